@@ -1,0 +1,75 @@
+#include "base/memory_stream.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+MemoryStream::~MemoryStream()
+{
+    std::free(m_data);
+}
+
+void MemoryStream::SetPosition(std::int64_t position)
+{
+    m_position = static_cast<std::size_t>(std::max<std::int64_t>(position, 0));
+}
+
+void MemoryStream::SetSize(std::int64_t size)
+{
+    const auto newSize = static_cast<std::size_t>(std::max<std::int64_t>(size, 0));
+    if (newSize > m_size) {
+        ensureCapacity(newSize);
+        std::memset(m_data + m_size, 0, newSize - m_size);
+    }
+    m_size = newSize;
+    m_position = std::min(m_position, m_size);
+}
+
+void MemoryStream::Clear()
+{
+    std::free(m_data);
+    m_data = nullptr;
+    m_size = m_capacity = m_position = 0;
+}
+
+std::int64_t MemoryStream::Write(const void* data, std::int64_t count)
+{
+    if (count <= 0)
+        return 0;
+    const auto length = static_cast<std::size_t>(count);
+    const std::size_t end = m_position + length;
+    ensureCapacity(end);
+    if (m_position > m_size)
+        std::memset(m_data + m_size, 0, m_position - m_size);
+    std::memcpy(m_data + m_position, data, length);
+    m_position = end;
+    m_size = std::max(m_size, end);
+    return count;
+}
+
+std::int64_t MemoryStream::Read(void* data, std::int64_t count)
+{
+    if (count <= 0 || m_position >= m_size)
+        return 0;
+    const std::size_t length = std::min(static_cast<std::size_t>(count), m_size - m_position);
+    std::memcpy(data, m_data + m_position, length);
+    m_position += length;
+    return static_cast<std::int64_t>(length);
+}
+
+void MemoryStream::ensureCapacity(std::size_t needed)
+{
+    if (needed <= m_capacity)
+        return;
+    // Small buffers double; large ones grow by a sixteenth, which realloc can
+    // usually do in place, so the peak stays close to the data actually held.
+    constexpr std::size_t largeBlock = std::size_t { 1 } << 20;
+    const std::size_t step = m_capacity < largeBlock ? m_capacity : m_capacity / 16;
+    const std::size_t capacity = std::max({ needed, m_capacity + step, std::size_t { 256 } });
+    auto* grown = static_cast<char*>(std::realloc(m_data, capacity));
+    if (!grown)
+        throw std::bad_alloc();
+    m_data = grown;
+    m_capacity = capacity;
+}

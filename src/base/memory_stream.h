@@ -1,0 +1,43 @@
+#pragma once
+
+#include "base/text.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// A growable byte buffer with a size and a read/write position. Writes past the
+// end extend it. Growth is kept within about 1/16 of the size so a large body
+// costs little more than its own bytes; the buffer lives in realloc-managed
+// memory so large blocks grow in place where the allocator can.
+class MemoryStream
+{
+public:
+    MemoryStream() = default;
+    ~MemoryStream();
+    MemoryStream(const MemoryStream&) = delete;
+    MemoryStream& operator=(const MemoryStream&) = delete;
+
+    std::int64_t Size() const { return static_cast<std::int64_t>(m_size); }
+    std::int64_t Position() const { return static_cast<std::int64_t>(m_position); }
+    // Positions beyond the end are allowed; the next write fills the gap with zeros.
+    void SetPosition(std::int64_t position);
+    // Truncates or extends (with zeros); the position is kept but never beyond the new size.
+    void SetSize(std::int64_t size);
+    void Clear();
+
+    // Writes count bytes at the position and advances it; returns count.
+    std::int64_t Write(const void* data, std::int64_t count);
+    // Reads up to count bytes from the position; returns how many were read.
+    std::int64_t Read(void* data, std::int64_t count);
+
+    const char* Data() const { return m_data; }
+    Text ToText() const { return m_size == 0 ? Text() : Text(m_data, m_size); }
+
+private:
+    void ensureCapacity(std::size_t needed);
+
+    char* m_data = nullptr;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+    std::size_t m_position = 0;
+};

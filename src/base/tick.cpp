@@ -1,0 +1,24 @@
+#include "base/tick.h"
+
+#include <ctime>
+
+std::uint32_t TickNow()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const auto milliseconds = static_cast<std::uint64_t>(now.tv_sec) * 1000u
+        + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+    return static_cast<std::uint32_t>(milliseconds);
+}
+
+std::uint32_t TickSpan(std::uint32_t Old, std::uint32_t New)
+{
+    if (Old == New)
+        return 0;
+    if (New > Old)
+        return New - Old;
+    constexpr std::uint32_t topBit = 0x80000000u;
+    if ((Old & topBit) != 0 && (New & topBit) == 0)
+        return New - Old; // unsigned arithmetic adds 2^32
+    return Old - New;
+}
