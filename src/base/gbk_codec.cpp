@@ -7,10 +7,7 @@ namespace {
 
 using SkipLength = std::size_t (*)(const char* at, std::size_t left);
 
-std::size_t oneByte(const char*, std::size_t)
-{
-    return 1;
-}
+std::size_t oneByte(const char*, std::size_t) { return 1; }
 
 // One whole UTF-8 character, so a character GBK lacks becomes one "?", not one per byte.
 std::size_t utf8Character(const char* at, std::size_t left)
@@ -31,8 +28,8 @@ std::size_t utf8Character(const char* at, std::size_t left)
 
 // Runs iconv over the whole input; wherever a sequence cannot be converted, it is
 // skipped and replacement is written instead.
-std::string convert(const char* to, const char* from, const std::string& input, const std::string& replacement,
-    SkipLength skip)
+std::string convert(const char* to, const char* from, const std::string& input,
+    const std::string& replacement, SkipLength skip)
 {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
@@ -64,12 +61,6 @@ std::string convert(const char* to, const char* from, const std::string& input, 
 
 }
 
-std::string GbkToUtf8(const Text& gbk)
-{
-    return convert("UTF-8", "GBK", gbk, "\xEF\xBF\xBD", oneByte);
-}
+std::string GbkToUtf8(const Text& gbk) { return convert("UTF-8", "GBK", gbk, "\xEF\xBF\xBD", oneByte); }
 
-Text Utf8ToGbk(const std::string& utf8)
-{
-    return convert("GBK", "UTF-8", utf8, "?", utf8Character);
-}
+Text Utf8ToGbk(const std::string& utf8) { return convert("GBK", "UTF-8", utf8, "?", utf8Character); }

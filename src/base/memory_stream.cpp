@@ -5,10 +5,7 @@
 #include <cstring>
 #include <new>
 
-MemoryStream::~MemoryStream()
-{
-    std::free(m_data);
-}
+MemoryStream::~MemoryStream() { std::free(m_data); }
 
 void MemoryStream::SetPosition(std::int64_t position)
 {

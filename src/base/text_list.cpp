@@ -10,19 +10,20 @@ bool sameNameIgnoringCase(const Text& line, const Text& name)
     const auto equals = line.find('=');
     if (equals == Text::npos)
         return false;
-    return std::equal(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(equals), name.begin(), name.end(),
-        [](char a, char b) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        return lower(a) == lower(b);
-    });
+    return std::equal(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(equals), name.begin(),
+        name.end(), [](char a, char b) {
+            const auto lower
+                = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+            return lower(a) == lower(b);
+        });
 }
 
 }
 
 void TextList::Insert(std::size_t index, Text line)
 {
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(std::min(index, m_lines.size())),
-        std::move(line));
+    m_lines.insert(
+        m_lines.begin() + static_cast<std::ptrdiff_t>(std::min(index, m_lines.size())), std::move(line));
 }
 
 void TextList::Delete(std::size_t index)

@@ -66,7 +66,8 @@ std::string LoopbackServer::Connection::ReadSome(std::chrono::milliseconds timeo
     return {};
 }
 
-std::string LoopbackServer::Connection::ReadUntil(const std::string& terminator, std::chrono::milliseconds timeout)
+std::string LoopbackServer::Connection::ReadUntil(
+    const std::string& terminator, std::chrono::milliseconds timeout)
 {
     const auto deadline = Clock::now() + timeout;
     std::string data = std::exchange(m_buffered, {});
@@ -116,10 +117,7 @@ bool LoopbackServer::Connection::WaitForPeerClose(std::chrono::milliseconds time
     return false;
 }
 
-void LoopbackServer::Connection::ShutdownSend()
-{
-    ::shutdown(m_fd, SHUT_WR);
-}
+void LoopbackServer::Connection::ShutdownSend() { ::shutdown(m_fd, SHUT_WR); }
 
 void LoopbackServer::Connection::Reset()
 {
@@ -128,10 +126,7 @@ void LoopbackServer::Connection::Reset()
     ::shutdown(m_fd, SHUT_RD);
 }
 
-bool LoopbackServer::Connection::Stopping() const
-{
-    return m_server.m_stopping.load();
-}
+bool LoopbackServer::Connection::Stopping() const { return m_server.m_stopping.load(); }
 
 LoopbackServer::LoopbackServer(Script script, int maxConnections)
     : m_script(std::move(script))
@@ -162,7 +157,7 @@ LoopbackServer::~LoopbackServer()
 
 void LoopbackServer::run(int maxConnections)
 {
-    for (int index = 0; index < maxConnections && !m_stopping; ) {
+    for (int index = 0; index < maxConnections && !m_stopping;) {
         if (!pollFor(m_listenFd, POLLIN, 20))
             continue;
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);

@@ -30,9 +30,10 @@ public:
         // Reads what arrives within timeout (empty on close, error or time-out).
         std::string ReadSome(std::chrono::milliseconds timeout = std::chrono::seconds(5));
         // Reads until terminator has arrived (included in the result) or the time is up.
-        std::string ReadUntil(const std::string& terminator,
-            std::chrono::milliseconds timeout = std::chrono::seconds(5));
-        std::string ReadExactly(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+        std::string ReadUntil(
+            const std::string& terminator, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+        std::string ReadExactly(
+            std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
         // Waits until the client closes its side; true when it did within timeout.
         bool WaitForPeerClose(std::chrono::milliseconds timeout = std::chrono::seconds(5));
         // Orderly close of the sending side (the client reads end of stream).
@@ -82,5 +83,5 @@ private:
 };
 
 // Waits for predicate with a bounded deadline, checking every millisecond.
-bool WaitUntil(const std::function<bool()>& predicate,
-    std::chrono::milliseconds timeout = std::chrono::seconds(10));
+bool WaitUntil(
+    const std::function<bool()>& predicate, std::chrono::milliseconds timeout = std::chrono::seconds(10));
