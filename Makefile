@@ -4,8 +4,9 @@ ASAN_DIR ?= build-asan
 TSAN_DIR ?= build-tsan
 JOBS ?= $(shell nproc)
 CMAKE_GENERATOR ?= Ninja
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run test test-normal test-asan tsan bench clean
+.PHONY: all deps build run test test-normal test-asan tsan bench fuzz clean
 
 all: build
 
@@ -38,5 +39,8 @@ tsan: deps
 bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD_DIR)
 
+fuzz: deps
+	@bash scripts/fuzz.sh $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) build-fuzz fuzz-out
