@@ -2,11 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
-
-CellStore::CellStore()
-    : m_colWidths(static_cast<std::size_t>(m_colCount), DefaultColWidth)
-{
-}
+#include <limits>
 
 void CellStore::SetColCount(int count)
 {
@@ -14,7 +10,7 @@ void CellStore::SetColCount(int count)
     if (count <= m_fixedCols)
         m_fixedCols = count - 1;
     m_colCount = count;
-    m_colWidths.resize(static_cast<std::size_t>(count), DefaultColWidth);
+    m_colWidths.erase(m_colWidths.lower_bound(count), m_colWidths.end());
     notify(Change::Layout);
 }
 
@@ -43,15 +39,35 @@ int CellStore::ColWidths(int col) const
 {
     if (col < 0 || col >= m_colCount)
         return 0;
-    return m_colWidths[static_cast<std::size_t>(col)];
+    const auto width = m_colWidths.find(col);
+    return width == m_colWidths.end() ? DefaultColWidth : width->second;
 }
 
 void CellStore::SetColWidths(int col, int width)
 {
     if (col < 0 || col >= m_colCount)
         return;
-    m_colWidths[static_cast<std::size_t>(col)] = std::max(width, 0);
+    width = std::max(width, 0);
+    if (width == DefaultColWidth)
+        m_colWidths.erase(col);
+    else
+        m_colWidths[col] = width;
     notify(Change::Layout);
+}
+
+std::int64_t CellStore::ColumnsWidth(int first, int last) const
+{
+    first = std::max(first, 0);
+    last = std::min(last, m_colCount);
+    if (last <= first)
+        return 0;
+    // Widths are stored sparsely, so the sum is the default width times the
+    // number of columns, corrected by every width that differs.
+    std::int64_t total = std::int64_t { DefaultColWidth } * (last - first);
+    for (auto width = m_colWidths.lower_bound(first); width != m_colWidths.end() && width->first < last;
+         ++width)
+        total += width->second - DefaultColWidth;
+    return total;
 }
 
 Text CellStore::Cells(int col, int row) const
@@ -158,6 +174,8 @@ void CellStore::ClearRect(int col1, int row1, int col2, int row2)
 
 void CellStore::AddRow()
 {
+    if (m_rowCount == std::numeric_limits<int>::max())
+        return;
     // The appended row is promised to be empty, so contents stored there
     // earlier, beyond the old count, are dropped rather than revealed.
     m_rows.erase(m_rowCount);
@@ -166,7 +184,7 @@ void CellStore::AddRow()
 
 void CellStore::InsertRow(int row)
 {
-    if (row < 0 || row > m_rowCount)
+    if (row < 0 || row > m_rowCount || m_rowCount == std::numeric_limits<int>::max())
         return;
     shiftRows(row, +1);
     SetRowCount(m_rowCount + 1);
@@ -216,6 +234,17 @@ auto CellStore::findIn(Store& store, int col, int row)
         return nullptr;
     const auto cell = cells->second.find(col);
     return cell == cells->second.end() ? nullptr : &cell->second;
+}
+
+void CellStore::ForEachCell(int col1, int row1, int col2, int row2, const CellVisitor& visit) const
+{
+    if (col1 > col2 || row1 > row2)
+        return;
+    for (auto row = m_rows.lower_bound(row1); row != m_rows.end() && row->first <= row2; ++row) {
+        const Row& cells = row->second;
+        for (auto cell = cells.lower_bound(col1); cell != cells.end() && cell->first <= col2; ++cell)
+            visit(cell->first, row->first, cell->second.text, cell->second.graphic.get());
+    }
 }
 
 const CellStore::Cell* CellStore::findCell(int col, int row) const { return findIn(*this, col, row); }

@@ -4,6 +4,7 @@
 #include "grid/cell_graphic.h"
 #include "grid/grid_types.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -41,7 +42,7 @@ public:
 
     static constexpr int DefaultColWidth = 64;
 
-    CellStore();
+    CellStore() = default;
 
     int ColCount() const { return m_colCount; }
     int RowCount() const { return m_rowCount; }
@@ -54,9 +55,12 @@ public:
     void SetFixedRows(int count);
 
     // Width in pixels of a column below ColCount (0 for any other column).
-    // New columns start at DefaultColWidth; negative widths are stored as 0.
+    // New columns start at DefaultColWidth, also columns that come back after
+    // the count shrank below them; negative widths are stored as 0.
     int ColWidths(int col) const;
     void SetColWidths(int col, int width);
+    // Sum of the widths of the columns first .. last - 1 (0 when last <= first).
+    std::int64_t ColumnsWidth(int first, int last) const;
 
     Text Cells(int col, int row) const;
     void SetCells(int col, int row, Text text);
@@ -85,7 +89,8 @@ public:
     // inside the counts or not. An inverted rectangle holds no cell.
     void ClearRect(int col1, int row1, int col2, int row2);
 
-    // Appends one empty row at the end.
+    // Appends one empty row at the end. Row operations that would take the
+    // count past the largest int do nothing.
     void AddRow();
     // Inserts an empty row at row (0 ≤ row ≤ RowCount); that row and every
     // stored row below it move down by one.
@@ -102,6 +107,13 @@ public:
     // every i below ColCount, when the grid has a fixed row.
     const std::vector<Text>& ColumnHeaders() const { return m_columnHeaders; }
     void SetColumnHeaders(std::vector<Text> headers);
+
+    // Calls visit(col, row, text, graphic) for every stored cell that has a
+    // text or a graphic inside the rectangle, row by row and within a row
+    // column by column. Empty cells are skipped, so this is the way to walk
+    // a grid whose counts are large. The visitor must not change the store.
+    using CellVisitor = std::function<void(int col, int row, const Text& text, const TCellGraphic* graphic)>;
+    void ForEachCell(int col1, int row1, int col2, int row2, const CellVisitor& visit) const;
 
     // Default vertical placement of texts; new check boxes take their
     // placement from it.
@@ -133,7 +145,7 @@ private:
     int m_rowCount = 5;
     int m_fixedCols = 1;
     int m_fixedRows = 1;
-    std::vector<int> m_colWidths;
+    std::map<int, int> m_colWidths; // only widths that differ from DefaultColWidth
     std::vector<Text> m_comboItems;
     std::vector<Text> m_columnHeaders;
     ChangeListener m_listener;

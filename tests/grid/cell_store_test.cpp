@@ -118,6 +118,50 @@ TEST(CellStore, ColumnWidthsFollowTheColumnCount)
     EXPECT_EQ(store.ColWidths(-1), 0);
 }
 
+TEST(CellStore, ColumnsWidthSumsDefaultAndChangedWidths)
+{
+    CellStore store;
+    store.SetColCount(6);
+    store.SetColWidths(2, 100);
+    store.SetColWidths(4, 10);
+    EXPECT_EQ(store.ColumnsWidth(0, 6), 4 * CellStore::DefaultColWidth + 110);
+    EXPECT_EQ(store.ColumnsWidth(3, 5), CellStore::DefaultColWidth + 10);
+    EXPECT_EQ(store.ColumnsWidth(3, 99), 2 * CellStore::DefaultColWidth + 10);
+    EXPECT_EQ(store.ColumnsWidth(4, 4), 0);
+    EXPECT_EQ(store.ColumnsWidth(5, 2), 0);
+}
+
+TEST(CellStore, HugeCountsCostNothingUntilCellsAreFilled)
+{
+    CellStore store;
+    store.SetColCount(2000000000);
+    store.SetRowCount(2000000000);
+    store.SetColWidths(1999999999, 7);
+    store.SetCells(1999999999, 1999999999, "corner");
+    store.ClearRect(0, 1, 1999999999, 1999999998);
+    EXPECT_EQ(
+        store.ColumnsWidth(0, 2000000000), std::int64_t { 1999999999 } * CellStore::DefaultColWidth + 7);
+    EXPECT_EQ(store.Cells(1999999999, 1999999999), "corner");
+    store.InsertRow(1);
+    EXPECT_EQ(store.RowCount(), 2000000001);
+}
+
+TEST(CellStore, ForEachCellVisitsStoredCellsRowByRow)
+{
+    CellStore store;
+    store.SetCells(2, 1, "c");
+    store.SetCells(0, 1, "b");
+    store.AddCheckBox(5, 0, true, false);
+    store.SetCells(1, 3, "outside");
+    store.SetCells(7, 1, "outside");
+    std::vector<std::string> seen;
+    store.ForEachCell(0, 0, 5, 2, [&](int col, int row, const Text& text, const TCellGraphic* graphic) {
+        seen.push_back(
+            std::to_string(col) + "," + std::to_string(row) + ":" + text + (graphic ? "+box" : ""));
+    });
+    EXPECT_EQ(seen, (std::vector<std::string> { "5,0:+box", "0,1:b", "2,1:c" }));
+}
+
 TEST(CellStore, CellsOutsideTheCountsAreStoredButNotInTheGrid)
 {
     CellStore store;
