@@ -190,6 +190,8 @@ protected:
     void QueueOption(const TSocketOption& Option);
     void ApplyQueuedOptions();
     void ThrottleBandwidth(std::int32_t Length, std::int32_t Max, std::uint32_t& NextTime);
+    // CloseConnection for a destructor: never throws.
+    void CloseOnDestroy();
 
     std::int32_t m_lastErrorCode = 0;
     Text m_lastErrorText;
@@ -212,10 +214,11 @@ protected:
 private:
     bool waitFor(short Events, std::int32_t Timeout, THookSocketReason Reason);
     Text receiveWaiting(std::int32_t Count);
-    Text takeIncoming(Text Data);
+    bool dropSplitLineEnd(Text& Data);
     Text receiveAvailableOnce(std::int32_t Timeout);
     std::int64_t receiveExactInto(
         std::int64_t Count, std::int32_t Timeout, const std::function<void(const char*, std::size_t)>& Sink);
     Text filterBytes(const THookDataFilter& Filter, const char* Data, std::size_t Length);
-    void closeQuietly();
+    std::int32_t readFiltered(void* Buffer, std::int32_t Length);
+    const char* writeFiltered(const void* Buffer, std::int32_t& Length, Text& Storage);
 };

@@ -1,0 +1,348 @@
+// The receive operations of TBlockSocket (declared in block_socket.h). Every
+// read starts from PendingData: bytes that arrived earlier but were not handed
+// out are returned before the network is touched again.
+
+#include "base/tick.h"
+#include "net/block_socket.h"
+#include "net/line_end_search.h"
+#include "net/socket_library.h"
+#include "net/text_util.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cstring>
+#include <thread>
+#include <utility>
+
+namespace {
+
+constexpr std::int32_t codePeerClosed = 10054;
+constexpr std::int32_t codeLineTooLong = 10055;
+constexpr std::int32_t codeTimedOut = 10060;
+constexpr std::int32_t defaultPieceSize = 65535;
+
+// What is left of Timeout after the time since start; a negative time-out
+// means no limit and stays so.
+std::int32_t remainingTime(std::int32_t timeout, std::uint32_t start)
+{
+    if (timeout < 0)
+        return timeout;
+    const std::uint32_t spent = TickSpan(start, TickNow());
+    return spent >= static_cast<std::uint32_t>(timeout) ? 0 : timeout - static_cast<std::int32_t>(spent);
+}
+
+}
+
+std::int32_t TBlockSocket::TransportReceive(void* Buffer, std::int32_t Length)
+{
+    const ssize_t result = SocketLibrary().Recv(m_socketHandle, Buffer, static_cast<std::size_t>(Length), 0);
+    if (result == 0) {
+        m_lastErrorText.clear();
+        m_lastErrorCode = codePeerClosed;
+    } else {
+        CheckResult(result);
+    }
+    return static_cast<std::int32_t>(result);
+}
+
+std::int32_t TBlockSocket::readFiltered(void* Buffer, std::int32_t Length)
+{
+    if (Length <= 0 || !OnReadFilter)
+        return Length;
+    const Text filtered
+        = filterBytes(OnReadFilter, static_cast<const char*>(Buffer), static_cast<std::size_t>(Length));
+    std::memcpy(Buffer, filtered.data(), filtered.size());
+    return static_cast<std::int32_t>(filtered.size());
+}
+
+std::int32_t TBlockSocket::ReceiveRaw(void* Buffer, std::int32_t Length)
+{
+    if (CheckStopFlag())
+        return 0;
+    // A read of nothing is no sign of a closed peer; it simply reads nothing.
+    if (Length <= 0) {
+        m_lastErrorCode = 0;
+        return 0;
+    }
+    ThrottleBandwidth(Length, MaxRecvBandwidth, m_nextReceiveTime);
+    const std::int32_t result = TransportReceive(Buffer, Length);
+    ReportError();
+    ReportStatus(HR_ReadCount, std::to_string(result));
+    return readFiltered(Buffer, result);
+}
+
+Text TBlockSocket::receiveWaiting(std::int32_t Count)
+{
+    Text data(static_cast<std::size_t>(Count), '\0');
+    const std::int32_t received = ReceiveRaw(data.data(), Count);
+    if (m_lastErrorCode != 0 || received <= 0)
+        return {};
+    data.resize(static_cast<std::size_t>(received));
+    return data;
+}
+
+Text TBlockSocket::receiveAvailableOnce(std::int32_t Timeout)
+{
+    if (!m_pendingData.empty())
+        return std::exchange(m_pendingData, {});
+    // Give up the rest of the time slice so a long transfer never spins.
+    std::this_thread::yield();
+    std::int32_t waiting = BytesWaiting();
+    if (waiting > 0)
+        return receiveWaiting(waiting);
+    if (!WaitReadable(Timeout)) {
+        m_lastErrorCode = codeTimedOut;
+        return {};
+    }
+    waiting = BytesWaiting();
+    if (waiting > 0)
+        return receiveWaiting(waiting);
+    // Readable with nothing to read: the peer has closed.
+    m_lastErrorCode = codePeerClosed;
+    return {};
+}
+
+bool TBlockSocket::dropSplitLineEnd(Text& Data)
+{
+    if (Data.empty())
+        return false;
+    // A line that ended with a lone CR (LF) at the very end of the data may see
+    // the LF (CR) of the same line end arrive first in the next data; it
+    // belongs to that line end, not to what follows.
+    const bool dropped = (m_lastWasCR && Data.front() == '\n') || (m_lastWasLF && Data.front() == '\r');
+    if (dropped)
+        Data.erase(0, 1);
+    m_lastWasCR = false;
+    m_lastWasLF = false;
+    return dropped;
+}
+
+Text TBlockSocket::ReceiveAvailable(std::int32_t Timeout)
+{
+    m_lastErrorCode = 0;
+    const std::uint32_t start = TickNow();
+    Text result = receiveAvailableOnce(Timeout);
+    if (dropSplitLineEnd(result) && result.empty() && m_lastErrorCode == 0)
+        result = receiveAvailableOnce(remainingTime(Timeout, start));
+    if (m_lastErrorCode != 0)
+        result.clear();
+    ReportError();
+    return result;
+}
+
+Text TBlockSocket::ReceiveUntil(std::int32_t Timeout, const Text& Terminator)
+{
+    m_lastErrorCode = 0;
+    if (Terminator.empty())
+        return {};
+    LineEndSearch search(Terminator, ConvertLineEnd && Terminator == "\r\n");
+    Text work;
+    std::size_t position = Text::npos;
+    for (;;) {
+        const std::uint32_t start = TickNow();
+        work += ReceiveAvailable(Timeout);
+        if (m_lastErrorCode != 0)
+            break;
+        position = search.Find(work);
+        if (MaxLineLength != 0 && static_cast<std::int64_t>(work.size()) > MaxLineLength) {
+            // Nothing is consumed: all of it stays in PendingData.
+            position = Text::npos;
+            m_lastErrorCode = codeLineTooLong;
+            break;
+        }
+        if (position != Text::npos)
+            break;
+        if (!InterPacketTimeout) {
+            Timeout = remainingTime(Timeout, start);
+            if (Timeout == 0) {
+                m_lastErrorCode = codeTimedOut;
+                break;
+            }
+        }
+    }
+    Text result;
+    if (position != Text::npos) {
+        m_lastWasCR = search.LoneCR();
+        m_lastWasLF = search.LoneLF();
+        result = work.substr(0, position);
+        work.erase(0, position + search.TerminatorLength());
+    }
+    m_pendingData = std::move(work);
+    ReportError();
+    return result;
+}
+
+Text TBlockSocket::ReceiveLine(std::int32_t Timeout)
+{
+    Text line = ReceiveUntil(Timeout, "\r\n");
+    return m_lastErrorCode == 0 ? line : Text();
+}
+
+std::int64_t TBlockSocket::receiveExactInto(
+    std::int64_t Count, std::int32_t Timeout, const std::function<void(const char*, std::size_t)>& Sink)
+{
+    m_lastErrorCode = 0;
+    std::int64_t got = 0;
+    Text rest;
+    for (;;) {
+        const std::uint32_t start = TickNow();
+        Text piece = ReceiveAvailable(Timeout);
+        const auto take = static_cast<std::size_t>(std::min<std::int64_t>(
+            static_cast<std::int64_t>(piece.size()), std::max<std::int64_t>(Count - got, 0)));
+        if (take > 0)
+            Sink(piece.data(), take);
+        got += static_cast<std::int64_t>(take);
+        rest = piece.substr(take);
+        if (m_lastErrorCode != 0 || got >= Count)
+            break;
+        if (!InterPacketTimeout) {
+            Timeout = remainingTime(Timeout, start);
+            if (Timeout == 0) {
+                m_lastErrorCode = codeTimedOut;
+                break;
+            }
+        }
+    }
+    m_pendingData = std::move(rest);
+    m_lastErrorText = GetErrorDesc(m_lastErrorCode);
+    return got;
+}
+
+std::int32_t TBlockSocket::ReceiveExact(void* Buffer, std::int32_t Count, std::int32_t Timeout)
+{
+    char* cursor = static_cast<char*>(Buffer);
+    const auto got
+        = receiveExactInto(std::max(Count, 0), Timeout, [&cursor](const char* data, std::size_t size) {
+              std::memcpy(cursor, data, size);
+              cursor += size;
+          });
+    return static_cast<std::int32_t>(got);
+}
+
+Text TBlockSocket::ReceiveExactText(std::int32_t Count, std::int32_t Timeout)
+{
+    m_lastErrorCode = 0;
+    if (Count < 1)
+        return {};
+    // The text grows with what arrives, so a size announced by the peer never
+    // reserves more memory than the bytes that really came.
+    Text result;
+    receiveExactInto(
+        Count, Timeout, [&result](const char* data, std::size_t size) { result.append(data, size); });
+    return m_lastErrorCode == 0 ? result : Text();
+}
+
+std::uint8_t TBlockSocket::ReceiveOneByte(std::int32_t Timeout)
+{
+    m_lastErrorCode = 0;
+    // ReceiveAvailable hands out PendingData first; what is not taken goes back.
+    Text data = ReceiveAvailable(Timeout);
+    std::uint8_t result = 0;
+    if (m_lastErrorCode == 0 && !data.empty()) {
+        result = static_cast<std::uint8_t>(data.front());
+        data.erase(0, 1);
+    }
+    m_pendingData = std::move(data);
+    ReportError();
+    return result;
+}
+
+std::int32_t TBlockSocket::ReceiveInt32(std::int32_t Timeout)
+{
+    const Text bytes = ReceiveExactText(4, Timeout);
+    if (m_lastErrorCode != 0 || bytes.size() != 4)
+        return 0;
+    std::uint32_t value = 0;
+    for (int index = 3; index >= 0; --index)
+        value = (value << 8) | static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(index)]);
+    return static_cast<std::int32_t>(value);
+}
+
+Text TBlockSocket::ReceiveSizedText(std::int32_t Timeout)
+{
+    const std::int32_t count = ReceiveInt32(Timeout);
+    return m_lastErrorCode == 0 ? ReceiveExactText(count, Timeout) : Text();
+}
+
+void TBlockSocket::ReceiveAllToStream(MemoryStream& Stream, std::int32_t Timeout)
+{
+    for (;;) {
+        const Text piece = ReceiveAvailable(Timeout);
+        if (m_lastErrorCode != 0)
+            break;
+        AppendToStream(Stream, piece);
+    }
+}
+
+void TBlockSocket::ReceiveCountToStream(MemoryStream& Stream, std::int32_t Timeout, std::int64_t Count)
+{
+    // Pieces of SendMaxChunk bytes, each with the full time-out. What arrived of
+    // a piece cut short by an error or a time-out is written all the same, so a
+    // body that breaks off is kept as far as it came.
+    const std::int64_t pieceSize = SendMaxChunk > 0 ? SendMaxChunk : defaultPieceSize;
+    m_lastErrorCode = 0;
+    for (std::int64_t rest = Count; rest > 0;) {
+        const std::int64_t size = std::min(rest, pieceSize);
+        receiveExactInto(size, Timeout, [&Stream](const char* data, std::size_t length) {
+            Stream.Write(data, static_cast<std::int64_t>(length));
+        });
+        if (m_lastErrorCode != 0)
+            return;
+        rest -= size;
+    }
+}
+
+void TBlockSocket::ReceiveSizedStream(MemoryStream& Stream, std::int32_t Timeout)
+{
+    const std::int32_t count = ReceiveInt32(Timeout);
+    if (m_lastErrorCode == 0)
+        ReceiveCountToStream(Stream, Timeout, count);
+}
+
+void TBlockSocket::ReceiveSizedStreamNet(MemoryStream& Stream, std::int32_t Timeout)
+{
+    const std::int32_t count = ReceiveInt32(Timeout);
+    if (m_lastErrorCode == 0)
+        ReceiveCountToStream(
+            Stream, Timeout, static_cast<std::int32_t>(ntohl(static_cast<std::uint32_t>(count))));
+}
+
+std::int32_t TBlockSocket::PeekRaw(void* Buffer, std::int32_t Length)
+{
+    const ssize_t result = SocketLibrary().Recv(
+        m_socketHandle, Buffer, static_cast<std::size_t>(std::max(Length, 0)), MSG_PEEK);
+    CheckResult(result);
+    ReportError();
+    return static_cast<std::int32_t>(result);
+}
+
+std::uint8_t TBlockSocket::PeekOneByte(std::int32_t Timeout)
+{
+    m_lastErrorCode = 0;
+    std::uint8_t result = 0;
+    if (WaitReadable(Timeout)) {
+        if (SocketLibrary().Recv(m_socketHandle, &result, 1, MSG_PEEK) != 1)
+            result = 0;
+    } else {
+        m_lastErrorCode = codeTimedOut;
+    }
+    ReportError();
+    return result;
+}
+
+std::int32_t TBlockSocket::ReceiveBytesFrom(void* Buffer, std::int32_t Length)
+{
+    if (CheckStopFlag())
+        return 0;
+    Length = std::max(Length, 0);
+    ThrottleBandwidth(Length, MaxRecvBandwidth, m_nextReceiveTime);
+    sockaddr_storage sender {};
+    socklen_t senderLength = sizeof(sender);
+    const ssize_t received = SocketLibrary().RecvFrom(m_socketHandle, Buffer,
+        static_cast<std::size_t>(Length), 0, reinterpret_cast<sockaddr*>(&sender), &senderLength);
+    if (CheckResult(received) == 0)
+        m_remoteAddress = sender;
+    ReportError();
+    ReportStatus(HR_ReadCount, std::to_string(received));
+    return readFiltered(Buffer, static_cast<std::int32_t>(received));
+}

@@ -1,0 +1,107 @@
+#include "net/tcp_block_socket.h"
+
+#include "net/socket_library.h"
+#include "net/text_util.h"
+
+#include <netinet/in.h>
+
+namespace {
+
+constexpr std::int32_t codeProtocolNotSupported = 10043;
+constexpr int largestBacklog = 0x7FFFFFFF;
+
+}
+
+TTCPBlockSocket::~TTCPBlockSocket() { CloseOnDestroy(); }
+
+std::int32_t TTCPBlockSocket::SocketKind() const { return SOCK_STREAM; }
+
+std::int32_t TTCPBlockSocket::SocketProtocol() const { return IPPROTO_TCP; }
+
+void TTCPBlockSocket::SetSSLActive(bool Value)
+{
+    m_lastErrorCode = 0;
+    if (Value != m_sslActive) {
+        m_pendingData.clear();
+        // No TLS library is bound in this build, so switching on fails as it
+        // does where the library is missing, and TLS stays off.
+        m_lastErrorCode = codeProtocolNotSupported;
+    }
+    ReportError();
+}
+
+void TTCPBlockSocket::Connect(const Text& Host, const Text& Port)
+{
+    // The route is chosen afresh each time; SOCKS wins over the tunnel. The
+    // TLS handshake joins here, after the route, once TLS can be switched on.
+    if (!SocksIP.empty())
+        SocksConnect(Host, Port);
+    else if (!HTTPTunnelIP.empty())
+        TunnelConnect(Host, Port);
+    else
+        TSocksBlockSocket::Connect(Host, Port);
+}
+
+void TTCPBlockSocket::TunnelConnect(const Text& Host, const Text& Port)
+{
+    // The CONNECT exchange is not part of this build. Rather than connecting
+    // directly, which would bypass the proxy the caller asked for, the route
+    // fails without touching the network.
+    static_cast<void>(Host);
+    static_cast<void>(Port);
+    m_lastErrorCode = codeProtocolNotSupported;
+    ReportError();
+}
+
+void TTCPBlockSocket::CloseConnection()
+{
+    // The TLS shutdown comes first here once TLS can be switched on. Shutting
+    // down the sending side tells the peer we are done; draining what it still
+    // sends lets the close end in order instead of with a reset.
+    if (m_socketHandle != -1) {
+        SocketLibrary().Shutdown(m_socketHandle, SHUT_WR);
+        DrainInput();
+    }
+    AbortConnection();
+}
+
+void TTCPBlockSocket::Listen()
+{
+    if (!SocksIP.empty()) {
+        // The passive open through a SOCKS server is not part of this build.
+        m_lastErrorCode = codeProtocolNotSupported;
+    } else {
+        CheckResult(SocketLibrary().Listen(m_socketHandle, largestBacklog));
+        ReadAddresses();
+    }
+    ReportError();
+    ReportStatus(HR_Listen, {});
+}
+
+Text TTCPBlockSocket::LocalAddressText() const
+{
+    return m_usingSocks ? m_socksLocalAddress : TSocksBlockSocket::LocalAddressText();
+}
+
+std::int32_t TTCPBlockSocket::LocalPortNumber() const
+{
+    return m_usingSocks ? IntFromText(m_socksLocalPort, 0) : TSocksBlockSocket::LocalPortNumber();
+}
+
+Text TTCPBlockSocket::RemoteAddressText() const
+{
+    if (m_usingSocks)
+        return m_socksRemoteAddress;
+    if (m_tunnelActive)
+        return m_tunnelRemoteAddress;
+    return TSocksBlockSocket::RemoteAddressText();
+}
+
+std::int32_t TTCPBlockSocket::RemotePortNumber() const
+{
+    if (m_usingSocks)
+        return ResolvePortNumber(m_socksRemotePort);
+    if (m_tunnelActive)
+        return IntFromText(m_tunnelRemotePort, 0);
+    return TSocksBlockSocket::RemotePortNumber();
+}
