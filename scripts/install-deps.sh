@@ -10,6 +10,7 @@ packages=(
     fonts-wqy-microhei
     xvfb xauth
     nginx-light curl
+    libssl3 openssl
 )
 
 missing=()
