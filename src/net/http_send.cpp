@@ -1,0 +1,388 @@
+#include "net/http_send.h"
+
+#include "net/base64_codec.h"
+#include "net/http_text.h"
+#include "net/tcp_block_socket.h"
+#include "net/text_util.h"
+
+#include <vector>
+
+namespace {
+
+constexpr char crLf[] = "\r\n";
+
+Text decimal(std::int64_t value) { return std::to_string(value); }
+
+// Trimmed text after the first blank; the whole trimmed line when it has none.
+Text valueAfterBlank(const Text& line) { return TrimControls(TextAfter(line, " ")); }
+
+}
+
+// What one ExecuteRequest works out from the URL and carries from step to step.
+struct THTTPSend::Exchange {
+    Text scheme;
+    Text user;
+    Text password;
+    Text host;
+    Text port;
+    Text target;
+    Text hostText; // host, bracketed when it reads as an IPv6 address
+    bool viaProxy = false;
+    bool secure = false;
+    bool sending = false;
+    bool expect100 = false;
+    bool close = false;
+    Text pendingStatusLine;
+    std::int32_t size = -1;
+};
+
+THTTPSend::THTTPSend()
+    : MimeType("text/html")
+    , Protocol("1.1")
+    , KeepAlive(true)
+    , Status100(false)
+    , ProxyPort("8080")
+    , UserAgent("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)")
+    , UserLanguage("en-us")
+    , UserAccept("*/*")
+    , RangeStart(0)
+    , RangeEnd(0)
+    , m_sock(std::make_unique<TTCPBlockSocket>())
+{
+    m_sock->ConvertLineEnd = true;
+    m_sock->SetReceiveBufferSize(65535);
+    m_sock->SetSendBufferSize(65535);
+    TargetPort = "80";
+    Timeout = 60000;
+    ResetExchange();
+}
+
+THTTPSend::~THTTPSend()
+{
+    // The connection is closed before the containers go.
+    m_sock.reset();
+}
+
+void THTTPSend::ResetExchange()
+{
+    RangeStart = 0;
+    RangeEnd = 0;
+    m_document.Clear();
+    m_headers.Clear();
+    MimeType = "text/html";
+}
+
+bool THTTPSend::ExecuteRequest(const Text& Method, const Text& URL)
+{
+    m_resultCode = 500;
+    m_resultString.clear();
+    m_downloadSize = 0;
+    m_uploadSize = 0;
+
+    Exchange exchange;
+    splitTarget(URL, exchange);
+    exchange.sending = m_document.Size() > 0;
+    exchange.expect100 = Status100 && exchange.sending && Protocol == "1.1";
+    buildRequestLines(Method, exchange);
+
+    if (!connectOrReuse(exchange) || !sendRequest())
+        return false;
+    if (exchange.expect100)
+        readInterimResponse(exchange);
+    if (exchange.sending) {
+        m_uploadSize = static_cast<std::int32_t>(m_document.Size());
+        m_sock->SendBytes(m_document.Data(), static_cast<std::int32_t>(m_document.Size()));
+        if (lastCallFailed())
+            return false;
+    }
+
+    ResetExchange();
+    m_bodyMode = BM_ToClose;
+    readStatusLine(exchange);
+    readHeaderBlock(exchange);
+    const bool result = readBody(Method, exchange);
+
+    m_document.SetPosition(0);
+    if (exchange.close) {
+        m_sock->CloseConnection();
+        m_connectedHost.clear();
+        m_connectedPort.clear();
+    }
+    CollectCookies();
+    return result;
+}
+
+void THTTPSend::splitTarget(const Text& URL, Exchange& exchange)
+{
+    Text path;
+    Text query;
+    exchange.target = SplitUrl(
+        URL, exchange.scheme, exchange.user, exchange.password, exchange.host, exchange.port, path, query);
+    if (exchange.user.empty()) {
+        exchange.user = UserName;
+        exchange.password = Password;
+    }
+    exchange.hostText = IsIPv6Text(exchange.host) ? "[" + exchange.host + "]" : exchange.host;
+
+    // An https request through the proxy asks it for a tunnel; any other
+    // request clears the socket's tunnel settings left by an earlier one.
+    exchange.secure = UpperAscii(exchange.scheme) == "HTTPS";
+    const bool tunnel = exchange.secure && !ProxyHost.empty();
+    m_sock->HTTPTunnelIP = exchange.secure ? ProxyHost : Text();
+    m_sock->HTTPTunnelPort = exchange.secure ? ProxyPort : Text();
+    m_sock->HTTPTunnelUser = exchange.secure ? ProxyUser : Text();
+    m_sock->HTTPTunnelPass = exchange.secure ? ProxyPass : Text();
+    exchange.viaProxy = !ProxyHost.empty() && !tunnel;
+
+    // A plain proxy wants the absolute form, without the port, which stays in the Host line.
+    if (exchange.viaProxy)
+        exchange.target = exchange.scheme + "://" + exchange.hostText + exchange.target;
+    if (exchange.target == "/*")
+        exchange.target = "*";
+}
+
+void THTTPSend::buildRequestLines(const Text& Method, const Exchange& exchange)
+{
+    std::vector<Text> lines;
+    const Text method = UpperAscii(Method);
+    lines.push_back(Protocol == "0.9" ? method + " " + exchange.target
+                                      : method + " " + exchange.target + " HTTP/" + Protocol);
+    lines.push_back("Accept: " + UserAccept);
+    if (!UserRef.empty())
+        lines.push_back("Referer: " + UserRef);
+    lines.push_back("Accept-Language: " + UserLanguage);
+    if (exchange.sending && !MimeType.empty())
+        lines.push_back("Content-Type: " + MimeType);
+    lines.push_back("User-Agent: " + UserAgent);
+    lines.push_back("Host: " + exchange.hostText + (exchange.port != "80" ? ":" + exchange.port : Text()));
+    UserHost = exchange.hostText;
+    if (exchange.viaProxy && !ProxyUser.empty())
+        lines.push_back("Proxy-Authorization: Basic " + Base64EncodeText(ProxyUser + ":" + ProxyPass));
+    if (!exchange.user.empty())
+        lines.push_back("Authorization: Basic " + Base64EncodeText(exchange.user + ":" + exchange.password));
+    if (!KeepAlive)
+        lines.push_back("Connection: close");
+    if (const Text cookies = joinedCookies(); !cookies.empty())
+        lines.push_back("Cookie: " + cookies);
+    if (RangeEnd > 0)
+        lines.push_back("Range: bytes=" + decimal(RangeStart) + "-" + decimal(RangeEnd));
+    if (Method == "POST")
+        lines.push_back("Content-Length: " + decimal(m_document.Size()));
+    lines.push_back("Connection: Keep-Alive");
+    if (!UserCook.empty())
+        lines.push_back("Cookie: " + UserCook);
+    if (exchange.expect100)
+        lines.push_back("Expect: 100-continue");
+
+    // The caller's own lines follow the generated ones.
+    for (std::size_t index = 0; index < lines.size(); ++index)
+        m_headers.Insert(index, std::move(lines[index]));
+    if (m_headers[m_headers.Count() - 1] != "")
+        m_headers.Add("");
+}
+
+Text THTTPSend::joinedCookies() const
+{
+    Text joined;
+    for (const Text& cookie : m_cookies.Lines()) {
+        if (!joined.empty())
+            joined += "; ";
+        joined += cookie;
+    }
+    return joined;
+}
+
+bool THTTPSend::connectOrReuse(const Exchange& exchange)
+{
+    if (exchange.viaProxy) {
+        TargetHost = ProxyHost;
+        TargetPort = ProxyPort;
+    } else {
+        TargetHost = exchange.host;
+        TargetPort = exchange.port;
+    }
+    const bool sameTarget = m_connectedHost == TargetHost && m_connectedPort == TargetPort;
+    // A kept-alive connection that has become readable was closed by the
+    // server or carries data nobody asked for: start afresh on the same target.
+    if (sameTarget && !m_sock->WaitReadable(0))
+        return true;
+    if (!openConnection(exchange)) {
+        // Whatever connection the record named is gone now; forgetting it
+        // makes the next request connect again instead of sending on the
+        // socket of this failed attempt.
+        m_connectedHost.clear();
+        m_connectedPort.clear();
+        return false;
+    }
+    m_connectedHost = TargetHost;
+    m_connectedPort = TargetPort;
+    return true;
+}
+
+bool THTTPSend::openConnection(const Exchange& exchange)
+{
+    m_sock->CloseConnection();
+    m_sock->Bind(IPInterface, "0");
+    if (lastCallFailed())
+        return false;
+    m_sock->SetSSLActive(exchange.secure);
+    if (lastCallFailed())
+        return false;
+    m_sock->Connect(TargetHost, TargetPort);
+    return !lastCallFailed();
+}
+
+bool THTTPSend::sendRequest()
+{
+    if (Protocol == "0.9")
+        m_sock->SendText(m_headers[0] + crLf);
+    else
+        m_sock->SendText(m_headers.GetText());
+    return !lastCallFailed();
+}
+
+void THTTPSend::readInterimResponse(Exchange& exchange)
+{
+    Text line;
+    do
+        line = m_sock->ReceiveLine(Timeout);
+    while (line.empty() && !lastCallFailed());
+    ParseStatusLine(line);
+    if (m_resultCode >= 100 && m_resultCode <= 199) {
+        // The interim header block is of no use: skip it up to its empty line.
+        while (!m_sock->ReceiveLine(Timeout).empty() && !lastCallFailed()) { }
+        return;
+    }
+    exchange.sending = false;
+    exchange.pendingStatusLine = line;
+}
+
+void THTTPSend::readStatusLine(const Exchange& exchange)
+{
+    Text line = exchange.pendingStatusLine;
+    if (line.empty()) {
+        do
+            line = m_sock->ReceiveLine(Timeout);
+        while (line.empty() && !lastCallFailed());
+    }
+    if (StartsWith(UpperAscii(line), "HTTP/")) {
+        m_headers.Add(line);
+        ParseStatusLine(line);
+        return;
+    }
+    // A server that sends no status line starts its body at once; what came
+    // in place of the status line is the body's first line.
+    AppendToStream(m_document, line + crLf);
+    m_resultCode = 0;
+}
+
+void THTTPSend::readHeaderBlock(Exchange& exchange)
+{
+    exchange.close = Protocol != "1.1";
+    if (m_headers.Empty())
+        return;
+    // Every test looks at the first character of the line: a blank before the
+    // colon or leading white space defeats it. Later lines override earlier ones.
+    do {
+        const Text line = m_sock->ReceiveLine(Timeout);
+        m_headers.Add(line);
+        if (line.empty())
+            break;
+        const Text upper = UpperAscii(line);
+        if (StartsWith(upper, "CONTENT-LENGTH:")) {
+            exchange.size = IntFromText(valueAfterBlank(line), -1);
+            if (exchange.size != -1)
+                m_bodyMode = BM_Sized;
+        } else if (StartsWith(upper, "CONTENT-TYPE:")) {
+            MimeType = valueAfterBlank(line);
+        } else if (StartsWith(upper, "TRANSFER-ENCODING:")) {
+            if (valueAfterBlank(upper).find("CHUNKED") != Text::npos)
+                m_bodyMode = BM_Chunked;
+        } else if (StartsWith(upper, "CONNECTION: CLOSE")) {
+            exchange.close = true;
+        }
+    } while (!lastCallFailed());
+}
+
+bool THTTPSend::readBody(const Text& Method, const Exchange& exchange)
+{
+    bool result = !lastCallFailed();
+    if (Method == "HEAD" || m_resultCode == 204 || m_resultCode == 304)
+        return result;
+    switch (m_bodyMode) {
+    case BM_ToClose:
+        result = ReadBodyToClose();
+        break;
+    case BM_Sized:
+        result = ReadBodySized(exchange.size);
+        break;
+    case BM_Chunked:
+        result = ReadBodyChunked();
+        break;
+    }
+    return result;
+}
+
+bool THTTPSend::lastCallFailed() const { return m_sock->LastErrorCode() != 0; }
+
+void THTTPSend::ParseStatusLine(const Text& Line)
+{
+    const Text s = TrimControls(TextAfter(Line, " "));
+    m_resultCode = IntFromText(TrimControls(TextBefore(s, " ")), 0);
+    m_resultString = TrimControls(TextAfter(s, " "));
+    if (m_resultString == s)
+        m_resultString.clear();
+}
+
+bool THTTPSend::ReadBodyToClose()
+{
+    do {
+        const Text piece = m_sock->ReceiveAvailable(Timeout);
+        if (!lastCallFailed())
+            AppendToStream(m_document, piece);
+    } while (!lastCallFailed());
+    return true;
+}
+
+bool THTTPSend::ReadBodySized(std::int32_t Size)
+{
+    if (Size <= 0)
+        return true;
+    m_downloadSize = static_cast<std::int32_t>(Size);
+    m_sock->ReceiveCountToStream(m_document, Timeout, Size);
+    m_document.SetPosition(m_document.Size());
+    return !lastCallFailed();
+}
+
+bool THTTPSend::ReadBodyChunked()
+{
+    for (;;) {
+        Text line;
+        do
+            line = m_sock->ReceiveLine(Timeout);
+        while (line.empty() && !lastCallFailed());
+        if (lastCallFailed())
+            break;
+        // Chunk extensions after ";" are dropped; the size is hexadecimal.
+        const Text chunk = TrimControls(TextBefore(TrimControls(TextBefore(line, " ")), ";"));
+        const std::int32_t size = IntFromText("$" + chunk, 0);
+        if (size == 0 || !ReadBodySized(size))
+            break;
+    }
+    return !lastCallFailed();
+}
+
+void THTTPSend::CollectCookies()
+{
+    for (const Text& line : m_headers.Lines()) {
+        if (!StartsWith(LowerAscii(line), "set-cookie:"))
+            continue;
+        // Attributes such as path, domain and expiry are not kept.
+        const Text cookie = TrimControls(TextBefore(TextAfter(line, ":"), ";"));
+        if (cookie.find('=') == Text::npos) {
+            m_cookies.Add(cookie);
+            continue;
+        }
+        m_cookies.SetValue(TrimControls(TextBefore(cookie, "=")), TrimControls(TextAfter(cookie, "=")));
+    }
+}

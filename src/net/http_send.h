@@ -1,0 +1,108 @@
+#pragma once
+
+#include "base/memory_stream.h"
+#include "base/text.h"
+#include "base/text_list.h"
+#include "net/net_client.h"
+
+#include <cstdint>
+#include <memory>
+
+class TTCPBlockSocket;
+
+// How the body of the current response is delimited.
+enum TBodyMode : std::uint8_t {
+    BM_ToClose = 0, // no length information: read until the connection ends
+    BM_Sized = 1, // Content-Length
+    BM_Chunked = 2, // chunked transfer coding
+};
+
+// The HTTP/1.x client. One object performs one or more request/response
+// exchanges over the blocking TCP connection it owns, directly or through an
+// HTTP proxy; a kept-alive connection is reused for the next request to the
+// same target. It follows no redirect and never retries.
+//
+// Thread: used by one thread at a time; it shares nothing with other objects.
+// Blocking: ExecuteRequest blocks in connect, send and receive; each receive
+// waits at most Timeout milliseconds, but a server that keeps trickling data
+// keeps an exchange alive.
+// Errors: nothing is thrown for a network failure. ExecuteRequest returns
+// false when its last phase hit a socket error; ResultCode, Headers and
+// Document then hold what the exchange got to, and Sock() keeps the error.
+class THTTPSend : public TNetClient
+{
+public:
+    THTTPSend();
+    ~THTTPSend();
+    THTTPSend(const THTTPSend&) = delete;
+    THTTPSend& operator=(const THTTPSend&) = delete;
+
+    // Performs one exchange. Method is sent upper-cased; Headers and Document
+    // carry the caller's extra request lines and request body in, and the
+    // response lines and body out.
+    bool ExecuteRequest(const Text& Method, const Text& URL);
+    // Clears the range, Document and Headers and restores MimeType, ready for
+    // a further request on the same object. Cookies and the connection stay.
+    void ResetExchange();
+
+    TTCPBlockSocket& Sock() { return *m_sock; }
+    TextList& Headers() { return m_headers; }
+    MemoryStream& Document() { return m_document; }
+    TextList& Cookies() { return m_cookies; }
+    std::int32_t ResultCode() const { return m_resultCode; }
+    const Text& ResultString() const { return m_resultString; }
+    std::int32_t DownloadSize() const { return m_downloadSize; }
+    std::int32_t UploadSize() const { return m_uploadSize; }
+
+    Text MimeType;
+    Text Protocol;
+    bool KeepAlive;
+    bool Status100;
+    Text ProxyHost;
+    Text ProxyPort;
+    Text ProxyUser;
+    Text ProxyPass;
+    Text UserAgent;
+    Text UserLanguage;
+    Text UserRef;
+    Text UserCook;
+    Text UserAccept;
+    Text UserHost;
+    std::int32_t RangeStart;
+    std::int32_t RangeEnd;
+
+private:
+    struct Exchange;
+
+    void splitTarget(const Text& URL, Exchange& exchange);
+    void buildRequestLines(const Text& Method, const Exchange& exchange);
+    Text joinedCookies() const;
+    bool connectOrReuse(const Exchange& exchange);
+    bool openConnection(const Exchange& exchange);
+    bool sendRequest();
+    void readInterimResponse(Exchange& exchange);
+    void readStatusLine(const Exchange& exchange);
+    void readHeaderBlock(Exchange& exchange);
+    bool readBody(const Text& Method, const Exchange& exchange);
+    bool lastCallFailed() const;
+
+    void ParseStatusLine(const Text& Line);
+    bool ReadBodyToClose();
+    bool ReadBodySized(std::int32_t Size);
+    bool ReadBodyChunked();
+    void CollectCookies();
+
+    std::unique_ptr<TTCPBlockSocket> m_sock;
+    TBodyMode m_bodyMode = BM_ToClose;
+    Text m_connectedHost;
+    Text m_connectedPort;
+    // Declared so that destruction frees the body, then the cookies, then the
+    // header list; the socket goes first, in the destructor.
+    TextList m_headers;
+    TextList m_cookies;
+    MemoryStream m_document;
+    std::int32_t m_resultCode = 0;
+    Text m_resultString;
+    std::int32_t m_downloadSize = 0;
+    std::int32_t m_uploadSize = 0;
+};

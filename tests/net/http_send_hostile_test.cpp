@@ -1,0 +1,129 @@
+#include "net/http_send.h"
+#include "net/http_test_peer.h"
+#include "net/tcp_block_socket.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::int32_t hostileTimeout = 1000;
+
+// A broken or hostile peer: what it sends after reading the request, how it
+// ends, and what the client may at most take from it.
+struct HostileCase {
+    const char* name;
+    std::function<void(LoopbackServer::Connection&)> behave;
+    bool expectedResult;
+    std::int32_t expectedCode;
+    std::int64_t maxDocumentSize;
+    std::chrono::milliseconds maxDuration;
+};
+
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const HostileCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+template <std::size_t N> std::string bytes(const char (&text)[N]) { return std::string(text, N - 1); }
+
+void sendThenClose(LoopbackServer::Connection& connection, const std::string& bytes)
+{
+    connection.Send(bytes);
+}
+
+void sendThenReset(LoopbackServer::Connection& connection, const std::string& bytes)
+{
+    connection.Send(bytes);
+    connection.Reset();
+}
+
+void sendThenFallSilent(LoopbackServer::Connection& connection, const std::string& bytes)
+{
+    connection.Send(bytes);
+    connection.WaitForPeerClose(10s);
+}
+
+const HostileCase hostileCases[] = {
+    { "GarbageStatusLine", [](auto& c) { sendThenClose(c, bytes("\x01\xff garbage\0x\r\nrest")); }, true, 0,
+        18, 2s },
+    { "EndlessHeaderLine",
+        [](auto& c) { sendThenClose(c, "HTTP/1.1 200 OK\r\nX-Long: " + std::string(8 << 20, 'a')); }, true,
+        200, 9 << 20, 10s },
+    { "EndlessStatusLine", [](auto& c) { sendThenClose(c, "HTTP/1.1 200 " + std::string(8 << 20, 'b')); },
+        true, 0, 9 << 20, 10s },
+    { "HugeLengthThenClose",
+        [](auto& c) { sendThenClose(c, "HTTP/1.1 200 OK\r\nContent-Length: 2000000000\r\n\r\n0123456789"); },
+        false, 200, 1 << 20, 2s },
+    { "HugeLengthThenSilence",
+        [](auto& c) { sendThenFallSilent(c, "HTTP/1.1 200 OK\r\nContent-Length: 2147483647\r\n\r\nabc"); },
+        false, 200, 1 << 20, 3s },
+    { "HugeChunkThenClose",
+        [](auto& c) {
+            sendThenClose(c, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7FFFFFFF\r\nabc");
+        },
+        false, 200, 1 << 20, 2s },
+    { "NegativeChunkSize",
+        [](auto& c) {
+            sendThenClose(c, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n-5\r\nabc\r\n0\r\n\r\n");
+        },
+        true, 200, 16, 2s },
+    { "ResetMidSizedBody",
+        [](auto& c) { sendThenReset(c, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789"); }, false,
+        200, 100, 2s },
+    { "ResetMidChunk",
+        [](auto& c) { sendThenReset(c, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n64\r\n0123"); },
+        false, 200, 100, 2s },
+    { "ResetInsideHeaderBlock", [](auto& c) { sendThenReset(c, "HTTP/1.1 200 OK\r\nContent-Le"); }, true, 200,
+        64, 2s },
+    { "SilenceInsideHeaderBlock", [](auto& c) { sendThenFallSilent(c, "HTTP/1.1 200 OK\r\nX-A"); }, true, 200,
+        64, 4s },
+    { "ControlBytesInHeaders",
+        [](auto& c) {
+            sendThenClose(c, bytes("HTTP/1.1 200 OK\r\n\0\0\r\n\x7f\x80:\r\nContent-Length: 3\r\n\r\nabc"));
+        },
+        true, 200, 3, 2s },
+};
+
+class HttpSendHostile : public ::testing::TestWithParam<HostileCase>
+{
+};
+
+TEST_P(HttpSendHostile, ReturnsWithinItsTimeouts)
+{
+    const HostileCase& testCase = GetParam();
+    LoopbackServer server([&](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        testCase.behave(connection);
+    });
+    THTTPSend http;
+    http.Timeout = hostileTimeout;
+
+    const auto start = std::chrono::steady_clock::now();
+    const bool result = http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, testCase.maxDuration);
+    EXPECT_EQ(result, testCase.expectedResult);
+    EXPECT_EQ(http.ResultCode(), testCase.expectedCode);
+    EXPECT_LE(http.Document().Size(), testCase.maxDocumentSize);
+    EXPECT_EQ(http.Document().Position(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HttpSendHostile, ::testing::ValuesIn(hostileCases),
+    [](const ::testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+
+TEST(HttpSendHostileBody, BrokenHeaderBlockKeepsWhatArrived)
+{
+    LoopbackServer server([](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        connection.Send("HTTP/1.1 206 Partial\r\nX-A: 1\r\nX-B");
+    });
+    THTTPSend http;
+    http.Timeout = hostileTimeout;
+
+    EXPECT_TRUE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
+    EXPECT_EQ(http.ResultString(), "Partial");
+    EXPECT_EQ(http.Headers().GetText(), "HTTP/1.1 206 Partial\r\nX-A: 1\r\n\r\n");
+    // The cut line stays unconsumed and is the first thing the body reader takes.
+    EXPECT_EQ(http.Document().ToText(), "X-B");
+}
+
+}

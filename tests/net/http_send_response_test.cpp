@@ -1,0 +1,198 @@
+#include "net/http_send.h"
+#include "net/http_test_peer.h"
+#include "net/tcp_block_socket.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// One scripted reply and what the client must make of it.
+struct ResponseCase {
+    const char* name;
+    std::string reply; // the part the client has to read
+    std::string tail; // sent after it, never needed by the client
+    bool closeAfter; // the server closes once the reply is out
+    std::int32_t resultCode;
+    std::string resultString;
+    std::string headers; // text of Headers
+    std::string document;
+    std::int32_t downloadSize;
+    std::string mimeType = "text/html";
+};
+
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const ResponseCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+const ResponseCase responseCases[] = {
+    { "Sized", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", "", false, 200, "OK",
+        "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n", "hello", 5 },
+    { "Chunked",
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6;name=value\r\n world\r\n"
+        "a \r\n0123456789\r\n0\r\n",
+        "X-Trailer: 1\r\n\r\n", false, 200, "OK", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n",
+        "hello world0123456789", 10 },
+    { "UntilClose", "HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=gbk\r\n\r\nbody\r\nmore", "", true,
+        200, "OK", "HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=gbk\r\n\r\n", "body\r\nmore", 0,
+        "text/plain; charset=gbk" },
+    { "ChunkedThenLength",
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 10\r\n\r\n0123456789", "", false,
+        200, "OK", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 10\r\n\r\n",
+        "0123456789", 10 },
+    { "LengthThenChunked",
+        "HTTP/1.1 200 OK\r\nContent-Length: 10\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n",
+        "\r\n", false, 200, "OK",
+        "HTTP/1.1 200 OK\r\nContent-Length: 10\r\nTransfer-Encoding: chunked\r\n\r\n", "abc", 3 },
+    { "LengthWithoutBlankIsNotRecognised", "HTTP/1.1 200 OK\r\nContent-Length:10\r\n\r\n0123456789ABC", "",
+        true, 200, "OK", "HTTP/1.1 200 OK\r\nContent-Length:10\r\n\r\n", "0123456789ABC", 0 },
+    { "BlankBeforeColonIsNotRecognised",
+        "HTTP/1.1 200 OK\r\nContent-Length : 2\r\n Content-Length: 3\r\n\r\nabcd", "", true, 200, "OK",
+        "HTTP/1.1 200 OK\r\nContent-Length : 2\r\n Content-Length: 3\r\n\r\n", "abcd", 0 },
+    { "NoStatusLine", "no status\r\nline two", "", true, 0, "", "", "no status\r\nline two", 0 },
+    { "StatusWithoutReason", "HTTP/1.1 200\r\nContent-Length: 2\r\n\r\nok", "", false, 200, "",
+        "HTTP/1.1 200\r\nContent-Length: 2\r\n\r\n", "ok", 2 },
+    { "ErrorPageBodyIsRead", "HTTP/1.1 404 Not Found\r\nContent-Length: 7\r\n\r\nmissing", "", false, 404,
+        "Not Found", "HTTP/1.1 404 Not Found\r\nContent-Length: 7\r\n\r\n", "missing", 7 },
+    { "RedirectIsNotFollowed",
+        "HTTP/1.1 302 Found\r\nLocation: http://elsewhere/\r\nContent-Length: 3\r\n\r\nmov", "", false, 302,
+        "Found", "HTTP/1.1 302 Found\r\nLocation: http://elsewhere/\r\nContent-Length: 3\r\n\r\n", "mov", 3 },
+    { "LoneLineEnds", "HTTP/1.1 200 OK\nContent-Length: 2\rX-A: 1\n\r\nhi", "", false, 200, "OK",
+        "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-A: 1\r\n\r\n", "hi", 2 },
+    { "EmptyLinesBeforeStatusAreSkipped", "\r\n\r\nhttp/1.1 201 Made It\r\nContent-Length: 1\r\n\r\nx", "",
+        false, 201, "Made It", "http/1.1 201 Made It\r\nContent-Length: 1\r\n\r\n", "x", 1 },
+    { "ContinueArrivingAsFinalStatus", "HTTP/1.1 100 Continue\r\n\r\nrest", "", true, 100, "Continue",
+        "HTTP/1.1 100 Continue\r\n\r\n", "rest", 0 },
+    { "NegativeLength", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n", "", false, 200, "OK",
+        "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n", "", 0 },
+    { "LengthBeyond32BitsReadsToClose", "HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\nabc", "", true,
+        200, "OK", "HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\n", "abc", 0 },
+    { "ChunkSizeBeyond32BitsEndsBody",
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n123456789\r\n", "cd\r\n0\r\n\r\n",
+        false, 200, "OK", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", "ab", 2 },
+};
+
+void runCase(const ResponseCase& testCase, const std::vector<std::size_t>& cuts)
+{
+    ReceiveCounter counter;
+    LoopbackServer server([&](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        sendInPieces(connection, testCase.reply + testCase.tail, cuts, counter);
+        if (!testCase.closeAfter)
+            connection.WaitForPeerClose();
+    });
+    THTTPSend http;
+    http.Timeout = 5000;
+    counter.attach(http.Sock());
+
+    EXPECT_TRUE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
+    EXPECT_EQ(http.ResultCode(), testCase.resultCode);
+    EXPECT_EQ(http.ResultString(), testCase.resultString);
+    EXPECT_EQ(http.Headers().GetText(), testCase.headers);
+    EXPECT_EQ(http.Document().ToText(), testCase.document);
+    EXPECT_EQ(http.Document().Position(), 0);
+    EXPECT_EQ(http.DownloadSize(), testCase.downloadSize);
+    EXPECT_EQ(http.MimeType, testCase.mimeType);
+}
+
+class HttpSendResponse : public ::testing::TestWithParam<ResponseCase>
+{
+};
+
+TEST_P(HttpSendResponse, WholeReply) { runCase(GetParam(), {}); }
+
+// Every cut within the part the client reads reaches it as a separate
+// receive, so status lines, header lines and chunk sizes arrive in pieces.
+TEST_P(HttpSendResponse, ReplySplitAtEveryOffset)
+{
+    const ResponseCase& testCase = GetParam();
+    for (std::size_t cut = 1; cut < testCase.reply.size(); ++cut) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        runCase(testCase, { cut });
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HttpSendResponse, ::testing::ValuesIn(responseCases),
+    [](const ::testing::TestParamInfo<ResponseCase>& info) { return std::string(info.param.name); });
+
+TEST(HttpSendResponseBody, ChunkedReplyInByteSizedPieces)
+{
+    const std::string reply
+        = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2;x\r\nde\r\n0\r\n";
+    std::vector<std::size_t> cuts;
+    for (std::size_t cut = 1; cut < reply.size(); ++cut)
+        cuts.push_back(cut);
+    ReceiveCounter counter;
+    LoopbackServer server([&](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        sendInPieces(connection, reply, cuts, counter);
+        connection.WaitForPeerClose();
+    });
+    THTTPSend http;
+    http.Timeout = 5000;
+    counter.attach(http.Sock());
+
+    EXPECT_TRUE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
+    EXPECT_EQ(http.Document().ToText(), "abcde");
+    EXPECT_GE(counter.count(), static_cast<int>(cuts.size()));
+}
+
+struct NoBodyCase {
+    const char* name;
+    std::string method;
+    std::string status;
+};
+
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const NoBodyCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+class HttpSendNoBody : public ::testing::TestWithParam<NoBodyCase>
+{
+};
+
+// The server announces a length but sends nothing and keeps the connection:
+// a client that tried to read the body would time out and fail.
+TEST_P(HttpSendNoBody, LengthIsIgnored)
+{
+    LoopbackServer server([&](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        connection.Send(GetParam().status + "\r\nContent-Length: 500\r\n\r\n");
+        connection.WaitForPeerClose();
+    });
+    THTTPSend http;
+    http.Timeout = 3000;
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(http.ExecuteRequest(GetParam().method, "http://127.0.0.1:" + server.PortText() + "/"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    EXPECT_EQ(http.Document().Size(), 0);
+    EXPECT_EQ(http.DownloadSize(), 0);
+}
+
+const NoBodyCase noBodyCases[] = {
+    { "Head", "HEAD", "HTTP/1.1 200 OK" },
+    { "NoContent", "GET", "HTTP/1.1 204 No Content" },
+    { "NotModified", "GET", "HTTP/1.1 304 Not Modified" },
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, HttpSendNoBody, ::testing::ValuesIn(noBodyCases),
+    [](const ::testing::TestParamInfo<NoBodyCase>& info) { return std::string(info.param.name); });
+
+TEST(HttpSendResponseBody, LargeSizedBodyArrivesWhole)
+{
+    std::string body(3 * 65535 + 17, '\0');
+    for (std::size_t index = 0; index < body.size(); ++index)
+        body[index] = static_cast<char>(index * 7 + index / 251);
+    LoopbackServer server([&](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        connection.Send(
+            "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+        connection.WaitForPeerClose();
+    });
+    THTTPSend http;
+    http.Timeout = 5000;
+
+    EXPECT_TRUE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
+    EXPECT_EQ(http.Document().ToText(), body);
+    EXPECT_EQ(http.DownloadSize(), static_cast<std::int32_t>(body.size()));
+}
+
+}
