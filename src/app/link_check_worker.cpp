@@ -1,0 +1,131 @@
+#include "app/link_check_worker.h"
+
+#include "base/gbk_codec.h"
+#include "net/http_send.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+constexpr char acceptText[]
+    = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-excel, "
+      "application/msword, application/x-shockwave-flash, */*";
+constexpr char crLf[] = "\r\n";
+
+bool holdsHighByte(const Text& value)
+{
+    return std::any_of(
+        value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+}
+
+Temu::Temu(std::shared_ptr<LinkCheckWindow> window)
+    : m_window(std::move(window))
+{
+}
+
+void Temu::Start(std::unique_ptr<Temu> worker, std::function<void()> whenFreed)
+{
+    std::thread([worker = std::move(worker), whenFreed = std::move(whenFreed)]() mutable {
+        // An exception that escapes the fetch ends the worker without a
+        // verdict; it must not leave the thread.
+        try {
+            worker->Execute();
+        } catch (...) {
+        }
+        worker.reset();
+        if (whenFreed)
+            whenFreed();
+    }).detach();
+}
+
+void Temu::Execute()
+{
+    PauseBeforeRequest(10);
+    RequestLines.Clear();
+    HeaderLines.Clear();
+    PageLines.Clear();
+    TranscriptLines.Clear();
+    Agent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+    Language = "en";
+    ProtocolVersion = "1.1";
+    WriteResult(ResultRow, verdictTesting);
+    FetchPage(50);
+    WriteResult(ResultRow, pageHoldsQuery() ? verdictFound : verdictNotFound);
+    RequestLines.Clear();
+    HeaderLines.Clear();
+    PageLines.Clear();
+    TranscriptLines.Clear();
+}
+
+void Temu::PauseBeforeRequest(int Count) const
+{
+    // The count runs from 0 to Count inclusive: eleven pauses for 10.
+    if (m_pauseLength.count() <= 0)
+        return;
+    for (int pause = 0; pause <= Count; ++pause)
+        std::this_thread::sleep_for(m_pauseLength);
+}
+
+void Temu::FetchPage(int TimeoutSeconds)
+{
+    {
+        // The client is freed when this block ends, also when an exception leaves it.
+        THTTPSend http;
+        http.UserAccept = acceptText;
+        RequestLines.Clear();
+        PageLines.Clear();
+        HeaderLines.Clear();
+        http.Timeout = TimeoutSeconds * 1000;
+        if (!Agent.empty())
+            http.UserAgent = Agent;
+        if (!Language.empty())
+            http.UserLanguage = Language;
+        if (!ProtocolVersion.empty())
+            http.Protocol = ProtocolVersion;
+
+        http.ExecuteRequest("GET", PageUrl);
+        HeaderLines = http.Headers();
+        const MemoryStream& document = http.Document();
+        const std::int64_t from = std::min(document.Position(), document.Size());
+        PageLines.SetText(Text(document.Data() + from, static_cast<std::size_t>(document.Size() - from)));
+        RequestLines.Add("GET " + PageUrl + " HTTP/" + http.Protocol + "           [ " + " ]");
+        RequestLines.Add("Accept: " + http.UserAccept);
+        RequestLines.Add("Accept-Language: " + http.UserLanguage);
+        RequestLines.Add("User-Agent: " + http.UserAgent);
+        RequestLines.Add("Host: " + http.UserHost);
+        RequestLines.Add("Connection: Keep-Alive");
+    }
+    PublishTranscript(ResultRow);
+}
+
+void Temu::PublishTranscript(int Row)
+{
+    // The selected row is read at the moment of publishing; the window may
+    // have moved it while the fetch was in flight.
+    if (Row != m_window->selectedDebugRow())
+        return;
+    TranscriptLines.SetText(TranscriptLines.GetText() + crLf + RequestLines.GetText() + crLf + crLf
+        + HeaderLines.GetText() + crLf + crLf + PageLines.GetText() + crLf);
+    m_window->setDebugText(TranscriptLines.GetText());
+}
+
+void Temu::WriteResult(int Row, const Text& Value) { m_window->writeResult(Row, Value); }
+
+bool Temu::pageHoldsQuery() const
+{
+    // The joined lines, not the raw body: a NUL has cut the text and every
+    // line break is CR LF now.
+    const Text page = PageLines.GetText();
+    if (QueryText.empty())
+        return false;
+    if (page.find(QueryText) != Text::npos)
+        return true;
+    // A Chinese query is kept in GBK, but many pages are served in UTF-8;
+    // give such a query a second chance in that encoding.
+    if (!holdsHighByte(QueryText))
+        return false;
+    return page.find(GbkToUtf8(QueryText)) != Text::npos;
+}

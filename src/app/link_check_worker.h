@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/link_check_window.h"
+#include "base/text.h"
+#include "base/text_list.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+// The texts a worker writes into its result cell.
+inline constexpr char verdictTesting[] = "TEST......";
+inline constexpr char verdictFound[] = "OK!";
+// 没有发现目标链接 ("target link not found")
+inline constexpr char verdictNotFound[] = "\xC3\xBB\xD3\xD0\xB7\xA2\xCF\xD6\xC4\xBF\xB1\xEA\xC1\xB4\xBD\xD3";
+
+// The link check worker: fetches one page with one GET, looks for the query
+// text in the body and writes the verdict into its result row.
+//
+// Lifecycle: created suspended; the creator fills PageUrl, QueryText and
+// ResultRow and hands the object to Start, which runs Execute on a detached
+// thread of its own and frees the object when Execute returns. Nothing can
+// cancel a started worker.
+// Blocking: Execute waits the start delay (eleven pauses, 1.1 s by default),
+// then as long as the fetch takes; each receive waits at most 50 s.
+// Errors: a failed fetch is not reported; the verdict follows from the search.
+// An exception escaping the fetch ends the worker without a verdict.
+// Output goes only through the window, whose calls hand each change to the
+// window's own thread in the order issued.
+class Temu
+{
+public:
+    explicit Temu(std::shared_ptr<LinkCheckWindow> window);
+    Temu(const Temu&) = delete;
+    Temu& operator=(const Temu&) = delete;
+
+    // Runs worker->Execute on a new detached thread; the object is freed when
+    // it returns, then whenFreed (if set) is called on that thread.
+    static void Start(std::unique_ptr<Temu> worker, std::function<void()> whenFreed = {});
+
+    // The length of each of the start delay's pauses; zero skips the delay.
+    void setPauseLength(std::chrono::milliseconds length) { m_pauseLength = length; }
+
+    // The thread body; public so a caller may also run a worker in place.
+    void Execute();
+
+    Text PageUrl;
+    Text QueryText;
+    int ResultRow = 0;
+    Text Agent;
+    Text Language;
+    Text ProtocolVersion;
+
+private:
+    void PauseBeforeRequest(int Count) const;
+    void FetchPage(int TimeoutSeconds);
+    void PublishTranscript(int Row);
+    void WriteResult(int Row, const Text& Value);
+    bool pageHoldsQuery() const;
+
+    std::shared_ptr<LinkCheckWindow> m_window;
+    std::chrono::milliseconds m_pauseLength { 100 };
+    TextList RequestLines;
+    TextList HeaderLines;
+    TextList PageLines;
+    TextList TranscriptLines;
+};

@@ -1,0 +1,266 @@
+#include "app/link_check_recorder.h"
+#include "app/link_check_worker.h"
+#include "support/loopback_server.h"
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Call = LinkCheckRecorder::Call;
+using CallKind = LinkCheckRecorder::CallKind;
+
+constexpr int resultRow = 3;
+constexpr char acceptText[]
+    = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-excel, "
+      "application/msword, application/x-shockwave-flash, */*";
+constexpr char agent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+
+std::string response(const std::string& status, const std::string& body)
+{
+    return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// A server that answers every connection with reply once the request is in.
+LoopbackServer replyingServer(const std::string& reply)
+{
+    return LoopbackServer([reply](LoopbackServer::Connection& connection) {
+        connection.ReadUntil("\r\n\r\n");
+        connection.Send(reply);
+        connection.WaitForPeerClose();
+    });
+}
+
+std::string pageUrl(const LoopbackServer& server)
+{
+    return "http://127.0.0.1:" + server.PortText() + "/page";
+}
+
+struct RunOptions {
+    int selectedDebugRow = -10;
+    std::chrono::milliseconds pauseLength = 0ms;
+};
+
+// Starts one worker and waits until it has freed itself.
+std::shared_ptr<LinkCheckRecorder> runWorker(
+    const std::string& url, const std::string& query, const RunOptions& options = {})
+{
+    auto recorder = std::make_shared<LinkCheckRecorder>(options.selectedDebugRow);
+    auto worker = std::make_unique<Temu>(recorder);
+    worker->PageUrl = url;
+    worker->QueryText = query;
+    worker->ResultRow = resultRow;
+    worker->setPauseLength(options.pauseLength);
+    Temu::Start(std::move(worker), [recorder] { recorder->noteWorkerFreed(); });
+    EXPECT_TRUE(recorder->waitForFreedWorkers(1, 30s));
+    return recorder;
+}
+
+struct VerdictCase {
+    const char* name;
+    std::string reply;
+    std::string query;
+    std::string verdict;
+};
+
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const VerdictCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+template <std::size_t N> std::string bytes(const char (&text)[N]) { return std::string(text, N - 1); }
+
+// 友情链接 ("partner links") in GBK and in UTF-8.
+constexpr char partnerGbk[] = "\xD3\xD1\xC7\xE9\xC1\xB4\xBD\xD3";
+constexpr char partnerUtf8[] = "\xE5\x8F\x8B\xE6\x83\x85\xE9\x93\xBE\xE6\x8E\xA5";
+
+const VerdictCase verdictCases[] = {
+    { "FoundAnywhere", response("200 OK", "<p><a href=\"http://me/\">me</a></p>"), "http://me/",
+        verdictFound },
+    { "OtherLetterCase", response("200 OK", "<a href=\"http://me/\">"), "HTTP://ME/", verdictNotFound },
+    { "EmptyQuery", response("200 OK", "anything"), "", verdictNotFound },
+    { "EmptyBodyEmptyQuery", response("200 OK", ""), "", verdictNotFound },
+    { "NulBeforeQuery", response("200 OK", bytes("abc\0<a>me</a>")), "me", verdictNotFound },
+    { "NulAfterQuery", response("200 OK", bytes("<a>me</a>\0tail")), "me", verdictFound },
+    { "NotFoundPageWithText", response("404 Not Found", "no page, but me"), "me", verdictFound },
+    { "ServerErrorWithText", response("500 Internal Server Error", "oops me"), "me", verdictFound },
+    { "RedirectBodyIsSearched", response("302 Found", "moved to me"), "me", verdictFound },
+    { "CrLfQueryMatchesLoneLf", response("200 OK", "one\ntwo"), "one\r\ntwo", verdictFound },
+    { "CrLfQueryMatchesLoneCr", response("200 OK", "one\rtwo"), "one\r\ntwo", verdictFound },
+    { "CrLfQueryMatchesCrLf", response("200 OK", "one\r\ntwo"), "one\r\ntwo", verdictFound },
+    { "LoneLfQueryNeverMatches", response("200 OK", "one\ntwo"), "one\ntwo", verdictNotFound },
+    { "LastLineEndsInCrLf", response("200 OK", "the end"), "end\r\n", verdictFound },
+    { "GbkQueryOnGbkPage", response("200 OK", std::string("<b>") + partnerGbk + "</b>"), partnerGbk,
+        verdictFound },
+    { "GbkQueryOnUtf8Page", response("200 OK", std::string("<b>") + partnerUtf8 + "</b>"), partnerGbk,
+        verdictFound },
+    { "GbkQueryAbsentFromUtf8Page", response("200 OK", "<b>\xE5\x8F\x8B</b>"), partnerGbk, verdictNotFound },
+    { "Utf8QueryTextIsNotConvertedBack", response("200 OK", partnerGbk), partnerUtf8, verdictNotFound },
+    { "NoStatusLine", "just text with me", "me", verdictFound },
+    { "ChunkedBody",
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nfind\r\n3\r\n me\r\n0\r\n\r\n", "find me",
+        verdictFound },
+    { "CutShortBodyIsSearchedAsFarAsItArrived", "HTTP/1.1 200 OK\r\n\r\nhalf a page with me", "me",
+        verdictFound },
+    { "GarbageStatusLine", bytes("\x01\x02\xff\r\nme"), "me", verdictFound },
+    { "HugeLengthNothingSent", "HTTP/1.1 200 OK\r\nContent-Length: 2000000000\r\n\r\n", "me",
+        verdictNotFound },
+};
+
+class LinkCheckVerdict : public ::testing::TestWithParam<VerdictCase>
+{
+};
+
+TEST_P(LinkCheckVerdict, JudgesBody)
+{
+    const VerdictCase& testCase = GetParam();
+    LoopbackServer server([&](LoopbackServer::Connection& connection) {
+        connection.ReadUntil("\r\n\r\n");
+        connection.Send(testCase.reply);
+    });
+    const auto recorder = runWorker(pageUrl(server), testCase.query);
+    EXPECT_EQ(recorder->resultOf(resultRow), testCase.verdict);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LinkCheckVerdict, ::testing::ValuesIn(verdictCases),
+    [](const ::testing::TestParamInfo<VerdictCase>& info) { return std::string(info.param.name); });
+
+TEST(LinkCheckWorker, UnreachablePageIsNotFound)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    socklen_t length = sizeof(address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+
+    const auto recorder
+        = runWorker("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", "me");
+    EXPECT_EQ(recorder->resultOf(resultRow), verdictNotFound);
+}
+
+TEST(LinkCheckWorker, SendsFixedRequest)
+{
+    LoopbackServer server = replyingServer(response("200 OK", "x"));
+    runWorker(pageUrl(server), "x");
+    EXPECT_EQ(server.ReceivedBy(0),
+        std::string("GET /page HTTP/1.1\r\nAccept: ") + acceptText + "\r\nAccept-Language: en\r\nUser-Agent: "
+            + agent + "\r\nHost: 127.0.0.1:" + server.PortText() + "\r\nConnection: Keep-Alive\r\n\r\n");
+}
+
+TEST(LinkCheckWorker, SelectedRowGetsTranscriptBetweenTestAndVerdict)
+{
+    LoopbackServer server = replyingServer(response("200 OK", "hello\nworld"));
+    const std::string url = pageUrl(server);
+    const auto recorder = runWorker(url, "world", { resultRow });
+
+    const std::string transcript = std::string("\r\n") + "GET " + url + " HTTP/1.1           [  ]\r\n"
+        + "Accept: " + acceptText + "\r\nAccept-Language: en\r\nUser-Agent: " + agent
+        + "\r\nHost: 127.0.0.1\r\nConnection: Keep-Alive\r\n" + "\r\n\r\n"
+        + "HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\n" + "\r\n\r\n" + "hello\r\nworld\r\n" + "\r\n";
+    const std::vector<Call> calls = recorder->calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].kind, CallKind::Result);
+    EXPECT_EQ(calls[0].row, resultRow);
+    EXPECT_EQ(calls[0].value, verdictTesting);
+    EXPECT_EQ(calls[1].kind, CallKind::DebugText);
+    EXPECT_EQ(calls[1].value, transcript);
+    EXPECT_EQ(calls[2].kind, CallKind::Result);
+    EXPECT_EQ(calls[2].row, resultRow);
+    EXPECT_EQ(calls[2].value, verdictFound);
+}
+
+TEST(LinkCheckWorker, OtherOrNoSelectedRowGetsNoTranscript)
+{
+    LoopbackServer server(
+        [](LoopbackServer::Connection& connection) {
+            connection.ReadUntil("\r\n\r\n");
+            connection.Send(response("200 OK", "x"));
+        },
+        2);
+    for (const int selected : { -10, resultRow + 1 }) {
+        const auto recorder = runWorker(pageUrl(server), "x", { selected });
+        const std::vector<Call> calls = recorder->calls();
+        ASSERT_EQ(calls.size(), 2u);
+        EXPECT_EQ(calls[0].value, verdictTesting);
+        EXPECT_EQ(calls[1].value, verdictFound);
+    }
+}
+
+TEST(LinkCheckWorker, FailedFetchTranscriptShowsRequestLinesAndNoPage)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    socklen_t length = sizeof(address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    const std::string port = std::to_string(ntohs(address.sin_port));
+
+    const auto recorder = runWorker("http://127.0.0.1:" + port + "/p", "x", { resultRow });
+    const std::string transcript = recorder->debugText();
+    // The client's header list still holds the request it built, then the page part is empty.
+    const std::string requestHead = std::string("GET /p HTTP/1.1\r\nAccept: ") + acceptText
+        + "\r\nAccept-Language: en\r\nUser-Agent: " + agent + "\r\nHost: 127.0.0.1:" + port
+        + "\r\nConnection: Keep-Alive\r\n\r\n";
+    EXPECT_NE(transcript.find("Connection: Keep-Alive\r\n\r\n\r\n" + requestHead + "\r\n\r\n\r\n"),
+        std::string::npos)
+        << transcript;
+    EXPECT_EQ(transcript.substr(transcript.size() - 8), "\r\n\r\n\r\n\r\n");
+}
+
+TEST(LinkCheckWorker, StartDelayComesBeforeAnything)
+{
+    LoopbackServer server = replyingServer(response("200 OK", "x"));
+    const auto start = std::chrono::steady_clock::now();
+    auto recorder = std::make_shared<LinkCheckRecorder>();
+    auto worker = std::make_unique<Temu>(recorder);
+    worker->PageUrl = pageUrl(server);
+    worker->QueryText = "x";
+    worker->ResultRow = resultRow;
+    Temu::Start(std::move(worker), [recorder] { recorder->noteWorkerFreed(); });
+
+    ASSERT_TRUE(recorder->waitFor([](const std::vector<Call>& calls, int) { return !calls.empty(); }, 10s));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 1100ms);
+    EXPECT_EQ(server.Accepted(), 0);
+    EXPECT_TRUE(recorder->waitForFreedWorkers(1, 10s));
+    EXPECT_EQ(recorder->resultOf(resultRow), verdictFound);
+}
+
+TEST(LinkCheckWorker, FreesItselfAndLetsGoOfWindow)
+{
+    LoopbackServer server = replyingServer(response("200 OK", "x"));
+    const auto recorder = runWorker(pageUrl(server), "x");
+    EXPECT_EQ(recorder->freedWorkers(), 1);
+    EXPECT_TRUE(WaitUntil([&] { return recorder.use_count() == 1; }));
+}
+
+TEST(LinkCheckWorker, ManyWorkersWriteOnlyTheirOwnRows)
+{
+    constexpr int workers = 8;
+    LoopbackServer server(
+        [](LoopbackServer::Connection& connection) {
+            const std::string request = connection.ReadUntil("\r\n\r\n");
+            connection.Send(response("200 OK", request.substr(0, request.find(" HTTP/"))));
+        },
+        workers);
+    auto recorder = std::make_shared<LinkCheckRecorder>();
+    for (int row = 1; row <= workers; ++row) {
+        auto worker = std::make_unique<Temu>(recorder);
+        worker->PageUrl = "http://127.0.0.1:" + server.PortText() + "/row" + std::to_string(row);
+        worker->QueryText = row % 2 == 0 ? "/row" + std::to_string(row) : "absent";
+        worker->ResultRow = row;
+        worker->setPauseLength(0ms);
+        Temu::Start(std::move(worker), [recorder] { recorder->noteWorkerFreed(); });
+    }
+    ASSERT_TRUE(recorder->waitForFreedWorkers(workers, 30s));
+    for (int row = 1; row <= workers; ++row)
+        EXPECT_EQ(recorder->resultOf(row), row % 2 == 0 ? verdictFound : verdictNotFound) << "row " << row;
+}
+
+}
