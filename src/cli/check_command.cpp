@@ -1,0 +1,43 @@
+#include "cli/check_command.h"
+
+#include "app/link_check_recorder.h"
+#include "app/link_check_worker.h"
+#include "base/gbk_codec.h"
+#include "net/http_text.h"
+
+#include <ostream>
+
+namespace {
+
+constexpr int resultRow = 1;
+constexpr int noDebugRow = -10;
+
+void printLines(const Text& text, std::ostream& out)
+{
+    TextList lines;
+    lines.SetText(text);
+    for (const Text& line : lines.Lines())
+        out << GbkToUtf8(line) << '\n';
+}
+
+}
+
+int runCheck(const CheckArguments& arguments, std::ostream& out)
+{
+    auto recorder = std::make_shared<LinkCheckRecorder>(arguments.transcript ? resultRow : noDebugRow);
+    auto worker = std::make_unique<Temu>(recorder);
+    worker->PageUrl = TrimControls(Utf8ToGbk(arguments.url));
+    worker->QueryText = TrimControls(Utf8ToGbk(arguments.query));
+    worker->ResultRow = resultRow;
+    if (arguments.noDelay)
+        worker->setPauseLength(std::chrono::milliseconds(0));
+    Temu::Start(std::move(worker), [recorder] { recorder->noteWorkerFreed(); });
+    recorder->waitForFreedWorkers(1);
+
+    if (arguments.transcript)
+        printLines(recorder->debugText(), out);
+    const Text verdict = recorder->resultOf(resultRow);
+    out << GbkToUtf8(verdict) << '\n';
+    out.flush();
+    return verdict == verdictFound ? 0 : 1;
+}

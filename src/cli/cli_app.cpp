@@ -1,0 +1,37 @@
+#include "cli/cli_app.h"
+
+#include "cli/check_command.h"
+#include "cli/cli_arguments.h"
+#include "cli/fetch_command.h"
+
+#include <ostream>
+#include <variant>
+
+namespace {
+
+constexpr int usageError = 2;
+
+struct CommandRunner {
+    std::ostream& out;
+    std::ostream& err;
+
+    int operator()(const FetchArguments& arguments) const { return runFetch(arguments, out, err); }
+    int operator()(const CheckArguments& arguments) const { return runCheck(arguments, out); }
+    int operator()(const HelpArguments&) const
+    {
+        out << cliUsage();
+        return 0;
+    }
+};
+
+}
+
+int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    const ParsedArguments parsed = parseCliArguments(arguments);
+    if (!parsed.command) {
+        err << "linkwatch-cli: " << parsed.error << '\n' << cliUsage();
+        return usageError;
+    }
+    return std::visit(CommandRunner { out, err }, *parsed.command);
+}

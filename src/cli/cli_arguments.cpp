@@ -1,0 +1,187 @@
+#include "cli/cli_arguments.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+namespace {
+
+struct OptionSpec {
+    std::string name;
+    bool takesValue;
+};
+
+// Options and positional arguments of one command line, before their meaning is checked.
+struct RawCommand {
+    std::map<std::string, std::string> options;
+    std::vector<std::string> positionals;
+};
+
+struct CommandSpec {
+    std::string name;
+    std::vector<OptionSpec> options;
+    std::size_t positionals;
+    // Checks the meaning of the options and positionals and builds the command.
+    std::string (*build)(const RawCommand& raw, CliCommand& command);
+};
+
+std::string splitOption(
+    const std::vector<std::string>& arguments, std::size_t& index, const CommandSpec& spec, RawCommand& raw)
+{
+    const std::string& argument = arguments[index];
+    const auto equals = argument.find('=');
+    const std::string name = argument.substr(0, equals);
+    const auto option = std::find_if(spec.options.begin(), spec.options.end(),
+        [&](const OptionSpec& known) { return known.name == name; });
+    if (option == spec.options.end())
+        return "unknown option " + name + " for " + spec.name;
+    if (!option->takesValue) {
+        if (equals != std::string::npos)
+            return "option " + name + " takes no value";
+        raw.options[name] = "";
+        return {};
+    }
+    if (equals != std::string::npos) {
+        raw.options[name] = argument.substr(equals + 1);
+        return {};
+    }
+    if (index + 1 >= arguments.size())
+        return "option " + name + " needs a value";
+    raw.options[name] = arguments[++index];
+    return {};
+}
+
+std::string splitCommandLine(
+    const std::vector<std::string>& arguments, const CommandSpec& spec, RawCommand& raw)
+{
+    bool optionsEnded = false;
+    for (std::size_t index = 1; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && argument.size() > 2 && argument.compare(0, 2, "--") == 0) {
+            if (std::string error = splitOption(arguments, index, spec, raw); !error.empty())
+                return error;
+        } else {
+            raw.positionals.push_back(argument);
+        }
+    }
+    if (raw.positionals.size() != spec.positionals)
+        return spec.name + " takes " + std::to_string(spec.positionals) + " argument(s), got "
+            + std::to_string(raw.positionals.size());
+    return {};
+}
+
+std::optional<int> readMilliseconds(const std::string& text)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+// HOST:PORT, [IPv6]:PORT, or HOST alone (the client's default port).
+bool readProxy(const std::string& text, FetchArguments& fetch)
+{
+    std::string host = text;
+    std::string port;
+    if (!text.empty() && text[0] == '[') {
+        const auto close = text.find(']');
+        if (close == std::string::npos)
+            return false;
+        host = text.substr(1, close - 1);
+        const std::string rest = text.substr(close + 1);
+        if (!rest.empty() && rest[0] != ':')
+            return false;
+        port = rest.empty() ? "" : rest.substr(1);
+    } else if (const auto colon = text.rfind(':'); colon != std::string::npos) {
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+    }
+    const bool portIsNumber
+        = std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (host.empty() || !portIsNumber || (text.find(':') != std::string::npos && port.empty()))
+        return false;
+    fetch.proxyHost = host;
+    fetch.proxyPort = port;
+    return true;
+}
+
+std::string toFetch(const RawCommand& raw, CliCommand& command)
+{
+    FetchArguments fetch;
+    fetch.url = raw.positionals[0];
+    if (const auto timeout = raw.options.find("--timeout"); timeout != raw.options.end()) {
+        fetch.timeoutMs = readMilliseconds(timeout->second);
+        if (!fetch.timeoutMs)
+            return "--timeout needs a number of milliseconds, got '" + timeout->second + "'";
+    }
+    if (const auto proxy = raw.options.find("--proxy");
+        proxy != raw.options.end() && !readProxy(proxy->second, fetch))
+        return "--proxy needs HOST:PORT, got '" + proxy->second + "'";
+    if (const auto protocol = raw.options.find("--protocol"); protocol != raw.options.end()) {
+        fetch.protocol = protocol->second;
+        if (fetch.protocol != "1.0" && fetch.protocol != "1.1" && fetch.protocol != "0.9")
+            return "--protocol must be 1.0, 1.1 or 0.9, got '" + fetch.protocol + "'";
+    }
+    command = fetch;
+    return {};
+}
+
+std::string toCheck(const RawCommand& raw, CliCommand& command)
+{
+    CheckArguments check;
+    check.url = raw.positionals[0];
+    check.query = raw.positionals[1];
+    check.noDelay = raw.options.count("--no-delay") > 0;
+    check.transcript = raw.options.count("--transcript") > 0;
+    command = check;
+    return {};
+}
+
+const std::vector<CommandSpec>& commandTable()
+{
+    static const std::vector<CommandSpec> table {
+        { "fetch", { { "--timeout", true }, { "--proxy", true }, { "--protocol", true } }, 1, toFetch },
+        { "check", { { "--no-delay", false }, { "--transcript", false } }, 2, toCheck },
+    };
+    return table;
+}
+
+}
+
+ParsedArguments parseCliArguments(const std::vector<std::string>& arguments)
+{
+    ParsedArguments parsed;
+    if (arguments.empty()) {
+        parsed.error = "no command given";
+        return parsed;
+    }
+    if (arguments[0] == "help" || arguments[0] == "--help" || arguments[0] == "-h") {
+        parsed.command = HelpArguments {};
+        return parsed;
+    }
+    const auto& table = commandTable();
+    const auto spec = std::find_if(
+        table.begin(), table.end(), [&](const CommandSpec& known) { return known.name == arguments[0]; });
+    if (spec == table.end()) {
+        parsed.error = "unknown command '" + arguments[0] + "'";
+        return parsed;
+    }
+    RawCommand raw;
+    CliCommand command;
+    parsed.error = splitCommandLine(arguments, *spec, raw);
+    if (parsed.error.empty())
+        parsed.error = spec->build(raw, command);
+    if (parsed.error.empty())
+        parsed.command = std::move(command);
+    return parsed;
+}
+
+std::string cliUsage()
+{
+    return "usage:\n"
+           "  linkwatch-cli fetch [--timeout MS] [--proxy HOST:PORT] [--protocol 1.0|1.1|0.9] URL\n"
+           "  linkwatch-cli check [--no-delay] [--transcript] URL QUERY\n";
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+// The command line of linkwatch-cli, parsed without touching the network.
+// Each command has its own argument type; a new command adds a type to
+// CliCommand, a row to the command table and a runner.
+
+struct FetchArguments {
+    std::optional<int> timeoutMs;
+    std::string proxyHost; // empty: no proxy
+    std::string proxyPort; // empty: the client's default
+    std::string protocol; // empty: the client's default
+    std::string url;
+};
+
+struct CheckArguments {
+    bool noDelay = false;
+    bool transcript = false;
+    std::string url;
+    std::string query;
+};
+
+struct HelpArguments {
+};
+
+using CliCommand = std::variant<FetchArguments, CheckArguments, HelpArguments>;
+
+struct ParsedArguments {
+    std::optional<CliCommand> command;
+    std::string error; // set when command is empty
+};
+
+// Arguments without the program name. Options may come before, between or
+// after the positional arguments; "--" ends the options.
+ParsedArguments parseCliArguments(const std::vector<std::string>& arguments);
+
+std::string cliUsage();

@@ -1,0 +1,33 @@
+#include "cli/fetch_command.h"
+
+#include "base/gbk_codec.h"
+#include "net/http_send.h"
+#include "net/tcp_block_socket.h"
+
+#include <ostream>
+
+int runFetch(const FetchArguments& arguments, std::ostream& out, std::ostream& err)
+{
+    THTTPSend http;
+    if (arguments.timeoutMs)
+        http.Timeout = *arguments.timeoutMs;
+    if (!arguments.proxyHost.empty()) {
+        http.ProxyHost = Utf8ToGbk(arguments.proxyHost);
+        if (!arguments.proxyPort.empty())
+            http.ProxyPort = arguments.proxyPort;
+    }
+    if (!arguments.protocol.empty())
+        http.Protocol = arguments.protocol;
+
+    const bool result = http.ExecuteRequest("GET", Utf8ToGbk(arguments.url));
+
+    const MemoryStream& document = http.Document();
+    out.write(document.Data(), static_cast<std::streamsize>(document.Size()));
+    out.flush();
+    err << "result=" << (result ? 1 : 0) << " code=" << http.ResultCode()
+        << " error=" << http.Sock().LastErrorCode() << '\n';
+    for (const Text& line : http.Headers().Lines())
+        err << GbkToUtf8(line) << '\n';
+    err.flush();
+    return result ? 0 : 1;
+}

@@ -1,0 +1,9 @@
+#include "cli/cli_app.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    return runCli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+}

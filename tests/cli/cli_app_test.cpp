@@ -1,0 +1,149 @@
+#include "cli/cli_app.h"
+#include "support/loopback_server.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun runCliWith(const std::vector<std::string>& arguments)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = runCli(arguments, out, err);
+    return { status, out.str(), err.str() };
+}
+
+LoopbackServer replyingServer(const std::string& reply, int connections = 1)
+{
+    return LoopbackServer(
+        [reply](LoopbackServer::Connection& connection) {
+            connection.ReadUntil("\r\n\r\n");
+            connection.Send(reply);
+        },
+        connections);
+}
+
+std::string urlOf(const LoopbackServer& server) { return "http://127.0.0.1:" + server.PortText() + "/page"; }
+
+// 友情链接 ("partner links") as the terminal types it and as a GBK page holds it.
+constexpr char partnerUtf8[] = "\xE5\x8F\x8B\xE6\x83\x85\xE9\x93\xBE\xE6\x8E\xA5";
+constexpr char partnerGbk[] = "\xD3\xD1\xC7\xE9\xC1\xB4\xBD\xD3";
+// 没有发现目标链接 as the terminal shows it.
+constexpr char notFoundUtf8[]
+    = "\xE6\xB2\xA1\xE6\x9C\x89\xE5\x8F\x91\xE7\x8E\xB0\xE7\x9B\xAE\xE6\xA0\x87\xE9\x93\xBE"
+      "\xE6\x8E\xA5";
+
+TEST(CliFetch, WritesBodyBytesAndStatusToStreams)
+{
+    const std::string body("bin\0ary\r\nbody\xff", 15);
+    LoopbackServer server = replyingServer(
+        "HTTP/1.1 200 OK\r\nContent-Length: 15\r\nX-Name: " + std::string(partnerGbk) + "\r\n\r\n" + body);
+
+    const CliRun run = runCliWith({ "fetch", urlOf(server) });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, body);
+    EXPECT_EQ(run.err,
+        "result=1 code=200 error=0\nHTTP/1.1 200 OK\nContent-Length: 15\nX-Name: " + std::string(partnerUtf8)
+            + "\n\n");
+}
+
+TEST(CliFetch, ProtocolAndTimeoutReachClient)
+{
+    LoopbackServer server([](LoopbackServer::Connection& connection) {
+        connection.ReadUntil("\r\n");
+        connection.WaitForPeerClose();
+    });
+
+    const CliRun run = runCliWith({ "fetch", "--protocol", "0.9", "--timeout", "200", urlOf(server) });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "\r\n");
+    // Protocol 0.9 closes the connection at the end, which clears the socket's error.
+    EXPECT_EQ(run.err, "result=1 code=0 error=0\n");
+    EXPECT_EQ(server.ReceivedBy(0), "GET /page\r\n");
+}
+
+TEST(CliFetch, ProxyGetsAbsoluteTarget)
+{
+    LoopbackServer server = replyingServer("HTTP/1.1 204 No Content\r\n\r\n");
+
+    const CliRun run
+        = runCliWith({ "fetch", "--proxy", "127.0.0.1:" + server.PortText(), "http://far.example:81/x" });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(server.ReceivedBy(0).substr(0, 35), "GET http://far.example/x HTTP/1.1\r\n");
+    EXPECT_NE(server.ReceivedBy(0).find("\r\nHost: far.example:81\r\n"), std::string::npos);
+}
+
+TEST(CliFetch, FailureGivesStatusOne)
+{
+    std::string url;
+    {
+        // A port nobody listens on any more.
+        LoopbackServer gone([](LoopbackServer::Connection&) {}, 0);
+        url = "http://127.0.0.1:" + gone.PortText() + "/";
+    }
+    const CliRun run = runCliWith({ "fetch", "--timeout", "1000", url });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "result=0 code=500 error=10061");
+}
+
+TEST(CliFetch, UsageErrorGivesStatusTwo)
+{
+    const CliRun run = runCliWith({ "fetch", "--protocol", "3", "u" });
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("usage:"), std::string::npos);
+}
+
+TEST(CliCheck, FoundPrintsOk)
+{
+    LoopbackServer server = replyingServer("HTTP/1.1 200 OK\r\nContent-Length: 8\r\n\r\n<a>me</a");
+
+    const CliRun run = runCliWith({ "check", "--no-delay", "  " + urlOf(server) + "\t", " me\n" });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "OK!\n");
+}
+
+TEST(CliCheck, NotFoundPrintsVerdictInTerminalEncoding)
+{
+    LoopbackServer server = replyingServer("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nno");
+
+    const CliRun run = runCliWith({ "check", "--no-delay", urlOf(server), "me" });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, std::string(notFoundUtf8) + "\n");
+}
+
+TEST(CliCheck, ChineseQueryIsMatchedOnGbkPage)
+{
+    LoopbackServer server
+        = replyingServer("HTTP/1.1 200 OK\r\nContent-Length: 8\r\n\r\n" + std::string(partnerGbk));
+
+    const CliRun run = runCliWith({ "check", "--no-delay", urlOf(server), partnerUtf8 });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "OK!\n");
+}
+
+TEST(CliCheck, TranscriptComesFirstInTerminalEncoding)
+{
+    LoopbackServer server
+        = replyingServer("HTTP/1.1 200 OK\r\nContent-Length: 14\r\n\r\nline\r\n" + std::string(partnerGbk));
+    const std::string url = urlOf(server);
+
+    const CliRun run = runCliWith({ "check", "--no-delay", "--transcript", url, partnerUtf8 });
+    EXPECT_EQ(run.status, 0);
+    const std::string expectedStart = "\nGET " + url + " HTTP/1.1           [  ]\n";
+    EXPECT_EQ(run.out.substr(0, expectedStart.size()), expectedStart);
+    const std::string expectedEnd
+        = "HTTP/1.1 200 OK\nContent-Length: 14\n\n\n\nline\n" + std::string(partnerUtf8) + "\n\nOK!\n";
+    ASSERT_GE(run.out.size(), expectedEnd.size());
+    EXPECT_EQ(run.out.substr(run.out.size() - expectedEnd.size()), expectedEnd);
+}
+
+}

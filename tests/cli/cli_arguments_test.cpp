@@ -1,0 +1,110 @@
+#include "cli/cli_arguments.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ParseCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::function<void(const CliCommand&)> check; // empty: a usage error is expected
+};
+
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const ParseCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+const ParseCase parseCases[] = {
+    { "FetchDefaults", { "fetch", "http://h/" },
+        [](const CliCommand& command) {
+            const auto& fetch = std::get<FetchArguments>(command);
+            EXPECT_EQ(fetch.url, "http://h/");
+            EXPECT_FALSE(fetch.timeoutMs);
+            EXPECT_EQ(fetch.proxyHost, "");
+            EXPECT_EQ(fetch.protocol, "");
+        } },
+    { "FetchAllOptions",
+        { "fetch", "--timeout", "500", "--proxy", "p.example:3128", "--protocol", "1.0", "u" },
+        [](const CliCommand& command) {
+            const auto& fetch = std::get<FetchArguments>(command);
+            EXPECT_EQ(fetch.timeoutMs, 500);
+            EXPECT_EQ(fetch.proxyHost, "p.example");
+            EXPECT_EQ(fetch.proxyPort, "3128");
+            EXPECT_EQ(fetch.protocol, "1.0");
+            EXPECT_EQ(fetch.url, "u");
+        } },
+    { "FetchOptionsAfterUrlWithEquals", { "fetch", "u", "--timeout=0", "--protocol=0.9" },
+        [](const CliCommand& command) {
+            const auto& fetch = std::get<FetchArguments>(command);
+            EXPECT_EQ(fetch.timeoutMs, 0);
+            EXPECT_EQ(fetch.protocol, "0.9");
+        } },
+    { "FetchBracketedProxy", { "fetch", "--proxy", "[::1]:8080", "u" },
+        [](const CliCommand& command) {
+            EXPECT_EQ(std::get<FetchArguments>(command).proxyHost, "::1");
+            EXPECT_EQ(std::get<FetchArguments>(command).proxyPort, "8080");
+        } },
+    { "FetchProxyWithoutPort", { "fetch", "--proxy", "p", "u" },
+        [](const CliCommand& command) {
+            EXPECT_EQ(std::get<FetchArguments>(command).proxyHost, "p");
+            EXPECT_EQ(std::get<FetchArguments>(command).proxyPort, "");
+        } },
+    { "CheckPlain", { "check", "http://h/", "link text" },
+        [](const CliCommand& command) {
+            const auto& check = std::get<CheckArguments>(command);
+            EXPECT_EQ(check.url, "http://h/");
+            EXPECT_EQ(check.query, "link text");
+            EXPECT_FALSE(check.noDelay);
+            EXPECT_FALSE(check.transcript);
+        } },
+    { "CheckFlags", { "check", "--transcript", "u", "--no-delay", "q" },
+        [](const CliCommand& command) {
+            EXPECT_TRUE(std::get<CheckArguments>(command).noDelay);
+            EXPECT_TRUE(std::get<CheckArguments>(command).transcript);
+        } },
+    { "DoubleDashEndsOptions", { "check", "u", "--", "--no-delay" },
+        [](const CliCommand& command) {
+            EXPECT_EQ(std::get<CheckArguments>(command).query, "--no-delay");
+            EXPECT_FALSE(std::get<CheckArguments>(command).noDelay);
+        } },
+    { "EmptyQueryIsAnArgument", { "check", "u", "" },
+        [](const CliCommand& command) { EXPECT_EQ(std::get<CheckArguments>(command).query, ""); } },
+    { "Help", { "--help" },
+        [](const CliCommand& command) { EXPECT_TRUE(std::holds_alternative<HelpArguments>(command)); } },
+    { "NoCommand", {}, {} },
+    { "UnknownCommand", { "bogus", "u" }, {} },
+    { "FetchWithoutUrl", { "fetch" }, {} },
+    { "FetchTwoUrls", { "fetch", "a", "b" }, {} },
+    { "TimeoutNotNumber", { "fetch", "--timeout", "5s", "u" }, {} },
+    { "TimeoutNegative", { "fetch", "--timeout", "-1", "u" }, {} },
+    { "TimeoutMissingValue", { "fetch", "u", "--timeout" }, {} },
+    { "UnknownProtocol", { "fetch", "--protocol", "2.0", "u" }, {} },
+    { "ProxyWithoutHost", { "fetch", "--proxy", ":80", "u" }, {} },
+    { "ProxyEmptyPort", { "fetch", "--proxy", "h:", "u" }, {} },
+    { "ProxyPortNotNumber", { "fetch", "--proxy", "h:http", "u" }, {} },
+    { "ProxyUnclosedBracket", { "fetch", "--proxy", "[::1:80", "u" }, {} },
+    { "CheckMissingQuery", { "check", "u" }, {} },
+    { "FlagWithValue", { "check", "--no-delay=1", "u", "q" }, {} },
+    { "OptionOfOtherCommand", { "check", "--timeout", "5", "u", "q" }, {} },
+};
+
+class CliArguments : public ::testing::TestWithParam<ParseCase>
+{
+};
+
+TEST_P(CliArguments, Parses)
+{
+    const ParseCase& testCase = GetParam();
+    const ParsedArguments parsed = parseCliArguments(testCase.arguments);
+    if (!testCase.check) {
+        EXPECT_FALSE(parsed.command);
+        EXPECT_FALSE(parsed.error.empty());
+        return;
+    }
+    ASSERT_TRUE(parsed.command) << parsed.error;
+    testCase.check(*parsed.command);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CliArguments, ::testing::ValuesIn(parseCases),
+    [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
+}

@@ -1,0 +1,125 @@
+#include "cli/nginx_server.h"
+
+#include "cli/child_process.h"
+#include "support/loopback_server.h"
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char nginxProgram[] = "/usr/sbin/nginx";
+
+int freeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    socklen_t length = sizeof(address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+}
+
+NginxServer::NginxServer()
+    : m_port(freeLoopbackPort())
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "linkwatch-nginx-XXXXXX").string();
+    if (::mkdtemp(pattern.data()))
+        m_folder = pattern;
+    std::filesystem::create_directories(m_folder + "/www");
+    std::filesystem::create_directories(m_folder + "/temp");
+}
+
+NginxServer::~NginxServer()
+{
+    stop();
+    std::error_code ignored;
+    if (!m_folder.empty())
+        std::filesystem::remove_all(m_folder, ignored);
+}
+
+void NginxServer::addFile(const std::string& path, const std::string& content) const
+{
+    std::ofstream(m_folder + "/www" + path, std::ios::binary) << content;
+}
+
+std::string NginxServer::writeConfig() const
+{
+    const std::string& dir = m_folder;
+    const std::string config = "daemon off;\n"
+                               "master_process off;\n"
+                               "pid "
+        + dir + "/nginx.pid;\nerror_log " + dir + "/error.log;\n"
+        + "events { worker_connections 64; }\n"
+          "http {\n"
+          "  access_log "
+        + dir + "/access.log;\n  client_body_temp_path " + dir + "/temp/body;\n  proxy_temp_path " + dir
+        + "/temp/proxy;\n  fastcgi_temp_path " + dir + "/temp/fastcgi;\n  uwsgi_temp_path " + dir
+        + "/temp/uwsgi;\n  scgi_temp_path " + dir + "/temp/scgi;\n"
+        + "  types { text/html html; text/plain txt; }\n"
+          "  default_type application/octet-stream;\n"
+          "  server {\n    listen 127.0.0.1:"
+        + portText() + ";\n    root " + dir + "/www;\n  }\n}\n";
+    const std::string path = dir + "/nginx.conf";
+    std::ofstream(path) << config;
+    return path;
+}
+
+bool NginxServer::start()
+{
+    if (::access(nginxProgram, X_OK) != 0) {
+        m_reason = "nginx is not installed (Debian package nginx-light)";
+        return false;
+    }
+    const std::string config = writeConfig();
+    m_pid = startProgram(nginxProgram, { "-p", m_folder, "-e", m_folder + "/error.log", "-c", config },
+        m_folder + "/output.log");
+    bool exited = false;
+    const auto ready = [&] {
+        int status = 0;
+        exited = ::waitpid(m_pid, &status, WNOHANG) == m_pid;
+        return exited || accepting();
+    };
+    if (m_pid < 0 || !WaitUntil(ready, std::chrono::seconds(10)) || exited) {
+        if (exited)
+            m_pid = -1;
+        std::ifstream log(m_folder + "/error.log");
+        m_reason = "nginx did not start: " + std::string(std::istreambuf_iterator<char>(log), {});
+        return false;
+    }
+    return true;
+}
+
+void NginxServer::stop()
+{
+    if (m_pid <= 0)
+        return;
+    ::kill(m_pid, SIGTERM);
+    int status = 0;
+    ::waitpid(m_pid, &status, 0);
+    m_pid = -1;
+}
+
+bool NginxServer::accepting() const
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(m_port));
+    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return connected;
+}
