@@ -370,8 +370,8 @@ TEST(BlockSocket, WriteFilterMayDropButNeverAddBytes)
 
 TEST(BlockSocket, SendThrottleWaitsBetweenChunks)
 {
-    ConnectedSocket peer([](LoopbackServer::Connection& connection) { connection.WaitForPeerClose(); });
     int waits = 0;
+    ConnectedSocket peer([](LoopbackServer::Connection& connection) { connection.WaitForPeerClose(); });
     peer.sock.OnStatus = [&waits](TBlockSocket*, THookSocketReason reason, const Text&) {
         waits += reason == HR_Wait ? 1 : 0;
     };

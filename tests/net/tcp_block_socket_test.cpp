@@ -88,8 +88,8 @@ TEST(TCPBlockSocket, ConstructorDefaults)
 TEST(TCPBlockSocket, ConnectReportsProgress)
 {
     LoopbackServer server(holdOpen());
+    StatusLog log; // outlives the socket, whose destructor still reports
     TTCPBlockSocket sock;
-    StatusLog log;
     recordStatus(sock, log);
     sock.Connect("127.0.0.1", server.PortText());
     ASSERT_EQ(sock.LastErrorCode(), 0);
@@ -107,8 +107,8 @@ TEST(TCPBlockSocket, ConnectReportsProgress)
 TEST(TCPBlockSocket, RefusedConnectGives10061)
 {
     RefusingPort refusing;
+    StatusLog log; // outlives the socket, whose destructor still reports
     TTCPBlockSocket sock;
-    StatusLog log;
     recordStatus(sock, log);
     sock.Connect("127.0.0.1", refusing.Port());
     EXPECT_EQ(sock.LastErrorCode(), 10061);
@@ -121,8 +121,8 @@ TEST(TCPBlockSocket, RefusedConnectGives10061)
 
 TEST(TCPBlockSocket, UnknownHostGivesResolverCodeWithoutSocket)
 {
+    StatusLog log; // outlives the socket, whose destructor still reports
     TTCPBlockSocket sock;
-    StatusLog log;
     recordStatus(sock, log);
     sock.Connect("no-such-host.invalid", "80");
     EXPECT_GE(sock.LastErrorCode(), 11001);
@@ -166,8 +166,8 @@ TEST(TCPBlockSocket, RaiseExceptThrowsFormattedError)
 TEST(TCPBlockSocket, WouldBlockAndInProgressNeverRaise)
 {
     LoopbackServer server(holdOpen());
+    StatusLog log; // outlives the socket, whose destructor still reports
     TTCPBlockSocket sock;
-    StatusLog log;
     recordStatus(sock, log);
     sock.RaiseExcept = true;
     sock.OnCreateSocket = [](TBlockSocket* sender) {
@@ -187,8 +187,8 @@ TEST(TCPBlockSocket, WouldBlockAndInProgressNeverRaise)
 
 TEST(TCPBlockSocket, BindToWildcardPortZeroIsNoOp)
 {
+    StatusLog log; // outlives the socket, whose destructor still reports
     TTCPBlockSocket sock;
-    StatusLog log;
     recordStatus(sock, log);
     sock.Bind("0.0.0.0", "0");
     EXPECT_EQ(sock.LastErrorCode(), 0);
@@ -241,11 +241,11 @@ TEST(TCPBlockSocket, CloseConnectionShutsDownAndReturnsToNoSocket)
         connection.Send("unread");
         connection.WaitForPeerClose();
     });
+    StatusLog log;
     TTCPBlockSocket sock;
     sock.Connect("127.0.0.1", server.PortText());
     sock.SendText("bye");
     ASSERT_TRUE(sock.WaitReadable(2000));
-    StatusLog log;
     recordStatus(sock, log);
     sock.CloseConnection();
     EXPECT_EQ(sock.SocketHandle(), -1);
