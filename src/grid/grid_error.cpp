@@ -1,0 +1,6 @@
+#include "grid/grid_error.h"
+
+EGridError::EGridError(const Text& Message)
+    : std::runtime_error(Message)
+{
+}

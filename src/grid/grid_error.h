@@ -1,0 +1,14 @@
+#pragma once
+
+#include "base/text.h"
+
+#include <stdexcept>
+
+// The error the grid's file operations raise when the named file cannot be
+// created or opened. The message is GBK text, like every text of the system,
+// and names the file as the caller gave it.
+class EGridError : public std::runtime_error
+{
+public:
+    explicit EGridError(const Text& Message);
+};

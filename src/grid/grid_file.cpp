@@ -1,0 +1,182 @@
+#include "grid/grid_file.h"
+
+#include "grid/grid_file_reader.h"
+#include "grid/grid_file_writer.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <string>
+
+namespace {
+
+constexpr char LineEnd[] = "\r\n";
+// Only this many bytes after the comma of a width line are read as the width.
+constexpr std::size_t WidthFieldLength = 255;
+
+int digitValue(char c, int base)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (base == 16 && c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (base == 16 && c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+int saturatingAdd(int a, int b)
+{
+    const std::int64_t sum = std::int64_t { a } + b;
+    return sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : static_cast<int>(sum);
+}
+
+// Takes the bytes before the first comma of rest as a field and drops them
+// together with the comma. Without a comma the field is empty and rest
+// stays whole.
+std::string_view cutField(std::string_view& rest)
+{
+    const std::size_t comma = rest.find(',');
+    if (comma == std::string_view::npos)
+        return {};
+    const std::string_view field = rest.substr(0, comma);
+    rest.remove_prefix(comma + 1);
+    return field;
+}
+
+void applySizeLine(CellStore& grid, std::string_view line)
+{
+    const std::size_t comma = line.find(',');
+    const int cols = comma == std::string_view::npos ? 0 : GridFileNumber(line.substr(0, comma));
+    const int rows = GridFileNumber(comma == std::string_view::npos ? line : line.substr(comma + 1));
+    // The fixed counts are read one after the other, because setting the
+    // column count may lower the fixed columns it is added to.
+    grid.SetColCount(saturatingAdd(cols, grid.StoreFixedCells ? 0 : grid.FixedCols()));
+    grid.SetRowCount(saturatingAdd(rows, grid.StoreFixedCells ? 0 : grid.FixedRows()));
+}
+
+void applyWidthLine(CellStore& grid, std::string_view line)
+{
+    // A width line without a comma names no width; it is skipped rather
+    // than read as a width of 0 for column 0.
+    const std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos)
+        return;
+    const int col = comma > 3 ? GridFileNumber(line.substr(3, comma - 3)) : 0;
+    const int width = GridFileNumber(line.substr(comma + 1, WidthFieldLength));
+    if (col >= 0 && col < grid.ColCount())
+        grid.SetColWidths(col, width);
+}
+
+void applyCellLine(CellStore& grid, std::string_view line)
+{
+    std::string_view rest = line;
+    const int col = GridFileNumber(cutField(rest));
+    const int row = GridFileNumber(cutField(rest));
+    if (grid.InGrid(col, row))
+        grid.SetCells(col, row, DecodeCellText(Text(rest)));
+}
+
+} // namespace
+
+int GridFileNumber(std::string_view field)
+{
+    std::size_t at = 0;
+    while (at < field.size() && field[at] == ' ')
+        ++at;
+    bool negative = false;
+    if (at < field.size() && (field[at] == '+' || field[at] == '-'))
+        negative = field[at++] == '-';
+    int base = 10;
+    if (at < field.size() && (field[at] == '$' || field[at] == 'x' || field[at] == 'X')) {
+        base = 16;
+        ++at;
+    } else if (field.substr(at, 2) == "0x") {
+        base = 16;
+        at += 2;
+    }
+    const std::int64_t limit = negative ? -std::int64_t { INT_MIN } : INT_MAX;
+    std::int64_t value = 0;
+    for (; at < field.size(); ++at) {
+        const int digit = digitValue(field[at], base);
+        if (digit < 0)
+            break;
+        value = std::min(value * base + digit, limit);
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+Text EncodeCellText(const Text& text)
+{
+    if (text.find('\r') == Text::npos && text.find('\n') == Text::npos)
+        return text;
+    // A text with line breaks but no CR has its LFs written as BS too, so
+    // no cell line ever breaks; its TABs stay TABs.
+    Text encoded = text;
+    for (char& c : encoded) {
+        if (c == '\r')
+            c = '\t';
+        else if (c == '\n')
+            c = '\b';
+    }
+    return encoded;
+}
+
+Text DecodeCellText(const Text& text)
+{
+    if (text.find('\b') == Text::npos)
+        return text;
+    // Cell texts break lines with CR LF, so a BS that does not follow a CR
+    // (written for a bare LF) comes back as a whole CR LF.
+    Text decoded;
+    decoded.reserve(text.size() + text.size() / 8);
+    for (char c : text) {
+        if (c == '\t') {
+            decoded += '\r';
+        } else if (c == '\b') {
+            if (decoded.empty() || decoded.back() != '\r')
+                decoded += '\r';
+            decoded += '\n';
+        } else {
+            decoded += c;
+        }
+    }
+    return decoded;
+}
+
+void SaveToFile(const CellStore& Grid, const Text& FileName)
+{
+    const int firstCol = Grid.StoreFixedCells ? 0 : Grid.FixedCols();
+    const int firstRow = Grid.StoreFixedCells ? 0 : Grid.FixedRows();
+    GridFileWriter file(FileName);
+    file.Write(std::to_string(Grid.ColCount() - firstCol) + "," + std::to_string(Grid.RowCount() - firstRow)
+        + LineEnd);
+    for (int col = firstCol; col < Grid.ColCount(); ++col)
+        file.Write("cw " + std::to_string(col) + "," + std::to_string(Grid.ColWidths(col)) + LineEnd);
+    Grid.ForEachCell(firstCol, firstRow, Grid.ColCount() - 1, Grid.RowCount() - 1,
+        [&file](int col, int row, const Text& text, const TCellGraphic*) {
+            if (!text.empty())
+                file.Write(
+                    std::to_string(col) + "," + std::to_string(row) + "," + EncodeCellText(text) + LineEnd);
+        });
+    file.Commit();
+}
+
+void LoadFromFile(CellStore& Grid, const Text& FileName, const GridProcessEvents& ProcessEvents)
+{
+    GridFileReader file(FileName);
+    Text line;
+    if (!file.ReadLine(line))
+        return;
+    if (!line.empty())
+        applySizeLine(Grid, line);
+    while (file.ReadLine(line)) {
+        if (line.starts_with("cw")) {
+            applyWidthLine(Grid, line);
+            continue;
+        }
+        applyCellLine(Grid, line);
+        if (ProcessEvents)
+            ProcessEvents();
+    }
+}

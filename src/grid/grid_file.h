@@ -1,0 +1,54 @@
+#pragma once
+
+#include "base/text.h"
+#include "grid/cell_store.h"
+
+#include <functional>
+#include <string_view>
+
+// The grid file: the plain-text form in which a grid keeps its size, its
+// column widths and its non-empty cell texts. Every line ends with CR LF:
+//
+//   C,R            the column and row counts of the stored area
+//   cw c,w         one per stored column: absolute column index, width
+//   c,r,text       one per stored non-empty cell, row by row, absolute
+//                  coordinates; the text runs to the end of the line
+//
+// The stored area leaves out the fixed rows and columns when the store's
+// StoreFixedCells is off. Line breaks inside a cell text are written as TAB
+// (for CR) and BS (for LF), so a cell line never breaks.
+//
+// Both functions run on the thread that owns the store, block on file I/O
+// and catch nothing. The file name is GBK text; the file system sees it in
+// its own encoding (UTF-8).
+
+// Called by LoadFromFile after every cell line, so the window can handle
+// its pending events while a long file loads. It may look at the store and
+// change it; the reader keeps no reference into the store between lines.
+using GridProcessEvents = std::function<void()>;
+
+// Writes the stored area of Grid to FileName, replacing the file only once
+// the whole file is written. Raises EGridError "Cannot Create " + FileName
+// when the file cannot be created; std::system_error when writing fails part
+// way, in which case the old file is left as it was.
+void SaveToFile(const CellStore& Grid, const Text& FileName);
+
+// Reads FileName into Grid: sets the counts, the column widths and the cell
+// texts that the file names, and nothing else; cells the file does not name
+// keep their texts. Malformed lines are applied as far as they make sense
+// and out-of-range lines are skipped; no content raises an error. Raises
+// EGridError "Cannot open file " + FileName when the file cannot be opened
+// (Grid unchanged); std::system_error when reading fails part way (the lines
+// read before stay applied).
+void LoadFromFile(CellStore& Grid, const Text& FileName, const GridProcessEvents& ProcessEvents = {});
+
+// The number rule of the grid file: leading blanks, an optional sign, then
+// decimal digits, or hexadecimal digits after "$", "x", "X" or "0x". Reading
+// stops at the first byte that does not fit and keeps the value read so far;
+// nothing readable gives 0. A value beyond the int range is held at the
+// nearest end of the range.
+int GridFileNumber(std::string_view field);
+
+// The line-break encoding of a cell text on writing and on reading.
+Text EncodeCellText(const Text& text);
+Text DecodeCellText(const Text& text);

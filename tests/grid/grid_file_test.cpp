@@ -1,0 +1,450 @@
+#include "grid/grid_error.h"
+#include "grid/grid_file.h"
+
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <sstream>
+#include <sys/resource.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// 帐号.ini, the site list file, as GBK bytes (the name the program uses) and
+// as UTF-8 (the name on disk).
+const Text SiteListName = "\xD5\xCA\xBA\xC5.ini";
+const char* const SiteListDiskName = "\xE5\xB8\x90\xE5\x8F\xB7.ini";
+const Text Normal = "\xD5\xFD\xB3\xA3"; // 正常
+const Text Paused = "\xD4\xDD\xCD\xA3"; // 暂停
+
+// A store shaped like the site list grid: four columns, one title row, four
+// empty data rows, the title row left out of the file.
+CellStore siteListStore()
+{
+    CellStore store;
+    store.SetColCount(4);
+    store.SetRowCount(5);
+    store.SetFixedCols(0);
+    store.SetFixedRows(1);
+    store.StoreFixedCells = false;
+    store.SetColumnHeaders({ "name", "address", "query", "status" });
+    return store;
+}
+
+// Each test runs in a fresh directory of its own, as the program runs in
+// the directory that holds the site list.
+class GridFile : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "grid_file_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        m_oldDir = fs::current_path();
+        fs::current_path(m_dir);
+    }
+    void TearDown() override
+    {
+        fs::current_path(m_oldDir);
+        fs::permissions(m_dir, fs::perms::owner_all);
+        fs::remove_all(m_dir);
+    }
+
+    static void writeFile(const Text& bytes, const char* name = SiteListDiskName)
+    {
+        std::ofstream(name, std::ios::binary) << bytes;
+    }
+    static Text readFile(const char* name = SiteListDiskName)
+    {
+        std::ostringstream bytes;
+        bytes << std::ifstream(name, std::ios::binary).rdbuf();
+        return bytes.str();
+    }
+    std::size_t filesInDir() const
+    {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_dir), {}));
+    }
+
+    fs::path m_dir;
+    fs::path m_oldDir;
+};
+
+TEST_F(GridFile, SiteListOfTwoEntriesIsWrittenByteForByte)
+{
+    CellStore store = siteListStore();
+    store.SetRowCount(3);
+    const int widths[] = { 90, 197, 228, 55 };
+    for (int col = 0; col < 4; ++col)
+        store.SetColWidths(col, widths[col]);
+    store.SetCells(0, 1, "Alpha");
+    store.SetCells(1, 1, "http://alpha.example/links.htm");
+    store.SetCells(2, 1, "my link");
+    store.SetCells(3, 1, Normal);
+    store.SetCells(0, 2, "Beta");
+    store.SetCells(2, 2, "first\r\nsecond");
+    store.SetCells(3, 2, Paused);
+    store.AddImageIdx(3, 1, 0, haBeforeText, vaTop);
+
+    SaveToFile(store, SiteListName);
+
+    EXPECT_EQ(readFile(),
+        "4,2\r\ncw 0,90\r\ncw 1,197\r\ncw 2,228\r\ncw 3,55\r\n"
+        "0,1,Alpha\r\n1,1,http://alpha.example/links.htm\r\n2,1,my link\r\n3,1,"
+            + Normal + "\r\n0,2,Beta\r\n2,2,first\t\bsecond\r\n3,2," + Paused + "\r\n");
+}
+
+TEST_F(GridFile, SavedListLoadsBackWithCountsWidthsAndTexts)
+{
+    CellStore saved = siteListStore();
+    saved.SetRowCount(4);
+    saved.SetColWidths(1, 300);
+    saved.SetColWidths(3, 7);
+    const Text texts[] = { "a,b,c", "   ", "first\r\nsecond\r\n", Normal + ",\xB2\xE2", "x" };
+    for (int i = 0; i < 5; ++i)
+        saved.SetCells(i % 4, 1 + i / 2, texts[i]);
+    SaveToFile(saved, SiteListName);
+
+    CellStore loaded = siteListStore();
+    LoadFromFile(loaded, SiteListName);
+    EXPECT_EQ(loaded.ColCount(), 4);
+    EXPECT_EQ(loaded.RowCount(), 4);
+    for (int col = 0; col < 4; ++col)
+        EXPECT_EQ(loaded.ColWidths(col), saved.ColWidths(col)) << col;
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 4; ++col)
+            EXPECT_EQ(loaded.Cells(col, row), saved.Cells(col, row)) << col << "," << row;
+}
+
+TEST_F(GridFile, FullListOfNEntriesTakesOnePlusFourPlusFourNLines)
+{
+    CellStore store = siteListStore();
+    const int entries = 25;
+    store.SetRowCount(entries + 1);
+    for (int row = 1; row <= entries; ++row)
+        for (int col = 0; col < 4; ++col)
+            store.SetCells(col, row, "t");
+    store.SetCells(6, 3, "beyond the columns");
+    store.SetCells(1, entries + 4, "beyond the rows");
+
+    SaveToFile(store, SiteListName);
+    const Text bytes = readFile();
+    std::size_t lines = 0;
+    for (std::size_t at = bytes.find("\r\n"); at != Text::npos; at = bytes.find("\r\n", at + 2))
+        ++lines;
+    EXPECT_EQ(lines, 1u + 4u + 4u * entries);
+    EXPECT_EQ(bytes.substr(0, 6), "4,25\r\n");
+    EXPECT_EQ(bytes.find("\n\n"), Text::npos);
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+}
+
+TEST_F(GridFile, WithFixedCellsStoredTheTitleRowIsWritten)
+{
+    CellStore store = siteListStore();
+    store.StoreFixedCells = true;
+    SaveToFile(store, SiteListName);
+    EXPECT_EQ(readFile().substr(0, 10), "4,5\r\ncw 0,");
+    EXPECT_NE(readFile().find("\r\n0,0,name\r\n1,0,address\r\n"), Text::npos);
+}
+
+TEST_F(GridFile, EmptyFileChangesNothing)
+{
+    CellStore store = siteListStore();
+    store.SetCells(2, 3, "kept");
+    store.SetColWidths(0, 81);
+    writeFile("");
+    LoadFromFile(store, SiteListName);
+    EXPECT_EQ(store.ColCount(), 4);
+    EXPECT_EQ(store.RowCount(), 5);
+    EXPECT_EQ(store.FixedRows(), 1);
+    EXPECT_EQ(store.ColWidths(0), 81);
+    EXPECT_EQ(store.Cells(2, 3), "kept");
+    EXPECT_EQ(store.Cells(0, 0), "name");
+}
+
+TEST_F(GridFile, LoadKeepsCellsTheFileDoesNotName)
+{
+    CellStore store = siteListStore();
+    store.SetCells(1, 1, "old");
+    store.SetCells(3, 4, "outside the new size");
+    writeFile("4,1\r\n0,1,new\r\n");
+    LoadFromFile(store, SiteListName);
+    EXPECT_EQ(store.RowCount(), 2);
+    EXPECT_EQ(store.Cells(0, 1), "new");
+    EXPECT_EQ(store.Cells(1, 1), "old");
+    EXPECT_EQ(store.Cells(3, 4), "outside the new size");
+}
+
+TEST_F(GridFile, EventsRunAfterEveryCellLineOnAPartlyLoadedGrid)
+{
+    writeFile("4,3\r\ncw 0,5\r\n0,1,a\r\ncw 1,5\r\n0,2,b\r\n9,9,skipped\r\n0,3,c\r\n");
+    CellStore store = siteListStore();
+    std::vector<Text> seen;
+    LoadFromFile(store, SiteListName,
+        [&] { seen.push_back(store.Cells(0, 1) + store.Cells(0, 2) + store.Cells(0, 3)); });
+    EXPECT_EQ(seen, (std::vector<Text> { "a", "ab", "ab", "abc" }));
+}
+
+TEST_F(GridFile, MissingOrUnreadableFileRaisesAndLeavesTheGridAlone)
+{
+    CellStore store = siteListStore();
+    store.SetCells(0, 1, "kept");
+    for (bool asDirectory : { false, true }) {
+        if (asDirectory)
+            fs::create_directory(SiteListDiskName);
+        try {
+            LoadFromFile(store, SiteListName);
+            ADD_FAILURE() << "no error";
+        } catch (const EGridError& error) {
+            EXPECT_STREQ(error.what(), ("Cannot open file " + SiteListName).c_str());
+        }
+    }
+    EXPECT_EQ(store.RowCount(), 5);
+    EXPECT_EQ(store.Cells(0, 1), "kept");
+}
+
+// Opening a file fails once the process has no descriptor left; unlike
+// file permissions, this holds for every user, root included.
+class DescriptorLimit
+{
+public:
+    DescriptorLimit()
+    {
+        getrlimit(RLIMIT_NOFILE, &m_old);
+        const int lowestFree = dup(0);
+        close(lowestFree);
+        rlimit tight = m_old;
+        tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+        setrlimit(RLIMIT_NOFILE, &tight);
+    }
+    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &m_old); }
+
+private:
+    rlimit m_old {};
+};
+
+TEST_F(GridFile, UncreatableFileRaisesCannotCreateAndKeepsTheOldFile)
+{
+    writeFile("4,1\r\n0,1,old list\r\n");
+    CellStore store = siteListStore();
+    store.SetCells(0, 1, "new list");
+    try {
+        DescriptorLimit noDescriptors;
+        SaveToFile(store, SiteListName);
+        ADD_FAILURE() << "no error";
+    } catch (const EGridError& error) {
+        EXPECT_STREQ(error.what(), ("Cannot Create " + SiteListName).c_str());
+    }
+    EXPECT_EQ(readFile(), "4,1\r\n0,1,old list\r\n");
+    EXPECT_EQ(filesInDir(), 1u);
+}
+
+TEST_F(GridFile, TargetThatIsNoPlainFileOrInAMissingFolderCannotBeCreated)
+{
+    fs::create_directory(SiteListDiskName);
+    CellStore store = siteListStore();
+    EXPECT_THROW(SaveToFile(store, SiteListName), EGridError);
+    EXPECT_TRUE(fs::is_directory(SiteListDiskName));
+    try {
+        SaveToFile(store, "missing/" + SiteListName);
+        ADD_FAILURE() << "no error";
+    } catch (const EGridError& error) {
+        EXPECT_STREQ(error.what(), ("Cannot Create missing/" + SiteListName).c_str());
+    }
+}
+
+// The file size limit makes a write fail part way, as a full disk would.
+TEST_F(GridFile, WriteFailingPartWayRaisesAndLeavesTheOldFileWhole)
+{
+    writeFile("4,1\r\n0,1,old list\r\n");
+    CellStore store = siteListStore();
+    store.SetRowCount(20001);
+    for (int row = 1; row <= 20000; ++row)
+        store.SetCells(2, row, "query text of the row " + std::to_string(row));
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit tight = old;
+    tight.rlim_cur = 100000;
+    setrlimit(RLIMIT_FSIZE, &tight);
+    EXPECT_THROW(SaveToFile(store, SiteListName), std::system_error);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_EQ(readFile(), "4,1\r\n0,1,old list\r\n");
+    EXPECT_EQ(filesInDir(), 1u);
+}
+
+TEST_F(GridFile, SaveReplacesTheFileBehindALinkAndKeepsItsMode)
+{
+    writeFile("old", "real.ini");
+    fs::permissions("real.ini", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("real.ini", SiteListDiskName);
+    CellStore store = siteListStore();
+    SaveToFile(store, SiteListName);
+    EXPECT_TRUE(fs::is_symlink(SiteListDiskName));
+    EXPECT_EQ(readFile("real.ini").substr(0, 5), "4,4\r\n");
+    EXPECT_EQ(fs::status("real.ini").permissions() & fs::perms::all,
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// Damaged files: random bytes rich in the format's own characters must load
+// without a crash and leave a grid that keeps its rules.
+TEST_F(GridFile, GarbageLoadsIntoAGridThatKeepsItsRules)
+{
+    std::mt19937 random(20240611);
+    const char alphabet[] = "0123456789,,,cw -+$x\r\n\n\t\b\0\xFF\xD5";
+    for (int round = 0; round < 50; ++round) {
+        Text bytes(1 + random() % 4000, '\0');
+        for (char& c : bytes)
+            c = random() % 3 ? alphabet[random() % (sizeof alphabet - 1)] : static_cast<char>(random());
+        writeFile(bytes);
+        CellStore store = siteListStore();
+        LoadFromFile(store, SiteListName);
+        EXPECT_GE(store.ColCount(), 1);
+        EXPECT_LT(store.FixedRows(), store.RowCount());
+        store.ForEachCell(
+            0, 0, INT_MAX, INT_MAX, [&](int col, int row, const Text& text, const TCellGraphic*) {
+                EXPECT_TRUE(store.InGrid(col, row) || (col < 4 && row < 5)) << col << "," << row;
+                EXPECT_EQ(
+                    text.find('\n'), text.find("\r\n") == Text::npos ? Text::npos : text.find("\r\n") + 1);
+            });
+    }
+}
+
+TEST_F(GridFile, MegabyteLineAndTwoBillionRowsLoad)
+{
+    const Text longText(8 << 20, 'q');
+    writeFile("4,2000000000\r\ncw 1," + Text(1 << 20, '7') + "\r\n2,1999999999," + longText
+        + "\r\n0,99999999999999,x\r\n");
+    CellStore store = siteListStore();
+    LoadFromFile(store, SiteListName);
+    EXPECT_EQ(store.RowCount(), 2000000001);
+    EXPECT_EQ(store.ColWidths(1), INT_MAX);
+    EXPECT_EQ(store.Cells(2, 1999999999), longText);
+    EXPECT_EQ(store.Cells(0, INT_MAX), "");
+}
+
+// One file of a size line and one further line, loaded into a site list
+// store whose title row is "name", "address", "query", "status".
+struct LineCase {
+    const char* title;
+    Text bytes;
+    int colCount, rowCount, fixedRows;
+    int col, row;
+    Text text;
+    int widthCol = -1, width = 0;
+};
+
+class GridFileLine : public GridFile, public testing::WithParamInterface<LineCase>
+{
+};
+
+TEST_P(GridFileLine, IsAppliedOrSkippedByTheReadingRules)
+{
+    const LineCase& c = GetParam();
+    writeFile(c.bytes);
+    CellStore store = siteListStore();
+    for (int col = 0; col < 4; ++col)
+        store.SetColWidths(col, 60 + col);
+    LoadFromFile(store, SiteListName);
+    EXPECT_EQ(store.ColCount(), c.colCount);
+    EXPECT_EQ(store.RowCount(), c.rowCount);
+    EXPECT_EQ(store.FixedRows(), c.fixedRows);
+    EXPECT_EQ(store.Cells(c.col, c.row), c.text);
+    for (int col = 0; col < std::min(store.ColCount(), 4); ++col)
+        EXPECT_EQ(store.ColWidths(col), col == c.widthCol ? c.width : 60 + col) << col;
+}
+
+INSTANTIATE_TEST_SUITE_P(GridFile, GridFileLine,
+    testing::Values(LineCase { "CellOutsideColumns", "4,2\r\n7,1,x\r\n", 4, 3, 1, 7, 1, "" },
+        LineCase { "CellBelowZero", "4,2\r\n-1,1,x\r\n", 4, 3, 1, 0, 1, "" },
+        LineCase { "CellOnTitleRow", "4,2\r\n1,0,x\r\n", 4, 3, 1, 1, 0, "x" },
+        LineCase { "WidthOutsideColumns", "4,2\r\ncw 9,100\r\n", 4, 3, 1, 0, 0, "name" },
+        LineCase { "WidthBelowZero", "4,2\r\ncw -1,100\r\n", 4, 3, 1, 0, 0, "name" },
+        LineCase { "WidthWithTrailingLetters", "4,2\r\ncw 2,50px\r\n", 4, 3, 1, 0, 0, "name", 2, 50 },
+        LineCase { "WidthNotANumber", "4,2\r\ncw 2,abc\r\n", 4, 3, 1, 0, 0, "name", 2, 0 },
+        LineCase { "WidthInHex", "4,2\r\ncw 3,$1F\r\n", 4, 3, 1, 0, 0, "name", 3, 31 },
+        LineCase { "WidthWithoutComma", "4,2\r\ncw 2\r\n", 4, 3, 1, 0, 0, "name" },
+        LineCase { "LineWithoutComma", "4,2\r\nhello world\r\n", 4, 3, 1, 0, 0, "hello world" },
+        LineCase { "LineWithOneComma", "4,2\r\n2,abc\r\n", 4, 3, 1, 2, 0, "abc" },
+        LineCase { "EmptyCellLine", "4,2\r\n\r\n", 4, 3, 1, 0, 0, "" },
+        LineCase { "LenientFields", "4,2\r\n 1ab,+2z,t\r\n", 4, 3, 1, 1, 2, "t" },
+        LineCase { "CommasStayInText", "4,2\r\n1,1,a,b,c\r\n", 4, 3, 1, 1, 1, "a,b,c" },
+        LineCase { "LfOnlyLineEnds", "4,2\n1,1,x\n", 4, 3, 1, 1, 1, "x" },
+        LineCase { "LoneCrStaysInText", "4,2\r\n1,1,a\rb\r\n", 4, 3, 1, 1, 1, "a\rb" },
+        LineCase { "LastLineWithoutEnd", "4,2\r\n1,1,x", 4, 3, 1, 1, 1, "x" },
+        LineCase { "EncodedBreaks", "4,2\r\n2,1,first\t\bsecond\r\n", 4, 3, 1, 2, 1, "first\r\nsecond" },
+        LineCase { "TabWithoutBs", "4,2\r\n2,1,a\tb\r\n", 4, 3, 1, 2, 1, "a\tb" },
+        LineCase { "BsWithoutTab", "4,2\r\n2,1,a\bb\r\n", 4, 3, 1, 2, 1, "a\r\nb" },
+        LineCase { "SizeWithoutComma", "4\r\n", 1, 5, 1, 0, 0, "name" },
+        LineCase { "SizeOfNoRows", "4,0\r\n", 4, 1, 0, 0, 0, "name" },
+        LineCase { "EmptySizeLine", "\r\n0,1,x\r\n", 4, 5, 1, 0, 1, "x" },
+        LineCase { "SizeGrows", "6,8\r\n5,8,x\r\n", 6, 9, 1, 5, 8, "x" },
+        LineCase { "SizeOverflows", "99999999999,99999999999\r\n", INT_MAX, INT_MAX, 1, 0, 0, "name" },
+        LineCase { "NegativeSize", "-5,-5\r\n", 1, 1, 0, 0, 0, "name" }),
+    [](const testing::TestParamInfo<LineCase>& info) { return std::string(info.param.title); });
+
+// How a cell text is written and what comes back when it is read.
+struct TextCase {
+    const char* title;
+    Text text, written, readBack;
+};
+
+class GridFileText : public GridFile, public testing::WithParamInterface<TextCase>
+{
+};
+
+TEST_P(GridFileText, IsWrittenOnOneLineAndReadBack)
+{
+    const TextCase& c = GetParam();
+    CellStore store = siteListStore();
+    store.SetRowCount(2);
+    store.SetCells(1, 1, c.text);
+    SaveToFile(store, SiteListName);
+    const Text bytes = readFile();
+    EXPECT_EQ(bytes.substr(bytes.find("\r\n1,1,") + 6), c.written + "\r\n");
+    CellStore loaded = siteListStore();
+    LoadFromFile(loaded, SiteListName);
+    EXPECT_EQ(loaded.Cells(1, 1), c.readBack);
+}
+
+INSTANTIATE_TEST_SUITE_P(GridFile, GridFileText,
+    testing::Values(TextCase { "TwoLines", "first\r\nsecond", "first\t\bsecond", "first\r\nsecond" },
+        TextCase { "TabWithoutCr", "a\tb", "a\tb", "a\tb" },
+        TextCase { "TabBesideCr", "a\tb\r\nc", "a\tb\t\bc", "a\rb\r\nc" },
+        TextCase { "LfWithoutCr", "a\nb\nc", "a\bb\bc", "a\r\nb\r\nc" },
+        TextCase { "CommasAndBlanks", " a, b ,c ", " a, b ,c ", " a, b ,c " },
+        TextCase { "OnlyBlanks", "   ", "   ", "   " }),
+    [](const testing::TestParamInfo<TextCase>& info) { return std::string(info.param.title); });
+
+struct NumberCase {
+    const char* field;
+    int value;
+};
+
+class GridFileNumberRule : public testing::TestWithParam<NumberCase>
+{
+};
+
+TEST_P(GridFileNumberRule, ReadsAsFarAsTheFieldFits)
+{
+    EXPECT_EQ(GridFileNumber(GetParam().field), GetParam().value) << '"' << GetParam().field << '"';
+}
+
+INSTANTIATE_TEST_SUITE_P(GridFile, GridFileNumberRule,
+    testing::Values(NumberCase { " 12ab", 12 }, NumberCase { "ab", 0 }, NumberCase { "", 0 },
+        NumberCase { "+7", 7 }, NumberCase { "-7", -7 }, NumberCase { "- 7", 0 }, NumberCase { "\t7", 0 },
+        NumberCase { "$1F", 31 }, NumberCase { "x10", 16 }, NumberCase { "X1g", 1 },
+        NumberCase { "0x1f", 31 }, NumberCase { "-$10", -16 }, NumberCase { "$", 0 },
+        NumberCase { "0X1F", 0 }, NumberCase { "2147483647", INT_MAX },
+        NumberCase { "99999999999999999999", INT_MAX }, NumberCase { "-2147483648", INT_MIN },
+        NumberCase { "-99999999999999999999", INT_MIN }, NumberCase { "$FFFFFFFFFF", INT_MAX }));
+
+} // namespace
