@@ -11,6 +11,7 @@ packages=(
     xvfb xauth
     nginx-light curl
     libssl3 openssl
+    netbase
 )
 
 missing=()

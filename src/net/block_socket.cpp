@@ -52,17 +52,14 @@ TBlockSocket::TBlockSocket() = default;
 
 TBlockSocket::~TBlockSocket()
 {
-    if (m_socketHandle != -1)
-        CloseOnDestroy();
-}
-
-void TBlockSocket::CloseOnDestroy()
-{
-    // A destructor must not throw, so errors met while closing stay in
-    // LastErrorCode.
+    // A class built on this one closes in its own destructor; this is the
+    // close of a plain socket. A destructor must not throw, so errors met
+    // while closing stay in LastErrorCode.
+    if (m_socketHandle == -1)
+        return;
     RaiseExcept = false;
     try {
-        CloseConnection();
+        TBlockSocket::AbortConnection();
     } catch (...) {
         m_lastErrorCode = 0;
     }

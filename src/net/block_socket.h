@@ -190,8 +190,6 @@ protected:
     void QueueOption(const TSocketOption& Option);
     void ApplyQueuedOptions();
     void ThrottleBandwidth(std::int32_t Length, std::int32_t Max, std::uint32_t& NextTime);
-    // CloseConnection for a destructor: never throws.
-    void CloseOnDestroy();
 
     std::int32_t m_lastErrorCode = 0;
     Text m_lastErrorText;

@@ -64,8 +64,12 @@ const TSocketLibrary& SocketLibrary() { return binding; }
 bool LoadSocketLibrary(const Text& Name)
 {
     std::lock_guard lock(SocketLibraryLock);
-    if (binding.UserCount > 0)
+    // A binding already in use is only counted once more, so that each user's
+    // unload is matched.
+    if (binding.UserCount > 0) {
+        ++binding.UserCount;
         return true;
+    }
     binding.LibraryName = Name.empty() ? Text("ws2_32.dll") : Name;
     binding.IPv6HelperAvailable = false;
     bindFunctions(binding);

@@ -19,7 +19,7 @@ void setTimeout(int handle, int name, std::int32_t milliseconds)
 {
     timeval limit {};
     limit.tv_sec = milliseconds / 1000;
-    limit.tv_usec = (milliseconds % 1000) * 1000;
+    limit.tv_usec = static_cast<suseconds_t>(milliseconds % 1000) * 1000;
     SocketLibrary().SetSockOpt(handle, SOL_SOCKET, name, &limit, sizeof(limit));
 }
 

@@ -12,7 +12,17 @@ constexpr int largestBacklog = 0x7FFFFFFF;
 
 }
 
-TTCPBlockSocket::~TTCPBlockSocket() { CloseOnDestroy(); }
+TTCPBlockSocket::~TTCPBlockSocket()
+{
+    // Destroying the object closes it gracefully. A destructor must not throw,
+    // so errors met while closing stay in LastErrorCode.
+    RaiseExcept = false;
+    try {
+        TTCPBlockSocket::CloseConnection();
+    } catch (...) {
+        m_lastErrorCode = 0;
+    }
+}
 
 std::int32_t TTCPBlockSocket::SocketKind() const { return SOCK_STREAM; }
 

@@ -371,9 +371,12 @@ TEST(BlockSocket, WriteFilterMayDropButNeverAddBytes)
 TEST(BlockSocket, SendThrottleWaitsBetweenChunks)
 {
     int waits = 0;
+    std::vector<std::string> writes;
     ConnectedSocket peer([](LoopbackServer::Connection& connection) { connection.WaitForPeerClose(); });
-    peer.sock.OnStatus = [&waits](TBlockSocket*, THookSocketReason reason, const Text&) {
+    peer.sock.OnStatus = [&](TBlockSocket*, THookSocketReason reason, const Text& value) {
         waits += reason == HR_Wait ? 1 : 0;
+        if (reason == HR_WriteCount)
+            writes.push_back(value);
     };
     peer.sock.SendMaxChunk = 100;
     peer.sock.MaxSendBandwidth = 2000;
@@ -381,6 +384,7 @@ TEST(BlockSocket, SendThrottleWaitsBetweenChunks)
     EXPECT_EQ(peer.sock.SendBytes(std::string(300, 'z').data(), 300), 300);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 80ms);
     EXPECT_EQ(waits, 2);
+    EXPECT_EQ(writes, std::vector<std::string>({ "100", "100", "100" }));
 }
 
 }

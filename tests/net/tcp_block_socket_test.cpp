@@ -1,4 +1,5 @@
 #include "net/socket_error.h"
+#include "net/socket_library.h"
 #include "net/tcp_block_socket.h"
 #include "support/loopback_server.h"
 
@@ -354,6 +355,27 @@ TEST(TCPBlockSocket, AddressQueries)
     ASSERT_FALSE(all.Empty());
     for (const Text& entry : all.Lines())
         EXPECT_EQ(entry.find(':'), Text::npos) << entry;
+}
+
+TEST(SocketLibraryBinding, BoundAtStartAndCounted)
+{
+    const int users = SocketLibrary().UserCount;
+    EXPECT_GE(users, 1);
+    EXPECT_TRUE(SocketLibrary().ExtendedResolverAvailable);
+    EXPECT_EQ(SocketLibrary().LibraryName, "ws2_32.dll");
+    EXPECT_TRUE(LoadSocketLibrary(""));
+    EXPECT_EQ(SocketLibrary().UserCount, users + 1);
+    for (int index = 0; index <= users + 1; ++index)
+        UnloadSocketLibrary();
+    EXPECT_EQ(SocketLibrary().UserCount, 0);
+    // The C library stays mapped, so a socket still works with no users left.
+    LoopbackServer server(holdOpen());
+    TTCPBlockSocket sock;
+    sock.Connect("127.0.0.1", server.PortText());
+    EXPECT_EQ(sock.LastErrorCode(), 0);
+    for (int index = 0; index < users; ++index)
+        EXPECT_TRUE(LoadSocketLibrary("ws2_32.dll"));
+    EXPECT_EQ(SocketLibrary().UserCount, users);
 }
 
 // A datagram socket for the datagram operations of the base class.
