@@ -1,0 +1,136 @@
+#include "app/check_run.h"
+
+#include "app/gui_handoff.h"
+#include "app/link_check_worker.h"
+#include "app/queued_link_check_window.h"
+#include "grid/cell_grid.h"
+#include "net/http_text.h"
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace {
+
+// 正常 ("active"): the only status a check run looks at.
+constexpr char statusActive[] = "\xD5\xFD\xB3\xA3";
+// 调试记录 : ("debug record : ") and 公司的 ("company's"), around the picked row's name.
+constexpr char captionHead[] = "\xB5\xF7\xCA\xD4\xBC\xC7\xC2\xBC : ";
+constexpr char captionMiddle[] = " \xB9\xAB\xCB\xBE\xB5\xC4  ";
+constexpr int checkBoxColumn = 4;
+constexpr std::chrono::milliseconds pauseBeforeStart { 20 };
+
+}
+
+CheckRun::CheckRun(TCellGrid& runGrid)
+    : m_runGrid(runGrid)
+    , m_launcher([](std::unique_ptr<Temu> worker) { Temu::Start(std::move(worker)); })
+    , m_handoff(std::make_unique<GuiHandoff>())
+    , m_selectedDebugRow(std::make_shared<std::atomic<int>>(0))
+{
+}
+
+CheckRun::~CheckRun()
+{
+    // Workers still running must neither reach this object nor publish.
+    m_handoff.reset();
+    m_selectedDebugRow->store(-10);
+    if (m_debugWindow)
+        m_debugWindow->SetResultSide(nullptr);
+}
+
+void CheckRun::SetDebugWindow(TWdebug* debugWindow)
+{
+    m_debugWindow = debugWindow;
+    if (m_debugWindow)
+        m_debugWindow->SetResultSide(this);
+}
+
+void CheckRun::Run(const TCellGrid& editGrid)
+{
+    m_runRowCount = 0;
+    ++m_generation;
+    const int lastSiteRow = editGrid.RowCount() - 1;
+    for (int siteRow = 1; siteRow <= lastSiteRow; ++siteRow) {
+        // Exact bytes: a status with a blank around it is not active.
+        if (editGrid.Cells(3, siteRow) != statusActive)
+            continue;
+        const int resultRow = ++m_runRowCount;
+        m_runGrid.SetCells(0, resultRow, std::to_string(resultRow));
+        m_runGrid.SetCells(1, resultRow, editGrid.Cells(0, siteRow));
+        m_runGrid.SetCells(2, resultRow, editGrid.Cells(1, siteRow));
+        startWorker(editGrid, siteRow, resultRow);
+        if (siteRow != lastSiteRow)
+            m_runGrid.AddRow();
+    }
+    untickAllRows();
+}
+
+void CheckRun::startWorker(const TCellGrid& editGrid, int siteRow, int resultRow)
+{
+    if (m_rowGeneration.size() <= static_cast<std::size_t>(resultRow))
+        m_rowGeneration.resize(static_cast<std::size_t>(resultRow) + 1, 0);
+    m_rowGeneration[static_cast<std::size_t>(resultRow)] = m_generation;
+    auto window = std::make_shared<QueuedLinkCheckWindow>(
+        m_handoff->channel(), m_selectedDebugRow, this, m_generation, resultRow);
+    auto worker = std::make_unique<Temu>(std::move(window));
+    worker->PageUrl = TrimControls(editGrid.Cells(1, siteRow));
+    worker->QueryText = TrimControls(editGrid.Cells(2, siteRow));
+    std::this_thread::sleep_for(pauseBeforeStart);
+    worker->ResultRow = resultRow;
+    m_launcher(std::move(worker));
+}
+
+void CheckRun::untickAllRows()
+{
+    for (int row = 1; row < m_runGrid.RowCount(); ++row)
+        m_runGrid.AddCheckBox(checkBoxColumn, row, false, false);
+}
+
+void CheckRun::CheckBoxClick(int, int ARow, bool State)
+{
+    const Text name = m_runGrid.Cells(1, ARow);
+    if (!State || name.empty()) {
+        closeDebugWindow();
+        return;
+    }
+    untickAllRows();
+    m_runGrid.AddCheckBox(checkBoxColumn, ARow, true, false);
+    SetSelectedDebugRow(ARow);
+    if (!m_debugWindow)
+        return;
+    m_debugWindow->SetMemoText(Text());
+    m_debugWindow->Show();
+    m_debugWindow->SetCaption(captionHead + name + captionMiddle + m_runGrid.Cells(2, ARow));
+}
+
+void CheckRun::closeDebugWindow()
+{
+    if (m_debugWindow) {
+        m_debugWindow->Close();
+        return;
+    }
+    // Without a debug window the close handler's effect on this side still holds.
+    SetSelectedDebugRow(-10);
+    untickAllRows();
+}
+
+bool CheckRun::rowBelongsTo(int row, std::uint64_t generation) const
+{
+    return row >= 0 && static_cast<std::size_t>(row) < m_rowGeneration.size()
+        && m_rowGeneration[static_cast<std::size_t>(row)] == generation;
+}
+
+void CheckRun::applyResult(std::uint64_t generation, int row, const Text& value)
+{
+    if (rowBelongsTo(row, generation))
+        m_runGrid.SetCells(3, row, value);
+}
+
+void CheckRun::applyDebugText(std::uint64_t generation, int row, const Text& value)
+{
+    // The worker compared the row when it published; the operator may have
+    // picked another row or closed the window while the text was on its way.
+    if (m_debugWindow && rowBelongsTo(row, generation) && SelectedDebugRow() == row)
+        m_debugWindow->SetMemoText(value);
+}

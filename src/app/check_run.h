@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/check_run_view.h"
+#include "app/debug_window.h"
+#include "base/text.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class GuiHandoff;
+class TCellGrid;
+class Temu;
+
+// The check run behind CHECK and the result grid: Run walks the site list,
+// numbers a result row per active entry and starts one worker per row;
+// CheckBoxClick picks the row whose worker publishes its transcript into the
+// debug window.
+//
+// Every run has a generation. Running a row hands it to the new run, and a
+// worker's queued writes reach the grid and the debug window only while its
+// row still belongs to its own run: a worker of an earlier run that finishes
+// after a later run refilled its row changes nothing.
+//
+// Thread: GUI thread only, except that workers read the picked row through a
+// shared atomic. Run blocks the GUI thread for 20 ms per active entry. Workers
+// are never cancelled; once this object is gone their writes are dropped and
+// they see no picked row. Nothing here throws.
+class CheckRun : public CheckRunView, public TWdebug::ResultSide
+{
+public:
+    // Starts a filled-in worker; the default runs it on a detached thread.
+    using WorkerLauncher = std::function<void(std::unique_ptr<Temu>)>;
+
+    explicit CheckRun(TCellGrid& runGrid);
+    ~CheckRun() override;
+    CheckRun(const CheckRun&) = delete;
+    CheckRun& operator=(const CheckRun&) = delete;
+
+    // The debug window that picked rows are shown in; it is told about this object.
+    void SetDebugWindow(TWdebug* debugWindow);
+    void SetWorkerLauncher(WorkerLauncher launcher) { m_launcher = std::move(launcher); }
+
+    // One check run over the site list editGrid (all but disabling CHECK).
+    void Run(const TCellGrid& editGrid);
+    // A column-4 check box of the result grid took the state State.
+    void CheckBoxClick(int ACol, int ARow, bool State);
+
+    int RunRowCount() const { return m_runRowCount; }
+    int SelectedDebugRow() const { return m_selectedDebugRow->load(); }
+
+    void SetSelectedDebugRow(int row) override { m_selectedDebugRow->store(row); }
+    TCellGrid& ResultGrid() override { return m_runGrid; }
+
+    void applyResult(std::uint64_t generation, int row, const Text& value) override;
+    void applyDebugText(std::uint64_t generation, int row, const Text& value) override;
+
+private:
+    void startWorker(const TCellGrid& editGrid, int siteRow, int resultRow);
+    void untickAllRows();
+    bool rowBelongsTo(int row, std::uint64_t generation) const;
+    void closeDebugWindow();
+
+    TCellGrid& m_runGrid;
+    TWdebug* m_debugWindow = nullptr;
+    WorkerLauncher m_launcher;
+    std::unique_ptr<GuiHandoff> m_handoff;
+    // 0 at start (the header row, which no worker owns); -10 for none.
+    std::shared_ptr<std::atomic<int>> m_selectedDebugRow;
+    int m_runRowCount = 0;
+    std::uint64_t m_generation = 0;
+    // The run that last filled each result row; 0 for rows no run filled.
+    std::vector<std::uint64_t> m_rowGeneration;
+};

@@ -1,0 +1,99 @@
+#include "app/debug_window.h"
+
+#include "app/window_font.h"
+#include "grid/cell_grid.h"
+#include "grid/cell_grid_text.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+
+namespace {
+
+// 调试窗口 ("debug window")
+constexpr char captionAtStart[] = "\xB5\xF7\xCA\xD4\xB4\xB0\xBF\xDA";
+constexpr int clientWidth = 895;
+constexpr int clientHeight = 335;
+
+}
+
+TWdebug::TWdebug(QWidget* parent)
+    : QDialog(parent,
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+            | Qt::WindowStaysOnTopHint)
+    , Memo1(new QPlainTextEdit(this))
+{
+    setObjectName(QStringLiteral("Wdebug"));
+    setFont(WindowFont(QStringLiteral("MS Sans Serif")));
+    SetCaption(captionAtStart);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFixedSize(clientWidth, clientHeight);
+    Memo1->setGeometry(0, 0, clientWidth, clientHeight);
+    connect(Memo1, &QPlainTextEdit::textChanged, this, &TWdebug::Memo1Change);
+}
+
+void TWdebug::Show()
+{
+    // The frame is known only once the window is shown; centre it then.
+    show();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    raise();
+}
+
+void TWdebug::Close()
+{
+    // A hidden window gets no close event from Qt; the handler runs anyway.
+    if (isVisible())
+        close();
+    else
+        FormClose();
+}
+
+Text TWdebug::MemoText() const { return QStringToCell(Memo1->toPlainText()); }
+
+void TWdebug::SetMemoText(const Text& text) { Memo1->setPlainText(CellToQString(text)); }
+
+void TWdebug::SetCaption(const Text& caption) { setWindowTitle(CellToQString(caption)); }
+
+void TWdebug::FormClose()
+{
+    if (m_side)
+        m_side->SetSelectedDebugRow(-10);
+    Memo1->clear();
+    if (!m_side)
+        return;
+    TCellGrid& grid = m_side->ResultGrid();
+    for (int row = 1; row < grid.RowCount(); ++row)
+        grid.AddCheckBox(4, row, false, false);
+}
+
+void TWdebug::Memo1Change()
+{
+    // The scroll range follows the text only after this signal; moving the
+    // cursor to the end brings the last line into view once it does.
+    Memo1->moveCursor(QTextCursor::End);
+    Memo1->ensureCursorVisible();
+    QScrollBar* bar = Memo1->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void TWdebug::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TWdebug::reject()
+{
+    // Escape would close a dialog through here; this window closes only by
+    // its close box or at the main window's request.
+}

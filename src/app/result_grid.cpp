@@ -1,0 +1,56 @@
+#include "app/result_grid.h"
+
+#include "app/window_font.h"
+#include "grid/cell_grid.h"
+
+#include <QPalette>
+
+namespace {
+
+constexpr int columnWidths[] = { 30, 60, 178, 250, 77 };
+constexpr int checkBoxColumn = 4;
+
+}
+
+void SetUpResultGrid(TCellGrid& grid)
+{
+    grid.setObjectName(QStringLiteral("RunGrid"));
+    grid.SetColCount(5);
+    grid.SetRowCount(2);
+    grid.SetFixedCols(0);
+    grid.SetFixedRows(1);
+    // 序号 (number), 公司名称 (company name), 网站 (web site), 查询情况 (check result)
+    grid.SetColumnHeaders({ "\xD0\xF2\xBA\xC5", "\xB9\xAB\xCB\xBE\xC3\xFB\xB3\xC6", "\xCD\xF8\xD5\xBE",
+        "\xB2\xE9\xD1\xAF\xC7\xE9\xBF\xF6" });
+    for (int col = 0; col < 5; ++col)
+        grid.SetColWidths(col, columnWidths[col]);
+    grid.SetDefaultRowHeight(17);
+    grid.SetFixedRowHeight(17);
+    grid.SetOptions(
+        { goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect, goColSizing, goEditing });
+    grid.SetMultilinecells(false);
+    grid.SetURLShow(true);
+    grid.SetVAlignment(vtaTop);
+    const QFont font = WindowFont(QStringLiteral("Verdana"));
+    grid.SetFont(font);
+    grid.SetFixedFont(font);
+    grid.SetColor(grid.palette().color(QPalette::Button));
+    grid.SetSelectionColor(grid.palette().color(QPalette::Base));
+    grid.SetSelectionTextColor(grid.palette().color(QPalette::HighlightedText));
+    grid.MouseActions.DirectEdit = true;
+    grid.Navigation.AllowInsertRow = true;
+    grid.Navigation.AllowDeleteRow = true;
+    grid.Navigation.AdvanceOnEnter = true;
+    grid.Navigation.AdvanceInsert = true;
+    grid.Navigation.AdvanceAuto = true;
+    grid.Navigation.AdvanceDirection = adLeftRight;
+    grid.Navigation.InsertPosition = pInsertBefore;
+}
+
+bool ResultCellEditable(int ACol) { return ACol == checkBoxColumn; }
+
+void AlignResultCell(int ARow, int ACol, TAlignment& HAlign)
+{
+    if (ARow == 0 || ACol != 1)
+        HAlign = taCenter;
+}
