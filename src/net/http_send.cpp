@@ -160,6 +160,18 @@ void THTTPSend::buildRequestLines(const Text& Method, const Exchange& exchange)
         lines.push_back("Proxy-Authorization: Basic " + Base64EncodeText(ProxyUser + ":" + ProxyPass));
     if (!exchange.user.empty())
         lines.push_back("Authorization: Basic " + Base64EncodeText(exchange.user + ":" + exchange.password));
+    appendConnectionLines(Method, exchange, lines);
+
+    // The caller's own lines follow the generated ones.
+    for (std::size_t index = 0; index < lines.size(); ++index)
+        m_headers.Insert(index, std::move(lines[index]));
+    if (!m_headers[m_headers.Count() - 1].empty())
+        m_headers.Add("");
+}
+
+void THTTPSend::appendConnectionLines(
+    const Text& Method, const Exchange& exchange, std::vector<Text>& lines) const
+{
     if (!KeepAlive)
         lines.push_back("Connection: close");
     if (const Text cookies = joinedCookies(); !cookies.empty())
@@ -173,12 +185,6 @@ void THTTPSend::buildRequestLines(const Text& Method, const Exchange& exchange)
         lines.push_back("Cookie: " + UserCook);
     if (exchange.expect100)
         lines.push_back("Expect: 100-continue");
-
-    // The caller's own lines follow the generated ones.
-    for (std::size_t index = 0; index < lines.size(); ++index)
-        m_headers.Insert(index, std::move(lines[index]));
-    if (m_headers[m_headers.Count() - 1] != "")
-        m_headers.Add("");
 }
 
 Text THTTPSend::joinedCookies() const

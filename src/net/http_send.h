@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class TTCPBlockSocket;
 
@@ -76,6 +77,7 @@ private:
 
     void splitTarget(const Text& URL, Exchange& exchange);
     void buildRequestLines(const Text& Method, const Exchange& exchange);
+    void appendConnectionLines(const Text& Method, const Exchange& exchange, std::vector<Text>& lines) const;
     Text joinedCookies() const;
     bool connectOrReuse(const Exchange& exchange);
     bool openConnection(const Exchange& exchange);
