@@ -1,10 +1,12 @@
 #pragma once
 
 #include "base/text.h"
+#include "grid/cell_grid_event_pump.h"
 #include "grid/cell_grid_events.h"
 #include "grid/cell_grid_geometry.h"
 #include "grid/cell_grid_painter.h"
 #include "grid/cell_store.h"
+#include "grid/grid_file.h"
 #include "grid/grid_types.h"
 
 #include <QAbstractScrollArea>
@@ -148,6 +150,15 @@ public:
 
     // What opens a clicked link; by default the desktop's URL handler.
     void SetUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
+
+    // The grid file (grid_file.h). Loading lets pending window events run
+    // while it reads, and repaints the whole grid at the end.
+    void SaveToFile(const Text& FileName) const { ::SaveToFile(m_store, FileName); }
+    void LoadFromFile(const Text& FileName)
+    {
+        ::LoadFromFile(m_store, FileName, GridEventPump());
+        viewport()->update();
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

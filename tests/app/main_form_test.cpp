@@ -1,0 +1,238 @@
+#include "app/error_box.h"
+#include "app/main_form.h"
+#include "app/site_list_texts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QTest>
+#include <QToolButton>
+#include <QToolTip>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char SiteListDiskName[] = "\xE5\xB8\x90\xE5\x8F\xB7.ini"; // 帐号.ini in UTF-8
+const Text NameHint = "\xB9\xAB\xCB\xBE\xC3\xFB\xB3\xC6"; // 公司名称
+const Text AddressHint = "\xCD\xF8\xD5\xBE\xB5\xD8\xD6\xB7"; // 网站地址
+const Text StatusHint = "\xD5\xCA\xBA\xC5\xB5\xB1\xC7\xB0\xB5\xC4\xD7\xB4\xCC\xAC"; // 帐号当前的状态
+
+// A site list of two entries: an active one and a paused one.
+const Text TwoEntries = Text("4,2\r\n0,1,Alpha\r\n1,1,http://alpha.example/\r\n2,1,my link\r\n3,1,")
+    + StatusNormal + "\r\n0,2,Beta\r\n3,2," + StatusPaused + "\r\n";
+
+// Each test starts the window in a fresh directory of its own, with the
+// error box replaced by a recorder so that no test waits for a click.
+class MainForm : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "main_form_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        m_oldDir = fs::current_path();
+        fs::current_path(m_dir);
+        ErrorBox::SetPresenter([this](const QString& caption, const QString& text) {
+            captions.push_back(caption);
+            errors.push_back(text);
+        });
+    }
+    void TearDown() override
+    {
+        form.reset();
+        ErrorBox::SetPresenter({});
+        fs::current_path(m_oldDir);
+        fs::remove_all(m_dir);
+    }
+
+    static void writeSiteList(const Text& bytes)
+    {
+        std::ofstream(SiteListDiskName, std::ios::binary) << bytes;
+    }
+    static Text readSiteList()
+    {
+        std::ostringstream bytes;
+        bytes << std::ifstream(SiteListDiskName, std::ios::binary).rdbuf();
+        return bytes.str();
+    }
+
+    void open()
+    {
+        form = std::make_unique<Tform1>();
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        grid().setFocus();
+    }
+
+    TCellGrid& grid() { return *form->EditGrid; }
+    QPoint cellCenter(int col, int row) { return grid().CellRect(col, row).center(); }
+    void click(int col, int row)
+    {
+        QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, cellCenter(col, row));
+    }
+    void key(int key)
+    {
+        QTest::keyClick(grid().Editor() ? grid().Editor() : &grid(), static_cast<Qt::Key>(key));
+    }
+    int iconOf(int col, int row)
+    {
+        const TCellGraphic* graphic = grid().Store().Graphic(col, row);
+        return graphic && graphic->CellType == ctImageList ? graphic->CellIndex : -1;
+    }
+
+    std::unique_ptr<Tform1> form;
+    std::vector<QString> captions;
+    std::vector<QString> errors;
+
+private:
+    fs::path m_dir;
+    fs::path m_oldDir;
+};
+
+TEST_F(MainForm, StartUpWithoutTheFileShowsOneErrorAndFourEmptyRows)
+{
+    open();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], QString::fromUtf8("Cannot open file \xE5\xB8\x90\xE5\x8F\xB7.ini."));
+    EXPECT_EQ(captions[0], "LinkWatch");
+    EXPECT_EQ(grid().RowCount(), 5);
+    for (int row = 1; row < 5; ++row)
+        for (int col = 0; col < 4; ++col)
+            EXPECT_EQ(grid().Cells(col, row), "") << col << "," << row;
+    EXPECT_TRUE(grid().Store().ComboItems().empty());
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(MainForm, StatusCellsGetTheIconOfTheirExactText)
+{
+    writeSiteList(Text("4,6\r\ncw 0,90\r\n3,1,") + StatusNormal + "\r\n3,2," + StatusPaused + "\r\n3,3,"
+        + StatusDead + "\r\n3,4, " + StatusNormal + "\r\n3,5,other\r\n0,6,no status\r\n");
+    open();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(grid().RowCount(), 7);
+    EXPECT_EQ(grid().ColWidths(0), 90);
+    EXPECT_EQ(grid().Cells(0, 0), "\xCD\xF8\xD5\xBE\xC3\xFB\xB3\xC6"); // 网站名称, the title stays
+    const int expected[] = { 0, 1, 2, -1, -1, -1 };
+    for (int row = 1; row <= 6; ++row)
+        EXPECT_EQ(iconOf(3, row), expected[row - 1]) << row;
+    const TCellGraphic* icon = grid().Store().Graphic(3, 1);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->CellHAlign, haBeforeText);
+    EXPECT_EQ(icon->CellVAlign, vaTop);
+    EXPECT_EQ(grid().Store().ComboItems(), (std::vector<Text> { StatusNormal, StatusPaused, StatusDead }));
+}
+
+TEST_F(MainForm, PickingDeadSwapsTheIconAtOnceAndTheFileChangesOnlyAtSave)
+{
+    writeSiteList(TwoEntries);
+    open();
+    click(3, 1);
+    ASSERT_NE(grid().Editor(), nullptr);
+    key(Qt::Key_Down);
+    EXPECT_EQ(iconOf(3, 1), 1);
+    key(Qt::Key_Down);
+    EXPECT_EQ(iconOf(3, 1), 2);
+    key(Qt::Key_Return);
+    EXPECT_EQ(grid().Cells(3, 1), StatusDead);
+    EXPECT_EQ(readSiteList(), TwoEntries);
+    form->SpeedButton1->click();
+    EXPECT_TRUE(errors.empty());
+    const Text saved = readSiteList();
+    EXPECT_EQ(saved.substr(0, 5), "4,2\r\n");
+    EXPECT_NE(saved.find(Text("\r\n3,1,") + StatusDead + "\r\n0,2,Beta\r\n"), Text::npos);
+}
+
+TEST_F(MainForm, LockedListOpensNoEditorAndRefusesDelete)
+{
+    writeSiteList(TwoEntries);
+    open();
+    form->canchg->setChecked(true);
+    click(0, 1);
+    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, cellCenter(0, 1));
+    EXPECT_EQ(grid().Editor(), nullptr);
+    QTest::keyClicks(&grid(), "x");
+    EXPECT_EQ(grid().Editor(), nullptr);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(grid().RowCount(), 3);
+    EXPECT_EQ(grid().Cells(0, 1), "Alpha");
+
+    form->canchg->setChecked(false);
+    click(0, 2);
+    ASSERT_NE(grid().Editor(), nullptr);
+    key(Qt::Key_Escape);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(grid().RowCount(), 2);
+    EXPECT_EQ(grid().Cells(0, 1), "Alpha");
+}
+
+TEST_F(MainForm, HintsNameTheColumnOrShowTheQueryAndLeaveEmptyCellsAlone)
+{
+    writeSiteList(TwoEntries);
+    open();
+    struct HintCase {
+        int row, col;
+        Text hint;
+    };
+    const HintCase cases[] = { { 1, 0, NameHint }, { 1, 1, AddressHint }, { 1, 2, "my link" },
+        { 1, 3, StatusHint }, { 2, 1, "as the grid passed it" }, { 4, 0, "as the grid passed it" } };
+    for (const HintCase& c : cases) {
+        Text hint = "as the grid passed it";
+        grid().OnGridHint(&grid(), c.row, c.col, hint);
+        EXPECT_EQ(hint, c.hint) << c.row << "," << c.col;
+    }
+    const QPoint pos = cellCenter(2, 1);
+    QHelpEvent rest(QEvent::ToolTip, pos, grid().viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(grid().viewport(), &rest);
+    EXPECT_EQ(QToolTip::text(), "my link");
+}
+
+TEST_F(MainForm, TitlesAddressesAndQueriesAreCentred)
+{
+    open();
+    struct AlignCase {
+        int row, col;
+        TAlignment align;
+    };
+    const AlignCase cases[] = { { 0, 0, taCenter }, { 0, 3, taCenter }, { 1, 0, taLeftJustify },
+        { 1, 1, taCenter }, { 2, 2, taCenter }, { 3, 3, taLeftJustify } };
+    for (const AlignCase& c : cases) {
+        TAlignment align = taLeftJustify;
+        TVAlignment valign = vtaBottom;
+        grid().OnGetAlignment(&grid(), c.row, c.col, align, valign);
+        EXPECT_EQ(align, c.align) << c.row << "," << c.col;
+        EXPECT_EQ(valign, vtaBottom);
+    }
+}
+
+TEST_F(MainForm, FailedSaveShowsCannotCreateAndKeepsTheList)
+{
+    writeSiteList(TwoEntries);
+    open();
+    fs::remove(SiteListDiskName);
+    fs::create_directory(SiteListDiskName);
+    form->SpeedButton1->click();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], QString::fromUtf8("Cannot Create \xE5\xB8\x90\xE5\x8F\xB7.ini."));
+    EXPECT_EQ(grid().Cells(0, 2), "Beta");
+    EXPECT_EQ(iconOf(3, 1), 0);
+}
+
+TEST_F(MainForm, StartUpSurvivesASizeLineOfTwoBillionRows)
+{
+    writeSiteList(Text("4,2000000000\r\n0,1999999999,far\r\n3,1999999999,") + StatusDead + "\r\n");
+    open();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(grid().RowCount(), 2000000001);
+    EXPECT_EQ(iconOf(3, 1999999999), 2);
+    EXPECT_EQ(grid().Store().ComboItems().size(), 3u);
+}
+
+}
