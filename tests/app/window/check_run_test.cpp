@@ -1,0 +1,149 @@
+#include "check_run_fixture.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST_F(CheckRunTest, OnlyActiveEntriesGetNumberedRows)
+{
+    SetSites({ ActiveSite("first", "/with/1"), { "second", server.Url("/with/2"), queryText, statusPaused },
+        ActiveSite("third", "/without/3") });
+    run->Run(editGrid);
+    EXPECT_EQ(run->RunRowCount(), 2);
+    EXPECT_EQ(runGrid.Cells(0, 1), "1");
+    EXPECT_EQ(runGrid.Cells(1, 1), "first");
+    EXPECT_EQ(runGrid.Cells(2, 1), server.Url("/with/1"));
+    EXPECT_EQ(runGrid.Cells(0, 2), "2");
+    EXPECT_EQ(runGrid.Cells(1, 2), "third");
+    EXPECT_TRUE(WaitForVerdict(1, verdictFound));
+    EXPECT_TRUE(WaitForVerdict(2, verdictNotFound));
+    EXPECT_TRUE(WaitForWorkers());
+    EXPECT_EQ(server.Requests(), 2);
+}
+
+TEST_F(CheckRunTest, AStatusWithALeadingBlankIsNotActive)
+{
+    SetSites({ { "blank", server.Url("/with"), queryText, Text(" ") + statusActive } });
+    run->Run(editGrid);
+    EXPECT_EQ(run->RunRowCount(), 0);
+    EXPECT_EQ(runGrid.RowCount(), 2);
+    EXPECT_TRUE(runGrid.Cells(1, 1).empty());
+    EXPECT_EQ(*started, 0);
+}
+
+TEST_F(CheckRunTest, EveryRunAppendsARowPerActiveEntryNotInTheLastRow)
+{
+    SetSites({ ActiveSite("a", "/with"), ActiveSite("b", "/with"), ActiveSite("c", "/with"),
+        { "d", server.Url("/with"), queryText, statusPaused } });
+    run->Run(editGrid);
+    EXPECT_EQ(runGrid.RowCount(), 5);
+    EXPECT_TRUE(runGrid.Cells(0, 4).empty());
+    ASSERT_TRUE(WaitForWorkers());
+    run->Run(editGrid);
+    EXPECT_EQ(runGrid.RowCount(), 8);
+    for (int row = 4; row < 8; ++row)
+        EXPECT_TRUE(runGrid.Cells(0, row).empty() && runGrid.Cells(1, row).empty()) << row;
+    for (int row = 1; row < 8; ++row)
+        EXPECT_TRUE(UntickedBox(row)) << row;
+}
+
+TEST_F(CheckRunTest, AnActiveLastEntryGetsNoEmptyRowAfterIt)
+{
+    SetSites({ ActiveSite("a", "/with"), { "b", "x", "y", statusPaused }, ActiveSite("c", "/with") });
+    run->Run(editGrid);
+    EXPECT_EQ(runGrid.RowCount(), 3);
+    EXPECT_EQ(runGrid.Cells(1, 2), "c");
+}
+
+TEST_F(CheckRunTest, BlanksStayInTheGridButNotInTheRequest)
+{
+    const Text address = " \t" + server.Url("/with/trimmed") + " \r\n";
+    SetSites({ { "  Acme  ", address, Text("  ") + queryText + "\t ", statusActive } });
+    run->Run(editGrid);
+    EXPECT_EQ(runGrid.Cells(1, 1), "  Acme  ");
+    EXPECT_EQ(runGrid.Cells(2, 1), address);
+    EXPECT_TRUE(WaitForVerdict(1, verdictFound));
+}
+
+TEST_F(CheckRunTest, TickingARowWithoutANameClosesTheDebugWindowAndUnticks)
+{
+    SetSites({ ActiveSite("a", "/with") });
+    run->Run(editGrid);
+    runGrid.SetCells(1, 1, "");
+    debugWindow.Show();
+    ClickBox(1);
+    EXPECT_FALSE(debugWindow.isVisible());
+    EXPECT_FALSE(Ticked(1));
+    EXPECT_EQ(run->SelectedDebugRow(), -10);
+}
+
+TEST_F(CheckRunTest, TickingASecondRowMovesTheTickAndUntickingCloses)
+{
+    SetSites({ ActiveSite("a", "/with/a"), ActiveSite("b", "/without/b") });
+    run->Run(editGrid);
+    ClickBox(1);
+    EXPECT_TRUE(Ticked(1));
+    EXPECT_TRUE(debugWindow.isVisible());
+    ClickBox(2);
+    EXPECT_FALSE(Ticked(1));
+    EXPECT_TRUE(Ticked(2));
+    EXPECT_EQ(run->SelectedDebugRow(), 2);
+    // 调试记录 : b 公司的  <address>
+    EXPECT_EQ(QStringToCell(debugWindow.windowTitle()),
+        "\xB5\xF7\xCA\xD4\xBC\xC7\xC2\xBC : b \xB9\xAB\xCB\xBE\xB5\xC4  " + server.Url("/without/b"));
+    ClickBox(2);
+    EXPECT_FALSE(Ticked(2));
+    EXPECT_FALSE(debugWindow.isVisible());
+    EXPECT_EQ(run->SelectedDebugRow(), -10);
+}
+
+TEST_F(CheckRunTest, ANewRunKeepsThePickedRowAndItsWorkerPublishes)
+{
+    SetSites({ ActiveSite("a", "/with/a") });
+    run->Run(editGrid);
+    ASSERT_TRUE(WaitForWorkers());
+    ClickBox(1);
+    ASSERT_TRUE(debugWindow.isVisible());
+    run->Run(editGrid);
+    EXPECT_FALSE(Ticked(1));
+    EXPECT_EQ(run->SelectedDebugRow(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !debugWindow.MemoText().empty(); }, 20000));
+    EXPECT_NE(debugWindow.MemoText().find("/with/a HTTP/1.1"), std::string::npos);
+    EXPECT_TRUE(debugWindow.isVisible());
+}
+
+TEST_F(CheckRunTest, ARowPickedAfterItsWorkerFinishedShowsNoText)
+{
+    SetSites({ ActiveSite("a", "/with/a") });
+    run->Run(editGrid);
+    ASSERT_TRUE(WaitForVerdict(1, verdictFound));
+    ASSERT_TRUE(WaitForWorkers());
+    debugWindow.SetMemoText("old text\r\n");
+    ClickBox(1);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(debugWindow.isVisible());
+    EXPECT_TRUE(debugWindow.MemoText().empty());
+}
+
+TEST_F(CheckRunTest, TheVerdictCellReadsTestingFromTheStartDelayUntilThePageArrives)
+{
+    pauseLength = 100ms;
+    server.Hold();
+    SetSites({ ActiveSite("a", "/with/a") });
+    runGrid.SetCells(3, 1, "earlier verdict");
+    QElapsedTimer clock;
+    clock.start();
+    run->Run(editGrid);
+    EXPECT_EQ(runGrid.Cells(3, 1), "earlier verdict");
+    ASSERT_TRUE(WaitForVerdict(1, verdictTesting, 10000));
+    EXPECT_GE(clock.elapsed(), 1100);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return server.Requests() == 1; }, 10000));
+    QTest::qWait(50);
+    EXPECT_EQ(runGrid.Cells(3, 1), verdictTesting);
+    server.Release();
+    EXPECT_TRUE(WaitForVerdict(1, verdictFound));
+}
+
+}

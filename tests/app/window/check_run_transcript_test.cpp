@@ -1,0 +1,93 @@
+#include "check_run_fixture.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char acceptText[]
+    = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-excel, "
+      "application/msword, application/x-shockwave-flash, */*";
+constexpr char agent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+
+std::vector<Text> splitLines(const Text& text)
+{
+    std::vector<Text> lines;
+    std::size_t from = 0;
+    for (std::size_t end = text.find("\r\n"); end != Text::npos; end = text.find("\r\n", from)) {
+        lines.push_back(text.substr(from, end - from));
+        from = end + 2;
+    }
+    if (from < text.size())
+        lines.push_back(text.substr(from));
+    return lines;
+}
+
+std::vector<Text> requestLines(const Text& url)
+{
+    return { "GET " + url + " HTTP/1.1           [  ]", Text("Accept: ") + acceptText, "Accept-Language: en",
+        Text("User-Agent: ") + agent, "Host: 127.0.0.1", "Connection: Keep-Alive" };
+}
+
+// Picks row 1 after a first run, then runs again so the new worker of row 1
+// publishes into the open debug window; returns the text it got.
+class TranscriptTest : public CheckRunTest
+{
+protected:
+    Text TranscriptOf(const Site& site)
+    {
+        SetSites({ site });
+        run->Run(editGrid);
+        EXPECT_TRUE(WaitForWorkers());
+        ClickBox(1);
+        run->Run(editGrid);
+        EXPECT_TRUE(WaitForWorkers());
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !debugWindow.MemoText().empty(); }, 5000));
+        return debugWindow.MemoText();
+    }
+};
+
+TEST_F(TranscriptTest, AFetchedPageIsLaidOutLineByLine)
+{
+    const Text url = server.Url("/with/page");
+    std::vector<Text> expected { "" };
+    for (const Text& line : requestLines(url))
+        expected.push_back(line);
+    const Text body = Text("<a href=\"") + queryText + "\">partner</a>";
+    for (const Text& line : { Text(""), Text(""), Text("HTTP/1.1 200 OK"), Text("Content-Type: text/html"),
+             "Content-Length: " + std::to_string(body.size()), Text("Connection: close"), Text(""), Text(""),
+             Text(""), body, Text("") })
+        expected.push_back(line);
+    EXPECT_EQ(splitLines(TranscriptOf(ActiveSite("a", "/with/page"))), expected);
+}
+
+TEST_F(TranscriptTest, ARefusedConnectionShowsTheRequestAndNoPage)
+{
+    // A socket bound but not listening refuses every connection to its port.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    socklen_t length = sizeof(address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    const Text port = std::to_string(ntohs(address.sin_port));
+    const Text url = "http://127.0.0.1:" + port + "/refused";
+
+    const std::vector<Text> lines = splitLines(TranscriptOf({ "r", url, queryText, statusActive }));
+    ::close(fd);
+    std::vector<Text> expected { "" };
+    for (const Text& line : requestLines(url))
+        expected.push_back(line);
+    // The client's header list still holds the request head it built.
+    for (const Text& line :
+        { Text(""), Text(""), Text("GET /refused HTTP/1.1"), Text("Accept: ") + acceptText,
+            Text("Accept-Language: en"), Text("User-Agent: ") + agent, "Host: 127.0.0.1:" + port,
+            Text("Connection: Keep-Alive"), Text(""), Text(""), Text(""), Text("") })
+        expected.push_back(line);
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(runGrid.Cells(3, 1), verdictNotFound);
+}
+
+}
