@@ -28,28 +28,26 @@ std::int32_t TTCPBlockSocket::SocketKind() const { return SOCK_STREAM; }
 
 std::int32_t TTCPBlockSocket::SocketProtocol() const { return IPPROTO_TCP; }
 
-void TTCPBlockSocket::SetSSLActive(bool Value)
-{
-    m_lastErrorCode = 0;
-    if (Value != m_sslActive) {
-        m_pendingData.clear();
-        // No TLS library is bound in this build, so switching on fails as it
-        // does where the library is missing, and TLS stays off.
-        m_lastErrorCode = codeProtocolNotSupported;
-    }
-    ReportError();
-}
-
 void TTCPBlockSocket::Connect(const Text& Host, const Text& Port)
 {
-    // The route is chosen afresh each time; SOCKS wins over the tunnel. The
-    // TLS handshake joins here, after the route, once TLS can be switched on.
+    // The route is chosen afresh each time; SOCKS wins over the tunnel. TLS
+    // starts once the route is up; a failed route switches TLS off again.
+    m_tlsHostName = Host;
     if (!SocksIP.empty())
         SocksConnect(Host, Port);
     else if (!HTTPTunnelIP.empty())
         TunnelConnect(Host, Port);
     else
         TSocksBlockSocket::Connect(Host, Port);
+    if (!m_sslActive)
+        return;
+    if (m_lastErrorCode == 0) {
+        TLSHandshake();
+    } else {
+        const std::int32_t code = m_lastErrorCode;
+        SetSSLActive(false);
+        m_lastErrorCode = code;
+    }
 }
 
 void TTCPBlockSocket::TunnelConnect(const Text& Host, const Text& Port)
@@ -65,9 +63,11 @@ void TTCPBlockSocket::TunnelConnect(const Text& Host, const Text& Port)
 
 void TTCPBlockSocket::CloseConnection()
 {
-    // The TLS shutdown comes first here once TLS can be switched on. Shutting
-    // down the sending side tells the peer we are done; draining what it still
-    // sends lets the close end in order instead of with a reset.
+    // TLS closes first. Shutting down the sending side tells the peer we are
+    // done; draining what it still sends lets the close end in order instead
+    // of with a reset.
+    if (m_sslActive)
+        TLSShutdown();
     if (m_socketHandle != -1) {
         SocketLibrary().Shutdown(m_socketHandle, SHUT_WR);
         DrainInput();

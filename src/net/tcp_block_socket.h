@@ -10,13 +10,28 @@
 // CloseConnection is the graceful close: the sending side is shut down and
 // what the peer still sends is drained before the handle is closed.
 //
-// TLS: SSLActive switches TLS for the connection. No TLS library is bound in
-// this build, so switching it on fails with 10043 ("Protocol not supported")
-// and TLS stays off. The TLS layer branches off in TransportReceive,
-// TransportSend and BytesWaiting, where it carries the bytes while TLS is on
-// and neither SSLBypass nor PlainExchange asks for the plain bytes.
+// TLS: SSLActive switches TLS for the connection, through OpenSSL bound at run
+// time. Switching on fails with 10043 when the library is missing and with
+// 10022 when a configured key file does not load; a failed handshake gives
+// 10091 (10013 for a certificate that does not verify with SSLverifyCert) and
+// switches TLS off, leaving the TCP connection for the caller to close. While
+// TLS is on and neither SSLBypass nor PlainExchange asks for the plain bytes,
+// TransportReceive, TransportSend and BytesWaiting go through the TLS
+// connection. After the handshake the socket is non-blocking, so a record that
+// is only partly in reads as nothing yet and the socket's own waits bound how
+// long the reader waits for the rest.
 //
 // Thread, blocking and errors: as TBlockSocket.
+// Protocol choice of the TLS layer: one old version, TLS 1.0 only, or the
+// library's version-negotiating method. Current OpenSSL has no SSLv2 or SSLv3,
+// so those two fail with 10043.
+enum TSSLType : std::uint8_t {
+    LT_SSLv2,
+    LT_SSLv3,
+    LT_TLSv1,
+    LT_all,
+};
+
 class TTCPBlockSocket : public TSocksBlockSocket
 {
 public:
@@ -36,6 +51,30 @@ public:
 
     bool SSLActive() const { return m_sslActive; }
     void SetSSLActive(bool Value);
+    TSSLType SSLType = LT_all;
+    Text SSLPassword; // pass phrase of an encrypted private key file
+    Text SSLCiphers = "DEFAULT";
+    Text SSLCertificateFile; // client certificate chain (PEM)
+    Text SSLPrivateKeyFile; // client private key (PEM)
+    Text SSLCertCAFile; // trusted CA certificates
+    bool SSLverifyCert = false; // require a verified server certificate
+    std::int32_t TLSLastErrorCode() const { return m_tlsLastErrorCode; }
+    const Text& TLSLastErrorText() const { return m_tlsLastErrorText; }
+    void* TLSConnection() const { return m_tlsConnection; }
+    void* TLSContext() const { return m_tlsContext; }
+
+    // Runs the handshake on the connected socket (switching TLS on first if needed).
+    void TLSHandshake();
+    // Closes TLS without waiting for the peer's answer, then switches it off.
+    void TLSShutdown();
+    // Takes the first queued library error into TLSLastErrorCode/Text; true when none.
+    bool TLSCaptureError();
+    bool TLSLoadKeys();
+    // The library's verification result; 1 when there is no connection object.
+    std::int32_t TLSVerifyResult();
+    // Hands SSLPassword of the socket given as UserData to the library.
+    static int TLSPasswordCallback(char* Buffer, int Size, int Flag, void* UserData);
+    std::int32_t BytesWaiting() override;
 
     void CloseConnection() override;
     void Connect(const Text& Host, const Text& Port) override;
@@ -59,4 +98,19 @@ protected:
     Text m_tunnelRemoteAddress;
     Text m_tunnelRemotePort;
     bool m_sslActive = false;
+
+    std::int32_t TransportReceive(void* Buffer, std::int32_t Length) override;
+    std::int32_t TransportSend(const char* Buffer, std::int32_t Length) override;
+
+private:
+    bool tlsCarriesBytes() const;
+    void switchTLSOn();
+    void switchTLSOff();
+    void freeTLSObjects();
+
+    void* m_tlsConnection = nullptr;
+    void* m_tlsContext = nullptr;
+    std::int32_t m_tlsLastErrorCode = 0;
+    Text m_tlsLastErrorText;
+    Text m_tlsHostName; // the host of the last Connect, named to the server in the handshake
 };

@@ -303,16 +303,6 @@ TEST(TCPBlockSocket, UnavailableRoutesNeverConnectDirectly)
     EXPECT_EQ(server.Accepted(), 0);
 }
 
-TEST(TCPBlockSocket, SwitchingTLSOnFailsWithoutLibrary)
-{
-    TTCPBlockSocket sock;
-    sock.SetSSLActive(true);
-    EXPECT_EQ(sock.LastErrorCode(), 10043);
-    EXPECT_FALSE(sock.SSLActive());
-    sock.SetSSLActive(false);
-    EXPECT_EQ(sock.LastErrorCode(), 0);
-}
-
 TEST(TCPBlockSocket, AdoptedHandleCarriesData)
 {
     LoopbackServer server(holdOpen());

@@ -1,0 +1,272 @@
+#include "net/socket_library.h"
+#include "net/tcp_block_socket.h"
+#include "net/text_util.h"
+#include "net/tls_library.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+namespace {
+
+constexpr std::int32_t codePermissionDenied = 10013;
+constexpr std::int32_t codeInvalidArgument = 10022;
+constexpr std::int32_t codeProtocolNotSupported = 10043;
+constexpr std::int32_t codePeerClosed = 10054;
+constexpr std::int32_t codeSubsystemUnusable = 10091;
+
+// Outcomes of the library's error query.
+constexpr int tlsErrorNone = 0;
+constexpr int tlsWantsRead = 2;
+constexpr int tlsWantsWrite = 3;
+constexpr int tlsZeroReturn = 6;
+
+constexpr int verifyPeer = 1;
+constexpr int pemFileType = 1;
+
+void* methodFor(TSSLType type)
+{
+    switch (type) {
+    case LT_SSLv2:
+        return TLSLibrary::SSLv2_method();
+    case LT_SSLv3:
+        return TLSLibrary::SSLv3_method();
+    case LT_TLSv1:
+        return TLSLibrary::TLSv1_method();
+    case LT_all:
+        break;
+    }
+    return TLSLibrary::SSLv23_method();
+}
+
+void setNonBlocking(int handle, bool nonBlocking)
+{
+    const int flags = fcntl(handle, F_GETFL, 0);
+    if (flags >= 0)
+        fcntl(handle, F_SETFL, nonBlocking ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK));
+}
+
+// Waits until the socket can make progress in the direction the library asked for.
+void waitForLibrary(int handle, int outcome)
+{
+    pollfd entry { handle, static_cast<short>(outcome == tlsWantsWrite ? POLLOUT : POLLIN), 0 };
+    ::poll(&entry, 1, -1);
+}
+
+}
+
+bool TTCPBlockSocket::tlsCarriesBytes() const { return m_sslActive && !SSLBypass && !m_plainExchange; }
+
+void TTCPBlockSocket::SetSSLActive(bool Value)
+{
+    m_lastErrorCode = 0;
+    if (Value != m_sslActive) {
+        if (Value)
+            switchTLSOn();
+        else
+            switchTLSOff();
+    }
+    ReportError();
+}
+
+void TTCPBlockSocket::switchTLSOn()
+{
+    m_pendingData.clear();
+    m_tlsLastErrorText.clear();
+    m_tlsLastErrorCode = 0;
+    if (!TLSLibrary::LoadTLSLibrary()) {
+        m_lastErrorCode = codeProtocolNotSupported;
+        return;
+    }
+    m_tlsContext = TLSLibrary::SSL_CTX_new(methodFor(SSLType));
+    if (!m_tlsContext) {
+        TLSCaptureError();
+        m_lastErrorCode = codeProtocolNotSupported;
+        return;
+    }
+    TLSLibrary::SSL_CTX_set_cipher_list(m_tlsContext, SSLCiphers);
+    TLSLibrary::SSL_CTX_set_verify(m_tlsContext, SSLverifyCert ? verifyPeer : 0);
+    TLSLibrary::SSL_CTX_set_default_passwd_cb(m_tlsContext, &TTCPBlockSocket::TLSPasswordCallback);
+    TLSLibrary::SSL_CTX_set_default_passwd_cb_userdata(m_tlsContext, this);
+    if (!TLSLoadKeys()) {
+        freeTLSObjects();
+        m_lastErrorCode = codeInvalidArgument;
+        return;
+    }
+    m_tlsConnection = TLSLibrary::SSL_new(m_tlsContext);
+    if (!m_tlsConnection) {
+        TLSCaptureError();
+        freeTLSObjects();
+        m_lastErrorCode = codeProtocolNotSupported;
+        return;
+    }
+    m_sslActive = true;
+}
+
+void TTCPBlockSocket::switchTLSOff()
+{
+    m_pendingData.clear();
+    freeTLSObjects();
+    TLSLibrary::ERR_remove_state(0);
+    if (m_socketHandle != -1)
+        setNonBlocking(m_socketHandle, false);
+    m_sslActive = false;
+}
+
+void TTCPBlockSocket::freeTLSObjects()
+{
+    TLSLibrary::SSL_free(m_tlsConnection);
+    m_tlsConnection = nullptr;
+    TLSLibrary::SSL_CTX_free(m_tlsContext);
+    m_tlsContext = nullptr;
+}
+
+void TTCPBlockSocket::TLSHandshake()
+{
+    m_lastErrorCode = 0;
+    if (!m_sslActive)
+        SetSSLActive(true);
+    if (m_lastErrorCode == 0 && TLSLibrary::SSL_set_fd(m_tlsConnection, m_socketHandle) < 1) {
+        m_lastErrorCode = codeSubsystemUnusable;
+        TLSCaptureError();
+    }
+    if (m_lastErrorCode == 0) {
+        // Servers that host many sites on one address pick the certificate and
+        // the site by the name the client asks for.
+        if (!m_tlsHostName.empty() && !IsIPv4Text(m_tlsHostName) && !IsIPv6Text(m_tlsHostName))
+            TLSLibrary::SSL_set_tlsext_host_name(m_tlsConnection, m_tlsHostName);
+        if (TLSLibrary::SSL_connect(m_tlsConnection) < 1) {
+            m_lastErrorCode = codeSubsystemUnusable;
+            TLSCaptureError();
+        }
+    }
+    if (SSLverifyCert && m_sslActive && TLSVerifyResult() != 0)
+        m_lastErrorCode = codePermissionDenied;
+    if (m_lastErrorCode != 0) {
+        const std::int32_t code = m_lastErrorCode;
+        SetSSLActive(false);
+        m_lastErrorCode = code;
+    } else {
+        // From here on reads never block inside the library: a record that is
+        // only partly in reads as nothing yet, and the socket's own waits with
+        // their time-outs decide how long to wait for the rest.
+        setNonBlocking(m_socketHandle, true);
+    }
+    ReportError();
+}
+
+void TTCPBlockSocket::TLSShutdown()
+{
+    m_lastErrorCode = 0;
+    if (m_tlsConnection) {
+        // The socket is still non-blocking here, so a peer that never answers
+        // the close cannot hold the close up; its answer is not needed.
+        if (TLSLibrary::SSL_shutdown(m_tlsConnection) == 0) {
+            SocketLibrary().Shutdown(m_socketHandle, SHUT_WR);
+            TLSLibrary::SSL_shutdown(m_tlsConnection);
+        }
+    }
+    SetSSLActive(false);
+}
+
+bool TTCPBlockSocket::TLSCaptureError()
+{
+    m_tlsLastErrorText.clear();
+    m_tlsLastErrorCode = static_cast<std::int32_t>(TLSLibrary::ERR_get_error());
+    TLSLibrary::ERR_clear_error();
+    if (m_tlsLastErrorCode == 0)
+        return true;
+    m_tlsLastErrorText = TLSLibrary::ERR_error_string(static_cast<unsigned long>(m_tlsLastErrorCode));
+    return false;
+}
+
+bool TTCPBlockSocket::TLSLoadKeys()
+{
+    if (!m_tlsContext)
+        return false;
+    bool loaded = true;
+    if (!SSLCertificateFile.empty())
+        loaded = TLSLibrary::SSL_CTX_use_certificate_chain_file(m_tlsContext, SSLCertificateFile) == 1;
+    if (loaded && !SSLPrivateKeyFile.empty())
+        loaded = TLSLibrary::SSL_CTX_use_PrivateKey_file(m_tlsContext, SSLPrivateKeyFile, pemFileType) == 1;
+    if (loaded && !SSLCertCAFile.empty())
+        loaded = TLSLibrary::SSL_CTX_load_verify_locations(m_tlsContext, SSLCertCAFile) == 1;
+    if (!loaded)
+        TLSCaptureError();
+    return loaded;
+}
+
+std::int32_t TTCPBlockSocket::TLSVerifyResult()
+{
+    if (!m_tlsConnection)
+        return 1;
+    return static_cast<std::int32_t>(TLSLibrary::SSL_get_verify_result(m_tlsConnection));
+}
+
+int TTCPBlockSocket::TLSPasswordCallback(char* Buffer, int Size, int Flag, void* UserData)
+{
+    static_cast<void>(Flag);
+    if (!Buffer || Size <= 0)
+        return 0;
+    const auto* socket = static_cast<const TTCPBlockSocket*>(UserData);
+    const Text password = socket ? socket->SSLPassword : Text();
+    const std::size_t length = std::min(password.size(), static_cast<std::size_t>(Size - 1));
+    std::memcpy(Buffer, password.data(), length);
+    Buffer[length] = '\0';
+    return static_cast<int>(length);
+}
+
+std::int32_t TTCPBlockSocket::TransportReceive(void* Buffer, std::int32_t Length)
+{
+    if (!tlsCarriesBytes())
+        return TSocksBlockSocket::TransportReceive(Buffer, Length);
+    m_lastErrorCode = 0;
+    for (;;) {
+        const int result = TLSLibrary::SSL_read(m_tlsConnection, Buffer, Length);
+        const int outcome = TLSLibrary::SSL_get_error(m_tlsConnection, result);
+        if (outcome == tlsErrorNone)
+            return result;
+        if (outcome == tlsWantsRead)
+            return 0; // nothing decrypted yet; the caller's wait decides how long to wait for more
+        if (outcome == tlsWantsWrite) {
+            waitForLibrary(m_socketHandle, outcome);
+            continue;
+        }
+        if (outcome == tlsZeroReturn)
+            return 0;
+        m_lastErrorCode = codeSubsystemUnusable;
+        return -1;
+    }
+}
+
+std::int32_t TTCPBlockSocket::TransportSend(const char* Buffer, std::int32_t Length)
+{
+    if (!tlsCarriesBytes())
+        return TSocksBlockSocket::TransportSend(Buffer, Length);
+    m_lastErrorCode = 0;
+    for (;;) {
+        const int result = TLSLibrary::SSL_write(m_tlsConnection, Buffer, Length);
+        const int outcome = TLSLibrary::SSL_get_error(m_tlsConnection, result);
+        if (outcome == tlsErrorNone)
+            return result;
+        if (outcome == tlsWantsRead || outcome == tlsWantsWrite) {
+            waitForLibrary(m_socketHandle, outcome);
+            continue;
+        }
+        // The peer closed the TLS connection: nothing more can be written.
+        m_lastErrorCode = outcome == tlsZeroReturn ? codePeerClosed : codeSubsystemUnusable;
+        return 0;
+    }
+}
+
+std::int32_t TTCPBlockSocket::BytesWaiting()
+{
+    if (tlsCarriesBytes()) {
+        const int decrypted = TLSLibrary::SSL_pending(m_tlsConnection);
+        if (decrypted > 0)
+            return decrypted;
+    }
+    return TSocksBlockSocket::BytesWaiting();
+}

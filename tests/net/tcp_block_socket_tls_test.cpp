@@ -1,0 +1,181 @@
+#include "net/http_send.h"
+#include "net/tcp_block_socket.h"
+#include "net/tls_library.h"
+#include "support/loopback_server.h"
+#include "support/nginx_server.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+const std::string defaultPage = "<html>default site</html>\n";
+const std::string namedPage = "<html>named site for localhost</html>\n";
+
+// An https nginx with a self-signed certificate and two sites on one port: the
+// default one, and one for clients that ask for "localhost" by name.
+class TlsSocket : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_nginx.enableTls()) << m_nginx.reason();
+        m_nginx.addFile("/page.html", defaultPage);
+        m_nginx.addNamedSiteFile("localhost", "/page.html", namedPage);
+        ASSERT_TRUE(m_nginx.start()) << m_nginx.reason();
+    }
+    void TearDown() override { m_nginx.stop(); }
+
+    static Text fetch(TTCPBlockSocket& sock, const Text& path)
+    {
+        sock.SendText("GET " + path + " HTTP/1.0\r\n\r\n");
+        Text received;
+        while (sock.LastErrorCode() == 0)
+            received += sock.ReceiveAvailable(5000);
+        return received;
+    }
+
+    NginxServer m_nginx;
+};
+
+TEST_F(TlsSocket, HttpsFetchAcceptsSelfSignedCertificate)
+{
+    THTTPSend http;
+    ASSERT_TRUE(http.ExecuteRequest("GET", m_nginx.urlOf("/page.html")));
+    EXPECT_EQ(http.ResultCode(), 200);
+    EXPECT_EQ(http.Document().ToText(), defaultPage);
+    // A second request to another host name connects anew, with that name.
+    http.Document().Clear();
+    http.Headers().Clear();
+    ASSERT_TRUE(http.ExecuteRequest("GET", m_nginx.urlOf("/page.html", "localhost")));
+    EXPECT_EQ(http.Document().ToText(), namedPage);
+}
+
+TEST_F(TlsSocket, HandshakeNamesTheHostButNotAnAddress)
+{
+    TTCPBlockSocket byName;
+    byName.SetSSLActive(true);
+    byName.Connect("localhost", m_nginx.portText());
+    ASSERT_EQ(byName.LastErrorCode(), 0);
+    EXPECT_NE(fetch(byName, "/server-name").find("[localhost]"), Text::npos);
+    EXPECT_EQ(byName.LastErrorCode(), 10054);
+
+    TTCPBlockSocket byAddress;
+    byAddress.SetSSLActive(true);
+    byAddress.Connect("127.0.0.1", m_nginx.portText());
+    ASSERT_EQ(byAddress.LastErrorCode(), 0);
+    EXPECT_NE(fetch(byAddress, "/server-name").find("[]"), Text::npos);
+}
+
+TEST_F(TlsSocket, CleanCloseReadsAsNothingThenPeerClosed)
+{
+    TTCPBlockSocket sock;
+    sock.SetSSLActive(true);
+    sock.Connect("127.0.0.1", m_nginx.portText());
+    ASSERT_EQ(sock.LastErrorCode(), 0);
+    const Text received = fetch(sock, "/page.html");
+    EXPECT_EQ(received.substr(0, 15), "HTTP/1.1 200 OK");
+    EXPECT_EQ(sock.LastErrorCode(), 10054);
+    EXPECT_TRUE(sock.SSLActive());
+}
+
+TEST_F(TlsSocket, VerifyingTheCertificateRefusesSelfSigned)
+{
+    TTCPBlockSocket sock;
+    sock.SSLverifyCert = true;
+    sock.SetSSLActive(true);
+    sock.Connect("127.0.0.1", m_nginx.portText());
+    EXPECT_EQ(sock.LastErrorCode(), 10013);
+    EXPECT_FALSE(sock.SSLActive());
+}
+
+TEST_F(TlsSocket, FiftyParallelFetchesAllSucceed)
+{
+    constexpr int fetchCount = 50;
+    std::vector<int> codes(fetchCount, 0);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < fetchCount; ++i) {
+        threads.emplace_back([&, i] {
+            THTTPSend http;
+            http.Timeout = 20000;
+            http.ExecuteRequest("GET", m_nginx.urlOf("/page.html"));
+            codes[static_cast<std::size_t>(i)]
+                = http.Document().ToText() == defaultPage ? http.ResultCode() : -1;
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 200), fetchCount);
+}
+
+TEST(TlsSwitch, SwitchingOnTwiceLeavesNoError)
+{
+    TTCPBlockSocket sock;
+    sock.SetSSLActive(true);
+    ASSERT_EQ(sock.LastErrorCode(), 0);
+    EXPECT_NE(sock.TLSContext(), nullptr);
+    sock.SetSSLActive(true);
+    EXPECT_EQ(sock.LastErrorCode(), 0);
+    EXPECT_TRUE(sock.SSLActive());
+    sock.SetSSLActive(false);
+    EXPECT_EQ(sock.TLSConnection(), nullptr);
+}
+
+TEST(TlsSwitch, OldProtocolsAreNotSupported)
+{
+    TTCPBlockSocket sock;
+    sock.SSLType = LT_SSLv3;
+    sock.SetSSLActive(true);
+    EXPECT_EQ(sock.LastErrorCode(), 10043);
+    EXPECT_FALSE(sock.SSLActive());
+    sock.SSLType = LT_TLSv1;
+    sock.SetSSLActive(true);
+    EXPECT_EQ(sock.LastErrorCode(), 0);
+}
+
+TEST(TlsSwitch, UnloadableKeyFileGivesInvalidArgument)
+{
+    TTCPBlockSocket sock;
+    sock.SSLCertificateFile = "/nonexistent/client.pem";
+    sock.SetSSLActive(true);
+    EXPECT_EQ(sock.LastErrorCode(), 10022);
+    EXPECT_FALSE(sock.SSLActive());
+    EXPECT_NE(sock.TLSLastErrorCode(), 0);
+    EXPECT_NE(sock.TLSLastErrorText(), "");
+}
+
+TEST(TlsSwitch, PasswordCallbackCutsToBufferSize)
+{
+    TTCPBlockSocket sock;
+    sock.SSLPassword = "secret";
+    char buffer[4] = { 'x', 'x', 'x', 'x' };
+    EXPECT_EQ(TTCPBlockSocket::TLSPasswordCallback(buffer, 4, 0, &sock), 3);
+    EXPECT_STREQ(buffer, "sec");
+    EXPECT_EQ(TTCPBlockSocket::TLSPasswordCallback(buffer, 4, 0, nullptr), 0);
+}
+
+TEST(TlsSwitch, MissingLibraryFailsBeforeAnyConnection)
+{
+    const auto saved = TLSLibrary::LibraryCandidates();
+    TLSLibrary::UnloadTLSLibrary();
+    TLSLibrary::SetLibraryCandidates({ { "libssl-missing.so.0", "libcrypto-missing.so.0" } });
+    LoopbackServer server([](LoopbackServer::Connection& connection) { connection.ReadSome(); });
+    THTTPSend http;
+    EXPECT_FALSE(http.ExecuteRequest("GET", "https://127.0.0.1:" + server.PortText() + "/"));
+    const std::int32_t code = http.Sock().LastErrorCode();
+    const int accepted = server.Accepted();
+    TLSLibrary::SetLibraryCandidates(saved);
+    EXPECT_EQ(code, 10043);
+    EXPECT_EQ(accepted, 0);
+    EXPECT_EQ(http.ResultCode(), 500);
+    // Plain http keeps working.
+    LoopbackServer plain([](LoopbackServer::Connection& connection) {
+        connection.ReadUntil("\r\n\r\n");
+        connection.Send("HTTP/1.0 200 OK\r\n\r\nplain");
+    });
+    THTTPSend again;
+    EXPECT_TRUE(again.ExecuteRequest("GET", "http://127.0.0.1:" + plain.PortText() + "/"));
+    EXPECT_EQ(again.Document().ToText(), "plain");
+}
+
+}
