@@ -1,7 +1,7 @@
-#include "cli/child_process.h"
-#include "cli/nginx_server.h"
 #include "net/http_send.h"
 #include "net/tcp_block_socket.h"
+#include "support/child_process.h"
+#include "support/nginx_server.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +98,21 @@ TEST_F(NginxIntegration, CliCheckReportsMissingLinkWithTranscript)
           "\xE6\x8E\xA5\n";
     ASSERT_GE(run.out.size(), verdict.size());
     EXPECT_EQ(run.out.substr(run.out.size() - verdict.size()), verdict);
+}
+
+TEST(NginxHttpsIntegration, CliCheckFindsLinkOnHttpsPage)
+{
+    NginxServer nginx;
+    ASSERT_TRUE(nginx.enableTls()) << nginx.reason();
+    nginx.addFile("/links.html", "<a href=\"http://partner.example/\">partner</a>\n");
+    ASSERT_TRUE(nginx.start()) << nginx.reason();
+    const ProgramRun found = runProgram(
+        LINKWATCH_CLI_PATH, { "check", "--no-delay", nginx.urlOf("/links.html"), "http://partner.example/" });
+    EXPECT_EQ(found.status, 0);
+    EXPECT_EQ(found.out, "OK!\n");
+    const ProgramRun missing = runProgram(
+        LINKWATCH_CLI_PATH, { "check", "--no-delay", nginx.urlOf("/links.html", "localhost"), "absent" });
+    EXPECT_EQ(missing.status, 1);
 }
 
 }

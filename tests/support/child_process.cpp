@@ -1,4 +1,4 @@
-#include "cli/child_process.h"
+#include "support/child_process.h"
 
 #include <cerrno>
 #include <fcntl.h>

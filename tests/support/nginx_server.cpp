@@ -1,8 +1,9 @@
-#include "cli/nginx_server.h"
+#include "support/nginx_server.h"
 
-#include "cli/child_process.h"
+#include "support/child_process.h"
 #include "support/loopback_server.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
@@ -70,11 +71,51 @@ std::string NginxServer::writeConfig() const
         + "/temp/uwsgi;\n  scgi_temp_path " + dir + "/temp/scgi;\n"
         + "  types { text/html html; text/plain txt; }\n"
           "  default_type application/octet-stream;\n"
-          "  server {\n    listen 127.0.0.1:"
-        + portText() + ";\n    root " + dir + "/www;\n  }\n}\n";
+        + serverBlock("", dir + "/www");
+    std::string sites;
+    for (const auto& name : m_namedSites)
+        sites += serverBlock(name, dir + "/www-" + name);
     const std::string path = dir + "/nginx.conf";
-    std::ofstream(path) << config;
+    std::ofstream(path) << config << sites << "}\n";
     return path;
+}
+
+std::string NginxServer::serverBlock(const std::string& name, const std::string& root) const
+{
+    // The unnamed site is the default one, served to clients that name no site.
+    std::string block = "  server {\n    listen 127.0.0.1:" + portText()
+        + (name.empty() ? " default_server" : "") + (m_tls ? " ssl" : "") + ";\n";
+    if (!name.empty())
+        block += "    server_name " + name + ";\n";
+    if (m_tls) {
+        block += "    ssl_certificate " + m_folder + "/cert.pem;\n    ssl_certificate_key " + m_folder
+            + "/key.pem;\n";
+        // Answers with the site name the client gave in the handshake.
+        block += "    location = /server-name { return 200 \"[$ssl_server_name]\"; }\n";
+    }
+    return block + "    root " + root + ";\n  }\n";
+}
+
+void NginxServer::addNamedSiteFile(
+    const std::string& serverName, const std::string& path, const std::string& content)
+{
+    if (std::find(m_namedSites.begin(), m_namedSites.end(), serverName) == m_namedSites.end())
+        m_namedSites.push_back(serverName);
+    std::filesystem::create_directories(m_folder + "/www-" + serverName);
+    std::ofstream(m_folder + "/www-" + serverName + path, std::ios::binary) << content;
+}
+
+bool NginxServer::enableTls()
+{
+    const ProgramRun made = runProgram("/usr/bin/openssl",
+        { "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=linkwatch-test", "-days", "2",
+            "-keyout", m_folder + "/key.pem", "-out", m_folder + "/cert.pem" });
+    if (made.status != 0) {
+        m_reason = "no self-signed certificate (Debian package openssl): " + made.err;
+        return false;
+    }
+    m_tls = true;
+    return true;
 }
 
 bool NginxServer::start()
