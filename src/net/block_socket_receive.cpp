@@ -20,6 +20,10 @@ constexpr std::int32_t codePeerClosed = 10054;
 constexpr std::int32_t codeLineTooLong = 10055;
 constexpr std::int32_t codeTimedOut = 10060;
 constexpr std::int32_t defaultPieceSize = 65535;
+// One OS receive takes what is waiting, but at most this much: on loopback the
+// kernel can hold tens of megabytes, and a body read should not need a second
+// copy of that size beside the stream it fills.
+constexpr std::int32_t largestSingleRead = 4 * 1024 * 1024;
 
 // What is left of Timeout after the time since start; a negative time-out
 // means no limit and stays so.
@@ -87,14 +91,14 @@ Text TBlockSocket::receiveAvailableOnce(std::int32_t Timeout)
         return std::exchange(m_pendingData, {});
     // Give up the rest of the time slice so a long transfer never spins.
     std::this_thread::yield();
-    std::int32_t waiting = BytesWaiting();
+    std::int32_t waiting = std::min(BytesWaiting(), largestSingleRead);
     if (waiting > 0)
         return receiveWaiting(waiting);
     if (!WaitReadable(Timeout)) {
         m_lastErrorCode = codeTimedOut;
         return {};
     }
-    waiting = BytesWaiting();
+    waiting = std::min(BytesWaiting(), largestSingleRead);
     if (waiting > 0)
         return receiveWaiting(waiting);
     // Readable with nothing to read: the peer has closed.
@@ -278,8 +282,12 @@ void TBlockSocket::ReceiveCountToStream(MemoryStream& Stream, std::int32_t Timeo
 {
     // Pieces of SendMaxChunk bytes, each with the full time-out. What arrived of
     // a piece cut short by an error or a time-out is written all the same, so a
-    // body that breaks off is kept as far as it came.
-    const std::int64_t pieceSize = SendMaxChunk > 0 ? SendMaxChunk : defaultPieceSize;
+    // body that breaks off is kept as far as it came. When the time-out restarts
+    // with every packet anyway, the pieces wait exactly as one read of the whole
+    // count does, and one read avoids handing the unread rest of every large
+    // packet back and forth once per piece.
+    const std::int64_t pieceSize = InterPacketTimeout ? std::max<std::int64_t>(Count, 1)
+                                                      : (SendMaxChunk > 0 ? SendMaxChunk : defaultPieceSize);
     m_lastErrorCode = 0;
     for (std::int64_t rest = Count; rest > 0;) {
         const std::int64_t size = std::min(rest, pieceSize);
