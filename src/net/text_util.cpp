@@ -185,7 +185,8 @@ Text SplitUrl(const Text& URL, Text& Scheme, Text& User, Text& Password, Text& H
         Host = authority;
     }
 
-    Path = "/" + TextBefore(pathPart, "?");
+    Path = "/";
+    Path += TextBefore(pathPart, "?");
     if (positionOf(pathPart, "?") > 0)
         Query = TextAfter(pathPart, "?");
     if (Host.empty())
