@@ -18,55 +18,60 @@ namespace {
 constexpr char failureNotice[] = "\xD2\xB3\xC3\xE6\xD4\xDD\xCA\xB1\xCE\xDE\xB7\xA8\xCF\xD4\xCA\xBE";
 
 // A page loader that waits until the test lets it go, and records what it
-// was asked for and how many loads ran at once.
+// was asked for and how many loads ran at once. Its state is shared with the
+// loads, so a load still running when a test ends finds it intact.
 class GatedLoader
 {
 public:
     TBrowserPane::PageLoader Loader()
     {
-        return [this](const Text& url) {
-            std::unique_lock lock(m_mutex);
-            m_urls.push_back(url);
-            ++m_running;
-            m_mostRunning = std::max(m_mostRunning, m_running);
-            m_changed.wait(lock, [this] { return m_open; });
-            --m_running;
-            ++m_finished;
-            m_changed.notify_all();
+        return [state = m_state](const Text& url) {
+            std::unique_lock lock(state->mutex);
+            state->urls.push_back(url);
+            ++state->running;
+            state->mostRunning = std::max(state->mostRunning, state->running);
+            state->changed.wait(lock, [&state] { return state->open; });
+            --state->running;
+            ++state->finished;
+            state->changed.notify_all();
             return TBrowserPane::Page { true, "text/html", "<p>page " + url + "</p>" };
         };
     }
     void Open()
     {
-        std::lock_guard lock(m_mutex);
-        m_open = true;
-        m_changed.notify_all();
+        std::lock_guard lock(m_state->mutex);
+        m_state->open = true;
+        m_state->changed.notify_all();
     }
     std::vector<Text> Urls()
     {
-        std::lock_guard lock(m_mutex);
-        return m_urls;
+        std::lock_guard lock(m_state->mutex);
+        return m_state->urls;
     }
     int MostRunning()
     {
-        std::lock_guard lock(m_mutex);
-        return m_mostRunning;
+        std::lock_guard lock(m_state->mutex);
+        return m_state->mostRunning;
     }
     // Waits, bounded, until count loads have returned.
     bool WaitFinished(int count)
     {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_finished >= count; });
+        std::unique_lock lock(m_state->mutex);
+        return m_state->changed.wait_for(
+            lock, std::chrono::seconds(10), [&] { return m_state->finished >= count; });
     }
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<Text> m_urls;
-    bool m_open = false;
-    int m_running = 0;
-    int m_mostRunning = 0;
-    int m_finished = 0;
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::vector<Text> urls;
+        bool open = false;
+        int running = 0;
+        int mostRunning = 0;
+        int finished = 0;
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
 };
 
 class BrowserPaneTest : public testing::Test
