@@ -185,7 +185,7 @@ Text SplitUrl(const Text& URL, Text& Scheme, Text& User, Text& Password, Text& H
         Host = authority;
     }
 
-    Path = "/";
+    Path.assign(1, '/');
     Path += TextBefore(pathPart, "?");
     if (positionOf(pathPart, "?") > 0)
         Query = TextAfter(pathPart, "?");
