@@ -351,8 +351,13 @@ CellDrawing TCellGrid::drawingFor(int col, int row, QRect rect, CellEvents event
     cell.vAlign = m_store.VAlignment;
     if (events != CellEvents::None && OnGetAlignment)
         OnGetAlignment(this, row, col, cell.hAlign, cell.vAlign);
-
     // Contents are read only now: the handlers above may have changed them.
+    addContents(cell, col, row);
+    return cell;
+}
+
+void TCellGrid::addContents(CellDrawing& cell, int col, int row) const
+{
     cell.text = m_store.Cells(col, row);
     if (const TCellGraphic* graphic = m_store.Graphic(col, row)) {
         cell.graphic = *graphic;
@@ -366,7 +371,6 @@ CellDrawing TCellGrid::drawingFor(int col, int row, QRect rect, CellEvents event
     cell.link = m_urlShow && !cell.formatted && IsLinkText(cell.text);
     cell.linkColor = m_urlColor;
     cell.checkSize = m_controlLook.CheckSize;
-    return cell;
 }
 
 void TCellGrid::paintEvent(QPaintEvent* event)

@@ -214,6 +214,7 @@ private:
     // Keyboard rules.
     bool handleNavigationKey(QKeyEvent* event);
     bool handleCellKey(QKeyEvent* event);
+    bool typeIntoCell(QKeyEvent* event);
     bool handleRowKey(QKeyEvent* event);
     void advance(bool fromEditor);
     bool nextAdvanceCell(int& col, int& row, bool& appended);
@@ -231,6 +232,7 @@ private:
 
     // Painting.
     CellDrawing drawingFor(int col, int row, QRect rect, CellEvents events);
+    void addContents(CellDrawing& cell, int col, int row) const;
     void paintCell(QPainter& painter, int col, int row, QRect rect);
     void paintGridLines(QPainter& painter, int col, int row, QRect rect) const;
 

@@ -246,7 +246,6 @@ bool TCellGrid::handleNavigationKey(QKeyEvent* event)
 bool TCellGrid::handleCellKey(QKeyEvent* event)
 {
     const bool checkBox = m_store.IsCheckBoxCell(m_col, m_row);
-    const Qt::KeyboardModifiers modifiers = plainModifiers(event);
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -272,17 +271,21 @@ bool TCellGrid::handleCellKey(QKeyEvent* event)
     default:
         break;
     }
+    return typeIntoCell(event);
+}
+
+bool TCellGrid::typeIntoCell(QKeyEvent* event)
+{
     const QString typed = event->text();
     const bool printable = !typed.isEmpty() && typed.at(0).isPrint();
-    if ((printable || event->key() == Qt::Key_Backspace)
-        && !(modifiers & (Qt::ControlModifier | Qt::AltModifier)) && !checkBox) {
-        // The key that opened the editor is its first keystroke.
-        openEditor(EditorStart::SelectAll);
-        if (m_editor)
-            QApplication::sendEvent(m_editor, event);
-        return true;
-    }
-    return false;
+    const bool command = plainModifiers(event) & (Qt::ControlModifier | Qt::AltModifier);
+    if (!(printable || event->key() == Qt::Key_Backspace) || command || m_store.IsCheckBoxCell(m_col, m_row))
+        return false;
+    // The key that opened the editor is its first keystroke.
+    openEditor(EditorStart::SelectAll);
+    if (m_editor)
+        QApplication::sendEvent(m_editor, event);
+    return true;
 }
 
 bool TCellGrid::focusNextPrevChild(bool next)
