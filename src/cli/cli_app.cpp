@@ -3,6 +3,7 @@
 #include "cli/check_command.h"
 #include "cli/cli_arguments.h"
 #include "cli/fetch_command.h"
+#include "cli/run_command.h"
 
 #include <ostream>
 #include <variant>
@@ -17,6 +18,7 @@ struct CommandRunner {
 
     int operator()(const FetchArguments& arguments) const { return runFetch(arguments, out, err); }
     int operator()(const CheckArguments& arguments) const { return runCheck(arguments, out); }
+    int operator()(const RunArguments& arguments) const { return runSiteList(arguments, out, err); }
     int operator()(const HelpArguments&) const
     {
         out << cliUsage();

@@ -23,6 +23,8 @@ struct CommandSpec {
     std::size_t positionals;
     // Checks the meaning of the options and positionals and builds the command.
     std::string (*build)(const RawCommand& raw, CliCommand& command);
+    // How many positionals may follow the required ones.
+    std::size_t optionalPositionals = 0;
 };
 
 std::string splitOption(
@@ -66,8 +68,10 @@ std::string splitCommandLine(
             raw.positionals.push_back(argument);
         }
     }
-    if (raw.positionals.size() != spec.positionals)
-        return spec.name + " takes " + std::to_string(spec.positionals) + " argument(s), got "
+    const std::size_t most = spec.positionals + spec.optionalPositionals;
+    if (raw.positionals.size() < spec.positionals || raw.positionals.size() > most)
+        return spec.name + " takes " + std::to_string(spec.positionals)
+            + (most > spec.positionals ? " to " + std::to_string(most) : "") + " argument(s), got "
             + std::to_string(raw.positionals.size());
     return {};
 }
@@ -140,11 +144,22 @@ std::string toCheck(const RawCommand& raw, CliCommand& command)
     return {};
 }
 
+std::string toRun(const RawCommand& raw, CliCommand& command)
+{
+    RunArguments run;
+    run.noDelay = raw.options.count("--no-delay") > 0;
+    if (!raw.positionals.empty())
+        run.file = raw.positionals[0];
+    command = run;
+    return {};
+}
+
 const std::vector<CommandSpec>& commandTable()
 {
     static const std::vector<CommandSpec> table {
         { "fetch", { { "--timeout", true }, { "--proxy", true }, { "--protocol", true } }, 1, toFetch },
         { "check", { { "--no-delay", false }, { "--transcript", false } }, 2, toCheck },
+        { "run", { { "--no-delay", false } }, 0, toRun, 1 },
     };
     return table;
 }
@@ -183,5 +198,6 @@ std::string cliUsage()
 {
     return "usage:\n"
            "  linkwatch-cli fetch [--timeout MS] [--proxy HOST:PORT] [--protocol 1.0|1.1|0.9] URL\n"
-           "  linkwatch-cli check [--no-delay] [--transcript] URL QUERY\n";
+           "  linkwatch-cli check [--no-delay] [--transcript] URL QUERY\n"
+           "  linkwatch-cli run [--no-delay] [FILE]\n";
 }

@@ -24,10 +24,15 @@ struct CheckArguments {
     std::string query;
 };
 
+struct RunArguments {
+    bool noDelay = false;
+    std::string file; // empty: the site list file of the current directory
+};
+
 struct HelpArguments {
 };
 
-using CliCommand = std::variant<FetchArguments, CheckArguments, HelpArguments>;
+using CliCommand = std::variant<FetchArguments, CheckArguments, RunArguments, HelpArguments>;
 
 struct ParsedArguments {
     std::optional<CliCommand> command;

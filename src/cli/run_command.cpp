@@ -1,0 +1,111 @@
+#include "cli/run_command.h"
+
+#include "app/link_check_recorder.h"
+#include "app/link_check_worker.h"
+#include "app/site_list_texts.h"
+#include "base/gbk_codec.h"
+#include "grid/cell_store.h"
+#include "grid/grid_file.h"
+#include "net/http_text.h"
+
+#include <ostream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int readFailure = 2;
+constexpr int noDebugRow = -10;
+constexpr auto startSpacing = std::chrono::milliseconds(20);
+
+struct ActiveEntry {
+    int runNumber;
+    Text name;
+    Text address;
+};
+
+// A store of the site list grid's shape: four columns, one title row, and
+// only the data rows in the file.
+CellStore siteListStore()
+{
+    CellStore store;
+    store.SetColCount(4);
+    store.SetRowCount(5);
+    store.SetFixedCols(0);
+    store.SetFixedRows(1);
+    store.StoreFixedCells = false;
+    return store;
+}
+
+// The rows whose status is exactly "正常", top to bottom. Only filled status
+// cells are visited, so a list with a huge row count costs nothing extra.
+std::vector<int> activeRows(const CellStore& list)
+{
+    std::vector<int> rows;
+    list.ForEachCell(SiteStatusCol, 1, SiteStatusCol, list.RowCount() - 1,
+        [&rows](int, int row, const Text& text, const TCellGraphic*) {
+            if (text == StatusNormal)
+                rows.push_back(row);
+        });
+    return rows;
+}
+
+std::vector<ActiveEntry> startWorkers(
+    const CellStore& list, bool noDelay, const std::shared_ptr<LinkCheckRecorder>& recorder)
+{
+    std::vector<ActiveEntry> entries;
+    for (int row : activeRows(list)) {
+        const int n = static_cast<int>(entries.size()) + 1;
+        entries.push_back({ n, list.Cells(SiteNameCol, row), list.Cells(SiteAddressCol, row) });
+        auto worker = std::make_unique<Temu>(recorder);
+        worker->PageUrl = TrimControls(list.Cells(SiteAddressCol, row));
+        worker->QueryText = TrimControls(list.Cells(SiteQueryCol, row));
+        if (noDelay)
+            worker->setPauseLength(std::chrono::milliseconds(0));
+        std::this_thread::sleep_for(startSpacing);
+        worker->ResultRow = n;
+        Temu::Start(std::move(worker), [recorder] { recorder->noteWorkerFreed(); });
+    }
+    return entries;
+}
+
+// A name or address may hold line breaks or tabs; they become blanks so
+// that every entry stays one line of four fields.
+std::string field(const Text& text)
+{
+    std::string shown = GbkToUtf8(text);
+    for (char& c : shown) {
+        if (c == '\r' || c == '\n' || c == '\t')
+            c = ' ';
+    }
+    return shown;
+}
+
+}
+
+int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& err)
+{
+    const Text fileName = arguments.file.empty() ? Text(SiteListFileName) : Utf8ToGbk(arguments.file);
+    CellStore list = siteListStore();
+    try {
+        LoadFromFile(list, fileName);
+    } catch (const std::exception& error) {
+        err << GbkToUtf8(error.what()) << '\n';
+        return readFailure;
+    }
+
+    auto recorder = std::make_shared<LinkCheckRecorder>(noDebugRow);
+    const std::vector<ActiveEntry> entries = startWorkers(list, arguments.noDelay, recorder);
+    recorder->waitForFreedWorkers(static_cast<int>(entries.size()));
+
+    bool allFound = true;
+    for (const ActiveEntry& entry : entries) {
+        const Text verdict = recorder->resultOf(entry.runNumber);
+        allFound = allFound && verdict == verdictFound;
+        out << entry.runNumber << '\t' << field(entry.name) << '\t' << field(entry.address) << '\t'
+            << field(verdict) << '\n';
+    }
+    out.flush();
+    return allFound ? 0 : 1;
+}

@@ -1,0 +1,144 @@
+#include "cli/cli_app.h"
+#include "cli/cli_arguments.h"
+#include "support/loopback_server.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string Normal = "\xD5\xFD\xB3\xA3"; // 正常
+const std::string Paused = "\xD4\xDD\xCD\xA3"; // 暂停
+// 没有发现目标链接 as the terminal shows it.
+const std::string NotFoundUtf8
+    = "\xE6\xB2\xA1\xE6\x9C\x89\xE5\x8F\x91\xE7\x8E\xB0\xE7\x9B\xAE\xE6\xA0\x87\xE9\x93\xBE"
+      "\xE6\x8E\xA5";
+const char SiteListDiskName[] = "\xE5\xB8\x90\xE5\x8F\xB7.ini"; // 帐号.ini in UTF-8
+
+// Serves /found with a page holding "mark" and anything else with a page
+// that does not, one connection after another.
+LoopbackServer pageServer(int connections)
+{
+    return LoopbackServer(
+        [](LoopbackServer::Connection& connection) {
+            const std::string request = connection.ReadUntil("\r\n\r\n");
+            const std::string body = request.rfind("GET /found ", 0) == 0 ? "<a href=\"/\">mark</a>" : "none";
+            connection.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size())
+                + "\r\nConnection: close\r\n\r\n" + body);
+        },
+        connections);
+}
+
+// Each test runs in a directory of its own, as the program runs in the
+// directory that holds its site list.
+class CliRun : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "cli_run_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        m_oldDir = fs::current_path();
+        fs::current_path(m_dir);
+    }
+    void TearDown() override
+    {
+        fs::current_path(m_oldDir);
+        fs::remove_all(m_dir);
+    }
+
+    static void writeList(const std::string& name, const std::string& cellLines)
+    {
+        std::ofstream(name, std::ios::binary) << "4,9\r\n" << cellLines;
+    }
+    int run(const std::vector<std::string>& arguments) { return runCli(arguments, m_out, m_err); }
+    std::string out() const { return m_out.str(); }
+    std::string err() const { return m_err.str(); }
+
+private:
+    fs::path m_dir;
+    fs::path m_oldDir;
+    std::ostringstream m_out;
+    std::ostringstream m_err;
+};
+
+TEST_F(CliRun, ChecksEveryActiveEntryInOrderAndPrintsOneLineEach)
+{
+    LoopbackServer server = pageServer(2);
+    const std::string found = "http://127.0.0.1:" + server.PortText() + "/found";
+    writeList(SiteListDiskName,
+        "0,1,Alpha\r\n1,1, " + found + " \r\n2,1,  mark \r\n3,1," + Normal + "\r\n" + "0,2,Beta\r\n1,2,"
+            + found + "\r\n2,2,mark\r\n3,2," + Paused + "\r\n" + "0,3,Gamma\t\bLtd\r\n1,3," + found
+            + "\r\n2,3,mark\r\n3,3," + Normal + "\r\n" + "0,4,Delta\r\n1,4," + found + "\r\n2,4,mark\r\n3,4, "
+            + Normal + "\r\n");
+
+    EXPECT_EQ(run({ "run", "--no-delay" }), 0) << err();
+    EXPECT_EQ(out(), "1\tAlpha\t " + found + " \tOK!\n2\tGamma  Ltd\t" + found + "\tOK!\n");
+    EXPECT_EQ(server.Accepted(), 2);
+    for (const std::string& request : server.Received())
+        EXPECT_EQ(request.substr(0, 16), "GET /found HTTP/");
+}
+
+TEST_F(CliRun, AnyEntryWithoutItsQueryGivesStatusOne)
+{
+    LoopbackServer server = pageServer(2);
+    const std::string base = "http://127.0.0.1:" + server.PortText();
+    fs::create_directory("lists");
+    writeList("lists/\xE5\x90\x8D\xE5\x8D\x95.ini", // 名单.ini
+        "0,1,A\r\n1,1," + base + "/found\r\n2,1,mark\r\n3,1," + Normal + "\r\n" + "0,5,B\r\n1,5," + base
+            + "/missing\r\n2,5,mark\r\n3,5," + Normal + "\r\n");
+
+    EXPECT_EQ(run({ "run", "--no-delay", "lists/\xE5\x90\x8D\xE5\x8D\x95.ini" }), 1) << err();
+    EXPECT_EQ(out(), "1\tA\t" + base + "/found\tOK!\n2\tB\t" + base + "/missing\t" + NotFoundUtf8 + "\n");
+}
+
+TEST_F(CliRun, ListWithoutActiveEntriesChecksNothing)
+{
+    writeList(SiteListDiskName, "0,1,A\r\n3,1," + Paused + "\r\n");
+    EXPECT_EQ(run({ "run" }), 0);
+    EXPECT_EQ(out(), "");
+}
+
+TEST_F(CliRun, MissingListGivesStatusTwoAndTheReason)
+{
+    EXPECT_EQ(run({ "run", "--no-delay" }), 2);
+    EXPECT_EQ(err(), std::string("Cannot open file ") + SiteListDiskName + "\n");
+    EXPECT_EQ(out(), "");
+}
+
+struct RunParse {
+    std::vector<std::string> arguments;
+    bool valid;
+    bool noDelay;
+    std::string file;
+};
+
+class CliRunArguments : public testing::TestWithParam<RunParse>
+{
+};
+
+TEST_P(CliRunArguments, TakeAnOptionalFileAndTheDelayFlag)
+{
+    const ParsedArguments parsed = parseCliArguments(GetParam().arguments);
+    ASSERT_EQ(parsed.command.has_value(), GetParam().valid) << parsed.error;
+    if (!parsed.command)
+        return;
+    const auto& run = std::get<RunArguments>(*parsed.command);
+    EXPECT_EQ(run.noDelay, GetParam().noDelay);
+    EXPECT_EQ(run.file, GetParam().file);
+}
+
+INSTANTIATE_TEST_SUITE_P(CliRun, CliRunArguments,
+    testing::Values(RunParse { { "run" }, true, false, "" },
+        RunParse { { "run", "list.ini", "--no-delay" }, true, true, "list.ini" },
+        RunParse { { "run", "--no-delay", "--", "--odd name" }, true, true, "--odd name" },
+        RunParse { { "run", "a", "b" }, false, false, "" },
+        RunParse { { "run", "--transcript" }, false, false, "" }));
+
+}
