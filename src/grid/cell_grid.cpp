@@ -52,6 +52,8 @@ void TCellGrid::AddImageIdx(int col, int row, int image, TCellHAlign HAlign, TCe
 void TCellGrid::AutoSizeColumns(bool DoFixedCols, int Extra)
 {
     const int first = DoFixedCols ? 0 : FixedCols();
+    // ContentWidth counts the text margins; a column without contents gets
+    // the margins alone.
     std::map<int, int> widest;
     m_store.ForEachCell(
         first, 0, ColCount() - 1, RowCount() - 1, [&](int col, int row, const Text&, const TCellGraphic*) {
@@ -60,8 +62,8 @@ void TCellGrid::AutoSizeColumns(bool DoFixedCols, int Extra)
         });
     for (int col = first; col < ColCount(); ++col) {
         const auto content = widest.find(col);
-        const int width = (content == widest.end() ? 0 : content->second) + 2 * m_gridLineWidth + Extra;
-        m_store.SetColWidths(col, std::max(width, 10));
+        const int contentWidth = content == widest.end() ? 2 * CellGridPainter::TextMargin : content->second;
+        m_store.SetColWidths(col, std::max(contentWidth + 2 * m_gridLineWidth + Extra, 10));
     }
 }
 

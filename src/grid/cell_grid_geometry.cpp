@@ -95,8 +95,11 @@ bool CellGridGeometry::CellAt(QPoint pos, int& col, int& row) const
 int CellGridGeometry::ColumnBorderAt(int x, int tolerance) const
 {
     for (const Span& span : m_columns) {
+        // A scrolled column whose border lies under the fixed columns cannot
+        // be grabbed.
         const int border = span.start + span.size;
-        if (border > 0 && std::abs(x - border) <= tolerance)
+        const bool hidden = span.index >= m_fixedCols ? border <= m_fixedWidth : border <= 0;
+        if (!hidden && std::abs(x - border) <= tolerance)
             return span.index;
     }
     return -1;

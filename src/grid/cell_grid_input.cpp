@@ -548,9 +548,12 @@ bool TCellGrid::showHint(QHelpEvent* event)
         colours.setColor(QPalette::ToolTipBase, HintColor);
         QToolTip::setPalette(colours);
     }
-    // The hint belongs to the cell: it is withdrawn as soon as the mouse
-    // leaves the cell's rectangle, and the next cell is asked afresh.
-    QToolTip::showText(
-        event->globalPos(), CellToQString(hint), viewport(), m_geometry.VisibleCellRect(col, row));
+    // The hint is shown as the plain text it is, even when it looks like
+    // HTML, as a query text usually does. It belongs to the cell: it is
+    // withdrawn as soon as the mouse leaves the cell's rectangle, and the
+    // next cell is asked afresh.
+    const QString shown
+        = QStringLiteral("<p style='white-space:pre'>%1</p>").arg(CellToQString(hint).toHtmlEscaped());
+    QToolTip::showText(event->globalPos(), shown, viewport(), m_geometry.VisibleCellRect(col, row));
     return true;
 }

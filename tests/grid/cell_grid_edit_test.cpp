@@ -262,6 +262,26 @@ TEST_F(CellGridEditing, DeleteInTheEditorEditsTextAndCtrlDeleteRemovesTheRow)
     EXPECT_EQ(grid->Cells(0, 2), "next");
 }
 
+TEST_F(CellGridEditing, KeyboardMovesKeepTheCurrentCellInView)
+{
+    SetUpEditGrid();
+    grid->SetRowCount(10001);
+    grid->SetCells(2, 10000, "bottom");
+    keyToGrid(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid->CurrentCol(), 3);
+    EXPECT_EQ(grid->CurrentRow(), 10000);
+    EXPECT_FALSE(grid->CellRect(3, 10000).isEmpty());
+    keyToGrid(Qt::Key_PageUp);
+    EXPECT_LT(grid->CurrentRow(), 10000);
+    EXPECT_FALSE(grid->CellRect(3, grid->CurrentRow()).isEmpty());
+    keyToGrid(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid->CurrentCol(), 0);
+    EXPECT_EQ(grid->CurrentRow(), 1);
+    EXPECT_FALSE(grid->CellRect(0, 1).isEmpty());
+    keyToGrid(Qt::Key_Up);
+    EXPECT_EQ(grid->CurrentRow(), 1);
+}
+
 class CellGridCombo : public GridWidgetTest
 {
 protected:
