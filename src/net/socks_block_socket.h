@@ -10,11 +10,18 @@ enum TSocksType : std::uint8_t {
     ST_Socks4 = 1,
 };
 
-// A blocking socket that can reach its target through a SOCKS server. The
-// settings below select and configure that route; the exchange itself runs
-// inside Connect of the stream socket built on this class.
+// A blocking socket that can reach its target through a SOCKS server (SOCKS5
+// with optional user/password authentication, SOCKS4, and SOCKS4a for host
+// names). The settings below select and configure that route; the exchange
+// itself runs inside Connect of the stream socket built on this class.
 //
-// Thread, blocking and errors: as TBlockSocket.
+// Thread, blocking and errors: as TBlockSocket. Every read of the exchange is
+// bounded in total by SocksTimeout. A time-out or close during the exchange
+// leaves the read's own error (10060, 10054); any other SOCKS failure (wrong
+// version, no acceptable method, authentication refused, a reply code other
+// than 0 and 90, an unknown address type, or a name, user or password the wire
+// format cannot carry) gives 10091. The connection to the server stays open on
+// failure; the caller closes it.
 class TSocksBlockSocket : public TBlockSocket
 {
 public:
@@ -40,9 +47,24 @@ public:
     // True only while a SOCKS or tunnel exchange runs: its bytes bypass TLS.
     bool PlainExchange() const { return m_plainExchange; }
 
+    // Reads the bound address and port of a SOCKS4 or SOCKS5 reply into
+    // SocksBoundAddress and SocksBoundPort; returns the 1-based index after the
+    // decoded part (0 when nothing could be decoded).
+    std::int32_t SocksDecodeReply(const Text& Reply);
+
 protected:
     // The SOCKS route of Connect: connect to the server and ask it for Host:Port.
     void SocksConnect(const Text& Host, const Text& Port);
+    // Method selection (SOCKS5 greeting and user/password sub-negotiation).
+    bool SocksNegotiate();
+    // Sends a request: Command 1 is CONNECT, 2 is BIND.
+    bool SocksSendRequest(std::uint8_t Command, const Text& Host, const Text& Port);
+    // Reads the reply to a request; true for reply code 0 or 90.
+    bool SocksReadReply();
+    // The address part of a request; empty when Host or the user id cannot be
+    // carried by the wire format (a SOCKS5 name over 255 bytes, a SOCKS4 user id
+    // or name with a 00 byte).
+    Text SocksEncodeAddress(const Text& Host, const Text& Port);
 
     bool m_usingSocks = false;
     std::int32_t m_socksReplyCode = 0;

@@ -1,5 +1,7 @@
 #include "net/tcp_block_socket.h"
 
+#include "net/base64_codec.h"
+#include "net/exchange_scope.h"
 #include "net/socket_library.h"
 #include "net/text_util.h"
 
@@ -7,7 +9,10 @@
 
 namespace {
 
-constexpr std::int32_t codeProtocolNotSupported = 10043;
+constexpr std::int32_t codeNetworkUnusable = 10091;
+constexpr std::int32_t codeHostNotFound = 11003;
+// Bound of the whole answer of a proxy to a tunnel request.
+constexpr std::int32_t maxTunnelAnswer = 1 << 20;
 constexpr int largestBacklog = 0x7FFFFFFF;
 
 }
@@ -52,13 +57,51 @@ void TTCPBlockSocket::Connect(const Text& Host, const Text& Port)
 
 void TTCPBlockSocket::TunnelConnect(const Text& Host, const Text& Port)
 {
-    // The CONNECT exchange is not part of this build. Rather than connecting
-    // directly, which would bypass the proxy the caller asked for, the route
-    // fails without touching the network.
-    static_cast<void>(Host);
-    static_cast<void>(Port);
-    m_lastErrorCode = codeProtocolNotSupported;
+    const Text port = std::to_string(ResolvePortNumber(Port));
+    ExchangeScope scope(m_plainExchange, InterPacketTimeout);
+    TBlockSocket::Connect(HTTPTunnelIP, HTTPTunnelPort);
+    if (m_lastErrorCode != 0)
+        return;
+    m_tunnelActive = false;
+    const Text host = IsIPv6Text(Host) ? "[" + Host + "]" : Host;
+    Text request = "CONNECT " + host + ":" + port + " HTTP/1.0\r\n";
+    if (!HTTPTunnelUser.empty())
+        request += "Proxy-Authorization: Basic " + Base64EncodeText(HTTPTunnelUser + ":" + HTTPTunnelPass)
+            + "\r\n";
+    SendText(request + "\r\n");
+    if (m_lastErrorCode == 0)
+        TunnelReadReply();
+    if (m_lastErrorCode == 0 && !m_tunnelActive)
+        m_lastErrorCode = codeNetworkUnusable;
+    m_tunnelRemoteAddress = host;
+    m_tunnelRemotePort = port;
     ReportError();
+}
+
+void TTCPBlockSocket::TunnelReadReply()
+{
+    // Lines end at LF alone and keep their CR. Every status line decides
+    // afresh, so the last one before the empty line counts. The answer as a
+    // whole is bounded, so a proxy cannot hold the exchange with endless lines.
+    const std::int32_t savedMaxLineLength = MaxLineLength;
+    if (MaxLineLength <= 0 || MaxLineLength > maxTunnelAnswer)
+        MaxLineLength = maxTunnelAnswer;
+    std::int64_t answerSize = 0;
+    for (;;) {
+        const Text line = ReceiveUntil(HTTPTunnelTimeout, "\n");
+        if (m_lastErrorCode != 0)
+            break;
+        answerSize += static_cast<std::int64_t>(line.size()) + 1;
+        if (answerSize > maxTunnelAnswer) {
+            m_tunnelActive = false;
+            break;
+        }
+        if (line.size() > 11 && line.compare(0, 5, "HTTP/") == 0)
+            m_tunnelActive = line[9] == '2';
+        if (line.empty() || line == "\r")
+            break;
+    }
+    MaxLineLength = savedMaxLineLength;
 }
 
 void TTCPBlockSocket::CloseConnection()
@@ -77,15 +120,34 @@ void TTCPBlockSocket::CloseConnection()
 
 void TTCPBlockSocket::Listen()
 {
-    if (!SocksIP.empty()) {
-        // The passive open through a SOCKS server is not part of this build.
-        m_lastErrorCode = codeProtocolNotSupported;
-    } else {
+    if (!SocksIP.empty())
+        socksListen();
+    else {
         CheckResult(SocketLibrary().Listen(m_socketHandle, largestBacklog));
         ReadAddresses();
     }
     ReportError();
     ReportStatus(HR_Listen, {});
+}
+
+void TTCPBlockSocket::socksListen()
+{
+    // The SOCKS server listens on our behalf (BIND) and names the address it
+    // bound; that address is where the peer must connect.
+    Text address = TSocksBlockSocket::LocalAddressText();
+    if (address == "0.0.0.0")
+        address = LocalHostName();
+    const Text port = std::to_string(TSocksBlockSocket::LocalPortNumber());
+    TBlockSocket::Connect(SocksIP, SocksPort);
+    if (m_lastErrorCode == 0) {
+        const bool ok = SocksNegotiate() && SocksSendRequest(2, address, port) && SocksReadReply();
+        if (!ok && m_lastErrorCode == 0)
+            m_lastErrorCode = codeHostNotFound;
+    }
+    m_socksLocalAddress = m_socksBoundAddress == "0.0.0.0" ? SocksIP : m_socksBoundAddress;
+    m_socksLocalPort = m_socksBoundPort;
+    m_socksRemoteAddress.clear();
+    m_socksRemotePort.clear();
 }
 
 Text TTCPBlockSocket::LocalAddressText() const

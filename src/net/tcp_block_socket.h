@@ -93,6 +93,9 @@ public:
 protected:
     // The tunnel route of Connect: connect to the proxy and ask it for Host:Port.
     void TunnelConnect(const Text& Host, const Text& Port);
+    // Reads the proxy's answer up to its empty line; sets TunnelActive from
+    // the last status line.
+    void TunnelReadReply();
 
     bool m_tunnelActive = false;
     Text m_tunnelRemoteAddress;
@@ -103,6 +106,7 @@ protected:
     std::int32_t TransportSend(const char* Buffer, std::int32_t Length) override;
 
 private:
+    void socksListen();
     bool tlsCarriesBytes() const;
     void switchTLSOn();
     void switchTLSOff();

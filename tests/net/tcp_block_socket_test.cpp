@@ -289,17 +289,20 @@ TEST(TCPBlockSocket, OperationsWithoutSocketFailAtOnce)
 
 // ---- Routes, TLS switch, other handles ----
 
-TEST(TCPBlockSocket, UnavailableRoutesNeverConnectDirectly)
+TEST(TCPBlockSocket, UnreachableRoutesNeverConnectDirectly)
 {
     LoopbackServer server(holdOpen());
+    RefusingPort refusing;
     TTCPBlockSocket socks;
     socks.SocksIP = "127.0.0.1";
+    socks.SocksPort = refusing.Port();
     socks.Connect("127.0.0.1", server.PortText());
-    EXPECT_EQ(socks.LastErrorCode(), 10043);
+    EXPECT_EQ(socks.LastErrorCode(), 10061);
     TTCPBlockSocket tunnel;
     tunnel.HTTPTunnelIP = "127.0.0.1";
+    tunnel.HTTPTunnelPort = refusing.Port();
     tunnel.Connect("127.0.0.1", server.PortText());
-    EXPECT_EQ(tunnel.LastErrorCode(), 10043);
+    EXPECT_EQ(tunnel.LastErrorCode(), 10061);
     EXPECT_EQ(server.Accepted(), 0);
 }
 

@@ -1,0 +1,306 @@
+#include "net/tcp_block_socket.h"
+#include "support/loopback_server.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// "05 01 00" -> the three bytes; text in single quotes is taken as it is.
+std::string bytes(const std::string& spec)
+{
+    std::string result;
+    for (std::size_t at = 0; at < spec.size();) {
+        if (spec[at] == ' ') {
+            ++at;
+        } else if (spec[at] == '\'') {
+            const std::size_t end = spec.find('\'', at + 1);
+            result += spec.substr(at + 1, end - at - 1);
+            at = end + 1;
+        } else {
+            result += static_cast<char>(std::stoi(spec.substr(at, 2), nullptr, 16));
+            at += 2;
+        }
+    }
+    return result;
+}
+
+// One step of a scripted SOCKS server: read this many bytes, then answer.
+struct Step {
+    std::size_t read;
+    std::string answer; // in the notation of bytes()
+};
+
+// Runs the steps, then sends what the target would ("TARGET") and holds the
+// connection until the client closes. With oneByteWrites every byte of an
+// answer goes out in a write of its own.
+LoopbackServer::Script socksPeer(std::vector<Step> steps, bool oneByteWrites = false)
+{
+    return [steps, oneByteWrites](LoopbackServer::Connection& connection) {
+        for (const Step& step : steps) {
+            if (connection.ReadExactly(step.read).size() != step.read)
+                return;
+            const std::string answer = bytes(step.answer);
+            if (!oneByteWrites) {
+                connection.Send(answer);
+                continue;
+            }
+            for (char byte : answer)
+                connection.Send(std::string(1, byte));
+        }
+        connection.Send("TARGET");
+        connection.WaitForPeerClose();
+    };
+}
+
+struct SocksCase {
+    std::string name;
+    TSocksType type;
+    std::string user;
+    std::string password;
+    bool resolver;
+    std::string host;
+    std::string port;
+    std::vector<Step> steps;
+    std::string sent; // everything the server must have received, in bytes() notation
+    std::int32_t error;
+    std::int32_t replyCode;
+    std::string boundAddress;
+    std::string boundPort;
+};
+
+std::ostream& operator<<(std::ostream& out, const SocksCase& value) { return out << value.name; }
+
+const std::string name256(256, 'n');
+const std::string requestToTen = "05 01 00 01 C0 00 02 0A 00 50";
+const std::string replyTen = "05 00 00 01 0A 00 00 01 1F 90";
+
+const std::vector<SocksCase> socksCases = {
+    { "Socks5Ipv4", ST_Socks5, "", "", true, "192.0.2.10", "80", { { 3, "05 00" }, { 10, replyTen } },
+        "05 01 00" + requestToTen, 0, 0, "10.0.0.1", "8080" },
+    { "Socks5NameGoesToServer", ST_Socks5, "", "", true, "example.org", "443",
+        { { 3, "05 00" }, { 18, replyTen } }, "05 01 00  05 01 00 03 0B 'example.org' 01 BB", 0, 0,
+        "10.0.0.1", "8080" },
+    { "Socks5Ipv6Literal", ST_Socks5, "", "", true, "2001:db8::1", "80", { { 3, "05 00" }, { 22, replyTen } },
+        "05 01 00  05 01 00 04 20 01 0D B8 00 00 00 00 00 00 00 00 00 00 00 01 00 50", 0, 0, "10.0.0.1",
+        "8080" },
+    { "Socks5ServiceNamePort", ST_Socks5, "", "", true, "192.0.2.10", "http",
+        { { 3, "05 00" }, { 10, replyTen } }, "05 01 00" + requestToTen, 0, 0, "10.0.0.1", "8080" },
+    { "Socks5UserWithEmptyPassword", ST_Socks5, "u", "", true, "192.0.2.10", "80",
+        { { 4, "05 02" }, { 4, "01 00" }, { 10, replyTen } }, "05 02 02 00  01 01 'u' 00" + requestToTen, 0,
+        0, "10.0.0.1", "8080" },
+    { "Socks5UserAndPassword", ST_Socks5, "user", "pw", true, "192.0.2.10", "80",
+        { { 4, "05 02" }, { 9, "01 00" }, { 10, replyTen } },
+        "05 02 02 00  01 04 'user' 02 'pw'" + requestToTen, 0, 0, "10.0.0.1", "8080" },
+    { "Socks5ServerOffersNoAuthWhenUserGiven", ST_Socks5, "u", "p", true, "192.0.2.10", "80",
+        { { 4, "05 00" }, { 10, replyTen } }, "05 02 02 00" + requestToTen, 0, 0, "10.0.0.1", "8080" },
+    { "Socks5ServerPicksPasswordUnoffered", ST_Socks5, "", "secret", true, "192.0.2.10", "80",
+        { { 3, "05 02" }, { 3, "01 00" }, { 10, replyTen } }, "05 01 00  01 00 00" + requestToTen, 0, 0,
+        "10.0.0.1", "8080" },
+    { "Socks5PasswordRejected", ST_Socks5, "u", "bad", true, "192.0.2.10", "80",
+        { { 4, "05 02" }, { 7, "01 01" } }, "05 02 02 00  01 01 'u' 03 'bad'", 10091, 0, "", "" },
+    { "Socks5NoAcceptableMethod", ST_Socks5, "", "", true, "192.0.2.10", "80", { { 3, "05 FF" } }, "05 01 00",
+        10091, 0, "", "" },
+    { "Socks5WrongGreetingVersion", ST_Socks5, "", "", true, "192.0.2.10", "80", { { 3, "04 00" } },
+        "05 01 00", 10091, 0, "", "" },
+    { "Socks5ReplyNamesHost", ST_Socks5, "", "", true, "192.0.2.10", "80",
+        { { 3, "05 00" }, { 10, "05 00 00 03 04 'bnd1' 00 51" } }, "05 01 00" + requestToTen, 0, 0, "bnd1",
+        "81" },
+    { "Socks5ReplyIpv6", ST_Socks5, "", "", true, "192.0.2.10", "80",
+        { { 3, "05 00" }, { 10, "05 00 00 04 20 01 0D B8 00 00 00 00 00 00 00 00 00 00 00 02 01 00" } },
+        "05 01 00" + requestToTen, 0, 0, "2001:db8::2", "256" },
+    { "Socks5ConnectionRefusedByServer", ST_Socks5, "", "", true, "192.0.2.10", "80",
+        { { 3, "05 00" }, { 10, "05 05 00 01 00 00 00 00 00 00" } }, "05 01 00" + requestToTen, 10091, 5, "",
+        "" },
+    { "Socks5UnknownAddressType", ST_Socks5, "", "", true, "192.0.2.10", "80",
+        { { 3, "05 00" }, { 10, "05 00 00 07 00 00 00 00 00 00" } }, "05 01 00" + requestToTen, 10091, -1, "",
+        "" },
+    { "Socks5WrongReplyVersion", ST_Socks5, "", "", true, "192.0.2.10", "80",
+        { { 3, "05 00" }, { 10, "04 00 00 01 00 00 00 00 00 00" } }, "05 01 00" + requestToTen, 10091, -1, "",
+        "" },
+    { "Socks5LocalResolveFailureSendsZeroAddress", ST_Socks5, "", "", false, "no-such-host.invalid", "80",
+        { { 3, "05 00" }, { 10, replyTen } }, "05 01 00  05 01 00 01 00 00 00 00 00 50", 0, 0, "10.0.0.1",
+        "8080" },
+    { "Socks4Ipv4", ST_Socks4, "", "", true, "192.0.2.10", "80", { { 9, "00 5A 1F 90 0A 00 00 01" } },
+        "04 01 00 50 C0 00 02 0A 00", 0, 90, "10.0.0.1", "8080" },
+    { "Socks4UserId", ST_Socks4, "bob", "", true, "192.0.2.10", "80", { { 12, "00 5A 00 00 00 00 00 00" } },
+        "04 01 00 50 C0 00 02 0A 'bob' 00", 0, 90, "0.0.0.0", "0" },
+    { "Socks4aName", ST_Socks4, "id", "", true, "example.org", "80", { { 23, "00 5A 1F 90 0A 00 00 01" } },
+        "04 01 00 50 00 00 00 01 'id' 00 'example.org' 00", 0, 90, "10.0.0.1", "8080" },
+    { "Socks4LocalResolveFailure", ST_Socks4, "", "", false, "no-such-host.invalid", "80",
+        { { 9, "00 5A 00 00 00 00 00 00" } }, "04 01 00 50 00 00 00 00 00", 0, 90, "0.0.0.0", "0" },
+    { "Socks4Rejected", ST_Socks4, "", "", true, "192.0.2.10", "80", { { 9, "00 5B 00 00 00 00 00 00" } },
+        "04 01 00 50 C0 00 02 0A 00", 10091, 0x5B, "", "" },
+    { "Socks4WrongReplyVersion", ST_Socks4, "", "", true, "192.0.2.10", "80",
+        { { 9, "04 5A 00 00 00 00 00 00" } }, "04 01 00 50 C0 00 02 0A 00", 10091, -1, "", "" },
+    { "Socks5NameTooLongIsNotSent", ST_Socks5, "", "", true, name256, "80", { { 3, "05 00" } }, "05 01 00",
+        10091, 0, "", "" },
+    { "Socks5UserTooLongIsNotSent", ST_Socks5, name256, "", true, "192.0.2.10", "80", {}, "", 10091, 0, "",
+        "" },
+    { "Socks5PasswordTooLongIsNotSent", ST_Socks5, "u", name256, true, "192.0.2.10", "80", {}, "", 10091, 0,
+        "", "" },
+    { "Socks4UserIdWithZeroIsNotSent", ST_Socks4, std::string("a\0b", 3), "", true, "192.0.2.10", "80", {},
+        "", 10091, 0, "", "" },
+    { "Socks4aNameWithZeroIsNotSent", ST_Socks4, "", "", true, std::string("ex\0ample", 8), "80", {}, "",
+        10091, 0, "", "" },
+};
+
+class SocksExchange : public testing::TestWithParam<SocksCase>
+{
+};
+
+TEST_P(SocksExchange, SendsExactBytesAndReadsReply)
+{
+    const SocksCase& c = GetParam();
+    for (const bool oneByteWrites : { false, true }) {
+        LoopbackServer server(socksPeer(c.steps, oneByteWrites));
+        TTCPBlockSocket sock;
+        sock.SocksIP = "127.0.0.1";
+        sock.SocksPort = server.PortText();
+        sock.SocksType = c.type;
+        sock.SocksUsername = c.user;
+        sock.SocksPassword = c.password;
+        sock.SocksResolver = c.resolver;
+        sock.SocksTimeout = 5000;
+        sock.Connect(c.host, c.port);
+        EXPECT_EQ(sock.LastErrorCode(), c.error);
+        EXPECT_EQ(sock.SocksReplyCode(), c.replyCode);
+        EXPECT_EQ(sock.SocksBoundAddress(), c.boundAddress);
+        EXPECT_EQ(sock.SocksLocalAddress(), c.boundAddress);
+        EXPECT_EQ(sock.SocksLocalPort(), c.boundPort);
+        EXPECT_EQ(sock.SocksRemoteAddress(), c.host);
+        EXPECT_EQ(sock.SocksRemotePort(), c.port);
+        EXPECT_FALSE(sock.PlainExchange());
+        if (c.error == 0) {
+            // The reply was read to its last byte and no further.
+            EXPECT_EQ(sock.ReceiveExactText(6, 5000), "TARGET");
+            EXPECT_TRUE(sock.UsingSocks());
+        }
+        EXPECT_TRUE(WaitUntil([&] { return server.ReceivedBy(0).size() >= bytes(c.sent).size(); }, 5s));
+        sock.CloseConnection();
+        ASSERT_TRUE(server.WaitFinished(1));
+        EXPECT_EQ(server.ReceivedBy(0), bytes(c.sent)) << "one-byte writes: " << oneByteWrites;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SocksExchange, testing::ValuesIn(socksCases),
+    [](const testing::TestParamInfo<SocksCase>& info) { return info.param.name; });
+
+TEST(SocksRoute, AddressGettersAnswerFromTheExchange)
+{
+    LoopbackServer server(socksPeer({ { 3, "05 00" }, { 10, replyTen } }));
+    TTCPBlockSocket sock;
+    sock.SocksIP = "127.0.0.1";
+    sock.SocksPort = server.PortText();
+    sock.Connect("192.0.2.10", "http");
+    ASSERT_EQ(sock.LastErrorCode(), 0);
+    EXPECT_EQ(sock.LocalAddressText(), "10.0.0.1");
+    EXPECT_EQ(sock.LocalPortNumber(), 8080);
+    EXPECT_EQ(sock.RemoteAddressText(), "192.0.2.10");
+    EXPECT_EQ(sock.RemotePortNumber(), 80);
+}
+
+TEST(SocksRoute, ReplyCodeKeepsItsValueWhenNoReplyIsRead)
+{
+    LoopbackServer server(socksPeer({ { 3, "05 00" }, { 10, "05 05 00 01 00 00 00 00 00 00" } }));
+    TTCPBlockSocket sock;
+    sock.SocksIP = "127.0.0.1";
+    sock.SocksPort = server.PortText();
+    sock.Connect("192.0.2.10", "80");
+    EXPECT_EQ(sock.SocksReplyCode(), 5);
+    sock.CloseConnection();
+    LoopbackServer refusing(socksPeer({ { 3, "05 FF" } }));
+    sock.SocksPort = refusing.PortText();
+    sock.Connect("192.0.2.10", "80");
+    EXPECT_EQ(sock.LastErrorCode(), 10091);
+    EXPECT_EQ(sock.SocksReplyCode(), 5);
+}
+
+TEST(SocksRoute, SilentServerTimesOutWithinSocksTimeout)
+{
+    LoopbackServer server([](LoopbackServer::Connection& connection) { connection.WaitForPeerClose(); });
+    TTCPBlockSocket sock;
+    sock.SocksIP = "127.0.0.1";
+    sock.SocksPort = server.PortText();
+    sock.SocksTimeout = 200;
+    const auto start = std::chrono::steady_clock::now();
+    sock.Connect("192.0.2.10", "80");
+    EXPECT_EQ(sock.LastErrorCode(), 10060);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+}
+
+TEST(SocksRoute, TricklingServerCannotStretchARead)
+{
+    // One byte of the 8-byte SOCKS4 reply every 100 ms: with a 300 ms time-out
+    // the read must give up instead of waiting for each byte afresh.
+    LoopbackServer server([](LoopbackServer::Connection& connection) {
+        connection.ReadExactly(9);
+        for (int index = 0; index < 8 && !connection.Stopping(); ++index) {
+            if (!connection.Send(std::string(1, '\0')) || connection.WaitForPeerClose(100ms))
+                return;
+        }
+        connection.WaitForPeerClose();
+    });
+    TTCPBlockSocket sock;
+    sock.SocksIP = "127.0.0.1";
+    sock.SocksPort = server.PortText();
+    sock.SocksType = ST_Socks4;
+    sock.SocksTimeout = 300;
+    sock.Connect("192.0.2.10", "80");
+    EXPECT_EQ(sock.LastErrorCode(), 10060);
+}
+
+TEST(SocksRoute, ServerClosingMidReplyKeepsTheCloseError)
+{
+    LoopbackServer server([](LoopbackServer::Connection& connection) {
+        connection.ReadExactly(3);
+        connection.Send(bytes("05 00"));
+        connection.ReadExactly(10);
+        connection.Send(bytes("05 00 00 03 10 'abc'"));
+        connection.ShutdownSend();
+        connection.WaitForPeerClose();
+    });
+    TTCPBlockSocket sock;
+    sock.SocksIP = "127.0.0.1";
+    sock.SocksPort = server.PortText();
+    sock.Connect("192.0.2.10", "80");
+    EXPECT_EQ(sock.LastErrorCode(), 10054);
+    EXPECT_EQ(sock.SocksReplyCode(), -1);
+}
+
+TEST(SocksRoute, SocksWinsOverTunnel)
+{
+    LoopbackServer socks(socksPeer({ { 3, "05 00" }, { 10, replyTen } }));
+    LoopbackServer proxy([](LoopbackServer::Connection& connection) { connection.WaitForPeerClose(); });
+    TTCPBlockSocket sock;
+    sock.SocksIP = "127.0.0.1";
+    sock.SocksPort = socks.PortText();
+    sock.HTTPTunnelIP = "127.0.0.1";
+    sock.HTTPTunnelPort = proxy.PortText();
+    sock.Connect("192.0.2.10", "80");
+    EXPECT_EQ(sock.LastErrorCode(), 0);
+    EXPECT_FALSE(sock.TunnelActive());
+    EXPECT_EQ(socks.Accepted(), 1);
+    EXPECT_EQ(proxy.Accepted(), 0);
+}
+
+TEST(SocksRoute, DecodeStopsAtShortReplies)
+{
+    TTCPBlockSocket sock;
+    EXPECT_EQ(sock.SocksDecodeReply(bytes("05 00 00")), 0);
+    EXPECT_EQ(sock.SocksBoundPort(), "0");
+    EXPECT_EQ(sock.SocksDecodeReply(bytes("05 00 00 03 09 'abc' 00 50")), 5);
+    EXPECT_EQ(sock.SocksDecodeReply(bytes("05 00 00 01 01 02 03 04 00 50 'rest'")), 11);
+    EXPECT_EQ(sock.SocksBoundAddress(), "1.2.3.4");
+    EXPECT_EQ(sock.SocksBoundPort(), "80");
+    sock.SocksType = ST_Socks4;
+    EXPECT_EQ(sock.SocksDecodeReply(bytes("00 5A 00 15 7F 00 00 01")), 9);
+    EXPECT_EQ(sock.SocksBoundAddress(), "127.0.0.1");
+    EXPECT_EQ(sock.SocksBoundPort(), "21");
+}
+
+}
