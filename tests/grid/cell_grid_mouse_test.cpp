@@ -194,6 +194,19 @@ TEST_F(CellGridLinks, LinksAreDrawnBluePlainTextIsNot)
     EXPECT_EQ(bluePixels(image, grid->CellRect(2, 2)), 0);
 }
 
+TEST_F(CellGridLinks, RightClickOnALinkOpensItsEditorWhenEditingIsAllowed)
+{
+    SetUpRunGrid();
+    grid->SetCells(2, 1, "http://example.com/");
+    click(2, 1, Qt::RightButton);
+    EXPECT_EQ(grid->CurrentCol(), 2);
+    EXPECT_EQ(grid->Editor(), nullptr);
+    grid->OnCanEditCell = [](QObject*, int, int, bool& CanEdit) { CanEdit = true; };
+    click(2, 1, Qt::RightButton);
+    EXPECT_NE(grid->Editor(), nullptr);
+    EXPECT_TRUE(opened.empty());
+}
+
 using CellGridPaint = GridWidgetTest;
 
 TEST_F(CellGridPaint, ColourEventTakesRowFirstAndItsBrushIsUsed)
@@ -229,6 +242,11 @@ TEST_F(CellGridPaint, DraggingSelectsARange)
     sendMouse(QEvent::MouseMove, cellCenter(1, 2), Qt::NoButton, Qt::LeftButton);
     sendMouse(QEvent::MouseMove, cellCenter(2, 3), Qt::NoButton, Qt::LeftButton);
     sendMouse(QEvent::MouseButtonRelease, cellCenter(2, 3), Qt::LeftButton, Qt::NoButton);
+    grid->SetSelectionColor(QColor(0, 200, 0));
+    const QImage image = grid->viewport()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(cellCenter(1, 2)), QColor(0, 200, 0));
+    EXPECT_NE(image.pixelColor(cellCenter(0, 1)), QColor(0, 200, 0));
+    EXPECT_NE(image.pixelColor(cellCenter(3, 2)), QColor(0, 200, 0));
     std::set<std::pair<int, int>> selected;
     grid->OnGetCellColor = [&](QObject*, int ARow, int ACol, TGridDrawState AState, QBrush&, CellFont&) {
         if (AState.Contains(gdSelected))
