@@ -2,6 +2,7 @@
 
 #include "base/gbk_codec.h"
 #include "net/http_send.h"
+#include "net/tcp_block_socket.h"
 
 #include <algorithm>
 #include <thread>
@@ -12,6 +13,10 @@ constexpr char acceptText[]
     = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-excel, "
       "application/msword, application/x-shockwave-flash, */*";
 constexpr char crLf[] = "\r\n";
+// A partner server may stream without end; these bound what one fetch holds:
+// one status, header or chunk-size line, and the body.
+constexpr std::int32_t maxLineLength = 1 << 20;
+constexpr std::int64_t maxBodySize = std::int64_t { 64 } << 20;
 
 bool holdsHighByte(const Text& value)
 {
@@ -78,7 +83,10 @@ void Temu::FetchPage(int TimeoutSeconds)
         RequestLines.Clear();
         PageLines.Clear();
         HeaderLines.Clear();
-        http.Timeout = TimeoutSeconds * 1000;
+        http.Timeout = m_waitLimit.count() > 0 ? static_cast<std::int32_t>(m_waitLimit.count())
+                                               : TimeoutSeconds * 1000;
+        http.Sock().MaxLineLength = maxLineLength;
+        http.MaxBodySize = maxBodySize;
         if (!Agent.empty())
             http.UserAgent = Agent;
         if (!Language.empty())

@@ -40,6 +40,8 @@ public:
 
     // The length of each of the start delay's pauses; zero skips the delay.
     void setPauseLength(std::chrono::milliseconds length) { m_pauseLength = length; }
+    // Replaces the 50 s wait limit of each receive; zero keeps it.
+    void setWaitLimit(std::chrono::milliseconds limit) { m_waitLimit = limit; }
 
     // The thread body; public so a caller may also run a worker in place.
     void Execute();
@@ -60,6 +62,7 @@ private:
 
     std::shared_ptr<LinkCheckWindow> m_window;
     std::chrono::milliseconds m_pauseLength { 100 };
+    std::chrono::milliseconds m_waitLimit { 0 };
     TextList RequestLines;
     TextList HeaderLines;
     TextList PageLines;

@@ -5,11 +5,14 @@
 #include "net/tcp_block_socket.h"
 #include "net/text_util.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
 
 constexpr char crLf[] = "\r\n";
+// The socket's code for a line that outgrew its MaxLineLength.
+constexpr std::int32_t codeLineTooLong = 10055;
 
 Text decimal(std::int64_t value) { return std::to_string(value); }
 
@@ -98,12 +101,17 @@ bool THTTPSend::ExecuteRequest(const Text& Method, const Text& URL)
 
     ResetExchange();
     m_bodyMode = BM_ToClose;
+    m_bodyCut = false;
     readStatusLine(exchange);
     readHeaderBlock(exchange);
-    const bool result = readBody(Method, exchange);
+    // An overlong line leaves the connection in the middle of that line, so
+    // nothing after it can be read as a body.
+    const bool headTooLong = lineTooLong();
+    const bool result = !headTooLong && readBody(Method, exchange);
 
     m_document.SetPosition(0);
-    if (exchange.close) {
+    // A connection given up inside a line or a body is of no further use.
+    if (exchange.close || headTooLong || lineTooLong() || m_bodyCut) {
         m_sock->CloseConnection();
         m_connectedHost.clear();
         m_connectedPort.clear();
@@ -278,7 +286,8 @@ void THTTPSend::readStatusLine(const Exchange& exchange)
     }
     // A server that sends no status line starts its body at once; what came
     // in place of the status line is the body's first line.
-    AppendToStream(m_document, line + crLf);
+    const Text firstLine = line + crLf;
+    m_document.Write(firstLine.data(), bodyRoom(static_cast<std::int64_t>(firstLine.size())));
     m_resultCode = 0;
 }
 
@@ -331,6 +340,20 @@ bool THTTPSend::readBody(const Text& Method, const Exchange& exchange)
 
 bool THTTPSend::lastCallFailed() const { return m_sock->LastErrorCode() != 0; }
 
+bool THTTPSend::lineTooLong() const { return m_sock->LastErrorCode() == codeLineTooLong; }
+
+std::int64_t THTTPSend::bodyRoom(std::int64_t wanted)
+{
+    // How many of wanted further body bytes fit under MaxBodySize; the body
+    // counts as cut as soon as not all of them do.
+    if (MaxBodySize <= 0)
+        return wanted;
+    const std::int64_t room = std::max<std::int64_t>(MaxBodySize - m_document.Size(), 0);
+    if (wanted > room)
+        m_bodyCut = true;
+    return std::min(wanted, room);
+}
+
 void THTTPSend::ParseStatusLine(const Text& Line)
 {
     const Text s = TrimControls(TextAfter(Line, " "));
@@ -342,12 +365,15 @@ void THTTPSend::ParseStatusLine(const Text& Line)
 
 bool THTTPSend::ReadBodyToClose()
 {
-    do {
+    // The connection's end (or silence) is the normal end of such a body;
+    // only a body cut at MaxBodySize counts as a failure.
+    while (!m_bodyCut) {
         const Text piece = m_sock->ReceiveAvailable(Timeout);
-        if (!lastCallFailed())
-            AppendToStream(m_document, piece);
-    } while (!lastCallFailed());
-    return true;
+        if (lastCallFailed())
+            break;
+        m_document.Write(piece.data(), bodyRoom(static_cast<std::int64_t>(piece.size())));
+    }
+    return !m_bodyCut;
 }
 
 bool THTTPSend::ReadBodySized(std::int32_t Size)
@@ -355,9 +381,9 @@ bool THTTPSend::ReadBodySized(std::int32_t Size)
     if (Size <= 0)
         return true;
     m_downloadSize = static_cast<std::int32_t>(Size);
-    m_sock->ReceiveCountToStream(m_document, Timeout, Size);
+    m_sock->ReceiveCountToStream(m_document, Timeout, bodyRoom(Size));
     m_document.SetPosition(m_document.Size());
-    return !lastCallFailed();
+    return !lastCallFailed() && !m_bodyCut;
 }
 
 bool THTTPSend::ReadBodyChunked()
@@ -375,7 +401,7 @@ bool THTTPSend::ReadBodyChunked()
         if (size == 0 || !ReadBodySized(size))
             break;
     }
-    return !lastCallFailed();
+    return !lastCallFailed() && !m_bodyCut;
 }
 
 void THTTPSend::CollectCookies()

@@ -30,6 +30,9 @@ enum TBodyMode : std::uint8_t {
 // Errors: nothing is thrown for a network failure. ExecuteRequest returns
 // false when its last phase hit a socket error; ResultCode, Headers and
 // Document then hold what the exchange got to, and Sock() keeps the error.
+// Bounds: with MaxBodySize set, a body is cut at that many bytes; with the
+// socket's MaxLineLength set, a longer status, header or chunk-size line ends
+// the exchange. Either way the call returns false and closes the connection.
 class THTTPSend : public TNetClient
 {
 public:
@@ -71,6 +74,9 @@ public:
     Text UserHost;
     std::int32_t RangeStart;
     std::int32_t RangeEnd;
+    // The most bytes Document takes from one response (0 = no limit). A body
+    // that goes on beyond it is kept up to the limit and the rest is not read.
+    std::int64_t MaxBodySize = 0;
 
 private:
     struct Exchange;
@@ -87,6 +93,8 @@ private:
     void readHeaderBlock(Exchange& exchange);
     bool readBody(const Text& Method, const Exchange& exchange);
     bool lastCallFailed() const;
+    bool lineTooLong() const;
+    std::int64_t bodyRoom(std::int64_t wanted);
 
     void ParseStatusLine(const Text& Line);
     bool ReadBodyToClose();
@@ -107,4 +115,6 @@ private:
     Text m_resultString;
     std::int32_t m_downloadSize = 0;
     std::int32_t m_uploadSize = 0;
+    // Set when the current response's body met MaxBodySize.
+    bool m_bodyCut = false;
 };
