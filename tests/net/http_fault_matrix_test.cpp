@@ -1,0 +1,251 @@
+// Broken and hostile servers against the HTTP client and against the link
+// check worker that uses it: every fault ends within its time-out budget, and
+// the client's state and the worker's verdict are the ones the rules give for
+// what arrived. Both sides are bounded: lines by the socket's MaxLineLength,
+// bodies by MaxBodySize.
+#include "app/link_check_recorder.h"
+#include "app/link_check_worker.h"
+#include "net/http_send.h"
+#include "net/http_test_peer.h"
+#include "net/tcp_block_socket.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The wait limit of each receive, for the client and the worker alike.
+constexpr std::int32_t waitLimit = 300;
+// The socket's line limit counts all unconsumed data while a line is sought,
+// so it must stay well above what one receive can bring in.
+constexpr std::int32_t clientLineLimit = 1 << 20;
+constexpr std::int64_t clientBodyLimit = 1 << 20;
+constexpr char query[] = "href=target";
+constexpr char page[] = "<a href=target>";
+
+struct FaultCase {
+    const char* name;
+    // What the server does once it has read the request.
+    std::function<void(LoopbackServer::Connection&)> behave;
+    bool result;
+    std::int32_t code;
+    std::size_t headerLines;
+    // The exact Document, or, for the endless body, its first bytes.
+    std::string document;
+    bool documentIsPrefix;
+    std::int64_t documentSize;
+    const char* verdict;
+    std::chrono::milliseconds budget;
+};
+
+void PrintTo(const FaultCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+template <std::size_t N> std::string bytes(const char (&text)[N]) { return std::string(text, N - 1); }
+
+std::string sized(const std::string& body, const std::string& extraHeaders = {})
+{
+    return "HTTP/1.1 200 OK\r\n" + extraHeaders + "Content-Length: " + std::to_string(body.size())
+        + "\r\n\r\n" + body;
+}
+
+// Sends reply, then keeps the connection open until the client has gone.
+std::function<void(LoopbackServer::Connection&)> replyThenWait(std::string reply)
+{
+    return [reply](LoopbackServer::Connection& connection) {
+        connection.Send(reply);
+        connection.WaitForPeerClose(10s);
+    };
+}
+
+std::function<void(LoopbackServer::Connection&)> replyThenReset(std::string reply)
+{
+    return [reply](LoopbackServer::Connection& connection) {
+        connection.Send(reply);
+        connection.Reset();
+    };
+}
+
+// Sends head, then the same filler again and again until the client gives up.
+std::function<void(LoopbackServer::Connection&)> endless(std::string head, char filler)
+{
+    return [head, filler](LoopbackServer::Connection& connection) {
+        const std::string piece(64 << 10, filler);
+        if (!connection.Send(head))
+            return;
+        while (!connection.Stopping() && connection.Send(piece)) { }
+    };
+}
+
+// Sends head and the first byte of body, then one more byte each time three
+// wait limits have passed, until the client has gone.
+std::function<void(LoopbackServer::Connection&)> trickle(std::string head, std::string body)
+{
+    return [head, body](LoopbackServer::Connection& connection) {
+        connection.Send(head + body.substr(0, 1));
+        for (std::size_t next = 1; next < body.size(); ++next) {
+            if (connection.WaitForPeerClose(std::chrono::milliseconds(3 * waitLimit)))
+                return;
+            connection.Send(body.substr(next, 1));
+        }
+        connection.WaitForPeerClose(10s);
+    };
+}
+
+std::string manyHeaderLines(int count)
+{
+    std::string lines;
+    for (int index = 0; index < count; ++index)
+        lines += "X-Line-" + std::to_string(index) + ": value\r\n";
+    return lines;
+}
+
+const std::string okHead = "HTTP/1.1 200 OK\r\n";
+const std::string invalidGbk = bytes("\x81\x20\xFF\xFE\x80<a href=target>\xA1\x7F\x80");
+const std::string chunkedHead = okHead + "Transfer-Encoding: chunked\r\n\r\n";
+
+const FaultCase faultCases[] = {
+    { "ResetMidHeader", replyThenReset(okHead + "Content-Le"), true, 200, 2, "Content-Le", false, 10,
+        verdictNotFound, 2s },
+    { "ResetMidBody", replyThenReset(okHead + "Content-Length: 100\r\n\r\n" + page), false, 200, 3, page,
+        false, 15, verdictFound, 2s },
+    { "CloseBeforeAnyByte", [](LoopbackServer::Connection&) {}, true, 0, 0, "\r\n", false, 2, verdictNotFound,
+        2s },
+    { "TrickleSlowerThanTimeout", trickle(okHead + "\r\n", page), true, 200, 2, "<", false, 1,
+        verdictNotFound, 3s },
+    { "EndlessHeaderLine", endless(okHead + "X-Long: ", 'a'), false, 200, 2, "", false, 0, verdictNotFound,
+        20s },
+    { "EndlessBody", endless(okHead + "\r\n" + page, 'b'), false, 200, 2, page, true, clientBodyLimit,
+        verdictFound, 30s },
+    { "HugeChunkSize", replyThenWait(chunkedHead + "FFFFFFFFFFFFFFFF\r\n" + page), true, 200, 3, "", false, 0,
+        verdictNotFound, 2s },
+    { "NegativeContentLength", replyThenWait(okHead + "Content-Length: -5\r\n\r\n" + page), true, 200, 3, "",
+        false, 0, verdictNotFound, 2s },
+    { "TenThousandHeaderLines", replyThenWait(sized(page, manyHeaderLines(10000))), true, 200, 10003, page,
+        false, 15, verdictFound, 10s },
+    { "NulInHeader", replyThenWait(sized(page, bytes("X-A: a\0b\r\n"))), true, 200, 4, page, false, 15,
+        verdictFound, 2s },
+    { "InvalidGbkInBody", replyThenWait(sized(invalidGbk)), true, 200, 3, invalidGbk, false,
+        static_cast<std::int64_t>(invalidGbk.size()), verdictFound, 2s },
+};
+
+class HttpFaultMatrix : public ::testing::TestWithParam<FaultCase>
+{
+protected:
+    LoopbackServer startServer()
+    {
+        const FaultCase testCase = GetParam();
+        return LoopbackServer([testCase](LoopbackServer::Connection& connection) {
+            readRequest(connection);
+            testCase.behave(connection);
+        });
+    }
+
+    static std::string url(const LoopbackServer& server)
+    {
+        return "http://127.0.0.1:" + server.PortText() + "/";
+    }
+};
+
+TEST_P(HttpFaultMatrix, ClientEndsWithinBudget)
+{
+    const FaultCase& testCase = GetParam();
+    LoopbackServer server = startServer();
+    THTTPSend http;
+    http.Timeout = waitLimit;
+    http.Sock().MaxLineLength = clientLineLimit;
+    http.MaxBodySize = clientBodyLimit;
+
+    const auto start = std::chrono::steady_clock::now();
+    const bool result = http.ExecuteRequest("GET", url(server));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, testCase.budget);
+
+    EXPECT_EQ(result, testCase.result);
+    EXPECT_EQ(http.ResultCode(), testCase.code);
+    EXPECT_EQ(http.Headers().Count(), testCase.headerLines);
+    const Text document = http.Document().ToText();
+    EXPECT_EQ(document.size(), testCase.documentSize);
+    if (testCase.documentIsPrefix)
+        EXPECT_TRUE(document.starts_with(testCase.document));
+    else
+        EXPECT_EQ(document, testCase.document);
+    EXPECT_EQ(http.Document().Position(), 0);
+}
+
+TEST_P(HttpFaultMatrix, WorkerGivesVerdictWithinBudget)
+{
+    const FaultCase& testCase = GetParam();
+    LoopbackServer server = startServer();
+    constexpr int row = 2;
+    auto recorder = std::make_shared<LinkCheckRecorder>();
+    auto worker = std::make_unique<Temu>(recorder);
+    worker->PageUrl = url(server);
+    worker->QueryText = query;
+    worker->ResultRow = row;
+    worker->setPauseLength(0ms);
+    worker->setWaitLimit(std::chrono::milliseconds(waitLimit));
+
+    const auto start = std::chrono::steady_clock::now();
+    Temu::Start(std::move(worker), [recorder] { recorder->noteWorkerFreed(); });
+    ASSERT_TRUE(recorder->waitForFreedWorkers(1, testCase.budget + 30s));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, testCase.budget);
+
+    // "TEST......" first, then the verdict; no fault leaves the row testing.
+    const auto calls = recorder->calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].value, verdictTesting);
+    EXPECT_EQ(recorder->resultOf(row), testCase.verdict);
+}
+
+TEST(HttpFaultMatrixLimits, BodyOfExactlyTheLimitIsWhole)
+{
+    const std::string body(4096, 'x');
+    LoopbackServer server([&](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        connection.Send(okHead + "Connection: close\r\n\r\n" + body);
+    });
+    THTTPSend http;
+    http.Timeout = waitLimit;
+    http.MaxBodySize = static_cast<std::int64_t>(body.size());
+
+    EXPECT_TRUE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
+    EXPECT_EQ(http.Document().ToText(), body);
+}
+
+TEST(HttpFaultMatrixLimits, ChunkedBodyIsCutAcrossChunks)
+{
+    LoopbackServer server([](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        connection.Send(chunkedHead + "6\r\nabcdef\r\n6\r\nghijkl\r\n0\r\n\r\n");
+        connection.WaitForPeerClose(10s);
+    });
+    THTTPSend http;
+    http.Timeout = waitLimit;
+    http.MaxBodySize = 8;
+
+    EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
+    EXPECT_EQ(http.Document().ToText(), "abcdefgh");
+    // The rest of the body is not read: the client leaves the connection.
+    EXPECT_TRUE(server.WaitFinished(1, 5s));
+}
+
+TEST(HttpFaultMatrixLimits, OverlongChunkSizeLineEndsTheBody)
+{
+    LoopbackServer server([](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        connection.Send(chunkedHead + "3\r\nabc\r\n" + std::string(1 << 20, '0') + "1\r\nz\r\n0\r\n\r\n");
+        connection.WaitForPeerClose(10s);
+    });
+    THTTPSend http;
+    http.Timeout = waitLimit;
+    http.Sock().MaxLineLength = 256 << 10;
+
+    EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
+    EXPECT_EQ(http.Document().ToText(), "abc");
+    EXPECT_TRUE(server.WaitFinished(1, 5s));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, HttpFaultMatrix, ::testing::ValuesIn(faultCases),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+}
