@@ -35,6 +35,8 @@ public:
         return (m_tls ? "https://" : "http://") + host + ":" + portText() + path;
     }
     const std::string& reason() const { return m_reason; }
+    // The default site's document root, for files too large to pass as a string.
+    std::string documentRoot() const { return m_folder + "/www"; }
 
 private:
     std::string writeConfig() const;
