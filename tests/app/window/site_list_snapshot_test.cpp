@@ -1,0 +1,58 @@
+#include "app/site_list_snapshot.h"
+#include "grid/cell_store.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct SnapshotCase {
+    const char* name;
+    std::function<void(CellStore&)> change;
+    bool equal;
+};
+
+void PrintTo(const SnapshotCase& snapshotCase, std::ostream* out) { *out << snapshotCase.name; }
+
+class SiteListSnapshotTest : public testing::TestWithParam<SnapshotCase>
+{
+protected:
+    void SetUp() override
+    {
+        store.SetColCount(4);
+        store.SetRowCount(3);
+        store.SetFixedRows(1);
+        store.SetCells(0, 1, "name");
+        store.SetCells(3, 1, "\xD5\xFD\xB3\xA3");
+        store.SetColWidths(1, 193);
+    }
+
+    CellStore store;
+};
+
+TEST_P(SiteListSnapshotTest, TellsWhetherTheListWouldSaveDifferently)
+{
+    const SiteListSnapshot before = SiteListSnapshot::Of(store);
+    GetParam().change(store);
+    EXPECT_EQ(SiteListSnapshot::Of(store) == before, GetParam().equal);
+}
+
+INSTANTIATE_TEST_SUITE_P(SiteListSnapshot, SiteListSnapshotTest,
+    testing::Values(SnapshotCase { "Nothing", [](CellStore&) {}, true },
+        SnapshotCase { "TextTyped", [](CellStore& s) { s.SetCells(1, 2, "x"); }, false },
+        SnapshotCase { "TextChangedBack",
+            [](CellStore& s) {
+                s.SetCells(0, 1, "other");
+                s.SetCells(0, 1, "name");
+            },
+            true },
+        SnapshotCase { "StatusPicked", [](CellStore& s) { s.SetCells(3, 1, "\xCB\xC0\xCD\xF6"); }, false },
+        SnapshotCase { "RowInserted", [](CellStore& s) { s.InsertRow(1); }, false },
+        SnapshotCase { "LastRowDeleted", [](CellStore& s) { s.DeleteRow(2); }, false },
+        SnapshotCase { "ColumnResized", [](CellStore& s) { s.SetColWidths(1, 200); }, false },
+        SnapshotCase {
+            "IconChanged", [](CellStore& s) { s.AddImageIdx(3, 1, 2, haBeforeText, vaTop); }, true },
+        SnapshotCase { "TextOutsideTheCounts", [](CellStore& s) { s.SetCells(18, 1, "x"); }, true }),
+    [](const testing::TestParamInfo<SnapshotCase>& info) { return std::string(info.param.name); });
+
+}
