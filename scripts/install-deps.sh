@@ -12,6 +12,7 @@ packages=(
     nginx-light curl
     libssl3 openssl
     netbase
+    dante-server tinyproxy microsocks
 )
 
 missing=()
