@@ -93,6 +93,8 @@ void Temu::FetchPage(int TimeoutSeconds)
             http.UserLanguage = Language;
         if (!ProtocolVersion.empty())
             http.Protocol = ProtocolVersion;
+        if (PrepareClient)
+            PrepareClient(http);
 
         http.ExecuteRequest("GET", PageUrl);
         HeaderLines = http.Headers();

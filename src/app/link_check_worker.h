@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+class THTTPSend;
+
 // The texts a worker writes into its result cell.
 inline constexpr char verdictTesting[] = "TEST......";
 inline constexpr char verdictFound[] = "OK!";
@@ -52,6 +54,9 @@ public:
     Text Agent;
     Text Language;
     Text ProtocolVersion;
+    // Called with the HTTP client after the worker's own settings, just before
+    // the request; lets a caller choose the route (proxy, SOCKS). Empty: none.
+    std::function<void(THTTPSend&)> PrepareClient;
 
 private:
     void PauseBeforeRequest(int Count) const;

@@ -3,6 +3,7 @@
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
 #include "base/gbk_codec.h"
+#include "cli/route_settings.h"
 #include "net/http_text.h"
 
 #include <ostream>
@@ -31,6 +32,9 @@ int runCheck(const CheckArguments& arguments, std::ostream& out)
     worker->ResultRow = resultRow;
     if (arguments.noDelay)
         worker->setPauseLength(std::chrono::milliseconds(0));
+    worker->PrepareClient = [arguments](THTTPSend& http) {
+        applyRoute(http, arguments.proxyHost, arguments.proxyPort, arguments.socks);
+    };
     Temu::Start(std::move(worker), [recorder] { recorder->noteWorkerFreed(); });
     recorder->waitForFreedWorkers(1);
 

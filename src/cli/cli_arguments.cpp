@@ -85,8 +85,8 @@ std::optional<int> readMilliseconds(const std::string& text)
     return value;
 }
 
-// HOST:PORT, [IPv6]:PORT, or HOST alone (the client's default port).
-bool readProxy(const std::string& text, FetchArguments& fetch)
+// HOST:PORT, [IPv6]:PORT, or HOST alone (the default port).
+bool readHostPort(const std::string& text, std::string& hostOut, std::string& portOut)
 {
     std::string host = text;
     std::string port;
@@ -107,9 +107,42 @@ bool readProxy(const std::string& text, FetchArguments& fetch)
         = std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (host.empty() || !portIsNumber || (text.find(':') != std::string::npos && port.empty()))
         return false;
-    fetch.proxyHost = host;
-    fetch.proxyPort = port;
+    hostOut = host;
+    portOut = port;
     return true;
+}
+
+std::string readProxy(const RawCommand& raw, std::string& host, std::string& port)
+{
+    const auto proxy = raw.options.find("--proxy");
+    if (proxy != raw.options.end() && !readHostPort(proxy->second, host, port))
+        return "--proxy needs HOST:PORT, got '" + proxy->second + "'";
+    return {};
+}
+
+// --socks5 or --socks4 HOST:PORT, and --socks-user USER:PASS (the password
+// may be empty, and a user without a colon has an empty password).
+std::string readSocks(const RawCommand& raw, SocksArguments& socks)
+{
+    const auto socks5 = raw.options.find("--socks5");
+    const auto socks4 = raw.options.find("--socks4");
+    if (socks5 != raw.options.end() && socks4 != raw.options.end())
+        return "--socks5 and --socks4 exclude each other";
+    const auto server = socks5 != raw.options.end() ? socks5 : socks4;
+    const auto user = raw.options.find("--socks-user");
+    if (server == raw.options.end())
+        return user == raw.options.end() ? std::string() : "--socks-user needs --socks5 or --socks4";
+    if (!readHostPort(server->second, socks.host, socks.port))
+        return server->first + " needs HOST:PORT, got '" + server->second + "'";
+    socks.version = server == socks5 ? 5 : 4;
+    if (user != raw.options.end()) {
+        const auto colon = user->second.find(':');
+        socks.user = user->second.substr(0, colon);
+        socks.password = colon == std::string::npos ? "" : user->second.substr(colon + 1);
+        if (socks.user.empty())
+            return "--socks-user needs USER:PASS, got '" + user->second + "'";
+    }
+    return {};
 }
 
 std::string toFetch(const RawCommand& raw, CliCommand& command)
@@ -121,9 +154,10 @@ std::string toFetch(const RawCommand& raw, CliCommand& command)
         if (!fetch.timeoutMs)
             return "--timeout needs a number of milliseconds, got '" + timeout->second + "'";
     }
-    if (const auto proxy = raw.options.find("--proxy");
-        proxy != raw.options.end() && !readProxy(proxy->second, fetch))
-        return "--proxy needs HOST:PORT, got '" + proxy->second + "'";
+    if (std::string error = readProxy(raw, fetch.proxyHost, fetch.proxyPort); !error.empty())
+        return error;
+    if (std::string error = readSocks(raw, fetch.socks); !error.empty())
+        return error;
     if (const auto protocol = raw.options.find("--protocol"); protocol != raw.options.end()) {
         fetch.protocol = protocol->second;
         if (fetch.protocol != "1.0" && fetch.protocol != "1.1" && fetch.protocol != "0.9")
@@ -140,6 +174,10 @@ std::string toCheck(const RawCommand& raw, CliCommand& command)
     check.query = raw.positionals[1];
     check.noDelay = raw.options.count("--no-delay") > 0;
     check.transcript = raw.options.count("--transcript") > 0;
+    if (std::string error = readProxy(raw, check.proxyHost, check.proxyPort); !error.empty())
+        return error;
+    if (std::string error = readSocks(raw, check.socks); !error.empty())
+        return error;
     command = check;
     return {};
 }
@@ -157,8 +195,14 @@ std::string toRun(const RawCommand& raw, CliCommand& command)
 const std::vector<CommandSpec>& commandTable()
 {
     static const std::vector<CommandSpec> table {
-        { "fetch", { { "--timeout", true }, { "--proxy", true }, { "--protocol", true } }, 1, toFetch },
-        { "check", { { "--no-delay", false }, { "--transcript", false } }, 2, toCheck },
+        { "fetch",
+            { { "--timeout", true }, { "--proxy", true }, { "--protocol", true }, { "--socks5", true },
+                { "--socks4", true }, { "--socks-user", true } },
+            1, toFetch },
+        { "check",
+            { { "--no-delay", false }, { "--transcript", false }, { "--proxy", true }, { "--socks5", true },
+                { "--socks4", true }, { "--socks-user", true } },
+            2, toCheck },
         { "run", { { "--no-delay", false } }, 0, toRun, 1 },
     };
     return table;
@@ -197,7 +241,9 @@ ParsedArguments parseCliArguments(const std::vector<std::string>& arguments)
 std::string cliUsage()
 {
     return "usage:\n"
-           "  linkwatch-cli fetch [--timeout MS] [--proxy HOST:PORT] [--protocol 1.0|1.1|0.9] URL\n"
-           "  linkwatch-cli check [--no-delay] [--transcript] URL QUERY\n"
-           "  linkwatch-cli run [--no-delay] [FILE]\n";
+           "  linkwatch-cli fetch [--timeout MS] [--proxy HOST:PORT] [--protocol 1.0|1.1|0.9] [ROUTE] URL\n"
+           "  linkwatch-cli check [--no-delay] [--transcript] [--proxy HOST:PORT] [ROUTE] URL QUERY\n"
+           "  linkwatch-cli run [--no-delay] [FILE]\n"
+           "ROUTE: --socks5 HOST:PORT | --socks4 HOST:PORT (SOCKS4a for names), [--socks-user USER:PASS]\n"
+           "--proxy: a plain HTTP proxy for http addresses, a CONNECT tunnel for https\n";
 }

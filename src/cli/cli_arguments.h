@@ -9,17 +9,30 @@
 // Each command has its own argument type; a new command adds a type to
 // CliCommand, a row to the command table and a runner.
 
+// A SOCKS server to route through; version 0 means none.
+struct SocksArguments {
+    int version = 0; // 0, 4 (SOCKS4, SOCKS4a for names) or 5
+    std::string host;
+    std::string port; // empty: the socket's default
+    std::string user; // empty: no user name (SOCKS5 without authentication)
+    std::string password;
+};
+
 struct FetchArguments {
     std::optional<int> timeoutMs;
     std::string proxyHost; // empty: no proxy
     std::string proxyPort; // empty: the client's default
     std::string protocol; // empty: the client's default
+    SocksArguments socks;
     std::string url;
 };
 
 struct CheckArguments {
     bool noDelay = false;
     bool transcript = false;
+    std::string proxyHost; // empty: no proxy; for https the tunnel route
+    std::string proxyPort; // empty: the client's default
+    SocksArguments socks;
     std::string url;
     std::string query;
 };

@@ -1,6 +1,7 @@
 #include "cli/fetch_command.h"
 
 #include "base/gbk_codec.h"
+#include "cli/route_settings.h"
 #include "net/http_send.h"
 #include "net/tcp_block_socket.h"
 
@@ -11,11 +12,7 @@ int runFetch(const FetchArguments& arguments, std::ostream& out, std::ostream& e
     THTTPSend http;
     if (arguments.timeoutMs)
         http.Timeout = *arguments.timeoutMs;
-    if (!arguments.proxyHost.empty()) {
-        http.ProxyHost = Utf8ToGbk(arguments.proxyHost);
-        if (!arguments.proxyPort.empty())
-            http.ProxyPort = arguments.proxyPort;
-    }
+    applyRoute(http, arguments.proxyHost, arguments.proxyPort, arguments.socks);
     if (!arguments.protocol.empty())
         http.Protocol = arguments.protocol;
 

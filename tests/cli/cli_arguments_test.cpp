@@ -70,6 +70,43 @@ const ParseCase parseCases[] = {
         [](const CliCommand& command) { EXPECT_EQ(std::get<CheckArguments>(command).query, ""); } },
     { "Help", { "--help" },
         [](const CliCommand& command) { EXPECT_TRUE(std::holds_alternative<HelpArguments>(command)); } },
+    { "FetchSocks5WithUser", { "fetch", "--socks5", "s.example:1081", "--socks-user", "me:pa:ss", "u" },
+        [](const CliCommand& command) {
+            const SocksArguments& socks = std::get<FetchArguments>(command).socks;
+            EXPECT_EQ(socks.version, 5);
+            EXPECT_EQ(socks.host, "s.example");
+            EXPECT_EQ(socks.port, "1081");
+            EXPECT_EQ(socks.user, "me");
+            EXPECT_EQ(socks.password, "pa:ss");
+        } },
+    { "FetchSocks4WithoutPortOrUser", { "fetch", "--socks4=s.example", "u" },
+        [](const CliCommand& command) {
+            const SocksArguments& socks = std::get<FetchArguments>(command).socks;
+            EXPECT_EQ(socks.version, 4);
+            EXPECT_EQ(socks.host, "s.example");
+            EXPECT_EQ(socks.port, "");
+            EXPECT_EQ(socks.user, "");
+        } },
+    { "FetchWithoutSocks", { "fetch", "u" },
+        [](const CliCommand& command) { EXPECT_EQ(std::get<FetchArguments>(command).socks.version, 0); } },
+    { "SocksUserWithoutPassword", { "fetch", "--socks5", "s:1", "--socks-user", "me", "u" },
+        [](const CliCommand& command) {
+            EXPECT_EQ(std::get<FetchArguments>(command).socks.user, "me");
+            EXPECT_EQ(std::get<FetchArguments>(command).socks.password, "");
+        } },
+    { "CheckRoutes", { "check", "--proxy", "p:3128", "--socks4", "s:1080", "u", "q" },
+        [](const CliCommand& command) {
+            const auto& check = std::get<CheckArguments>(command);
+            EXPECT_EQ(check.proxyHost, "p");
+            EXPECT_EQ(check.proxyPort, "3128");
+            EXPECT_EQ(check.socks.version, 4);
+            EXPECT_EQ(check.socks.host, "s");
+        } },
+    { "BothSocksVersions", { "fetch", "--socks5", "s:1", "--socks4", "s:1", "u" }, {} },
+    { "SocksUserWithoutServer", { "check", "--socks-user", "a:b", "u", "q" }, {} },
+    { "SocksUserEmpty", { "fetch", "--socks5", "s:1", "--socks-user", ":pw", "u" }, {} },
+    { "SocksPortNotNumber", { "fetch", "--socks5", "s:socks", "u" }, {} },
+    { "SocksWithoutHost", { "check", "--socks4", ":1080", "u", "q" }, {} },
     { "NoCommand", {}, {} },
     { "UnknownCommand", { "bogus", "u" }, {} },
     { "FetchWithoutUrl", { "fetch" }, {} },
