@@ -304,3 +304,39 @@ TEST(SocksRoute, DecodeStopsAtShortReplies)
 }
 
 }
+
+namespace {
+
+TEST(SocksRoute, ListenAsksTheServerToBind)
+{
+    LoopbackServer server(socksPeer({ { 3, "05 00" }, { 10, "05 00 00 01 00 00 00 00 1F 90" } }));
+    TTCPBlockSocket sock;
+    sock.SocksIP = "127.0.0.1";
+    sock.SocksPort = server.PortText();
+    sock.Bind("127.0.0.1", "0");
+    ASSERT_EQ(sock.LastErrorCode(), 0);
+    const std::uint16_t localPort = static_cast<std::uint16_t>(sock.LocalPortNumber());
+    sock.Listen();
+    EXPECT_EQ(sock.LastErrorCode(), 0);
+    // A server that bound the wildcard address is reached at its own address.
+    EXPECT_EQ(sock.LocalAddressText(), "127.0.0.1");
+    EXPECT_EQ(sock.LocalPortNumber(), 8080);
+    EXPECT_EQ(sock.RemoteAddressText(), "");
+    sock.CloseConnection();
+    ASSERT_TRUE(server.WaitFinished(1));
+    const std::string port { static_cast<char>(localPort >> 8), static_cast<char>(localPort & 0xFF) };
+    EXPECT_EQ(server.ReceivedBy(0), bytes("05 01 00  05 02 00 01 7F 00 00 01") + port);
+}
+
+TEST(SocksRoute, ListenFailureWithoutSocketErrorGives11003)
+{
+    LoopbackServer server(socksPeer({ { 3, "05 FF" } }));
+    TTCPBlockSocket sock;
+    sock.SocksIP = "127.0.0.1";
+    sock.SocksPort = server.PortText();
+    sock.Bind("127.0.0.1", "0");
+    sock.Listen();
+    EXPECT_EQ(sock.LastErrorCode(), 11003);
+}
+
+}
