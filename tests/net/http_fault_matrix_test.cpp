@@ -212,6 +212,24 @@ TEST(HttpFaultMatrixLimits, BodyOfExactlyTheLimitIsWhole)
     EXPECT_EQ(http.Document().ToText(), body);
 }
 
+TEST(HttpFaultMatrixLimits, SizedBodyIsCutAndTheConnectionLeft)
+{
+    LoopbackServer server([](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        connection.Send(sized("0123456789abcdef"));
+        connection.WaitForPeerClose(10s);
+    });
+    THTTPSend http;
+    http.Timeout = waitLimit;
+    http.MaxBodySize = 10;
+
+    EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
+    EXPECT_EQ(http.ResultCode(), 200);
+    EXPECT_EQ(http.Document().ToText(), "0123456789");
+    EXPECT_EQ(http.DownloadSize(), 16);
+    EXPECT_TRUE(server.WaitFinished(1, 5s));
+}
+
 TEST(HttpFaultMatrixLimits, ChunkedBodyIsCutAcrossChunks)
 {
     LoopbackServer server([](LoopbackServer::Connection& connection) {
