@@ -194,9 +194,28 @@ void TCellGrid::onStoreChange(CellStore::Change change, int col, int row)
         break;
     case CellStore::Change::Layout:
         keepCurrentInGrid();
-        relayout();
+        if (!m_deferLayout)
+            relayout();
         break;
     }
+}
+
+void TCellGrid::LoadFromFile(const Text& FileName)
+{
+    // The layout is brought up to date however the load ends, also when it
+    // raises EGridError or an input/output error.
+    struct LayoutAtEnd {
+        TCellGrid& grid;
+        ~LayoutAtEnd()
+        {
+            grid.m_deferLayout = false;
+            grid.relayout();
+            grid.viewport()->update();
+        }
+    };
+    m_deferLayout = true;
+    const LayoutAtEnd layoutAtEnd { *this };
+    ::LoadFromFile(m_store, FileName, GridEventPump());
 }
 
 void TCellGrid::relayout()

@@ -154,11 +154,7 @@ public:
     // The grid file (grid_file.h). Loading lets pending window events run
     // while it reads, and repaints the whole grid at the end.
     void SaveToFile(const Text& FileName) const { ::SaveToFile(m_store, FileName); }
-    void LoadFromFile(const Text& FileName)
-    {
-        ::LoadFromFile(m_store, FileName, GridEventPump());
-        viewport()->update();
-    }
+    void LoadFromFile(const Text& FileName);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -247,6 +243,9 @@ private:
     int m_cornerRow = 0;
     TGridOptions m_options { goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect };
     bool m_editingRemovedByGrid = false;
+    // While a file loads, count and width changes only mark the layout as
+    // stale; it is worked out once at the end instead of once per line.
+    bool m_deferLayout = false;
 
     QWidget* m_editor = nullptr;
     int m_editorCol = 0;

@@ -13,6 +13,26 @@
 
 namespace {
 
+// A cell shows a few lines of a few hundred characters at most, so only the
+// start of a text is laid out: a damaged file or a pasted page with megabytes
+// in one cell must not stall every repaint. The cut falls between GBK
+// characters, never inside a two-byte one.
+QString shownText(const Text& text)
+{
+    constexpr std::size_t shownBytes = 8192;
+    if (text.size() <= shownBytes)
+        return CellToQString(text);
+    std::size_t end = 0;
+    while (end < shownBytes) {
+        const auto byte = static_cast<unsigned char>(text[end]);
+        const std::size_t length = byte >= 0x81 && byte <= 0xFE ? 2 : 1;
+        if (end + length > shownBytes)
+            break;
+        end += length;
+    }
+    return CellToQString(text.substr(0, end));
+}
+
 Qt::Alignment horizontalFlag(TAlignment alignment)
 {
     switch (alignment) {
@@ -145,7 +165,7 @@ void CellGridPainter::paintPlainText(QPainter& painter, const CellDrawing& cell)
     painter.setPen(color);
     const int lines = cell.multiline ? 0 : Qt::TextSingleLine;
     painter.drawText(textRect(cell), horizontalFlag(cell.hAlign) | verticalFlag(cell.vAlign) | lines,
-        CellToQString(cell.text));
+        shownText(cell.text));
 }
 
 void CellGridPainter::layoutFormatted(QTextDocument& document, const CellDrawing& cell, QRect area) const
@@ -155,7 +175,7 @@ void CellGridPainter::layoutFormatted(QTextDocument& document, const CellDrawing
     QTextOption option(horizontalFlag(cell.hAlign));
     option.setWrapMode(QTextOption::NoWrap);
     document.setDefaultTextOption(option);
-    document.setHtml(CellToQString(cell.text));
+    document.setHtml(shownText(cell.text));
     if (area.width() > 0)
         document.setTextWidth(area.width());
 }
@@ -204,7 +224,7 @@ int CellGridPainter::ContentWidth(const CellDrawing& cell) const
         textWidth = static_cast<int>(document.idealWidth() + 0.5);
     } else {
         const QFontMetrics metrics(cell.font.font);
-        QString text = CellToQString(cell.text);
+        QString text = shownText(cell.text);
         if (!cell.multiline)
             text.replace(QLatin1Char('\n'), QLatin1Char(' '));
         const QStringList lines = text.split(QLatin1Char('\n'));

@@ -1,6 +1,7 @@
 #include "grid/cell_grid.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -29,6 +30,39 @@ TEST(CellGridFile, EventsRunWhileTheFileLoads)
     EXPECT_EQ(grid.RowCount(), 4);
     EXPECT_EQ(grid.Cells(0, 3), "c");
     fs::remove_all(pattern);
+}
+
+// Counts and widths read from the file reach the scroll range once the load
+// is over, also when the file holds thousands of width lines.
+TEST(CellGridFile, LayoutFollowsTheLoadedWidths)
+{
+    std::string pattern = (fs::temp_directory_path() / "cell_grid_file_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path file = fs::path(pattern) / "wide.ini";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "20000,1\r\n";
+        for (int col = 0; col < 20000; ++col)
+            out << "cw " << col << ",100\r\n";
+    }
+    TCellGrid grid;
+    grid.Store().StoreFixedCells = false;
+    grid.resize(400, 200);
+    const int rangeBefore = grid.horizontalScrollBar()->maximum();
+    grid.LoadFromFile(file.string());
+    EXPECT_EQ(grid.ColCount(), 20000 + grid.FixedCols());
+    EXPECT_EQ(grid.ColWidths(19999), 100);
+    EXPECT_GT(grid.horizontalScrollBar()->maximum(), rangeBefore);
+    fs::remove_all(pattern);
+}
+
+// A load that fails still leaves the grid laid out for what it holds.
+TEST(CellGridFile, FailedLoadKeepsTheGridUsable)
+{
+    TCellGrid grid;
+    EXPECT_ANY_THROW(grid.LoadFromFile("/nonexistent/folder/list.ini"));
+    grid.Store().SetColCount(300);
+    EXPECT_GT(grid.horizontalScrollBar()->maximum(), 0);
 }
 
 }
