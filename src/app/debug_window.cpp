@@ -26,6 +26,8 @@ TWdebug::TWdebug(QWidget* parent)
     , Memo1(new QPlainTextEdit(this))
 {
     setObjectName(QStringLiteral("Wdebug"));
+    // Closing the main window ends the program even while this one is shown.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setFont(WindowFont(QStringLiteral("MS Sans Serif")));
     SetCaption(captionAtStart);
     Memo1->setObjectName(QStringLiteral("Memo1"));

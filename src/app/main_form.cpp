@@ -1,15 +1,24 @@
 #include "app/main_form.h"
 
+#include "app/check_run.h"
 #include "app/error_box.h"
+#include "app/result_grid.h"
 #include "app/site_list_texts.h"
+#include "app/status_bar.h"
 #include "app/status_icons.h"
+#include "app/window_font.h"
 #include "base/gbk_codec.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFrame>
 #include <QPalette>
+#include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <string>
 #include <utility>
 
 namespace {
@@ -35,12 +44,14 @@ const std::vector<Text> Statuses { StatusNormal, StatusPaused, StatusDead };
 
 QString fromGbk(const Text& text) { return QString::fromStdString(GbkToUtf8(text)); }
 
-QFont verdana()
-{
-    QFont font("Verdana");
-    font.setPixelSize(11);
-    return font;
-}
+QFont verdana() { return WindowFont(QStringLiteral("Verdana")); }
+
+// LinkWatch 官方网站 ("LinkWatch official site"): the vendor line of the status bar.
+const char VendorLine[] = "LinkWatch \xB9\xD9\xB7\xBD\xCD\xF8\xD5\xBE";
+const int TimerInterval = 8000;
+const int AdPageCount = 5;
+const int EditGridHeight = 146;
+const int Panel1Height = 112;
 
 }
 
@@ -50,13 +61,15 @@ template <typename... Args> auto Tform1::guarded(void (Tform1::*handler)(Args...
                Args... args) { ErrorBox::Guard([&] { (this->*handler)(std::forward<Args>(args)...); }); };
 }
 
-Tform1::Tform1(QWidget* parent)
+Tform1::Tform1(QWidget* parent, MainFormOutside outside)
     : QMainWindow(parent)
+    , m_outside(std::move(outside))
 {
     setWindowTitle(fromGbk(ProductTitle));
     setGeometry(260, 136, 605, 448);
     setMinimumSize(455, 430);
     setMaximumWidth(605);
+    setFont(WindowFont(QStringLiteral("MS Sans Serif")));
     ImageList1 = StatusIcons::Create();
 
     auto* central = new QWidget(this);
@@ -64,12 +77,55 @@ Tform1::Tform1(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     createEditGrid();
+    createRunGrid();
+    createSplitter(central);
     createPanel1();
-    layout->addWidget(EditGrid, 1);
+    layout->addWidget(Splitter1, 1);
     layout->addWidget(Panel1);
     setCentralWidget(central);
 
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(TimerInterval);
+    connect(Timer1, &QTimer::timeout, this, [this] { ErrorBox::Guard([this] { Timer1Timer(); }); });
+    Timer1->start();
     ErrorBox::Guard([this] { FormCreate(); });
+    m_savedList = SiteListSnapshot::Of(EditGrid->Store());
+}
+
+// Workers still running find the check run gone and change nothing.
+Tform1::~Tform1() = default;
+
+void Tform1::SetDebugWindow(TWdebug* debugWindow) { m_checkRun->SetDebugWindow(debugWindow); }
+
+int Tform1::RunRowCount() const { return m_checkRun->RunRowCount(); }
+
+int Tform1::SelectedDebugRow() const { return m_checkRun->SelectedDebugRow(); }
+
+// Dragging the splitter trades height between the two grids; the site list
+// starts 146 px high and the result grid takes the rest.
+void Tform1::createSplitter(QWidget* parent)
+{
+    Splitter1 = new QSplitter(Qt::Vertical, parent);
+    Splitter1->setHandleWidth(3);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->addWidget(EditGrid);
+    Splitter1->addWidget(RunGrid);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({ EditGridHeight, height() - EditGridHeight - Panel1Height });
+}
+
+void Tform1::createRunGrid()
+{
+    RunGrid = new TCellGrid(this);
+    SetUpResultGrid(*RunGrid);
+    RunGrid->SetGridImages(ImageList1);
+    RunGrid->OnCanEditCell = guarded(&Tform1::RunGridCanEditCell);
+    RunGrid->OnGetAlignment = guarded(&Tform1::RunGridGetAlignment);
+    RunGrid->OnAutoAddRow = guarded(&Tform1::RunGridAutoAddRow);
+    RunGrid->OnAutoInsertRow = guarded(&Tform1::RunGridAutoAddRow);
+    RunGrid->OnCheckBoxClick = guarded(&Tform1::RunGridCheckBoxClick);
+    m_checkRun = std::make_unique<CheckRun>(*RunGrid);
 }
 
 void Tform1::createEditGrid()
@@ -130,13 +186,61 @@ void Tform1::bindEditGridEvents()
 void Tform1::createPanel1()
 {
     Panel1 = new QFrame(this);
-    Panel1->setFixedHeight(112);
+    Panel1->setFixedHeight(Panel1Height);
+    SpeedButton2 = createSpeedButton("CHECK", 4);
+    connect(SpeedButton2, &QToolButton::clicked, this,
+        [this] { ErrorBox::Guard([this] { SpeedButton2Click(); }); });
     SpeedButton1 = createSpeedButton("SAVE", 76);
     connect(SpeedButton1, &QToolButton::clicked, this,
         [this] { ErrorBox::Guard([this] { SpeedButton1Click(); }); });
+    SpeedButton3 = createSpeedButton("STOP", 152);
+    connect(SpeedButton3, &QToolButton::clicked, this,
+        [this] { ErrorBox::Guard([this] { SpeedButton3Click(); }); });
     canchg = new QCheckBox(fromGbk(LockCaption), Panel1);
     canchg->setGeometry(504, 6, 81, 17);
     canchg->setChecked(false);
+    createAdPanes();
+    createStatusBar();
+}
+
+void Tform1::createAdPanes()
+{
+    WebBrowser1 = createAdPane(Panel5, 3, 468);
+    WebBrowser2 = createAdPane(Panel4, 473, 121);
+}
+
+// A highlight-coloured frame that shows a part of a larger pane: the pane
+// sits 12 px left of and 16 px above the frame's corner, so its own borders
+// and scroll bars stay outside the visible part.
+TBrowserPane* Tform1::createAdPane(QFrame*& frame, int left, int width)
+{
+    frame = new QFrame(Panel1);
+    frame->setGeometry(left, 29, width, 62);
+    frame->setAutoFillBackground(true);
+    QPalette colours = frame->palette();
+    colours.setColor(QPalette::Window, colours.color(QPalette::Highlight));
+    frame->setPalette(colours);
+    auto* pane = new TBrowserPane(frame);
+    pane->setGeometry(-12, -16, 498, 108);
+    if (m_outside.adLoader)
+        pane->SetPageLoader(m_outside.adLoader);
+    return pane;
+}
+
+void Tform1::createStatusBar()
+{
+    StatusBar1 = new TStatusBar(Panel1);
+    StatusBar1->setFixedHeight(19);
+    StatusBar1->AddPanel(50, "LOG");
+    StatusBar1->AddPanel(250, VendorLine);
+    StatusBar1->AddPanel(50, VendorLine);
+    connect(
+        StatusBar1, &TStatusBar::clicked, this, [this] { ErrorBox::Guard([this] { StatusBar1Click(); }); });
+    // The bar spans the panel's bottom edge; the other controls keep their places.
+    auto* layout = new QVBoxLayout(Panel1);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addStretch(1);
+    layout->addWidget(StatusBar1);
 }
 
 QToolButton* Tform1::createSpeedButton(const char* caption, int left)
@@ -152,7 +256,35 @@ QToolButton* Tform1::createSpeedButton(const char* caption, int left)
     return button;
 }
 
-void Tform1::FormCreate() { startSiteList(); }
+void Tform1::FormCreate()
+{
+    AdIndex = 1;
+    WebBrowser1->Navigate(LeftAdPageUrl(AdIndex, m_outside.vendorSite));
+    WebBrowser2->Navigate(RightAdPageUrl(AdIndex, m_outside.vendorSite));
+    startSiteList();
+}
+
+void Tform1::Timer1Timer()
+{
+    const int n = ++AdIndex;
+    WebBrowser1->Stop();
+    WebBrowser2->Stop();
+    WebBrowser1->Navigate(LeftAdPageUrl(n, m_outside.vendorSite));
+    WebBrowser2->Navigate(RightAdPageUrl(n, m_outside.vendorSite));
+    StatusBar1->SetPanelText(0, "AD" + std::to_string(n));
+    if (n == AdPageCount)
+        AdIndex = 0;
+}
+
+void Tform1::StatusBar1Click()
+{
+    // A failure to open the page is of no concern to the program.
+    const QUrl home(fromGbk(VendorHomeUrl(m_outside.vendorSite)));
+    if (m_outside.openUrl)
+        m_outside.openUrl(home);
+    else
+        QDesktopServices::openUrl(home);
+}
 
 // Prepares the site list: the file holds data rows only, columns start as
 // wide as their titles, the list is loaded, and the status choices and
@@ -231,4 +363,58 @@ void Tform1::EditGridGetAlignment(QObject*, int ARow, int ACol, TAlignment& HAli
         HAlign = taCenter;
 }
 
-void Tform1::SpeedButton1Click() { EditGrid->SaveToFile(SiteListFileName); }
+void Tform1::SpeedButton1Click()
+{
+    EditGrid->SaveToFile(SiteListFileName);
+    m_savedList = SiteListSnapshot::Of(EditGrid->Store());
+}
+
+void Tform1::SpeedButton2Click()
+{
+    SpeedButton2->setEnabled(false);
+    m_checkRun->Run(*EditGrid);
+}
+
+void Tform1::SpeedButton3Click() { SpeedButton2->setEnabled(true); }
+
+void Tform1::RunGridCanEditCell(QObject*, int, int ACol, bool& CanEdit)
+{
+    CanEdit = ResultCellEditable(ACol);
+}
+
+void Tform1::RunGridGetAlignment(QObject*, int ARow, int ACol, TAlignment& HAlign, TVAlignment&)
+{
+    AlignResultCell(ARow, ACol, HAlign);
+}
+
+void Tform1::RunGridAutoAddRow(QObject*, int ARow) { RunGrid->AddCheckBox(4, ARow, false, false); }
+
+void Tform1::RunGridCheckBoxClick(QObject*, int ACol, int ARow, bool State)
+{
+    m_checkRun->CheckBoxClick(ACol, ARow, State);
+}
+
+void Tform1::closeEvent(QCloseEvent* event)
+{
+    if (SiteListSnapshot::Of(EditGrid->Store()) == m_savedList || saveBeforeClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+// Asks about the unsaved edits; true when the window may close.
+bool Tform1::saveBeforeClose()
+{
+    const CloseAnswer answer = m_outside.askBeforeClose ? m_outside.askBeforeClose() : AskSaveBeforeClose();
+    if (answer == CloseAnswer::CloseWithoutSaving)
+        return true;
+    if (answer == CloseAnswer::Cancel)
+        return false;
+    // A save that fails shows its error and keeps the window, and the edits, open.
+    bool saved = false;
+    ErrorBox::Guard([this, &saved] {
+        SpeedButton1Click();
+        saved = true;
+    });
+    return saved;
+}

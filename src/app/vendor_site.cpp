@@ -2,14 +2,10 @@
 
 #include <string>
 
-namespace {
+Text VendorSite() { return Text("http://") + vendorHost; }
 
-Text vendorPage(const Text& path) { return Text("http://") + vendorHost + path; }
+Text VendorHomeUrl(const Text& site) { return site + "/"; }
 
-}
+Text LeftAdPageUrl(int n, const Text& site) { return site + "/ad/add" + std::to_string(n) + ".htm"; }
 
-Text VendorHomeUrl() { return vendorPage("/"); }
-
-Text LeftAdPageUrl(int n) { return vendorPage("/ad/add" + std::to_string(n) + ".htm"); }
-
-Text RightAdPageUrl(int n) { return vendorPage("/ad/ad" + std::to_string(n) + ".htm"); }
+Text RightAdPageUrl(int n, const Text& site) { return site + "/ad/ad" + std::to_string(n) + ".htm"; }

@@ -7,9 +7,11 @@
 // of its own yet, so the host lies under a domain reserved for examples.
 inline constexpr char vendorHost[] = "linkwatch.example.com";
 
-// "http://" + vendorHost + "/"
-Text VendorHomeUrl();
-// The left pane's page n: "/ad/add" + n + ".htm" on the vendor server.
-Text LeftAdPageUrl(int n);
-// The right pane's page n: "/ad/ad" + n + ".htm" on the vendor server.
-Text RightAdPageUrl(int n);
+// "http://" + vendorHost: the site the page functions below default to.
+Text VendorSite();
+// The home page: site + "/".
+Text VendorHomeUrl(const Text& site = VendorSite());
+// The left pane's page n: site + "/ad/add" + n + ".htm".
+Text LeftAdPageUrl(int n, const Text& site = VendorSite());
+// The right pane's page n: site + "/ad/ad" + n + ".htm".
+Text RightAdPageUrl(int n, const Text& site = VendorSite());
