@@ -4,6 +4,7 @@
 #include "app/debug_window.h"
 #include "base/text.h"
 
+#include <QPointer>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -64,7 +65,8 @@ private:
     void closeDebugWindow();
 
     TCellGrid& m_runGrid;
-    TWdebug* m_debugWindow = nullptr;
+    // The debug window may be destroyed first; the pointer then reads null.
+    QPointer<TWdebug> m_debugWindow;
     WorkerLauncher m_launcher;
     std::unique_ptr<GuiHandoff> m_handoff;
     // 0 at start (the header row, which no worker owns); -10 for none.

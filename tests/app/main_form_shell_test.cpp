@@ -1,0 +1,292 @@
+#include "app/debug_window.h"
+#include "app/error_box.h"
+#include "app/main_form.h"
+#include "app/site_list_texts.h"
+#include "app/status_bar.h"
+#include "grid/cell_graphic.h"
+#include "grid/cell_grid_text.h"
+
+#include <QApplication>
+#include <QSplitter>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char SiteListDiskName[] = "\xE5\xB8\x90\xE5\x8F\xB7.ini"; // 帐号.ini in UTF-8
+const Text Site = "http://ads.test";
+const Text OneEntry
+    = Text("4,1\r\n0,1,Alpha\r\n1,1,http://127.0.0.1:9/\r\n2,1,my link\r\n3,1,") + StatusNormal + "\r\n";
+
+// Each test opens the main window in a fresh folder of its own. Nothing
+// leaves the machine: the panes' pages come from a recording loader, links
+// open into a list, and the close question is answered by the test.
+class MainFormShell : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "main_form_shell_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        m_oldDir = fs::current_path();
+        fs::current_path(m_dir);
+        ErrorBox::SetPresenter([this](const QString&, const QString& text) { errors.push_back(text); });
+        outside.vendorSite = Site;
+        outside.adLoader = [urls = loadedUrls](const Text& url) {
+            std::lock_guard lock(urls->mutex);
+            urls->list.push_back(url);
+            return TBrowserPane::Page { true, "text/html", "<p>ad</p>" };
+        };
+        outside.openUrl = [this](const QUrl& url) { opened.push_back(url); };
+        outside.askBeforeClose = [this] {
+            ++questions;
+            return answer;
+        };
+    }
+    void TearDown() override
+    {
+        form.reset();
+        ErrorBox::SetPresenter({});
+        fs::current_path(m_oldDir);
+        fs::remove_all(m_dir);
+    }
+
+    void open()
+    {
+        form = std::make_unique<Tform1>(nullptr, outside);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    static void writeSiteList(const Text& bytes)
+    {
+        std::ofstream(SiteListDiskName, std::ios::binary) << bytes;
+    }
+    static Text readSiteList()
+    {
+        std::ostringstream bytes;
+        bytes << std::ifstream(SiteListDiskName, std::ios::binary).rdbuf();
+        return bytes.str();
+    }
+
+    struct Urls {
+        std::mutex mutex;
+        std::vector<Text> list;
+    };
+    std::shared_ptr<Urls> loadedUrls = std::make_shared<Urls>();
+    MainFormOutside outside;
+    std::unique_ptr<Tform1> form;
+    std::vector<QString> errors;
+    std::vector<QUrl> opened;
+    CloseAnswer answer = CloseAnswer::Cancel;
+    int questions = 0;
+
+private:
+    fs::path m_dir;
+    fs::path m_oldDir;
+};
+
+TEST_F(MainFormShell, OpensWithTheLayoutOfTheWindow)
+{
+    writeSiteList(OneEntry);
+    open();
+    EXPECT_EQ(form->geometry(), QRect(260, 136, 605, 448));
+    EXPECT_EQ(form->EditGrid->height(), 146);
+    EXPECT_EQ(form->Splitter1->handleWidth(), 3);
+    EXPECT_EQ(form->Splitter1->handle(1)->cursor().shape(), Qt::SplitVCursor);
+    EXPECT_EQ(form->Panel1->height(), 112);
+    EXPECT_EQ(form->RunGrid->height(), 448 - 146 - 3 - 112);
+    EXPECT_EQ(form->SpeedButton2->geometry(), QRect(4, 4, 61, 22));
+    EXPECT_EQ(form->SpeedButton1->geometry(), QRect(76, 4, 61, 22));
+    EXPECT_EQ(form->SpeedButton3->geometry(), QRect(152, 4, 61, 22));
+    EXPECT_EQ(form->Panel5->geometry(), QRect(3, 29, 468, 62));
+    EXPECT_EQ(form->Panel4->geometry(), QRect(473, 29, 121, 62));
+    EXPECT_EQ(form->WebBrowser1->geometry(), QRect(-12, -16, 498, 108));
+    EXPECT_EQ(form->WebBrowser2->geometry(), QRect(-12, -16, 498, 108));
+    EXPECT_EQ(form->StatusBar1->geometry(), QRect(0, 112 - 19, 605, 19));
+    EXPECT_EQ(form->StatusBar1->PanelText(0), "LOG");
+    EXPECT_EQ(form->StatusBar1->PanelWidth(0), 50);
+    EXPECT_EQ(form->StatusBar1->PanelWidth(1), 250);
+    EXPECT_EQ(form->StatusBar1->PanelWidth(2), 50);
+    EXPECT_EQ(form->Timer1->interval(), 8000);
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_TRUE(form->SpeedButton2->isEnabled());
+    EXPECT_EQ(form->SelectedDebugRow(), 0);
+    EXPECT_EQ(form->RunGrid->RowCount(), 2);
+}
+
+TEST_F(MainFormShell, SizeLimitsRefuseTooWideAndTooLow)
+{
+    open();
+    form->resize(700, 500);
+    EXPECT_EQ(form->width(), 605);
+    form->resize(300, 400);
+    EXPECT_EQ(form->width(), 455);
+    EXPECT_EQ(form->height(), 430);
+    form->resize(500, 2000);
+    EXPECT_EQ(form->height(), 2000);
+}
+
+TEST_F(MainFormShell, StartUpNavigatesBothPanesToTheFirstPagePair)
+{
+    open();
+    EXPECT_EQ(form->AdIndex, 1);
+    EXPECT_EQ(form->WebBrowser1->LocationURL(), Site + "/ad/add1.htm");
+    EXPECT_EQ(form->WebBrowser2->LocationURL(), Site + "/ad/ad1.htm");
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return !form->WebBrowser1->Busy() && !form->WebBrowser2->Busy(); }, 5000));
+    std::lock_guard lock(loadedUrls->mutex);
+    EXPECT_EQ(loadedUrls->list.size(), 2u);
+}
+
+TEST_F(MainFormShell, EachTickShowsTheNextPagePairAndAfterFiveTheFirstAgain)
+{
+    open();
+    form->Timer1Timer();
+    EXPECT_EQ(form->WebBrowser1->LocationURL(), Site + "/ad/add2.htm");
+    EXPECT_EQ(form->WebBrowser2->LocationURL(), Site + "/ad/ad2.htm");
+    EXPECT_EQ(form->StatusBar1->PanelText(0), "AD2");
+    for (int tick = 0; tick < 3; ++tick)
+        form->Timer1Timer();
+    EXPECT_EQ(form->StatusBar1->PanelText(0), "AD5");
+    EXPECT_EQ(form->AdIndex, 0);
+    form->Timer1Timer();
+    EXPECT_EQ(form->WebBrowser1->LocationURL(), Site + "/ad/add1.htm");
+    EXPECT_EQ(form->WebBrowser2->LocationURL(), Site + "/ad/ad1.htm");
+    EXPECT_EQ(form->StatusBar1->PanelText(0), "AD1");
+}
+
+TEST_F(MainFormShell, AClickOnTheStatusBarOpensTheVendorHomePage)
+{
+    open();
+    QTest::mouseClick(form->StatusBar1, Qt::LeftButton, Qt::NoModifier, QPoint(400, 9));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl("http://ads.test/"));
+}
+
+TEST_F(MainFormShell, TheDefaultVendorSiteIsTheNamedHost)
+{
+    EXPECT_EQ(MainFormOutside().vendorSite, Text("http://") + vendorHost);
+    EXPECT_EQ(VendorHomeUrl(), Text("http://") + vendorHost + "/");
+}
+
+TEST_F(MainFormShell, ANavigateErrorAtStartUpShowsTheErrorBoxAndSkipsTheSiteList)
+{
+    writeSiteList(OneEntry);
+    outside.vendorSite = "ftp://ads.test";
+    open();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(errors[0].startsWith("Cannot navigate to ftp://ads.test/ad/add1.htm"))
+        << errors[0].toStdString();
+    EXPECT_TRUE(errors[0].endsWith("."));
+    EXPECT_TRUE(form->EditGrid->Cells(0, 1).empty());
+    EXPECT_TRUE(form->EditGrid->Store().ComboItems().empty());
+}
+
+TEST_F(MainFormShell, CheckDisablesItselfAndOnlyStopEnablesItAgain)
+{
+    writeSiteList(Text("4,1\r\n0,1,Paused\r\n3,1,") + StatusPaused + "\r\n");
+    open();
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+    EXPECT_FALSE(form->SpeedButton2->isEnabled());
+    EXPECT_EQ(form->RunRowCount(), 0);
+    QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
+    EXPECT_TRUE(form->SpeedButton2->isEnabled());
+}
+
+TEST_F(MainFormShell, TickingAResultRowShowsTheDebugWindowForIt)
+{
+    writeSiteList(OneEntry);
+    open();
+    TWdebug debugWindow;
+    form->SetDebugWindow(&debugWindow);
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+    EXPECT_EQ(form->RunRowCount(), 1);
+    EXPECT_EQ(form->RunGrid->Cells(1, 1), "Alpha");
+    QTest::mouseClick(
+        form->RunGrid->viewport(), Qt::LeftButton, Qt::NoModifier, form->RunGrid->CellRect(4, 1).center());
+    EXPECT_TRUE(debugWindow.isVisible());
+    EXPECT_EQ(form->SelectedDebugRow(), 1);
+    debugWindow.close();
+    EXPECT_EQ(form->SelectedDebugRow(), -10);
+    const TCellGraphic* box = form->RunGrid->Store().Graphic(4, 1);
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(box->CellBoolean);
+}
+
+TEST_F(MainFormShell, ClosingWithoutEditsAsksNothing)
+{
+    writeSiteList(OneEntry);
+    open();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(questions, 0);
+}
+
+TEST_F(MainFormShell, ClosingAfterASaveAsksNothing)
+{
+    writeSiteList(OneEntry);
+    open();
+    form->EditGrid->SetCells(0, 1, "Renamed");
+    form->SpeedButton1->click();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(questions, 0);
+}
+
+TEST_F(MainFormShell, CancelKeepsTheWindowAndTheEdits)
+{
+    writeSiteList(OneEntry);
+    open();
+    form->EditGrid->SetCells(0, 1, "Renamed");
+    answer = CloseAnswer::Cancel;
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(questions, 1);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(readSiteList(), OneEntry);
+}
+
+TEST_F(MainFormShell, CloseWithoutSavingLeavesTheFileAlone)
+{
+    writeSiteList(OneEntry);
+    open();
+    form->EditGrid->SetCells(0, 1, "Renamed");
+    answer = CloseAnswer::CloseWithoutSaving;
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(readSiteList(), OneEntry);
+}
+
+TEST_F(MainFormShell, SaveAndCloseWritesTheFileFirst)
+{
+    writeSiteList(OneEntry);
+    open();
+    form->EditGrid->SetCells(0, 1, "Renamed");
+    answer = CloseAnswer::SaveAndClose;
+    EXPECT_TRUE(form->close());
+    EXPECT_NE(readSiteList().find("0,1,Renamed"), Text::npos);
+}
+
+TEST_F(MainFormShell, AFailedSaveKeepsTheWindowOpen)
+{
+    writeSiteList(OneEntry);
+    open();
+    form->EditGrid->SetCells(0, 1, "Renamed");
+    fs::remove(SiteListDiskName);
+    fs::create_directory(SiteListDiskName);
+    answer = CloseAnswer::SaveAndClose;
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(errors[0].startsWith("Cannot Create"));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->EditGrid->Cells(0, 1), "Renamed");
+}
+
+}
