@@ -148,7 +148,10 @@ Text TBlockSocket::ReceiveUntil(std::int32_t Timeout, const Text& Terminator)
         if (m_lastErrorCode != 0)
             break;
         position = search.Find(work);
-        if (MaxLineLength != 0 && static_cast<std::int64_t>(work.size()) > MaxLineLength) {
+        // The limit is on the line: data that follows a line end already
+        // found (a body arriving with the header) does not count against it.
+        const std::size_t lineLength = position == Text::npos ? work.size() : position;
+        if (MaxLineLength != 0 && static_cast<std::int64_t>(lineLength) > MaxLineLength) {
             // Nothing is consumed: all of it stays in PendingData.
             position = Text::npos;
             m_lastErrorCode = codeLineTooLong;

@@ -232,6 +232,17 @@ TEST(BlockSocket, MaxLineLengthKeepsData)
     EXPECT_EQ(peer.sock.ReceiveLine(2000), "abcdefgh");
 }
 
+TEST(BlockSocket, MaxLineLengthCountsTheLineNotTheDataAfterIt)
+{
+    const std::string body(100, 'b');
+    ConnectedSocket peer(sendParts({ "ab\r\n" + body }));
+    ASSERT_TRUE(WaitUntil([&] { return peer.sock.WaitReadable(0) && peer.sock.BytesWaiting() >= 104; }, 5s));
+    peer.sock.MaxLineLength = 5;
+    EXPECT_EQ(peer.sock.ReceiveLine(2000), "ab");
+    EXPECT_EQ(peer.sock.LastErrorCode(), 0);
+    EXPECT_EQ(peer.sock.PendingData(), body);
+}
+
 TEST(BlockSocket, StopFlagAbortsNextSendAndReceive)
 {
     ConnectedSocket peer([](LoopbackServer::Connection& connection) {
