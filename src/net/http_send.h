@@ -30,7 +30,9 @@ enum TBodyMode : std::uint8_t {
 // Errors: nothing is thrown for a network failure. ExecuteRequest returns
 // false when its last phase hit a socket error; ResultCode, Headers and
 // Document then hold what the exchange got to, and Sock() keeps the error.
-// Bounds: with MaxBodySize set, a body is cut at that many bytes; with the
+// Bounds: with MaxBodySize set, a body is cut at that many bytes and a header
+// block longer than that (or than 64 KiB, whichever is more) ends the exchange
+// before any body; with the
 // socket's MaxLineLength set, a longer status, header or chunk-size line ends
 // the exchange. Either way the call returns false and closes the connection.
 class THTTPSend : public TNetClient
@@ -117,4 +119,6 @@ private:
     std::int32_t m_uploadSize = 0;
     // Set when the current response's body met MaxBodySize.
     bool m_bodyCut = false;
+    // Set when the current response's header block met MaxBodySize.
+    bool m_headCut = false;
 };

@@ -214,6 +214,25 @@ TEST(HttpFaultMatrixLimits, BodyOfExactlyTheLimitIsWhole)
     EXPECT_EQ(http.Document().ToText(), body);
 }
 
+TEST(HttpFaultMatrixLimits, HeaderLinesWithoutEndStopAtTheLimit)
+{
+    LoopbackServer server([](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        connection.Send("HTTP/1.1 200 OK\r\n");
+        while (!connection.Stopping() && connection.Send("X-Filler: 0123456789\r\n")) { }
+    });
+    THTTPSend http;
+    http.Timeout = waitLimit;
+    http.MaxBodySize = 256 << 10;
+
+    EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
+    EXPECT_EQ(http.ResultCode(), 200);
+    EXPECT_LE(http.Headers().GetText().size(), (256u << 10) + 64u);
+    EXPECT_GT(http.Headers().Count(), 1000u);
+    EXPECT_EQ(http.Document().Size(), 0);
+    EXPECT_TRUE(server.WaitFinished(1, 5s));
+}
+
 TEST(HttpFaultMatrixLimits, SizedBodyIsCutAndTheConnectionLeft)
 {
     LoopbackServer server([](LoopbackServer::Connection& connection) {
