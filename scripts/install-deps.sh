@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev
     fonts-wqy-microhei
-    xvfb xauth
+    xvfb xauth xdotool x11-apps
     nginx-light curl
     libssl3 openssl
     netbase
