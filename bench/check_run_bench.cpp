@@ -1,0 +1,159 @@
+// Check runs against a loopback server, measured in this process (the grids,
+// the workers and the one-thread loopback server).
+// - Peak resident memory and peak thread count of a run of 1 000 active
+//   entries. "Paced" lets every page come back at once, as a fast server
+//   would; "Held" keeps every page back until the last worker has started,
+//   so all 1 000 workers are in flight together, the worst case of a run.
+// - Event loop latency while 100 workers are in flight: after the CHECK
+//   handler has returned, a 10 ms timer runs for 2 s while every page is held
+//   back; the counter is the most any tick came late.
+
+#include "app/check_run.h"
+#include "app/link_check_worker.h"
+#include "app/result_grid.h"
+#include "grid/cell_grid.h"
+#include "support/loopback_http_server.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <benchmark/benchmark.h>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int entries = 1000;
+// 正常 ("active")
+constexpr char statusActive[] = "\xD5\xFD\xB3\xA3";
+
+// A field of /proc/self/status in its own unit (kB for memory), 0 if missing.
+long statusField(const std::string& name)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(name + ":", 0) == 0)
+            return std::stol(line.substr(name.size() + 1));
+    }
+    return 0;
+}
+
+void fillSiteList(TCellGrid& editGrid, const LoopbackHttpServer& server, int count = entries)
+{
+    editGrid.SetColCount(4);
+    editGrid.SetRowCount(count + 1);
+    editGrid.SetFixedRows(1);
+    for (int row = 1; row <= count; ++row) {
+        editGrid.SetCells(0, row, "site " + std::to_string(row));
+        editGrid.SetCells(1, row, server.Url("/page/" + std::to_string(row)));
+        editGrid.SetCells(2, row, "marker");
+        editGrid.SetCells(3, row, statusActive);
+    }
+}
+
+void runThousand(benchmark::State& state, bool held)
+{
+    for (auto _ : state) {
+        LoopbackHttpServer server(
+            [](const std::string&) { return LoopbackHttpServer::Reply("200 OK", "<p>marker</p>"); });
+        TCellGrid editGrid;
+        TCellGrid runGrid;
+        SetUpResultGrid(runGrid);
+        fillSiteList(editGrid, server);
+        auto started = std::make_shared<std::atomic<int>>(0);
+        auto freed = std::make_shared<std::atomic<int>>(0);
+        auto peakThreads = std::make_shared<std::atomic<long>>(0);
+        CheckRun run(runGrid);
+        run.SetWorkerLauncher([started, freed, peakThreads](std::unique_ptr<Temu> worker) {
+            ++*started;
+            Temu::Start(std::move(worker), [freed] { ++*freed; });
+            const long threads = statusField("Threads");
+            if (threads > peakThreads->load())
+                peakThreads->store(threads);
+        });
+        if (held)
+            server.Hold();
+        run.Run(editGrid);
+        server.Release();
+        const bool finished = QTest::qWaitFor(
+            [&] {
+                const long threads = statusField("Threads");
+                if (threads > peakThreads->load())
+                    peakThreads->store(threads);
+                return freed->load() == started->load();
+            },
+            120000);
+        if (!finished)
+            state.SkipWithError("workers did not finish within 120 s");
+        QCoreApplication::processEvents();
+        state.counters["peak_threads"] = static_cast<double>(peakThreads->load());
+        state.counters["peak_rss_MiB"] = static_cast<double>(statusField("VmHWM")) / 1024.0;
+        state.counters["verdicts"] = static_cast<double>(server.Answered());
+    }
+}
+
+void BM_EventLoopLatencyWith100Workers(benchmark::State& state)
+{
+    for (auto _ : state) {
+        LoopbackHttpServer server(
+            [](const std::string&) { return LoopbackHttpServer::Reply("200 OK", "<p>marker</p>"); });
+        TCellGrid editGrid;
+        TCellGrid runGrid;
+        SetUpResultGrid(runGrid);
+        fillSiteList(editGrid, server, 100);
+        auto started = std::make_shared<std::atomic<int>>(0);
+        auto freed = std::make_shared<std::atomic<int>>(0);
+        CheckRun run(runGrid);
+        run.SetWorkerLauncher([started, freed](std::unique_ptr<Temu> worker) {
+            ++*started;
+            Temu::Start(std::move(worker), [freed] { ++*freed; });
+        });
+        server.Hold();
+        run.Run(editGrid);
+        qint64 worstLateMs = 0;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0;
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            worstLateMs = std::max(worstLateMs, now - last - 10);
+            last = now;
+        });
+        ticker.start(10);
+        QTest::qWait(2000);
+        ticker.stop();
+        const int inFlight = started->load() - freed->load();
+        server.Release();
+        if (!QTest::qWaitFor([&] { return freed->load() == started->load(); }, 60000))
+            state.SkipWithError("workers did not finish within 60 s");
+        state.counters["max_latency_ms"] = static_cast<double>(worstLateMs);
+        state.counters["workers_in_flight"] = static_cast<double>(inFlight);
+    }
+}
+
+void BM_CheckRunThousandPaced(benchmark::State& state) { runThousand(state, false); }
+void BM_CheckRunThousandHeld(benchmark::State& state) { runThousand(state, true); }
+
+BENCHMARK(BM_EventLoopLatencyWith100Workers)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_CheckRunThousandPaced)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_CheckRunThousandHeld)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
