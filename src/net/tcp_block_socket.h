@@ -108,6 +108,8 @@ protected:
 private:
     void socksListen();
     bool tlsCarriesBytes() const;
+    // One library read: bytes decrypted, 0 for none yet or a clean close, -1 (10091) on failure.
+    std::int32_t tlsReadOnce(void* Buffer, std::int32_t Length);
     void switchTLSOn();
     void switchTLSOff();
     void freeTLSObjects();

@@ -223,6 +223,27 @@ std::int32_t TTCPBlockSocket::TransportReceive(void* Buffer, std::int32_t Length
     if (!tlsCarriesBytes())
         return TSocksBlockSocket::TransportReceive(Buffer, Length);
     m_lastErrorCode = 0;
+    const std::int32_t first = tlsReadOnce(Buffer, Length);
+    if (first <= 0)
+        return first;
+    // One library read gives at most one record (16 KiB). Length is what the
+    // socket holds, so the records already in are read now, in this call,
+    // rather than one per round through the caller's wait.
+    std::int32_t total = first;
+    char* bytes = static_cast<char*>(Buffer);
+    while (total < Length) {
+        const std::int32_t more = tlsReadOnce(bytes + total, Length - total);
+        if (more <= 0) {
+            m_lastErrorCode = 0;
+            break;
+        }
+        total += more;
+    }
+    return total;
+}
+
+std::int32_t TTCPBlockSocket::tlsReadOnce(void* Buffer, std::int32_t Length)
+{
     for (;;) {
         const int result = TLSLibrary::SSL_read(m_tlsConnection, Buffer, Length);
         const int outcome = TLSLibrary::SSL_get_error(m_tlsConnection, result);
