@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QToolTip>
+#include <QUrl>
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -503,7 +504,13 @@ bool TCellGrid::openLink(int col, int row, QPoint pos)
     // Links that name a cell of the grid are not for the shell.
     if (target.isEmpty() || IsCellLink(QStringToCell(target)))
         return false;
-    if (m_urlOpener)
+    // Only web and mail addresses go to the shell: a cell text is data from a
+    // site list or a partner page, and must never make the desktop open a
+    // local file or start a program. Other links are drawn but not followed.
+    const QString scheme = QUrl(target.trimmed()).scheme().toLower();
+    const bool followed = scheme == QLatin1String("http") || scheme == QLatin1String("https")
+        || scheme == QLatin1String("ftp") || scheme == QLatin1String("mailto");
+    if (followed && m_urlOpener)
         m_urlOpener(target.trimmed());
     return true;
 }

@@ -157,6 +157,21 @@ TEST_F(CellGridLinks, ClickOnALinkCellOpensItExceptCellLinks)
     EXPECT_EQ(opened, std::vector<QString> { "http://example.com/page" });
 }
 
+TEST_F(CellGridLinks, OnlyWebAndMailLinksReachTheShell)
+{
+    SetUpRunGrid();
+    const char* texts[] = { "file:///etc/passwd", "HTTPS://example.com/", "smb://host/share",
+        "mailto:a@example.com", "javascript://%0Aalert(1)" };
+    for (int row = 1; row <= 5; ++row) {
+        if (row > 1)
+            grid->AddRow();
+        grid->SetCells(2, row, texts[row - 1]);
+    }
+    for (int row = 1; row <= 5; ++row)
+        click(2, row);
+    EXPECT_EQ(opened, (std::vector<QString> { "HTTPS://example.com/", "mailto:a@example.com" }));
+}
+
 TEST_F(CellGridLinks, LinkInFormattedTextOpensInEitherGrid)
 {
     SetUpEditGrid();
