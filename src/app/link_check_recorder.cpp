@@ -23,10 +23,10 @@ void LinkCheckRecorder::setSelectedDebugRow(int row)
 
 void LinkCheckRecorder::noteWorkerFreed()
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        ++m_freedWorkers;
-    }
+    // Notified under the lock: a waiter that sees the count may destroy the
+    // recorder at once, so nothing of it is touched after the lock is let go.
+    const std::lock_guard lock(m_mutex);
+    ++m_freedWorkers;
     m_changed.notify_all();
 }
 

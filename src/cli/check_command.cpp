@@ -35,7 +35,9 @@ int runCheck(const CheckArguments& arguments, std::ostream& out)
     worker->PrepareClient = [arguments](THTTPSend& http) {
         applyRoute(http, arguments.proxyHost, arguments.proxyPort, arguments.socks);
     };
-    Temu::Start(std::move(worker), [recorder] { recorder->noteWorkerFreed(); });
+    // The notice holds the recorder by plain pointer: once it is given, the
+    // exiting worker thread owns nothing of ours, so the process may end at once.
+    Temu::Start(std::move(worker), [notice = recorder.get()] { notice->noteWorkerFreed(); });
     recorder->waitForFreedWorkers(1);
 
     if (arguments.transcript)

@@ -65,7 +65,8 @@ std::vector<ActiveEntry> startWorkers(
             worker->setPauseLength(std::chrono::milliseconds(0));
         std::this_thread::sleep_for(startSpacing);
         worker->ResultRow = n;
-        Temu::Start(std::move(worker), [recorder] { recorder->noteWorkerFreed(); });
+        // A plain pointer: once the notice is given the exiting thread owns nothing of ours.
+        Temu::Start(std::move(worker), [notice = recorder.get()] { notice->noteWorkerFreed(); });
     }
     return entries;
 }
