@@ -7,6 +7,7 @@
 #include "net/http_text.h"
 
 #include <QTextBrowser>
+#include <QTextFrame>
 #include <QVBoxLayout>
 #include <stdexcept>
 #include <thread>
@@ -40,6 +41,19 @@ QString decodePage(const TBrowserPane::Page& page)
     if (namesUtf8(page.contentType) || namesUtf8(body))
         return QString::fromUtf8(body.data(), static_cast<qsizetype>(body.size()));
     return QString::fromUtf8(GbkToUtf8(body));
+}
+
+// The notice keeps clear of the pane's top-left corner, which the window may
+// hide behind the frame around the pane; pages keep the usual margin.
+constexpr int noticeTopMargin = 20;
+constexpr int noticeLeftMargin = 16;
+
+void setPageMargins(QTextBrowser& view, qreal top, qreal left)
+{
+    QTextFrameFormat format = view.document()->rootFrame()->frameFormat();
+    format.setTopMargin(top);
+    format.setLeftMargin(left);
+    view.document()->rootFrame()->setFrameFormat(format);
 }
 
 bool isHtml(const TBrowserPane::Page& page)
@@ -126,6 +140,11 @@ void TBrowserPane::showPage(const Page& page)
         m_view->setHtml(decodePage(page));
     else
         m_view->setPlainText(decodePage(page));
+    const qreal usual = m_view->document()->documentMargin();
+    if (page.loaded)
+        setPageMargins(*m_view, usual, usual);
+    else
+        setPageMargins(*m_view, noticeTopMargin, noticeLeftMargin);
     emit pageShown();
 }
 

@@ -7,6 +7,7 @@
 #include "grid/cell_grid_text.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
@@ -287,6 +288,30 @@ TEST_F(MainFormShell, AFailedSaveKeepsTheWindowOpen)
     EXPECT_TRUE(errors[0].startsWith("Cannot Create"));
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->EditGrid->Cells(0, 1), "Renamed");
+}
+
+}
+
+namespace {
+
+// The number of pixels of image whose colour is not background.
+int inked(const QImage& image, QRgb background)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixel(x, y) != background ? 1 : 0;
+    return count;
+}
+
+TEST_F(MainFormShell, AFailedAdPageShowsItsNoticeInsideTheFrame)
+{
+    outside.adLoader = [](const Text&) { return TBrowserPane::Page {}; };
+    open();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !form->WebBrowser1->Busy(); }, 5000));
+    QCoreApplication::processEvents();
+    const QImage frame = form->Panel5->grab().toImage();
+    EXPECT_GT(inked(frame, frame.pixel(frame.width() - 2, frame.height() - 2)), 20);
 }
 
 }
