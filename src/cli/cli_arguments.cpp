@@ -17,7 +17,7 @@ struct RawCommand {
     std::vector<std::string> positionals;
 };
 
-struct CommandSpec {
+struct CommandForm {
     std::string name;
     std::vector<OptionSpec> options;
     std::size_t positionals;
@@ -28,15 +28,15 @@ struct CommandSpec {
 };
 
 std::string splitOption(
-    const std::vector<std::string>& arguments, std::size_t& index, const CommandSpec& spec, RawCommand& raw)
+    const std::vector<std::string>& arguments, std::size_t& index, const CommandForm& form, RawCommand& raw)
 {
     const std::string& argument = arguments[index];
     const auto equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
-    const auto option = std::find_if(spec.options.begin(), spec.options.end(),
+    const auto option = std::find_if(form.options.begin(), form.options.end(),
         [&](const OptionSpec& known) { return known.name == name; });
-    if (option == spec.options.end())
-        return "unknown option " + name + " for " + spec.name;
+    if (option == form.options.end())
+        return "unknown option " + name + " for " + form.name;
     if (!option->takesValue) {
         if (equals != std::string::npos)
             return "option " + name + " takes no value";
@@ -54,7 +54,7 @@ std::string splitOption(
 }
 
 std::string splitCommandLine(
-    const std::vector<std::string>& arguments, const CommandSpec& spec, RawCommand& raw)
+    const std::vector<std::string>& arguments, const CommandForm& form, RawCommand& raw)
 {
     bool optionsEnded = false;
     for (std::size_t index = 1; index < arguments.size(); ++index) {
@@ -62,16 +62,16 @@ std::string splitCommandLine(
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && argument.size() > 2 && argument.compare(0, 2, "--") == 0) {
-            if (std::string error = splitOption(arguments, index, spec, raw); !error.empty())
+            if (std::string error = splitOption(arguments, index, form, raw); !error.empty())
                 return error;
         } else {
             raw.positionals.push_back(argument);
         }
     }
-    const std::size_t most = spec.positionals + spec.optionalPositionals;
-    if (raw.positionals.size() < spec.positionals || raw.positionals.size() > most)
-        return spec.name + " takes " + std::to_string(spec.positionals)
-            + (most > spec.positionals ? " to " + std::to_string(most) : "") + " argument(s), got "
+    const std::size_t most = form.positionals + form.optionalPositionals;
+    if (raw.positionals.size() < form.positionals || raw.positionals.size() > most)
+        return form.name + " takes " + std::to_string(form.positionals)
+            + (most > form.positionals ? " to " + std::to_string(most) : "") + " argument(s), got "
             + std::to_string(raw.positionals.size());
     return {};
 }
@@ -192,9 +192,9 @@ std::string toRun(const RawCommand& raw, CliCommand& command)
     return {};
 }
 
-const std::vector<CommandSpec>& commandTable()
+const std::vector<CommandForm>& commandTable()
 {
-    static const std::vector<CommandSpec> table {
+    static const std::vector<CommandForm> table {
         { "fetch",
             { { "--timeout", true }, { "--proxy", true }, { "--protocol", true }, { "--socks5", true },
                 { "--socks4", true }, { "--socks-user", true } },
@@ -222,17 +222,17 @@ ParsedArguments parseCliArguments(const std::vector<std::string>& arguments)
         return parsed;
     }
     const auto& table = commandTable();
-    const auto spec = std::find_if(
-        table.begin(), table.end(), [&](const CommandSpec& known) { return known.name == arguments[0]; });
-    if (spec == table.end()) {
+    const auto form = std::find_if(
+        table.begin(), table.end(), [&](const CommandForm& known) { return known.name == arguments[0]; });
+    if (form == table.end()) {
         parsed.error = "unknown command '" + arguments[0] + "'";
         return parsed;
     }
     RawCommand raw;
     CliCommand command;
-    parsed.error = splitCommandLine(arguments, *spec, raw);
+    parsed.error = splitCommandLine(arguments, *form, raw);
     if (parsed.error.empty())
-        parsed.error = spec->build(raw, command);
+        parsed.error = form->build(raw, command);
     if (parsed.error.empty())
         parsed.command = std::move(command);
     return parsed;

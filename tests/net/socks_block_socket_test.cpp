@@ -11,18 +11,18 @@ namespace {
 using namespace std::chrono_literals;
 
 // "05 01 00" -> the three bytes; text in single quotes is taken as it is.
-std::string bytes(const std::string& spec)
+std::string bytes(const std::string& written)
 {
     std::string result;
-    for (std::size_t at = 0; at < spec.size();) {
-        if (spec[at] == ' ') {
+    for (std::size_t at = 0; at < written.size();) {
+        if (written[at] == ' ') {
             ++at;
-        } else if (spec[at] == '\'') {
-            const std::size_t end = spec.find('\'', at + 1);
-            result += spec.substr(at + 1, end - at - 1);
+        } else if (written[at] == '\'') {
+            const std::size_t end = written.find('\'', at + 1);
+            result += written.substr(at + 1, end - at - 1);
             at = end + 1;
         } else {
-            result += static_cast<char>(std::stoi(spec.substr(at, 2), nullptr, 16));
+            result += static_cast<char>(std::stoi(written.substr(at, 2), nullptr, 16));
             at += 2;
         }
     }
