@@ -45,6 +45,7 @@ namespace {
         void (*errClearError)() = nullptr;
         char* (*errErrorStringN)(unsigned long, char*, std::size_t) = nullptr;
         void (*errRemoveState)(unsigned long) = nullptr;
+        void (*threadStop)() = nullptr;
         void (*evpCleanup)() = nullptr;
         void (*cryptoCleanupAllExData)() = nullptr;
     };
@@ -125,6 +126,9 @@ namespace {
         bind(crypto, "ERR_clear_error", e.errClearError);
         bind(crypto, "ERR_error_string_n", e.errErrorStringN);
         bindFirst(crypto, { "ERR_remove_state", "ERR_remove_thread_state" }, e.errRemoveState);
+        // From OpenSSL 1.1 on the calling thread's error queue and other state are
+        // freed by OPENSSL_thread_stop; the older names remain only as no-ops.
+        bind(crypto, "OPENSSL_thread_stop", e.threadStop);
         bind(crypto, "EVP_cleanup", e.evpCleanup);
         bind(crypto, "CRYPTO_cleanup_all_ex_data", e.cryptoCleanupAllExData);
     }
@@ -206,7 +210,9 @@ void UnloadTLSLibrary()
             b.entries.evpCleanup();
         if (b.entries.cryptoCleanupAllExData)
             b.entries.cryptoCleanupAllExData();
-        if (b.entries.errRemoveState)
+        if (b.entries.threadStop)
+            b.entries.threadStop();
+        else if (b.entries.errRemoveState)
             b.entries.errRemoveState(0);
     }
     b.loaded = false;
@@ -424,7 +430,9 @@ std::string ERR_error_string(unsigned long code)
 void ERR_remove_state(unsigned long threadId)
 {
     const auto* e = entries();
-    if (e && e->errRemoveState)
+    if (e && e->threadStop)
+        e->threadStop();
+    else if (e && e->errRemoveState)
         e->errRemoveState(threadId);
 }
 
