@@ -13,6 +13,7 @@ for source in "$root"/fuzz/*_fuzz.cpp; do
     targets+=(--target "$(basename "$source" .cpp)")
 done
 cmake --build "$build" -j "$(nproc)" "${targets[@]}"
+export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 status=0
 for program in "$build"/fuzz/*_fuzz; do
     name=$(basename "$program" _fuzz)
