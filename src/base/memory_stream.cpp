@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
+#include <unistd.h>
 
 MemoryStream::~MemoryStream() { std::free(m_data); }
 
@@ -32,17 +34,27 @@ void MemoryStream::Clear()
 
 std::int64_t MemoryStream::Write(const void* data, std::int64_t count)
 {
+    return WriteInPlace(count, [data, count](char* into) {
+        std::memcpy(into, data, static_cast<std::size_t>(count));
+        return count;
+    });
+}
+
+std::int64_t MemoryStream::WriteInPlace(
+    std::int64_t count, const std::function<std::int64_t(char* into)>& fill)
+{
     if (count <= 0)
         return 0;
-    const auto length = static_cast<std::size_t>(count);
-    const std::size_t end = m_position + length;
-    ensureCapacity(end);
+    ensureCapacity(m_position + static_cast<std::size_t>(count));
+    prefault(static_cast<std::size_t>(count));
+    const std::int64_t written = std::clamp<std::int64_t>(fill(m_data + m_position), 0, count);
+    if (written == 0)
+        return 0;
     if (m_position > m_size)
         std::memset(m_data + m_size, 0, m_position - m_size);
-    std::memcpy(m_data + m_position, data, length);
-    m_position = end;
-    m_size = std::max(m_size, end);
-    return count;
+    m_position += static_cast<std::size_t>(written);
+    m_size = std::max(m_size, m_position);
+    return written;
 }
 
 std::int64_t MemoryStream::Read(void* data, std::int64_t count)
@@ -69,4 +81,23 @@ void MemoryStream::ensureCapacity(std::size_t needed)
         throw std::bad_alloc();
     m_data = grown;
     m_capacity = capacity;
+}
+
+void MemoryStream::prefault(std::size_t count)
+{
+    // A large body is written once, front to back, into fresh memory. Touching
+    // each new 4 KiB page costs a page fault, which on a virtual machine can
+    // take longer than receiving the page's bytes; asking the system to map
+    // the whole range about to be written at once does the same work in one
+    // call. Only the range about to be written is mapped, so nothing is
+    // resident beyond the data. Where the system lacks the call, the pages
+    // are simply faulted in as they are written.
+    constexpr std::size_t smallestPrefault = std::size_t { 256 } << 10;
+    if (count < smallestPrefault)
+        return;
+    const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<std::uintptr_t>(m_data + m_position);
+    const auto begin = first & ~(pageSize - 1);
+    const auto end = first + count;
+    ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 // A growable byte buffer with a size and a read/write position. Writes past the
 // end extend it. Growth is kept within about 1/16 of the size so a large body
@@ -27,6 +28,11 @@ public:
 
     // Writes count bytes at the position and advances it; returns count.
     std::int64_t Write(const void* data, std::int64_t count);
+    // Writes in place: makes room for count bytes at the position, lets fill
+    // put bytes straight there, and keeps as many as fill returns (at most
+    // count), advancing the position by that many. Returns that number. This
+    // spares a copy when the bytes come from a read into a buffer.
+    std::int64_t WriteInPlace(std::int64_t count, const std::function<std::int64_t(char* into)>& fill);
     // Reads up to count bytes from the position; returns how many were read.
     std::int64_t Read(void* data, std::int64_t count);
 
@@ -35,6 +41,7 @@ public:
 
 private:
     void ensureCapacity(std::size_t needed);
+    void prefault(std::size_t count);
 
     char* m_data = nullptr;
     std::size_t m_size = 0;

@@ -213,7 +213,16 @@ private:
     bool waitFor(short Events, std::int32_t Timeout, THookSocketReason Reason);
     Text receiveWaiting(std::int32_t Count);
     bool dropSplitLineEnd(Text& Data);
+    std::int32_t waitForData(std::int32_t Timeout);
     Text receiveAvailableOnce(std::int32_t Timeout);
+    // One read of what is waiting, at most Room bytes of it handed on; the
+    // rest stays pending. Both return how many bytes were handed on.
+    std::int64_t receiveAvailableToSink(
+        std::int64_t Room, std::int32_t Timeout, const std::function<void(const char*, std::size_t)>& Sink);
+    std::int64_t receiveAvailableToStream(MemoryStream& Stream, std::int64_t Room, std::int32_t Timeout);
+    // Repeats a one-read step until Count bytes came, an error, or the time-out.
+    using PieceReader = std::function<std::int64_t(std::int64_t Room, std::int32_t Timeout)>;
+    std::int64_t receiveExactWith(std::int64_t Count, std::int32_t Timeout, const PieceReader& ReadPiece);
     std::int64_t receiveExactInto(
         std::int64_t Count, std::int32_t Timeout, const std::function<void(const char*, std::size_t)>& Sink);
     Text filterBytes(const THookDataFilter& Filter, const char* Data, std::size_t Length);

@@ -85,25 +85,31 @@ Text TBlockSocket::receiveWaiting(std::int32_t Count)
     return data;
 }
 
-Text TBlockSocket::receiveAvailableOnce(std::int32_t Timeout)
+std::int32_t TBlockSocket::waitForData(std::int32_t Timeout)
 {
-    if (!m_pendingData.empty())
-        return std::exchange(m_pendingData, {});
     // Give up the rest of the time slice so a long transfer never spins.
     std::this_thread::yield();
     std::int32_t waiting = std::min(BytesWaiting(), largestSingleRead);
     if (waiting > 0)
-        return receiveWaiting(waiting);
+        return waiting;
     if (!WaitReadable(Timeout)) {
         m_lastErrorCode = codeTimedOut;
-        return {};
+        return 0;
     }
     waiting = std::min(BytesWaiting(), largestSingleRead);
     if (waiting > 0)
-        return receiveWaiting(waiting);
+        return waiting;
     // Readable with nothing to read: the peer has closed.
     m_lastErrorCode = codePeerClosed;
-    return {};
+    return 0;
+}
+
+Text TBlockSocket::receiveAvailableOnce(std::int32_t Timeout)
+{
+    if (!m_pendingData.empty())
+        return std::exchange(m_pendingData, {});
+    const std::int32_t waiting = waitForData(Timeout);
+    return waiting > 0 ? receiveWaiting(waiting) : Text();
 }
 
 bool TBlockSocket::dropSplitLineEnd(Text& Data)
@@ -185,21 +191,53 @@ Text TBlockSocket::ReceiveLine(std::int32_t Timeout)
     return m_lastErrorCode == 0 ? line : Text();
 }
 
-std::int64_t TBlockSocket::receiveExactInto(
-    std::int64_t Count, std::int32_t Timeout, const std::function<void(const char*, std::size_t)>& Sink)
+std::int64_t TBlockSocket::receiveAvailableToSink(
+    std::int64_t Room, std::int32_t Timeout, const std::function<void(const char*, std::size_t)>& Sink)
+{
+    Text piece = ReceiveAvailable(Timeout);
+    const auto take = static_cast<std::size_t>(
+        std::min(static_cast<std::int64_t>(piece.size()), std::max<std::int64_t>(Room, 0)));
+    if (take > 0)
+        Sink(piece.data(), take);
+    piece.erase(0, take);
+    if (!piece.empty())
+        m_pendingData = std::move(piece);
+    return static_cast<std::int64_t>(take);
+}
+
+std::int64_t TBlockSocket::receiveAvailableToStream(
+    MemoryStream& Stream, std::int64_t Room, std::int32_t Timeout)
+{
+    // Pending data, and a line end whose second byte may lead the next data,
+    // take the general way; a plain read goes straight into the stream.
+    if (!m_pendingData.empty() || m_lastWasCR || m_lastWasLF) {
+        return receiveAvailableToSink(Room, Timeout, [&Stream](const char* data, std::size_t size) {
+            Stream.Write(data, static_cast<std::int64_t>(size));
+        });
+    }
+    m_lastErrorCode = 0;
+    const std::int32_t waiting = waitForData(Timeout);
+    std::int64_t received = 0;
+    if (waiting > 0) {
+        const auto room
+            = static_cast<std::int32_t>(std::min<std::int64_t>(waiting, std::max<std::int64_t>(Room, 0)));
+        received = Stream.WriteInPlace(room, [this, room](char* into) {
+            const std::int32_t got = ReceiveRaw(into, room);
+            return m_lastErrorCode == 0 ? got : 0;
+        });
+    }
+    ReportError();
+    return received;
+}
+
+std::int64_t TBlockSocket::receiveExactWith(
+    std::int64_t Count, std::int32_t Timeout, const PieceReader& ReadPiece)
 {
     m_lastErrorCode = 0;
     std::int64_t got = 0;
-    Text rest;
     for (;;) {
         const std::uint32_t start = TickNow();
-        Text piece = ReceiveAvailable(Timeout);
-        const auto take = static_cast<std::size_t>(std::min<std::int64_t>(
-            static_cast<std::int64_t>(piece.size()), std::max<std::int64_t>(Count - got, 0)));
-        if (take > 0)
-            Sink(piece.data(), take);
-        got += static_cast<std::int64_t>(take);
-        rest = piece.substr(take);
+        got += ReadPiece(Count - got, Timeout);
         if (m_lastErrorCode != 0 || got >= Count)
             break;
         if (!InterPacketTimeout) {
@@ -210,9 +248,16 @@ std::int64_t TBlockSocket::receiveExactInto(
             }
         }
     }
-    m_pendingData = std::move(rest);
     m_lastErrorText = GetErrorDesc(m_lastErrorCode);
     return got;
+}
+
+std::int64_t TBlockSocket::receiveExactInto(
+    std::int64_t Count, std::int32_t Timeout, const std::function<void(const char*, std::size_t)>& Sink)
+{
+    return receiveExactWith(Count, Timeout, [this, &Sink](std::int64_t Room, std::int32_t Wait) {
+        return receiveAvailableToSink(Room, Wait, Sink);
+    });
 }
 
 std::int32_t TBlockSocket::ReceiveExact(void* Buffer, std::int32_t Count, std::int32_t Timeout)
@@ -273,12 +318,9 @@ Text TBlockSocket::ReceiveSizedText(std::int32_t Timeout)
 
 void TBlockSocket::ReceiveAllToStream(MemoryStream& Stream, std::int32_t Timeout)
 {
-    for (;;) {
-        const Text piece = ReceiveAvailable(Timeout);
-        if (m_lastErrorCode != 0)
-            break;
-        AppendToStream(Stream, piece);
-    }
+    do
+        receiveAvailableToStream(Stream, largestSingleRead, Timeout);
+    while (m_lastErrorCode == 0);
 }
 
 void TBlockSocket::ReceiveCountToStream(MemoryStream& Stream, std::int32_t Timeout, std::int64_t Count)
@@ -294,8 +336,8 @@ void TBlockSocket::ReceiveCountToStream(MemoryStream& Stream, std::int32_t Timeo
     m_lastErrorCode = 0;
     for (std::int64_t rest = Count; rest > 0;) {
         const std::int64_t size = std::min(rest, pieceSize);
-        receiveExactInto(size, Timeout, [&Stream](const char* data, std::size_t length) {
-            Stream.Write(data, static_cast<std::int64_t>(length));
+        receiveExactWith(size, Timeout, [this, &Stream](std::int64_t Room, std::int32_t Wait) {
+            return receiveAvailableToStream(Stream, Room, Wait);
         });
         if (m_lastErrorCode != 0)
             return;
