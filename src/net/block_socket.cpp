@@ -203,7 +203,7 @@ void TBlockSocket::OpenSocket(const sockaddr_storage& Address)
     m_lastErrorCode = 0;
     if (m_socketHandle != -1)
         return;
-    m_pendingData.clear();
+    m_pendingData.Clear();
     m_usesIPv6 = Address.ss_family == AF_INET6;
     m_socketHandle = SocketLibrary().Socket(Address.ss_family, SocketKind() | SOCK_CLOEXEC, SocketProtocol());
     if (m_socketHandle == -1)
@@ -243,7 +243,7 @@ void TBlockSocket::Connect(const Text& Host, const Text& Port)
             if (CheckResult(result) == 0)
                 ReadAddresses();
         }
-        m_pendingData.clear();
+        m_pendingData.Clear();
         m_lastWasCR = false;
         m_lastWasLF = false;
     }
@@ -269,7 +269,7 @@ void TBlockSocket::Bind(const Text& Host, const Text& Port)
             SocketLibrary().GetSockName(
                 m_socketHandle, reinterpret_cast<sockaddr*>(&m_localAddress), &length);
         }
-        m_pendingData.clear();
+        m_pendingData.Clear();
     }
     ReportError();
     ReportStatus(HR_Bind, joinHostPort(Host, Port));
@@ -465,7 +465,7 @@ bool TBlockSocket::WaitWritable(std::int32_t Timeout) { return waitFor(POLLOUT, 
 
 bool TBlockSocket::ReadableOrBuffered(std::int32_t Timeout)
 {
-    return !m_pendingData.empty() || WaitReadable(Timeout);
+    return !m_pendingData.Empty() || WaitReadable(Timeout);
 }
 
 std::int32_t TBlockSocket::BytesWaiting()

@@ -3,6 +3,7 @@
 #include "base/memory_stream.h"
 #include "base/text.h"
 #include "base/text_list.h"
+#include "net/pending_bytes.h"
 #include "net/socket_option.h"
 
 #include <atomic>
@@ -97,7 +98,7 @@ public:
     std::int32_t LastErrorCode() const { return m_lastErrorCode; }
     const Text& LastErrorText() const { return m_lastErrorText; }
     int SocketHandle() const { return m_socketHandle; }
-    const Text& PendingData() const { return m_pendingData; }
+    Text PendingData() const { return Text(m_pendingData.View()); }
     bool LastWasCR() const { return m_lastWasCR; }
     bool LastWasLF() const { return m_lastWasLF; }
     bool UsesIPv6() const { return m_usesIPv6; }
@@ -194,7 +195,7 @@ protected:
     std::int32_t m_lastErrorCode = 0;
     Text m_lastErrorText;
     int m_socketHandle = -1;
-    Text m_pendingData;
+    PendingBytes m_pendingData;
     bool m_lastWasCR = false;
     bool m_lastWasLF = false;
     bool m_usesIPv6 = false;
@@ -212,7 +213,12 @@ protected:
 private:
     bool waitFor(short Events, std::int32_t Timeout, THookSocketReason Reason);
     Text receiveWaiting(std::int32_t Count);
+    // Whether First is the second byte of a line end split across reads; the
+    // split is forgotten either way.
+    bool splitLineEndPartner(char First);
     bool dropSplitLineEnd(Text& Data);
+    void dropPendingSplitLineEnd();
+    bool lineTooLong(std::size_t Position, std::size_t Available) const;
     std::int32_t waitForData(std::int32_t Timeout);
     Text receiveAvailableOnce(std::int32_t Timeout);
     // One read of what is waiting, at most Room bytes of it handed on; the

@@ -106,25 +106,43 @@ std::int32_t TBlockSocket::waitForData(std::int32_t Timeout)
 
 Text TBlockSocket::receiveAvailableOnce(std::int32_t Timeout)
 {
-    if (!m_pendingData.empty())
-        return std::exchange(m_pendingData, {});
+    if (!m_pendingData.Empty())
+        return m_pendingData.Take();
     const std::int32_t waiting = waitForData(Timeout);
     return waiting > 0 ? receiveWaiting(waiting) : Text();
 }
 
-bool TBlockSocket::dropSplitLineEnd(Text& Data)
+bool TBlockSocket::splitLineEndPartner(char First)
 {
-    if (Data.empty())
-        return false;
     // A line that ended with a lone CR (LF) at the very end of the data may see
     // the LF (CR) of the same line end arrive first in the next data; it
     // belongs to that line end, not to what follows.
-    const bool dropped = (m_lastWasCR && Data.front() == '\n') || (m_lastWasLF && Data.front() == '\r');
-    if (dropped)
-        Data.erase(0, 1);
+    const bool partner = (m_lastWasCR && First == '\n') || (m_lastWasLF && First == '\r');
     m_lastWasCR = false;
     m_lastWasLF = false;
-    return dropped;
+    return partner;
+}
+
+bool TBlockSocket::dropSplitLineEnd(Text& Data)
+{
+    if (Data.empty() || !splitLineEndPartner(Data.front()))
+        return false;
+    Data.erase(0, 1);
+    return true;
+}
+
+void TBlockSocket::dropPendingSplitLineEnd()
+{
+    if (!m_pendingData.Empty() && splitLineEndPartner(m_pendingData.View().front()))
+        m_pendingData.Skip(1);
+}
+
+bool TBlockSocket::lineTooLong(std::size_t Position, std::size_t Available) const
+{
+    // The limit is on the line: data that follows a line end already found
+    // (a body arriving with the header) does not count against it.
+    const std::size_t lineLength = Position == Text::npos ? Available : Position;
+    return MaxLineLength != 0 && static_cast<std::int64_t>(lineLength) > MaxLineLength;
 }
 
 Text TBlockSocket::ReceiveAvailable(std::int32_t Timeout)
@@ -146,7 +164,26 @@ Text TBlockSocket::ReceiveUntil(std::int32_t Timeout, const Text& Terminator)
     if (Terminator.empty())
         return {};
     LineEndSearch search(Terminator, ConvertLineEnd && Terminator == "\r\n");
-    Text work;
+    // A line already among the pending bytes is handed out from where it lies.
+    dropPendingSplitLineEnd();
+    if (!m_pendingData.Empty()) {
+        const std::string_view pending = m_pendingData.View();
+        const std::size_t position = search.Find(pending);
+        if (lineTooLong(position, pending.size())) {
+            m_lastErrorCode = codeLineTooLong;
+            ReportError();
+            return {};
+        }
+        if (position != Text::npos) {
+            Text line(pending.substr(0, position));
+            m_lastWasCR = search.LoneCR();
+            m_lastWasLF = search.LoneLF();
+            m_pendingData.Skip(position + search.TerminatorLength());
+            ReportError();
+            return line;
+        }
+    }
+    Text work = m_pendingData.Take();
     std::size_t position = Text::npos;
     for (;;) {
         const std::uint32_t start = TickNow();
@@ -154,10 +191,7 @@ Text TBlockSocket::ReceiveUntil(std::int32_t Timeout, const Text& Terminator)
         if (m_lastErrorCode != 0)
             break;
         position = search.Find(work);
-        // The limit is on the line: data that follows a line end already
-        // found (a body arriving with the header) does not count against it.
-        const std::size_t lineLength = position == Text::npos ? work.size() : position;
-        if (MaxLineLength != 0 && static_cast<std::int64_t>(lineLength) > MaxLineLength) {
+        if (lineTooLong(position, work.size())) {
             // Nothing is consumed: all of it stays in PendingData.
             position = Text::npos;
             m_lastErrorCode = codeLineTooLong;
@@ -178,9 +212,10 @@ Text TBlockSocket::ReceiveUntil(std::int32_t Timeout, const Text& Terminator)
         m_lastWasCR = search.LoneCR();
         m_lastWasLF = search.LoneLF();
         result = work.substr(0, position);
-        work.erase(0, position + search.TerminatorLength());
     }
-    m_pendingData = std::move(work);
+    m_pendingData.Keep(std::move(work));
+    if (position != Text::npos)
+        m_pendingData.Skip(position + search.TerminatorLength());
     ReportError();
     return result;
 }
@@ -199,9 +234,10 @@ std::int64_t TBlockSocket::receiveAvailableToSink(
         std::min(static_cast<std::int64_t>(piece.size()), std::max<std::int64_t>(Room, 0)));
     if (take > 0)
         Sink(piece.data(), take);
-    piece.erase(0, take);
-    if (!piece.empty())
-        m_pendingData = std::move(piece);
+    if (piece.size() > take) {
+        m_pendingData.Keep(std::move(piece));
+        m_pendingData.Skip(take);
+    }
     return static_cast<std::int64_t>(take);
 }
 
@@ -210,7 +246,7 @@ std::int64_t TBlockSocket::receiveAvailableToStream(
 {
     // Pending data, and a line end whose second byte may lead the next data,
     // take the general way; a plain read goes straight into the stream.
-    if (!m_pendingData.empty() || m_lastWasCR || m_lastWasLF) {
+    if (!m_pendingData.Empty() || m_lastWasCR || m_lastWasLF) {
         return receiveAvailableToSink(Room, Timeout, [&Stream](const char* data, std::size_t size) {
             Stream.Write(data, static_cast<std::int64_t>(size));
         });
@@ -287,14 +323,16 @@ Text TBlockSocket::ReceiveExactText(std::int32_t Count, std::int32_t Timeout)
 std::uint8_t TBlockSocket::ReceiveOneByte(std::int32_t Timeout)
 {
     m_lastErrorCode = 0;
-    // ReceiveAvailable hands out PendingData first; what is not taken goes back.
-    Text data = ReceiveAvailable(Timeout);
+    // A pending byte is taken where it lies; otherwise what arrives becomes
+    // pending and its first byte is taken.
+    dropPendingSplitLineEnd();
+    if (m_pendingData.Empty())
+        m_pendingData.Keep(ReceiveAvailable(Timeout));
     std::uint8_t result = 0;
-    if (m_lastErrorCode == 0 && !data.empty()) {
-        result = static_cast<std::uint8_t>(data.front());
-        data.erase(0, 1);
+    if (m_lastErrorCode == 0 && !m_pendingData.Empty()) {
+        result = static_cast<std::uint8_t>(m_pendingData.View().front());
+        m_pendingData.Skip(1);
     }
-    m_pendingData = std::move(data);
     ReportError();
     return result;
 }

@@ -9,9 +9,9 @@ LineEndSearch::LineEndSearch(const Text& Terminator, bool ConvertLineEnd)
 {
 }
 
-std::size_t LineEndSearch::Find(const Text& Work)
+std::size_t LineEndSearch::Find(std::string_view Work)
 {
-    std::size_t found = Text::npos;
+    std::size_t found = std::string_view::npos;
     if (m_searched > Work.size())
         m_searched = 0;
     if (m_convert) {

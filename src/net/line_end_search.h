@@ -3,6 +3,7 @@
 #include "base/text.h"
 
 #include <cstddef>
+#include <string_view>
 
 // Finds the end of a line in text that grows at its end, looking only at the
 // bytes added since the last call (plus the overlap a terminator can span), so
@@ -18,7 +19,7 @@ public:
 
     // Position (0-based) of the first line end in Work, or Text::npos. Work must
     // be the text of the previous call with bytes appended.
-    std::size_t Find(const Text& Work);
+    std::size_t Find(std::string_view Work);
 
     // Length of the line end found last (1 or 2 when converting).
     std::size_t TerminatorLength() const { return m_terminatorLength; }

@@ -73,7 +73,7 @@ void TTCPBlockSocket::SetSSLActive(bool Value)
 
 void TTCPBlockSocket::switchTLSOn()
 {
-    m_pendingData.clear();
+    m_pendingData.Clear();
     m_tlsLastErrorText.clear();
     m_tlsLastErrorCode = 0;
     if (!TLSLibrary::LoadTLSLibrary()) {
@@ -107,7 +107,7 @@ void TTCPBlockSocket::switchTLSOn()
 
 void TTCPBlockSocket::switchTLSOff()
 {
-    m_pendingData.clear();
+    m_pendingData.Clear();
     freeTLSObjects();
     TLSLibrary::ERR_remove_state(0);
     if (m_socketHandle != -1)

@@ -279,12 +279,12 @@ std::uint16_t BytesToWord16(const Text& Value, int Index)
     return static_cast<std::uint16_t>(high << 8 | low);
 }
 
-int FindLineEnd(const Text& Value, Text& Terminator)
+int FindLineEnd(std::string_view Value, Text& Terminator)
 {
     // The earliest CR or LF starts the line end; a following byte of the other kind
     // makes it the two-byte form, which wins over the lone one at the same place.
     const auto first = Value.find_first_of("\r\n");
-    if (first == Text::npos) {
+    if (first == std::string_view::npos) {
         Terminator.clear();
         return 0;
     }

@@ -5,6 +5,7 @@
 #include "base/tick.h"
 
 #include <cstdint>
+#include <string_view>
 
 // Stateless functions on 8-bit text shared by the HTTP client, the socket layer
 // and the SOCKS code: URL splitting, cutting at delimiters, blank trimming,
@@ -45,7 +46,7 @@ std::uint16_t BytesToWord16(const Text& Value, int Index);
 
 // Position (1-based) of the earliest CR LF, LF CR, CR or LF in Value, 0 if none;
 // at equal positions the two-byte form wins. Terminator receives the line end found.
-int FindLineEnd(const Text& Value, Text& Terminator);
+int FindLineEnd(std::string_view Value, Text& Terminator);
 
 void AppendToStream(MemoryStream& Stream, const Text& Value);
 const char* OffsetPointer(const char* Address, std::int64_t Count);

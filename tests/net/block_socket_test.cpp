@@ -150,6 +150,21 @@ TEST(BlockSocket, ByteTakenFromPendingDataEndsSplitLineEnd)
     EXPECT_EQ(peer.sock.ReceiveAvailable(2000), "\n");
 }
 
+TEST(BlockSocket, ManyLinesOfOnePacketComeOutInOrderWithTheBytesAfterThem)
+{
+    std::string packet;
+    for (int index = 0; index < 2000; ++index)
+        packet += "line " + std::to_string(index) + (index % 2 == 0 ? "\r\n" : "\n");
+    ConnectedSocket peer(sendParts({ packet + "tail" }));
+    peer.sock.ConvertLineEnd = true;
+    for (int index = 0; index < 2000; ++index)
+        ASSERT_EQ(peer.sock.ReceiveLine(2000), "line " + std::to_string(index));
+    EXPECT_EQ(peer.sock.ReceiveOneByte(2000), 't');
+    EXPECT_EQ(peer.sock.PendingData(), "ail");
+    EXPECT_EQ(peer.sock.ReceiveExactText(3, 2000), "ail");
+    EXPECT_EQ(peer.sock.PendingData(), "");
+}
+
 // ---- Closes, time-outs and limits ----
 
 TEST(BlockSocket, PeerClosingMidLineKeepsPartialLine)
@@ -230,6 +245,16 @@ TEST(BlockSocket, MaxLineLengthKeepsData)
     EXPECT_EQ(peer.sock.PendingData(), "abcdefgh\r\n");
     peer.sock.MaxLineLength = 0;
     EXPECT_EQ(peer.sock.ReceiveLine(2000), "abcdefgh");
+}
+
+TEST(BlockSocket, MaxLineLengthAppliesToALineAlreadyPending)
+{
+    ConnectedSocket peer(sendParts({ "ab\r\nabcdefgh\r\n" }));
+    peer.sock.MaxLineLength = 5;
+    EXPECT_EQ(peer.sock.ReceiveLine(2000), "ab");
+    EXPECT_EQ(peer.sock.ReceiveLine(2000), "");
+    EXPECT_EQ(peer.sock.LastErrorCode(), 10055);
+    EXPECT_EQ(peer.sock.PendingData(), "abcdefgh\r\n");
 }
 
 TEST(BlockSocket, MaxLineLengthCountsTheLineNotTheDataAfterIt)
