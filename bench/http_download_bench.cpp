@@ -4,6 +4,7 @@
 
 #include "net/http_send.h"
 #include "net/tcp_block_socket.h"
+#include "speed_reporter.h"
 #include "support/loopback_server.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <string>
 #include <unistd.h>
 
@@ -153,53 +153,16 @@ BENCHMARK(BM_CurlDownload)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterat
 BENCHMARK(BM_CurlDownloadToMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 // Prints the usual table and remembers each benchmark's speed for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& reports) override
-    {
-        ConsoleReporter::ReportRuns(reports);
-        for (const Run& run : reports) {
-            const auto speed = run.counters.find("bytes_per_second");
-            if (!run.error_occurred && speed != run.counters.end())
-                m_speed[run.benchmark_name()] = speed->second;
-        }
-    }
-
-    void printRatio() const
-    {
-        const auto ours = findSpeed("BM_THTTPSendDownload");
-        const auto curl = findSpeed("BM_CurlDownload/");
-        const auto curlToMemory = findSpeed("BM_CurlDownloadToMemory");
-        if (ours <= 0 || curl <= 0)
-            return;
-        std::printf("THTTPSend %.0f MB/s, curl -o /dev/null %.0f MB/s, ratio %.2f (target >= 1.00)\n",
-            ours / 1e6, curl / 1e6, ours / curl);
-        if (curlToMemory > 0)
-            std::printf("curl into tmpfs %.0f MB/s, ratio %.2f\n", curlToMemory / 1e6, ours / curlToMemory);
-    }
-
-private:
-    double findSpeed(const std::string& prefix) const
-    {
-        for (const auto& [name, speed] : m_speed) {
-            if (name.rfind(prefix, 0) == 0)
-                return speed;
-        }
-        return 0;
-    }
-
-    std::map<std::string, double> m_speed;
-};
 
 }
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    SpeedReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio();
+    reporter.PrintRatio("BM_THTTPSendDownload", "THTTPSend", "BM_CurlDownload", "curl -o /dev/null", 1.0);
+    reporter.PrintRatio("BM_THTTPSendDownload", "THTTPSend", "BM_CurlDownloadToMemory", "curl into tmpfs");
     benchmark::Shutdown();
     return 0;
 }

@@ -3,13 +3,13 @@
 // same run. Target: at least 80% of curl's speed.
 
 #include "net/http_send.h"
+#include "speed_reporter.h"
 #include "support/nginx_server.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <string>
 
 namespace {
@@ -87,40 +87,16 @@ BENCHMARK(BM_THTTPSendHttpsDownload)->Unit(benchmark::kMillisecond)->UseRealTime
 BENCHMARK(BM_CurlHttpsDownload)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // Prints the usual table, then the two speeds and their ratio.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& reports) override
-    {
-        ConsoleReporter::ReportRuns(reports);
-        for (const Run& run : reports) {
-            const auto speed = run.counters.find("bytes_per_second");
-            if (!run.error_occurred && speed != run.counters.end())
-                m_speed[run.benchmark_name().substr(0, run.benchmark_name().find('/'))] = speed->second;
-        }
-    }
-
-    void printRatio()
-    {
-        const double ours = m_speed["BM_THTTPSendHttpsDownload"];
-        const double curl = m_speed["BM_CurlHttpsDownload"];
-        if (ours > 0 && curl > 0)
-            std::printf("https: THTTPSend %.0f MB/s, curl -k %.0f MB/s, ratio %.2f (target >= 0.80)\n",
-                ours / 1e6, curl / 1e6, ours / curl);
-    }
-
-private:
-    std::map<std::string, double> m_speed;
-};
 
 }
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    SpeedReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio();
+    reporter.PrintRatio(
+        "BM_THTTPSendHttpsDownload", "https: THTTPSend", "BM_CurlHttpsDownload", "curl -k", 0.8);
     benchmark::Shutdown();
     return 0;
 }

@@ -1,8 +1,5 @@
 #include "check_run_fixture.h"
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "support/loopback_port.h"
 
 namespace {
 
@@ -64,26 +61,17 @@ TEST_F(TranscriptTest, AFetchedPageIsLaidOutLineByLine)
 
 TEST_F(TranscriptTest, ARefusedConnectionShowsTheRequestAndNoPage)
 {
-    // A socket bound but not listening refuses every connection to its port.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    socklen_t length = sizeof(address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    const Text port = std::to_string(ntohs(address.sin_port));
-    const Text url = "http://127.0.0.1:" + port + "/refused";
+    const RefusingPort refusing;
+    const Text url = "http://127.0.0.1:" + refusing.Port() + "/refused";
 
     const std::vector<Text> lines = splitLines(TranscriptOf({ "r", url, queryText, statusActive }));
-    ::close(fd);
     std::vector<Text> expected { "" };
     for (const Text& line : requestLines(url))
         expected.push_back(line);
     // The client's header list still holds the request head it built.
     for (const Text& line :
         { Text(""), Text(""), Text("GET /refused HTTP/1.1"), Text("Accept: ") + acceptText,
-            Text("Accept-Language: en"), Text("User-Agent: ") + agent, "Host: 127.0.0.1:" + port,
+            Text("Accept-Language: en"), Text("User-Agent: ") + agent, "Host: 127.0.0.1:" + refusing.Port(),
             Text("Connection: Keep-Alive"), Text(""), Text(""), Text(""), Text("") })
         expected.push_back(line);
     EXPECT_EQ(lines, expected);

@@ -1,11 +1,9 @@
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
+#include "support/loopback_port.h"
 #include "support/loopback_server.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -128,17 +126,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, LinkCheckVerdict, ::testing::ValuesIn(verdictCas
 
 TEST(LinkCheckWorker, UnreachablePageIsNotFound)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-
-    const auto recorder
-        = runWorker("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", "me");
+    const RefusingPort refusing;
+    const auto recorder = runWorker("http://127.0.0.1:" + refusing.Port() + "/", "me");
     EXPECT_EQ(recorder->resultOf(resultRow), verdictNotFound);
 }
 
@@ -192,15 +181,8 @@ TEST(LinkCheckWorker, OtherOrNoSelectedRowGetsNoTranscript)
 
 TEST(LinkCheckWorker, FailedFetchTranscriptShowsRequestLinesAndNoPage)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    const std::string port = std::to_string(ntohs(address.sin_port));
+    const RefusingPort refusing;
+    const std::string& port = refusing.Port();
 
     const auto recorder = runWorker("http://127.0.0.1:" + port + "/p", "x", { resultRow });
     const std::string transcript = recorder->debugText();

@@ -4,18 +4,17 @@
 
 #include "grid/cell_store.h"
 #include "grid/grid_file.h"
+#include "support/child_process.h"
 #include "support/loopback_http_server.h"
+#include "support/loopback_server.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -63,14 +62,6 @@ pid_t spawn(const std::vector<std::string>& command, const std::vector<std::stri
     return pid;
 }
 
-void stop(pid_t pid)
-{
-    if (pid <= 0)
-        return;
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
-}
-
 std::string output(const std::string& command)
 {
     std::string text;
@@ -105,8 +96,8 @@ protected:
 
     void TearDown() override
     {
-        stop(program);
-        stop(xvfb);
+        stopProgram(program);
+        stopProgram(xvfb);
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
@@ -148,15 +139,9 @@ protected:
     }
 
     // Waits, bounded, until the dump satisfies ready.
-    bool waitForDump(const std::function<bool(const std::string&)>& ready, std::chrono::seconds limit)
+    bool waitForDump(const std::function<bool(const std::string&)>& ready, std::chrono::milliseconds limit)
     {
-        const auto deadline = Clock::now() + limit;
-        while (Clock::now() < deadline) {
-            if (ready(readFile(folder / "dump")))
-                return true;
-            std::this_thread::sleep_for(50ms);
-        }
-        return false;
+        return WaitUntil([&] { return ready(readFile(folder / "dump")); }, limit);
     }
 
     std::filesystem::path folder;

@@ -1,6 +1,7 @@
 #include "net/http_send.h"
 #include "net/http_test_peer.h"
 #include "net/tcp_block_socket.h"
+#include "support/loopback_port.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -166,7 +167,8 @@ TEST(HttpSendConnection, RefusedConnectKeepsRequest)
     http.Timeout = 2000;
     http.Document().Write("body", 4);
 
-    EXPECT_FALSE(http.ExecuteRequest("POST", "http://127.0.0.1:" + closedPort() + "/x"));
+    const RefusingPort refusing;
+    EXPECT_FALSE(http.ExecuteRequest("POST", "http://127.0.0.1:" + refusing.Port() + "/x"));
     EXPECT_EQ(http.ResultCode(), 500);
     EXPECT_EQ(http.ResultString(), "");
     EXPECT_EQ(http.Sock().LastErrorCode(), 10061);
@@ -179,7 +181,8 @@ TEST(HttpSendConnection, RefusedConnectKeepsRequest)
 
 TEST(HttpSendConnection, FailedConnectIsNotTakenForOpenConnection)
 {
-    const std::string port = closedPort();
+    const RefusingPort refusing;
+    const std::string& port = refusing.Port();
     THTTPSend http;
     http.Timeout = 2000;
 

@@ -1,6 +1,7 @@
 #include "net/http_send.h"
 #include "net/http_test_peer.h"
 #include "net/tcp_block_socket.h"
+#include "support/loopback_port.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -151,7 +152,8 @@ TEST(HttpSendRequestHead, UserHostIsSetBeforeConnecting)
 {
     THTTPSend http;
     http.Timeout = 1000;
-    EXPECT_FALSE(http.ExecuteRequest("GET", "http://[::1]:" + closedPort() + "/"));
+    const RefusingPort refusing;
+    EXPECT_FALSE(http.ExecuteRequest("GET", "http://[::1]:" + refusing.Port() + "/"));
     EXPECT_EQ(http.UserHost, "[::1]");
     EXPECT_EQ(http.TargetHost, "::1");
 }

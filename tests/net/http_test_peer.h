@@ -58,17 +58,3 @@ inline void sendInPieces(LoopbackServer::Connection& connection, const std::stri
     }
     connection.Send(reply.substr(from));
 }
-
-// A loopback port with nothing listening on it.
-inline std::string closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return std::to_string(ntohs(address.sin_port));
-}

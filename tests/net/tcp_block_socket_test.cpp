@@ -1,6 +1,7 @@
 #include "net/socket_error.h"
 #include "net/socket_library.h"
 #include "net/tcp_block_socket.h"
+#include "support/loopback_port.h"
 #include "support/loopback_server.h"
 
 #include <arpa/inet.h>
@@ -30,32 +31,6 @@ LoopbackServer::Script holdOpen()
 {
     return [](LoopbackServer::Connection& connection) { connection.WaitForPeerClose(); };
 }
-
-// A port on 127.0.0.1 that is bound but not listening, so a connect to it is
-// refused. The port stays reserved while the object lives.
-class RefusingPort
-{
-public:
-    RefusingPort()
-        : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof(address);
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = std::to_string(ntohs(address.sin_port));
-    }
-    ~RefusingPort() { ::close(m_fd); }
-    RefusingPort(const RefusingPort&) = delete;
-    RefusingPort& operator=(const RefusingPort&) = delete;
-    const std::string& Port() const { return m_port; }
-
-private:
-    int m_fd;
-    std::string m_port;
-};
 
 int receiveBufferSize(int handle)
 {

@@ -1,6 +1,11 @@
 #include "support/child_process.h"
 
+#include "support/loopback_port.h"
+#include "support/loopback_server.h"
+
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -86,4 +91,33 @@ pid_t startProgram(
     const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
+}
+
+pid_t startServerProgram(const std::string& program, const std::vector<std::string>& arguments,
+    const std::string& logFile, int port)
+{
+    pid_t pid = startProgram(program, arguments, logFile);
+    if (pid < 0)
+        return -1;
+    bool exited = false;
+    const auto ready = [&] {
+        int status = 0;
+        exited = ::waitpid(pid, &status, WNOHANG) == pid;
+        return exited || LoopbackPortAccepting(port);
+    };
+    if (WaitUntil(ready, std::chrono::seconds(10)) && !exited)
+        return pid;
+    if (!exited)
+        stopProgram(pid);
+    return -1;
+}
+
+void stopProgram(pid_t& pid)
+{
+    if (pid <= 0)
+        return;
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    pid = -1;
 }

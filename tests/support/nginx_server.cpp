@@ -1,40 +1,22 @@
 #include "support/nginx_server.h"
 
 #include "support/child_process.h"
-#include "support/loopback_server.h"
+#include "support/loopback_port.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr char nginxProgram[] = "/usr/sbin/nginx";
 
-int freeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 }
 
 NginxServer::NginxServer()
-    : m_port(freeLoopbackPort())
+    : m_port(FreeLoopbackPort())
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "linkwatch-nginx-XXXXXX").string();
     if (::mkdtemp(pattern.data()))
@@ -125,17 +107,9 @@ bool NginxServer::start()
         return false;
     }
     const std::string config = writeConfig();
-    m_pid = startProgram(nginxProgram, { "-p", m_folder, "-e", m_folder + "/error.log", "-c", config },
-        m_folder + "/output.log");
-    bool exited = false;
-    const auto ready = [&] {
-        int status = 0;
-        exited = ::waitpid(m_pid, &status, WNOHANG) == m_pid;
-        return exited || accepting();
-    };
-    if (m_pid < 0 || !WaitUntil(ready, std::chrono::seconds(10)) || exited) {
-        if (exited)
-            m_pid = -1;
+    m_pid = startServerProgram(nginxProgram, { "-p", m_folder, "-e", m_folder + "/error.log", "-c", config },
+        m_folder + "/output.log", m_port);
+    if (m_pid < 0) {
         std::ifstream log(m_folder + "/error.log");
         m_reason = "nginx did not start: " + std::string(std::istreambuf_iterator<char>(log), {});
         return false;
@@ -143,24 +117,4 @@ bool NginxServer::start()
     return true;
 }
 
-void NginxServer::stop()
-{
-    if (m_pid <= 0)
-        return;
-    ::kill(m_pid, SIGTERM);
-    int status = 0;
-    ::waitpid(m_pid, &status, 0);
-    m_pid = -1;
-}
-
-bool NginxServer::accepting() const
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(m_port));
-    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    ::close(fd);
-    return connected;
-}
+void NginxServer::stop() { stopProgram(m_pid); }

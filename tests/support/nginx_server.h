@@ -41,7 +41,6 @@ public:
 private:
     std::string writeConfig() const;
     std::string serverBlock(const std::string& name, const std::string& root) const;
-    bool accepting() const;
 
     std::string m_folder;
     int m_port = 0;

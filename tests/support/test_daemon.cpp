@@ -1,32 +1,14 @@
 #include "support/test_daemon.h"
 
 #include "support/child_process.h"
-#include "support/loopback_server.h"
+#include "support/loopback_port.h"
 
-#include <arpa/inet.h>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-int freeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 std::string readFile(const std::string& path)
 {
@@ -37,7 +19,7 @@ std::string readFile(const std::string& path)
 }
 
 TestDaemon::TestDaemon()
-    : m_port(freeLoopbackPort())
+    : m_port(FreeLoopbackPort())
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "linkwatch-daemon-XXXXXX").string();
     if (::mkdtemp(pattern.data()))
@@ -103,41 +85,12 @@ bool TestDaemon::launch(
         return false;
     }
     const std::string output = m_folder + "/output.log";
-    m_pid = startProgram(program, arguments, output);
-    bool exited = false;
-    const auto ready = [&] {
-        int status = 0;
-        exited = ::waitpid(m_pid, &status, WNOHANG) == m_pid;
-        return exited || accepting();
-    };
-    if (m_pid < 0 || !WaitUntil(ready, std::chrono::seconds(10)) || exited) {
-        if (exited)
-            m_pid = -1;
+    m_pid = startServerProgram(program, arguments, output, m_port);
+    if (m_pid < 0) {
         m_reason = program + " did not start: " + readFile(output);
-        stop();
         return false;
     }
     return true;
 }
 
-void TestDaemon::stop()
-{
-    if (m_pid <= 0)
-        return;
-    ::kill(m_pid, SIGTERM);
-    int status = 0;
-    ::waitpid(m_pid, &status, 0);
-    m_pid = -1;
-}
-
-bool TestDaemon::accepting() const
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(m_port));
-    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    ::close(fd);
-    return connected;
-}
+void TestDaemon::stop() { stopProgram(m_pid); }

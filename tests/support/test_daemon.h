@@ -33,7 +33,6 @@ private:
     bool launch(
         const std::string& program, const std::string& package, const std::vector<std::string>& arguments);
     std::string writeFile(const std::string& name, const std::string& content) const;
-    bool accepting() const;
 
     std::string m_folder;
     int m_port = 0;

@@ -1,0 +1,55 @@
+#include "support/loopback_port.h"
+
+#include <arpa/inet.h>
+#include <cstdint>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+sockaddr_in loopbackAddress(int port)
+{
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    return address;
+}
+
+// Binds fd to a port of 127.0.0.1 the system picks and returns the port.
+int bindAnyPort(int fd)
+{
+    sockaddr_in address = loopbackAddress(0);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    socklen_t length = sizeof(address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    return ntohs(address.sin_port);
+}
+
+}
+
+int FreeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int port = bindAnyPort(fd);
+    ::close(fd);
+    return port;
+}
+
+bool LoopbackPortAccepting(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = loopbackAddress(port);
+    const bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return connected;
+}
+
+RefusingPort::RefusingPort()
+    : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    , m_port(std::to_string(bindAnyPort(m_fd)))
+{
+}
+
+RefusingPort::~RefusingPort() { ::close(m_fd); }
