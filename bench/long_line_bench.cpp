@@ -10,6 +10,7 @@
 #include "support/loopback_server.h"
 
 #include <benchmark/benchmark.h>
+#include <functional>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <string>
@@ -45,7 +46,9 @@ void connectReader(TTCPBlockSocket& sock, const LoopbackServer& server, int& rea
     sock.Connect("127.0.0.1", server.PortText());
 }
 
-void ReceiveLineLong(benchmark::State& state)
+// Serves one line of state.range(0) bytes per iteration and lets read take
+// it from a connected socket; read answers whether the whole line arrived.
+void measureLineRead(benchmark::State& state, const std::function<bool(TTCPBlockSocket&, std::size_t)>& read)
 {
     const auto lineSize = static_cast<std::size_t>(state.range(0));
     int reads = 0;
@@ -53,51 +56,41 @@ void ReceiveLineLong(benchmark::State& state)
         LoopbackServer server(longLine(lineSize));
         TTCPBlockSocket sock;
         connectReader(sock, server, reads);
-        const Text line = sock.ReceiveLine(10000);
-        if (line.size() != lineSize)
+        if (!read(sock, lineSize))
             state.SkipWithError("line cut short");
     }
     state.counters["reads"] = benchmark::Counter(reads, benchmark::Counter::kAvgIterations);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * lineSize));
+}
+
+void ReceiveLineLong(benchmark::State& state)
+{
+    measureLineRead(state, [](TTCPBlockSocket& sock, std::size_t lineSize) {
+        return sock.ReceiveLine(10000).size() == lineSize;
+    });
 }
 BENCHMARK(ReceiveLineLong)->Arg(1 << 20)->Arg(4 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void TransferOnly(benchmark::State& state)
 {
-    const auto lineSize = static_cast<std::size_t>(state.range(0));
-    int reads = 0;
-    for (auto _ : state) {
-        LoopbackServer server(longLine(lineSize));
-        TTCPBlockSocket sock;
-        connectReader(sock, server, reads);
+    measureLineRead(state, [](TTCPBlockSocket& sock, std::size_t lineSize) {
         std::size_t received = 0;
         while (sock.LastErrorCode() == 0 && received < lineSize + 2)
             received += sock.ReceiveAvailable(10000).size();
-        if (received != lineSize + 2)
-            state.SkipWithError("line cut short");
-    }
-    state.counters["reads"] = benchmark::Counter(reads, benchmark::Counter::kAvgIterations);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * lineSize));
+        return received == lineSize + 2;
+    });
 }
 BENCHMARK(TransferOnly)->Arg(1 << 20)->Arg(4 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void FullRescan(benchmark::State& state)
 {
-    const auto lineSize = static_cast<std::size_t>(state.range(0));
-    int reads = 0;
-    for (auto _ : state) {
-        LoopbackServer server(longLine(lineSize));
-        TTCPBlockSocket sock;
-        connectReader(sock, server, reads);
+    measureLineRead(state, [](TTCPBlockSocket& sock, std::size_t lineSize) {
         Text work;
         Text terminator;
         while (sock.LastErrorCode() == 0 && FindLineEnd(work, terminator) == 0)
             work += sock.ReceiveAvailable(10000);
-        if (work.size() != lineSize + 2)
-            state.SkipWithError("line cut short");
-    }
-    state.counters["reads"] = benchmark::Counter(reads, benchmark::Counter::kAvgIterations);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * lineSize));
+        return work.size() == lineSize + 2;
+    });
 }
 BENCHMARK(FullRescan)->Arg(256 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
 

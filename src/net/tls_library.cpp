@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <dlfcn.h>
 #include <link.h>
+#include <type_traits>
+#include <utility>
 
 namespace TLSLibrary {
 
@@ -181,6 +183,37 @@ namespace {
         return loadLocked(b) ? &b.entries : nullptr;
     }
 
+    template <auto Entry>
+    using EntryType = std::remove_cvref_t<decltype(std::declval<const EntryPoints&>().*Entry)>;
+    template <auto Entry, typename... Args>
+    using EntryResult = std::invoke_result_t<EntryType<Entry>, Args...>;
+
+    // What an entry point returns, or neutral when the library or the entry
+    // is missing.
+    template <auto Entry, typename... Args>
+    EntryResult<Entry, Args...> valueOf(EntryResult<Entry, Args...> neutral, Args... args)
+    {
+        const EntryPoints* e = entries();
+        return e && e->*Entry ? (e->*Entry)(args...) : neutral;
+    }
+
+    // The same for a call on an object (a context or a connection): a null
+    // object gives neutral too.
+    template <auto Entry, typename... Args>
+    EntryResult<Entry, void*, Args...> valueOn(
+        EntryResult<Entry, void*, Args...> neutral, void* object, Args... args)
+    {
+        const EntryPoints* e = entries();
+        return e && e->*Entry && object ? (e->*Entry)(object, args...) : neutral;
+    }
+
+    template <auto Entry, typename... Args> void runOn(void* object, Args... args)
+    {
+        const EntryPoints* e = entries();
+        if (e && e->*Entry && object)
+            (e->*Entry)(object, args...);
+    }
+
 }
 
 std::vector<LibraryNames> LibraryCandidates()
@@ -246,169 +279,95 @@ std::string LoadedCryptoModule()
 
 // Each wrapper: the neutral value when the library or the entry is missing.
 
-void* SSLv2_method()
-{
-    const auto* e = entries();
-    return e && e->sslv2Method ? e->sslv2Method() : nullptr;
-}
+void* SSLv2_method() { return valueOf<&EntryPoints::sslv2Method>(nullptr); }
 
-void* SSLv3_method()
-{
-    const auto* e = entries();
-    return e && e->sslv3Method ? e->sslv3Method() : nullptr;
-}
+void* SSLv3_method() { return valueOf<&EntryPoints::sslv3Method>(nullptr); }
 
-void* TLSv1_method()
-{
-    const auto* e = entries();
-    return e && e->tlsv1Method ? e->tlsv1Method() : nullptr;
-}
+void* TLSv1_method() { return valueOf<&EntryPoints::tlsv1Method>(nullptr); }
 
-void* SSLv23_method()
-{
-    const auto* e = entries();
-    return e && e->negotiatingMethod ? e->negotiatingMethod() : nullptr;
-}
+void* SSLv23_method() { return valueOf<&EntryPoints::negotiatingMethod>(nullptr); }
 
-void* SSL_CTX_new(void* method)
-{
-    const auto* e = entries();
-    return e && e->ctxNew && method ? e->ctxNew(method) : nullptr;
-}
+void* SSL_CTX_new(void* method) { return valueOn<&EntryPoints::ctxNew>(nullptr, method); }
 
-void SSL_CTX_free(void* context)
-{
-    const auto* e = entries();
-    if (e && e->ctxFree && context)
-        e->ctxFree(context);
-}
+void SSL_CTX_free(void* context) { runOn<&EntryPoints::ctxFree>(context); }
 
 int SSL_CTX_set_cipher_list(void* context, const std::string& ciphers)
 {
-    const auto* e = entries();
-    return e && e->ctxSetCipherList && context ? e->ctxSetCipherList(context, ciphers.c_str()) : 0;
+    return valueOn<&EntryPoints::ctxSetCipherList>(0, context, ciphers.c_str());
 }
 
 void SSL_CTX_set_verify(void* context, int mode)
 {
-    const auto* e = entries();
-    if (e && e->ctxSetVerify && context)
-        e->ctxSetVerify(context, mode, nullptr);
+    runOn<&EntryPoints::ctxSetVerify>(context, mode, static_cast<void*>(nullptr));
 }
 
 void SSL_CTX_set_default_passwd_cb(void* context, PasswordCallback callback)
 {
-    const auto* e = entries();
-    if (e && e->ctxSetPasswordCallback && context)
-        e->ctxSetPasswordCallback(context, callback);
+    runOn<&EntryPoints::ctxSetPasswordCallback>(context, callback);
 }
 
 void SSL_CTX_set_default_passwd_cb_userdata(void* context, void* userData)
 {
-    const auto* e = entries();
-    if (e && e->ctxSetPasswordUserData && context)
-        e->ctxSetPasswordUserData(context, userData);
+    runOn<&EntryPoints::ctxSetPasswordUserData>(context, userData);
 }
 
 int SSL_CTX_use_certificate_chain_file(void* context, const std::string& file)
 {
-    const auto* e = entries();
-    return e && e->ctxUseCertificateChainFile && context
-        ? e->ctxUseCertificateChainFile(context, file.c_str())
-        : 0;
+    return valueOn<&EntryPoints::ctxUseCertificateChainFile>(0, context, file.c_str());
 }
 
 int SSL_CTX_use_PrivateKey_file(void* context, const std::string& file, int type)
 {
-    const auto* e = entries();
-    return e && e->ctxUsePrivateKeyFile && context ? e->ctxUsePrivateKeyFile(context, file.c_str(), type) : 0;
+    return valueOn<&EntryPoints::ctxUsePrivateKeyFile>(0, context, file.c_str(), type);
 }
 
 int SSL_CTX_load_verify_locations(void* context, const std::string& file)
 {
-    const auto* e = entries();
-    return e && e->ctxLoadVerifyLocations && context
-        ? e->ctxLoadVerifyLocations(context, file.c_str(), nullptr)
-        : 0;
+    return valueOn<&EntryPoints::ctxLoadVerifyLocations>(
+        0, context, file.c_str(), static_cast<const char*>(nullptr));
 }
 
-void* SSL_new(void* context)
-{
-    const auto* e = entries();
-    return e && e->sslNew && context ? e->sslNew(context) : nullptr;
-}
+void* SSL_new(void* context) { return valueOn<&EntryPoints::sslNew>(nullptr, context); }
 
-void SSL_free(void* connection)
-{
-    const auto* e = entries();
-    if (e && e->sslFree && connection)
-        e->sslFree(connection);
-}
+void SSL_free(void* connection) { runOn<&EntryPoints::sslFree>(connection); }
 
-int SSL_set_fd(void* connection, int fd)
-{
-    const auto* e = entries();
-    return e && e->sslSetFd && connection ? e->sslSetFd(connection, fd) : 0;
-}
+int SSL_set_fd(void* connection, int fd) { return valueOn<&EntryPoints::sslSetFd>(0, connection, fd); }
 
 int SSL_set_tlsext_host_name(void* connection, const std::string& host)
 {
     constexpr int setHostNameControl = 55;
     constexpr long hostNameType = 0;
-    const auto* e = entries();
-    if (!e || !e->sslCtrl || !connection)
-        return 0;
-    return static_cast<int>(
-        e->sslCtrl(connection, setHostNameControl, hostNameType, const_cast<char*>(host.c_str())));
+    return static_cast<int>(valueOn<&EntryPoints::sslCtrl>(0L, connection, setHostNameControl, hostNameType,
+        static_cast<void*>(const_cast<char*>(host.c_str()))));
 }
 
-int SSL_connect(void* connection)
-{
-    const auto* e = entries();
-    return e && e->sslConnect && connection ? e->sslConnect(connection) : -1;
-}
+int SSL_connect(void* connection) { return valueOn<&EntryPoints::sslConnect>(-1, connection); }
 
 int SSL_read(void* connection, void* buffer, int length)
 {
-    const auto* e = entries();
-    return e && e->sslRead && connection ? e->sslRead(connection, buffer, length) : -1;
+    return valueOn<&EntryPoints::sslRead>(-1, connection, buffer, length);
 }
 
 int SSL_write(void* connection, const void* buffer, int length)
 {
-    const auto* e = entries();
-    return e && e->sslWrite && connection ? e->sslWrite(connection, buffer, length) : -1;
+    return valueOn<&EntryPoints::sslWrite>(-1, connection, buffer, length);
 }
 
-int SSL_pending(void* connection)
-{
-    const auto* e = entries();
-    return e && e->sslPending && connection ? e->sslPending(connection) : 0;
-}
+int SSL_pending(void* connection) { return valueOn<&EntryPoints::sslPending>(0, connection); }
 
 int SSL_get_error(void* connection, int result)
 {
-    const auto* e = entries();
-    return e && e->sslGetError && connection ? e->sslGetError(connection, result) : 1;
+    return valueOn<&EntryPoints::sslGetError>(1, connection, result);
 }
 
-int SSL_shutdown(void* connection)
-{
-    const auto* e = entries();
-    return e && e->sslShutdown && connection ? e->sslShutdown(connection) : -1;
-}
+int SSL_shutdown(void* connection) { return valueOn<&EntryPoints::sslShutdown>(-1, connection); }
 
 long SSL_get_verify_result(void* connection)
 {
-    const auto* e = entries();
-    return e && e->sslGetVerifyResult && connection ? e->sslGetVerifyResult(connection) : 50;
+    return valueOn<&EntryPoints::sslGetVerifyResult>(50L, connection);
 }
 
-unsigned long ERR_get_error()
-{
-    const auto* e = entries();
-    return e && e->errGetError ? e->errGetError() : 1;
-}
+unsigned long ERR_get_error() { return valueOf<&EntryPoints::errGetError>(1UL); }
 
 void ERR_clear_error()
 {
