@@ -5,6 +5,7 @@
 #include "app/status_bar.h"
 #include "grid/cell_graphic.h"
 #include "grid/cell_grid_text.h"
+#include "support/scratch_folder.h"
 
 #include <QApplication>
 #include <QImage>
@@ -35,13 +36,12 @@ const Text OneEntry
 class MainFormShell : public testing::Test
 {
 protected:
+    // Declared first so that it is removed last, after all the test made.
+    ScratchFolder m_folder { "main_form_shell", ScratchFolder::Enter::Yes };
+
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "main_form_shell_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        m_oldDir = fs::current_path();
-        fs::current_path(m_dir);
+        ASSERT_FALSE(m_folder.Path().empty());
         ErrorBox::SetPresenter([this](const QString&, const QString& text) { errors.push_back(text); });
         outside.vendorSite = Site;
         outside.adLoader = [urls = loadedUrls](const Text& url) {
@@ -59,8 +59,6 @@ protected:
     {
         form.reset();
         ErrorBox::SetPresenter({});
-        fs::current_path(m_oldDir);
-        fs::remove_all(m_dir);
     }
 
     void open()
@@ -91,10 +89,6 @@ protected:
     std::vector<QUrl> opened;
     CloseAnswer answer = CloseAnswer::Cancel;
     int questions = 0;
-
-private:
-    fs::path m_dir;
-    fs::path m_oldDir;
 };
 
 TEST_F(MainFormShell, OpensWithTheLayoutOfTheWindow)

@@ -1,6 +1,7 @@
 #include "app/error_box.h"
 #include "app/main_form.h"
 #include "app/site_list_texts.h"
+#include "support/scratch_folder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,13 +34,12 @@ const Text TwoEntries = Text("4,2\r\n0,1,Alpha\r\n1,1,http://alpha.example/\r\n2
 class MainForm : public testing::Test
 {
 protected:
+    // Declared first so that it is removed last, after all the test made.
+    ScratchFolder m_folder { "main_form", ScratchFolder::Enter::Yes };
+
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "main_form_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        m_oldDir = fs::current_path();
-        fs::current_path(m_dir);
+        ASSERT_FALSE(m_folder.Path().empty());
         ErrorBox::SetPresenter([this](const QString& caption, const QString& text) {
             captions.push_back(caption);
             errors.push_back(text);
@@ -49,8 +49,6 @@ protected:
     {
         form.reset();
         ErrorBox::SetPresenter({});
-        fs::current_path(m_oldDir);
-        fs::remove_all(m_dir);
     }
 
     static void writeSiteList(const Text& bytes)
@@ -92,10 +90,6 @@ protected:
     std::unique_ptr<Tform1> form;
     std::vector<QString> captions;
     std::vector<QString> errors;
-
-private:
-    fs::path m_dir;
-    fs::path m_oldDir;
 };
 
 TEST_F(MainForm, StartUpWithoutTheFileShowsOneErrorAndFourEmptyRows)

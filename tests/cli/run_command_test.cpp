@@ -1,6 +1,7 @@
 #include "cli/cli_app.h"
 #include "cli/cli_arguments.h"
 #include "support/loopback_server.h"
+#include "support/scratch_folder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -39,20 +40,10 @@ LoopbackServer pageServer(int connections)
 class CliRun : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "cli_run_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        m_oldDir = fs::current_path();
-        fs::current_path(m_dir);
-    }
-    void TearDown() override
-    {
-        fs::current_path(m_oldDir);
-        fs::remove_all(m_dir);
-    }
+    // Declared first so that it is removed last, after all the test made.
+    ScratchFolder m_folder { "cli_run", ScratchFolder::Enter::Yes };
 
+    void SetUp() override { ASSERT_FALSE(m_folder.Path().empty()); }
     static void writeList(const std::string& name, const std::string& cellLines)
     {
         std::ofstream(name, std::ios::binary) << "4,9\r\n" << cellLines;
@@ -62,8 +53,6 @@ protected:
     std::string err() const { return m_err.str(); }
 
 private:
-    fs::path m_dir;
-    fs::path m_oldDir;
     std::ostringstream m_out;
     std::ostringstream m_err;
 };

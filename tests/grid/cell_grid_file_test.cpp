@@ -1,4 +1,5 @@
 #include "grid/cell_grid.h"
+#include "support/scratch_folder.h"
 
 #include <QApplication>
 #include <QScrollBar>
@@ -16,9 +17,9 @@ namespace fs = std::filesystem;
 // see the grid as far as it is loaded.
 TEST(CellGridFile, EventsRunWhileTheFileLoads)
 {
-    std::string pattern = (fs::temp_directory_path() / "cell_grid_file_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path file = fs::path(pattern) / "list.ini";
+    const ScratchFolder folder("cell_grid_file");
+    ASSERT_FALSE(folder.Path().empty());
+    const fs::path file = folder.Path() / "list.ini";
     std::ofstream(file, std::ios::binary) << "4,3\r\n0,1,a\r\n0,2,b\r\n0,3,c\r\n";
 
     TCellGrid grid;
@@ -29,16 +30,15 @@ TEST(CellGridFile, EventsRunWhileTheFileLoads)
     EXPECT_EQ(seen, "a");
     EXPECT_EQ(grid.RowCount(), 4);
     EXPECT_EQ(grid.Cells(0, 3), "c");
-    fs::remove_all(pattern);
 }
 
 // Counts and widths read from the file reach the scroll range once the load
 // is over, also when the file holds thousands of width lines.
 TEST(CellGridFile, LayoutFollowsTheLoadedWidths)
 {
-    std::string pattern = (fs::temp_directory_path() / "cell_grid_file_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path file = fs::path(pattern) / "wide.ini";
+    const ScratchFolder folder("cell_grid_file");
+    ASSERT_FALSE(folder.Path().empty());
+    const fs::path file = folder.Path() / "wide.ini";
     {
         std::ofstream out(file, std::ios::binary);
         out << "20000,1\r\n";
@@ -53,7 +53,6 @@ TEST(CellGridFile, LayoutFollowsTheLoadedWidths)
     EXPECT_EQ(grid.ColCount(), 20000 + grid.FixedCols());
     EXPECT_EQ(grid.ColWidths(19999), 100);
     EXPECT_GT(grid.horizontalScrollBar()->maximum(), rangeBefore);
-    fs::remove_all(pattern);
 }
 
 // A load that fails still leaves the grid laid out for what it holds.

@@ -1,5 +1,6 @@
 #include "grid/grid_error.h"
 #include "grid/grid_file.h"
+#include "support/scratch_folder.h"
 
 #include <climits>
 #include <csignal>
@@ -43,21 +44,10 @@ CellStore siteListStore()
 class GridFile : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "grid_file_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        m_oldDir = fs::current_path();
-        fs::current_path(m_dir);
-    }
-    void TearDown() override
-    {
-        fs::current_path(m_oldDir);
-        fs::permissions(m_dir, fs::perms::owner_all);
-        fs::remove_all(m_dir);
-    }
+    // Declared first so that it is removed last, after all the test made.
+    ScratchFolder m_folder { "grid_file", ScratchFolder::Enter::Yes };
 
+    void SetUp() override { ASSERT_FALSE(m_folder.Path().empty()); }
     static void writeFile(const Text& bytes, const char* name = SiteListDiskName)
     {
         std::ofstream(name, std::ios::binary) << bytes;
@@ -70,11 +60,8 @@ protected:
     }
     std::size_t filesInDir() const
     {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_dir), {}));
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_folder.Path()), {}));
     }
-
-    fs::path m_dir;
-    fs::path m_oldDir;
 };
 
 TEST_F(GridFile, SiteListOfTwoEntriesIsWrittenByteForByte)
