@@ -243,6 +243,8 @@ bool THTTPSend::openConnection(const Exchange& exchange)
     m_sock->SetSSLActive(exchange.secure);
     if (lastCallFailed())
         return false;
+    // The handshake, like every wait of the exchange, is bounded by Timeout.
+    m_sock->TLSHandshakeTimeout = Timeout;
     m_sock->Connect(TargetHost, TargetPort);
     return !lastCallFailed();
 }

@@ -26,15 +26,14 @@ enum TBodyMode : std::uint8_t {
 // Thread: used by one thread at a time; it shares nothing with other objects.
 // Blocking: ExecuteRequest blocks in connect, send and receive; each receive
 // waits at most Timeout milliseconds, but a server that keeps trickling data
-// keeps an exchange alive.
+// keeps an exchange alive. An https handshake takes at most Timeout in all.
 // Errors: nothing is thrown for a network failure. ExecuteRequest returns
 // false when its last phase hit a socket error; ResultCode, Headers and
 // Document then hold what the exchange got to, and Sock() keeps the error.
 // Bounds: with MaxBodySize set, a body is cut at that many bytes and a header
 // block longer than that (or than 64 KiB, whichever is more) ends the exchange
-// before any body; with the
-// socket's MaxLineLength set, a longer status, header or chunk-size line ends
-// the exchange. Either way the call returns false and closes the connection.
+// before any body; with the socket's MaxLineLength set, a longer status,
+// header or chunk-size line ends the exchange. Either way the call returns false and closes the connection.
 class THTTPSend : public TNetClient
 {
 public:

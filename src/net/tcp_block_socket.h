@@ -58,6 +58,9 @@ public:
     Text SSLPrivateKeyFile; // client private key (PEM)
     Text SSLCertCAFile; // trusted CA certificates
     bool SSLverifyCert = false; // require a verified server certificate
+    // ms for the whole handshake, -1 for no limit: a server that accepts the
+    // connection and then stays silent must not hold the connect for ever.
+    std::int32_t TLSHandshakeTimeout = 60000;
     std::int32_t TLSLastErrorCode() const { return m_tlsLastErrorCode; }
     const Text& TLSLastErrorText() const { return m_tlsLastErrorText; }
     void* TLSConnection() const { return m_tlsConnection; }
@@ -110,6 +113,9 @@ private:
     bool tlsCarriesBytes() const;
     // One library read: bytes decrypted, 0 for none yet or a clean close, -1 (10091) on failure.
     std::int32_t tlsReadOnce(void* Buffer, std::int32_t Length);
+    // SSL_connect on the non-blocking socket, waiting for the server at most
+    // TLSHandshakeTimeout in all; false with LastErrorCode set when it failed.
+    bool tlsConnect();
     void switchTLSOn();
     void switchTLSOff();
     void freeTLSObjects();

@@ -1,9 +1,11 @@
+#include "base/tick.h"
 #include "net/socket_library.h"
 #include "net/tcp_block_socket.h"
 #include "net/text_util.h"
 #include "net/tls_library.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -15,6 +17,7 @@ constexpr std::int32_t codePermissionDenied = 10013;
 constexpr std::int32_t codeInvalidArgument = 10022;
 constexpr std::int32_t codeProtocolNotSupported = 10043;
 constexpr std::int32_t codePeerClosed = 10054;
+constexpr std::int32_t codeTimedOut = 10060;
 constexpr std::int32_t codeSubsystemUnusable = 10091;
 
 // Outcomes of the library's error query.
@@ -49,10 +52,16 @@ void setNonBlocking(int handle, bool nonBlocking)
 }
 
 // Waits until the socket can make progress in the direction the library asked for.
-void waitForLibrary(int handle, int outcome)
+// Waits until the socket can serve what the library wants, at most timeout ms
+// (-1 without limit); false when the time ran out.
+bool waitForLibrary(int handle, int outcome, int timeout = -1)
 {
     pollfd entry { handle, static_cast<short>(outcome == tlsWantsWrite ? POLLOUT : POLLIN), 0 };
-    ::poll(&entry, 1, -1);
+    int result = 0;
+    do
+        result = ::poll(&entry, 1, timeout);
+    while (result < 0 && errno == EINTR);
+    return result != 0;
 }
 
 }
@@ -137,10 +146,7 @@ void TTCPBlockSocket::TLSHandshake()
         // the site by the name the client asks for.
         if (!m_tlsHostName.empty() && !IsIPv4Text(m_tlsHostName) && !IsIPv6Text(m_tlsHostName))
             TLSLibrary::SSL_set_tlsext_host_name(m_tlsConnection, m_tlsHostName);
-        if (TLSLibrary::SSL_connect(m_tlsConnection) < 1) {
-            m_lastErrorCode = codeSubsystemUnusable;
-            TLSCaptureError();
-        }
+        tlsConnect();
     }
     if (SSLverifyCert && m_sslActive && TLSVerifyResult() != 0)
         m_lastErrorCode = codePermissionDenied;
@@ -148,13 +154,40 @@ void TTCPBlockSocket::TLSHandshake()
         const std::int32_t code = m_lastErrorCode;
         SetSSLActive(false);
         m_lastErrorCode = code;
-    } else {
-        // From here on reads never block inside the library: a record that is
-        // only partly in reads as nothing yet, and the socket's own waits with
-        // their time-outs decide how long to wait for the rest.
-        setNonBlocking(m_socketHandle, true);
     }
+    // From here on reads never block inside the library either: a record that
+    // is only partly in reads as nothing yet, and the socket's own waits with
+    // their time-outs decide how long to wait for the rest.
     ReportError();
+}
+
+bool TTCPBlockSocket::tlsConnect()
+{
+    setNonBlocking(m_socketHandle, true);
+    const std::uint32_t start = TickNow();
+    for (;;) {
+        const int result = TLSLibrary::SSL_connect(m_tlsConnection);
+        if (result >= 1)
+            return true;
+        const int outcome = TLSLibrary::SSL_get_error(m_tlsConnection, result);
+        if (outcome != tlsWantsRead && outcome != tlsWantsWrite) {
+            m_lastErrorCode = codeSubsystemUnusable;
+            TLSCaptureError();
+            return false;
+        }
+        int remaining = -1;
+        if (TLSHandshakeTimeout >= 0) {
+            const std::uint32_t spent = TickSpan(start, TickNow());
+            remaining = spent >= static_cast<std::uint32_t>(TLSHandshakeTimeout)
+                ? 0
+                : TLSHandshakeTimeout - static_cast<std::int32_t>(spent);
+        }
+        if (remaining == 0 || !waitForLibrary(m_socketHandle, outcome, remaining)) {
+            m_lastErrorCode = codeTimedOut;
+            TLSLibrary::ERR_clear_error();
+            return false;
+        }
+    }
 }
 
 void TTCPBlockSocket::TLSShutdown()
