@@ -229,6 +229,20 @@ Text TBlockSocket::ReceiveLine(std::int32_t Timeout)
 std::int64_t TBlockSocket::receiveAvailableToSink(
     std::int64_t Room, std::int32_t Timeout, const std::function<void(const char*, std::size_t)>& Sink)
 {
+    // Pending bytes are handed on from where they lie, so that many small
+    // pieces out of one large packet (the chunks of a chunked body) do not
+    // copy the rest of the packet once per piece.
+    dropPendingSplitLineEnd();
+    if (!m_pendingData.Empty()) {
+        m_lastErrorCode = 0;
+        const std::string_view pending = m_pendingData.View();
+        const auto take = static_cast<std::size_t>(
+            std::min(static_cast<std::int64_t>(pending.size()), std::max<std::int64_t>(Room, 0)));
+        if (take > 0)
+            Sink(pending.data(), take);
+        m_pendingData.Skip(take);
+        return static_cast<std::int64_t>(take);
+    }
     Text piece = ReceiveAvailable(Timeout);
     const auto take = static_cast<std::size_t>(
         std::min(static_cast<std::int64_t>(piece.size()), std::max<std::int64_t>(Room, 0)));

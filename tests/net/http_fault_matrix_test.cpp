@@ -98,9 +98,19 @@ std::string manyHeaderLines(int count)
     return lines;
 }
 
+// body as chunks of one byte each, with the closing chunk.
+std::string oneByteChunks(const std::string& body)
+{
+    std::string chunks;
+    for (const char c : body)
+        chunks += std::string("1\r\n") + c + "\r\n";
+    return chunks + "0\r\n\r\n";
+}
+
 const std::string okHead = "HTTP/1.1 200 OK\r\n";
 const std::string invalidGbk = bytes("\x81\x20\xFF\xFE\x80<a href=target>\xA1\x7F\x80");
 const std::string chunkedHead = okHead + "Transfer-Encoding: chunked\r\n\r\n";
+const std::string longPage = page + std::string(20000, 'c');
 
 const FaultCase faultCases[] = {
     { "ResetMidHeader", replyThenReset(okHead + "Content-Le"), true, 200, 2, "Content-Le", false, 10,
@@ -121,6 +131,8 @@ const FaultCase faultCases[] = {
         false, 0, verdictNotFound, 2s },
     { "TenThousandHeaderLines", replyThenWait(sized(page, manyHeaderLines(10000))), true, 200, 10003, page,
         false, 15, verdictFound, 5s },
+    { "TwentyThousandOneByteChunks", replyThenWait(chunkedHead + oneByteChunks(longPage)), true, 200, 3,
+        longPage, false, static_cast<std::int64_t>(longPage.size()), verdictFound, 5s },
     { "NulInHeader", replyThenWait(sized(page, bytes("X-A: a\0b\r\n"))), true, 200, 4, page, false, 15,
         verdictFound, 2s },
     { "InvalidGbkInBody", replyThenWait(sized(invalidGbk)), true, 200, 3, invalidGbk, false,
