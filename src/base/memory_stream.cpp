@@ -34,10 +34,11 @@ void MemoryStream::Clear()
 
 std::int64_t MemoryStream::Write(const void* data, std::int64_t count)
 {
-    return WriteInPlace(count, [data, count](char* into) {
-        std::memcpy(into, data, static_cast<std::size_t>(count));
-        return count;
-    });
+    if (count <= 0)
+        return 0;
+    std::memcpy(roomAtPosition(static_cast<std::size_t>(count)), data, static_cast<std::size_t>(count));
+    advance(static_cast<std::size_t>(count));
+    return count;
 }
 
 std::int64_t MemoryStream::WriteInPlace(
@@ -45,16 +46,27 @@ std::int64_t MemoryStream::WriteInPlace(
 {
     if (count <= 0)
         return 0;
-    ensureCapacity(m_position + static_cast<std::size_t>(count));
-    prefault(static_cast<std::size_t>(count));
-    const std::int64_t written = std::clamp<std::int64_t>(fill(m_data + m_position), 0, count);
+    const std::int64_t written
+        = std::clamp<std::int64_t>(fill(roomAtPosition(static_cast<std::size_t>(count))), 0, count);
+    advance(static_cast<std::size_t>(written));
+    return written;
+}
+
+char* MemoryStream::roomAtPosition(std::size_t count)
+{
+    ensureCapacity(m_position + count);
+    prefault(count);
+    return m_data + m_position;
+}
+
+void MemoryStream::advance(std::size_t written)
+{
     if (written == 0)
-        return 0;
+        return;
     if (m_position > m_size)
         std::memset(m_data + m_size, 0, m_position - m_size);
-    m_position += static_cast<std::size_t>(written);
+    m_position += written;
     m_size = std::max(m_size, m_position);
-    return written;
 }
 
 std::int64_t MemoryStream::Read(void* data, std::int64_t count)

@@ -42,6 +42,11 @@ public:
 private:
     void ensureCapacity(std::size_t needed);
     void prefault(std::size_t count);
+    // Where count bytes written at the position go, with room made for them.
+    char* roomAtPosition(std::size_t count);
+    // Keeps written bytes at the position: fills a gap before it with zeros,
+    // then moves the position past them and extends the size.
+    void advance(std::size_t written);
 
     char* m_data = nullptr;
     std::size_t m_size = 0;

@@ -22,3 +22,11 @@ std::uint32_t TickSpan(std::uint32_t Old, std::uint32_t New)
         return New - Old; // unsigned arithmetic adds 2^32
     return Old - New;
 }
+
+std::int32_t TickRemaining(std::int32_t Timeout, std::uint32_t Start)
+{
+    if (Timeout < 0)
+        return Timeout;
+    const std::uint32_t spent = TickSpan(Start, TickNow());
+    return spent >= static_cast<std::uint32_t>(Timeout) ? 0 : Timeout - static_cast<std::int32_t>(spent);
+}

@@ -25,16 +25,6 @@ constexpr std::int32_t defaultPieceSize = 65535;
 // copy of that size beside the stream it fills.
 constexpr std::int32_t largestSingleRead = 4 * 1024 * 1024;
 
-// What is left of Timeout after the time since start; a negative time-out
-// means no limit and stays so.
-std::int32_t remainingTime(std::int32_t timeout, std::uint32_t start)
-{
-    if (timeout < 0)
-        return timeout;
-    const std::uint32_t spent = TickSpan(start, TickNow());
-    return spent >= static_cast<std::uint32_t>(timeout) ? 0 : timeout - static_cast<std::int32_t>(spent);
-}
-
 }
 
 std::int32_t TBlockSocket::TransportReceive(void* Buffer, std::int32_t Length)
@@ -151,7 +141,7 @@ Text TBlockSocket::ReceiveAvailable(std::int32_t Timeout)
     const std::uint32_t start = TickNow();
     Text result = receiveAvailableOnce(Timeout);
     if (dropSplitLineEnd(result) && result.empty() && m_lastErrorCode == 0)
-        result = receiveAvailableOnce(remainingTime(Timeout, start));
+        result = receiveAvailableOnce(TickRemaining(Timeout, start));
     if (m_lastErrorCode != 0)
         result.clear();
     ReportError();
@@ -164,58 +154,42 @@ Text TBlockSocket::ReceiveUntil(std::int32_t Timeout, const Text& Terminator)
     if (Terminator.empty())
         return {};
     LineEndSearch search(Terminator, ConvertLineEnd && Terminator == "\r\n");
-    // A line already among the pending bytes is handed out from where it lies.
+    // The line is sought in the pending bytes where they lie; what arrives is
+    // added to them, and the line is handed out from their front.
     dropPendingSplitLineEnd();
-    if (!m_pendingData.Empty()) {
+    Text result;
+    std::uint32_t start = 0;
+    bool waited = false;
+    for (;;) {
         const std::string_view pending = m_pendingData.View();
         const std::size_t position = search.Find(pending);
         if (lineTooLong(position, pending.size())) {
+            // Nothing is consumed: all of it stays in PendingData.
             m_lastErrorCode = codeLineTooLong;
-            ReportError();
-            return {};
+            break;
         }
         if (position != Text::npos) {
-            Text line(pending.substr(0, position));
+            result = Text(pending.substr(0, position));
             m_lastWasCR = search.LoneCR();
             m_lastWasLF = search.LoneLF();
             m_pendingData.Skip(position + search.TerminatorLength());
-            ReportError();
-            return line;
-        }
-    }
-    Text work = m_pendingData.Take();
-    std::size_t position = Text::npos;
-    for (;;) {
-        const std::uint32_t start = TickNow();
-        work += ReceiveAvailable(Timeout);
-        if (m_lastErrorCode != 0)
-            break;
-        position = search.Find(work);
-        if (lineTooLong(position, work.size())) {
-            // Nothing is consumed: all of it stays in PendingData.
-            position = Text::npos;
-            m_lastErrorCode = codeLineTooLong;
             break;
         }
-        if (position != Text::npos)
-            break;
-        if (!InterPacketTimeout) {
-            Timeout = remainingTime(Timeout, start);
+        if (waited && !InterPacketTimeout) {
+            Timeout = TickRemaining(Timeout, start);
             if (Timeout == 0) {
                 m_lastErrorCode = codeTimedOut;
                 break;
             }
         }
+        start = TickNow();
+        waited = true;
+        Text work = m_pendingData.Take();
+        work += ReceiveAvailable(Timeout);
+        m_pendingData.Keep(std::move(work));
+        if (m_lastErrorCode != 0)
+            break;
     }
-    Text result;
-    if (position != Text::npos) {
-        m_lastWasCR = search.LoneCR();
-        m_lastWasLF = search.LoneLF();
-        result = work.substr(0, position);
-    }
-    m_pendingData.Keep(std::move(work));
-    if (position != Text::npos)
-        m_pendingData.Skip(position + search.TerminatorLength());
     ReportError();
     return result;
 }
@@ -229,29 +203,20 @@ Text TBlockSocket::ReceiveLine(std::int32_t Timeout)
 std::int64_t TBlockSocket::receiveAvailableToSink(
     std::int64_t Room, std::int32_t Timeout, const std::function<void(const char*, std::size_t)>& Sink)
 {
-    // Pending bytes are handed on from where they lie, so that many small
-    // pieces out of one large packet (the chunks of a chunked body) do not
-    // copy the rest of the packet once per piece.
+    // Bytes are handed on from the pending bytes where they lie, so that many
+    // small pieces out of one large packet (the chunks of a chunked body) do
+    // not copy the rest of the packet once per piece.
     dropPendingSplitLineEnd();
-    if (!m_pendingData.Empty()) {
+    if (m_pendingData.Empty())
+        m_pendingData.Keep(ReceiveAvailable(Timeout));
+    else
         m_lastErrorCode = 0;
-        const std::string_view pending = m_pendingData.View();
-        const auto take = static_cast<std::size_t>(
-            std::min(static_cast<std::int64_t>(pending.size()), std::max<std::int64_t>(Room, 0)));
-        if (take > 0)
-            Sink(pending.data(), take);
-        m_pendingData.Skip(take);
-        return static_cast<std::int64_t>(take);
-    }
-    Text piece = ReceiveAvailable(Timeout);
+    const std::string_view pending = m_pendingData.View();
     const auto take = static_cast<std::size_t>(
-        std::min(static_cast<std::int64_t>(piece.size()), std::max<std::int64_t>(Room, 0)));
+        std::min(static_cast<std::int64_t>(pending.size()), std::max<std::int64_t>(Room, 0)));
     if (take > 0)
-        Sink(piece.data(), take);
-    if (piece.size() > take) {
-        m_pendingData.Keep(std::move(piece));
-        m_pendingData.Skip(take);
-    }
+        Sink(pending.data(), take);
+    m_pendingData.Skip(take);
     return static_cast<std::int64_t>(take);
 }
 
@@ -291,7 +256,7 @@ std::int64_t TBlockSocket::receiveExactWith(
         if (m_lastErrorCode != 0 || got >= Count)
             break;
         if (!InterPacketTimeout) {
-            Timeout = remainingTime(Timeout, start);
+            Timeout = TickRemaining(Timeout, start);
             if (Timeout == 0) {
                 m_lastErrorCode = codeTimedOut;
                 break;
@@ -336,17 +301,9 @@ Text TBlockSocket::ReceiveExactText(std::int32_t Count, std::int32_t Timeout)
 
 std::uint8_t TBlockSocket::ReceiveOneByte(std::int32_t Timeout)
 {
-    m_lastErrorCode = 0;
-    // A pending byte is taken where it lies; otherwise what arrives becomes
-    // pending and its first byte is taken.
-    dropPendingSplitLineEnd();
-    if (m_pendingData.Empty())
-        m_pendingData.Keep(ReceiveAvailable(Timeout));
     std::uint8_t result = 0;
-    if (m_lastErrorCode == 0 && !m_pendingData.Empty()) {
-        result = static_cast<std::uint8_t>(m_pendingData.View().front());
-        m_pendingData.Skip(1);
-    }
+    receiveAvailableToSink(
+        1, Timeout, [&result](const char* data, std::size_t) { result = static_cast<std::uint8_t>(*data); });
     ReportError();
     return result;
 }

@@ -33,7 +33,8 @@ enum TBodyMode : std::uint8_t {
 // Bounds: with MaxBodySize set, a body is cut at that many bytes and a header
 // block longer than that (or than 64 KiB, whichever is more) ends the exchange
 // before any body; with the socket's MaxLineLength set, a longer status,
-// header or chunk-size line ends the exchange. Either way the call returns false and closes the connection.
+// header or chunk-size line ends the exchange. Either way the call returns
+// false and closes the connection.
 class THTTPSend : public TNetClient
 {
 public:

@@ -175,13 +175,7 @@ bool TTCPBlockSocket::tlsConnect()
             TLSCaptureError();
             return false;
         }
-        int remaining = -1;
-        if (TLSHandshakeTimeout >= 0) {
-            const std::uint32_t spent = TickSpan(start, TickNow());
-            remaining = spent >= static_cast<std::uint32_t>(TLSHandshakeTimeout)
-                ? 0
-                : TLSHandshakeTimeout - static_cast<std::int32_t>(spent);
-        }
+        const std::int32_t remaining = TickRemaining(TLSHandshakeTimeout, start);
         if (remaining == 0 || !waitForLibrary(m_socketHandle, outcome, remaining)) {
             m_lastErrorCode = codeTimedOut;
             TLSLibrary::ERR_clear_error();
