@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace {
 
@@ -80,10 +81,16 @@ void TWdebug::FormClose()
 
 void TWdebug::Memo1Change()
 {
-    // The scroll range follows the text only after this signal; moving the
-    // cursor to the end brings the last line into view once it does.
-    Memo1->moveCursor(QTextCursor::End);
-    Memo1->ensureCursorVisible();
+    // Only the view moves: the caret stays where the operator put it, so
+    // text typed into the window goes where it is typed. The scroll range
+    // follows a new text only once the event loop has turned, so the last
+    // line is asked for again then.
+    scrollToLastLine();
+    QTimer::singleShot(0, this, [this] { scrollToLastLine(); });
+}
+
+void TWdebug::scrollToLastLine()
+{
     QScrollBar* bar = Memo1->verticalScrollBar();
     bar->setValue(bar->maximum());
 }

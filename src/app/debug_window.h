@@ -55,5 +55,7 @@ protected:
     void reject() override;
 
 private:
+    void scrollToLastLine();
+
     ResultSide* m_side = nullptr;
 };

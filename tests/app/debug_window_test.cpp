@@ -117,9 +117,15 @@ TEST_F(DebugWindowTest, ANewTextScrollsToItsLastLine)
         transcript += "line " + std::to_string(line) + "\r\n";
     window.SetMemoText(transcript);
     const QScrollBar* bar = window.Memo1->verticalScrollBar();
+    QCoreApplication::processEvents();
     EXPECT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
     EXPECT_EQ(window.MemoText(), transcript);
+    // Typing into the text scrolls it too, but the caret stays where it was put.
+    window.Memo1->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(window.Memo1, "ab");
+    EXPECT_EQ(window.Memo1->textCursor().position(), 2);
+    EXPECT_EQ(window.MemoText(), "ab" + transcript);
 }
 
 TEST_F(DebugWindowTest, KeepsGbkTextByteForByte)
