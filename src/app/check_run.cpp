@@ -8,12 +8,10 @@
 
 #include <chrono>
 #include <string>
-#include <thread>
+#include <utility>
 
 namespace {
 
-// 正常 ("active"): the only status a check run looks at.
-constexpr char statusActive[] = "\xD5\xFD\xB3\xA3";
 // 调试记录 : ("debug record : ") and 公司的 ("company's"), around the picked row's name.
 constexpr char captionHead[] = "\xB5\xF7\xCA\xD4\xBC\xC7\xC2\xBC : ";
 constexpr char captionMiddle[] = " \xB9\xAB\xCB\xBE\xB5\xC4  ";
@@ -28,6 +26,9 @@ CheckRun::CheckRun(TCellGrid& runGrid)
     , m_handoff(std::make_unique<GuiHandoff>())
     , m_selectedDebugRow(std::make_shared<std::atomic<int>>(0))
 {
+    m_startTimer.setSingleShot(true);
+    m_startTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_startTimer, &QTimer::timeout, [this] { startPreparedWorker(); });
 }
 
 CheckRun::~CheckRun()
@@ -46,39 +47,76 @@ void CheckRun::SetDebugWindow(TWdebug* debugWindow)
         m_debugWindow->SetResultSide(this);
 }
 
-void CheckRun::Run(const TCellGrid& editGrid)
+void CheckRun::Run(const TCellGrid& editGrid, std::function<void()> whenStarted)
 {
+    StopStarting();
     m_runRowCount = 0;
     ++m_generation;
-    const int lastSiteRow = editGrid.RowCount() - 1;
-    for (int siteRow = 1; siteRow <= lastSiteRow; ++siteRow) {
-        // Exact bytes: a status with a blank around it is not active.
-        if (editGrid.Cells(3, siteRow) != statusActive)
-            continue;
-        const int resultRow = ++m_runRowCount;
-        m_runGrid.SetCells(0, resultRow, std::to_string(resultRow));
-        m_runGrid.SetCells(1, resultRow, editGrid.Cells(0, siteRow));
-        m_runGrid.SetCells(2, resultRow, editGrid.Cells(1, siteRow));
-        startWorker(editGrid, siteRow, resultRow);
-        if (siteRow != lastSiteRow)
-            m_runGrid.AddRow();
-    }
-    untickAllRows();
+    // Edits made while the workers are being started belong to the next run.
+    m_sites = ActiveSites(editGrid.Store());
+    m_nextSite = 0;
+    m_lastSiteRow = editGrid.RowCount() - 1;
+    m_whenStarted = std::move(whenStarted);
+    m_pickedWhileStarting = 0;
+    m_starting = true;
+    prepareNextWorker();
 }
 
-void CheckRun::startWorker(const TCellGrid& editGrid, int siteRow, int resultRow)
+void CheckRun::StopStarting()
 {
+    m_startTimer.stop();
+    m_preparedWorker.reset();
+    m_sites.clear();
+    m_whenStarted = nullptr;
+    m_starting = false;
+}
+
+// Fills in the next entry's result row and its worker, which is started
+// once the pause before it has passed.
+void CheckRun::prepareNextWorker()
+{
+    if (m_nextSite == m_sites.size()) {
+        finishStarting();
+        return;
+    }
+    const ActiveSite& site = m_sites[m_nextSite];
+    const int resultRow = ++m_runRowCount;
+    m_runGrid.SetCells(0, resultRow, std::to_string(resultRow));
+    m_runGrid.SetCells(1, resultRow, site.name);
+    m_runGrid.SetCells(2, resultRow, site.address);
+    // The row can be picked while the rest of the run is being started.
+    m_runGrid.AddCheckBox(checkBoxColumn, resultRow, false, false);
     if (m_rowGeneration.size() <= static_cast<std::size_t>(resultRow))
         m_rowGeneration.resize(static_cast<std::size_t>(resultRow) + 1, 0);
     m_rowGeneration[static_cast<std::size_t>(resultRow)] = m_generation;
     auto window = std::make_shared<QueuedLinkCheckWindow>(
         m_handoff->channel(), m_selectedDebugRow, this, m_generation, resultRow);
-    auto worker = std::make_unique<Temu>(std::move(window));
-    worker->PageUrl = TrimControls(editGrid.Cells(1, siteRow));
-    worker->QueryText = TrimControls(editGrid.Cells(2, siteRow));
-    std::this_thread::sleep_for(pauseBeforeStart);
-    worker->ResultRow = resultRow;
-    m_launcher(std::move(worker));
+    m_preparedWorker = std::make_unique<Temu>(std::move(window));
+    m_preparedWorker->PageUrl = TrimControls(site.address);
+    m_preparedWorker->QueryText = TrimControls(site.query);
+    m_startTimer.start(pauseBeforeStart);
+}
+
+void CheckRun::startPreparedWorker()
+{
+    m_preparedWorker->ResultRow = m_runRowCount;
+    m_launcher(std::move(m_preparedWorker));
+    // Appending provides the row of the next active entry.
+    if (m_sites[m_nextSite].siteRow != m_lastSiteRow)
+        m_runGrid.AddRow();
+    ++m_nextSite;
+    prepareNextWorker();
+}
+
+void CheckRun::finishStarting()
+{
+    untickAllRows();
+    if (m_pickedWhileStarting > 0 && SelectedDebugRow() == m_pickedWhileStarting)
+        m_runGrid.AddCheckBox(checkBoxColumn, m_pickedWhileStarting, true, false);
+    m_sites.clear();
+    m_starting = false;
+    if (auto whenStarted = std::exchange(m_whenStarted, nullptr))
+        whenStarted();
 }
 
 void CheckRun::untickAllRows()
@@ -97,6 +135,8 @@ void CheckRun::CheckBoxClick(int, int ARow, bool State)
     untickAllRows();
     m_runGrid.AddCheckBox(checkBoxColumn, ARow, true, false);
     SetSelectedDebugRow(ARow);
+    if (m_starting)
+        m_pickedWhileStarting = ARow;
     if (!m_debugWindow)
         return;
     m_debugWindow->SetMemoText(Text());

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "app/active_sites.h"
 #include "app/check_run_view.h"
 #include "app/debug_window.h"
 #include "base/text.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -25,10 +27,14 @@ class Temu;
 // row still belongs to its own run: a worker of an earlier run that finishes
 // after a later run refilled its row changes nothing.
 //
+// Run takes the active entries as they are at that moment and starts their
+// workers one after another, 20 ms apart, from timer steps of the GUI
+// thread's event loop: the window keeps painting and answering while a long
+// list is started. Starting() tells whether workers are still to be started.
+//
 // Thread: GUI thread only, except that workers read the picked row through a
-// shared atomic. Run blocks the GUI thread for 20 ms per active entry. Workers
-// are never cancelled; once this object is gone their writes are dropped and
-// they see no picked row. Nothing here throws.
+// shared atomic. Workers are never cancelled; once this object is gone their
+// writes are dropped and they see no picked row. Nothing here throws.
 class CheckRun : public CheckRunView, public TWdebug::ResultSide
 {
 public:
@@ -44,8 +50,13 @@ public:
     void SetDebugWindow(TWdebug* debugWindow);
     void SetWorkerLauncher(WorkerLauncher launcher) { m_launcher = std::move(launcher); }
 
-    // One check run over the site list editGrid (all but disabling CHECK).
-    void Run(const TCellGrid& editGrid);
+    // One check run over the site list editGrid (all but disabling CHECK):
+    // rows are numbered and workers started from later steps of the event
+    // loop; whenStarted runs once the last worker has been started.
+    void Run(const TCellGrid& editGrid, std::function<void()> whenStarted = {});
+    bool Starting() const { return m_starting; }
+    // Starts no further worker of the run under way; whenStarted is not called.
+    void StopStarting();
     // A column-4 check box of the result grid took the state State.
     void CheckBoxClick(int ACol, int ARow, bool State);
 
@@ -59,7 +70,9 @@ public:
     void applyDebugText(std::uint64_t generation, int row, const Text& value) override;
 
 private:
-    void startWorker(const TCellGrid& editGrid, int siteRow, int resultRow);
+    void prepareNextWorker();
+    void startPreparedWorker();
+    void finishStarting();
     void untickAllRows();
     bool rowBelongsTo(int row, std::uint64_t generation) const;
     void closeDebugWindow();
@@ -73,6 +86,19 @@ private:
     std::shared_ptr<std::atomic<int>> m_selectedDebugRow;
     int m_runRowCount = 0;
     std::uint64_t m_generation = 0;
+
+    // The run being started: its entries, the next one to start, and the
+    // worker that waits out its 20 ms before it is started.
+    std::vector<ActiveSite> m_sites;
+    std::size_t m_nextSite = 0;
+    int m_lastSiteRow = 0;
+    std::unique_ptr<Temu> m_preparedWorker;
+    QTimer m_startTimer;
+    bool m_starting = false;
+    std::function<void()> m_whenStarted;
+    // A row picked while workers were being started; it keeps its tick when
+    // the run unticks every row at the end of starting.
+    int m_pickedWhileStarting = 0;
     // The run that last filled each result row; 0 for rows no run filled.
     std::vector<std::uint64_t> m_rowGeneration;
 };

@@ -52,6 +52,7 @@ const int TimerInterval = 8000;
 const int AdPageCount = 5;
 const int EditGridHeight = 146;
 const int Panel1Height = 112;
+const QColor CaptionColour(128, 128, 0);
 
 }
 
@@ -250,8 +251,11 @@ QToolButton* Tform1::createSpeedButton(const char* caption, int left)
     button->setGeometry(left, 4, 61, 22);
     button->setAutoRaise(true);
     button->setFont(verdana());
+    // Olive captions for a live button only: a disabled one keeps the
+    // style's disabled text colour, so that it looks as dead as it is.
     QPalette colours = button->palette();
-    colours.setColor(QPalette::ButtonText, QColor(128, 128, 0));
+    for (const QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive })
+        colours.setColor(group, QPalette::ButtonText, CaptionColour);
     button->setPalette(colours);
     return button;
 }
@@ -372,10 +376,22 @@ void Tform1::SpeedButton1Click()
 void Tform1::SpeedButton2Click()
 {
     SpeedButton2->setEnabled(false);
-    m_checkRun->Run(*EditGrid);
+    m_stopWhenStarted = false;
+    m_checkRun->Run(*EditGrid, [this] {
+        if (m_stopWhenStarted)
+            SpeedButton2->setEnabled(true);
+    });
 }
 
-void Tform1::SpeedButton3Click() { SpeedButton2->setEnabled(true); }
+// A STOP while workers are still being started takes effect once the last
+// one has been started, so CHECK cannot begin a second run over the first.
+void Tform1::SpeedButton3Click()
+{
+    if (m_checkRun->Starting())
+        m_stopWhenStarted = true;
+    else
+        SpeedButton2->setEnabled(true);
+}
 
 void Tform1::RunGridCanEditCell(QObject*, int, int ACol, bool& CanEdit)
 {
@@ -396,10 +412,12 @@ void Tform1::RunGridCheckBoxClick(QObject*, int ACol, int ARow, bool State)
 
 void Tform1::closeEvent(QCloseEvent* event)
 {
-    if (SiteListSnapshot::Of(EditGrid->Store()) == m_savedList || saveBeforeClose())
+    if (SiteListSnapshot::Of(EditGrid->Store()) == m_savedList || saveBeforeClose()) {
+        m_checkRun->StopStarting();
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 // Asks about the unsaved edits; true when the window may close.

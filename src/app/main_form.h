@@ -131,4 +131,6 @@ private:
     std::unique_ptr<CheckRun> m_checkRun;
     // The site list as last loaded or saved.
     SiteListSnapshot m_savedList;
+    // STOP was pressed while the check run was still starting workers.
+    bool m_stopWhenStarted = false;
 };

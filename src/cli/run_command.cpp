@@ -1,5 +1,6 @@
 #include "cli/run_command.h"
 
+#include "app/active_sites.h"
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
 #include "app/site_list_texts.h"
@@ -38,29 +39,16 @@ CellStore siteListStore()
     return store;
 }
 
-// The rows whose status is exactly "正常", top to bottom. Only filled status
-// cells are visited, so a list with a huge row count costs nothing extra.
-std::vector<int> activeRows(const CellStore& list)
-{
-    std::vector<int> rows;
-    list.ForEachCell(SiteStatusCol, 1, SiteStatusCol, list.RowCount() - 1,
-        [&rows](int, int row, const Text& text, const TCellGraphic*) {
-            if (text == StatusNormal)
-                rows.push_back(row);
-        });
-    return rows;
-}
-
 std::vector<ActiveEntry> startWorkers(
     const CellStore& list, bool noDelay, const std::shared_ptr<LinkCheckRecorder>& recorder)
 {
     std::vector<ActiveEntry> entries;
-    for (int row : activeRows(list)) {
+    for (const ActiveSite& site : ActiveSites(list)) {
         const int n = static_cast<int>(entries.size()) + 1;
-        entries.push_back({ n, list.Cells(SiteNameCol, row), list.Cells(SiteAddressCol, row) });
+        entries.push_back({ n, site.name, site.address });
         auto worker = std::make_unique<Temu>(recorder);
-        worker->PageUrl = TrimControls(list.Cells(SiteAddressCol, row));
-        worker->QueryText = TrimControls(list.Cells(SiteQueryCol, row));
+        worker->PageUrl = TrimControls(site.address);
+        worker->QueryText = TrimControls(site.query);
         if (noDelay)
             worker->setPauseLength(std::chrono::milliseconds(0));
         std::this_thread::sleep_for(startSpacing);

@@ -70,6 +70,13 @@ protected:
         return QTest::qWaitFor([this] { return freed->load() == started->load(); }, timeoutMs);
     }
 
+    // A check run whose workers have all been started.
+    void StartRun()
+    {
+        run->Run(editGrid);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !run->Starting(); }, 60000));
+    }
+
     void SetSites(const std::vector<Site>& sites)
     {
         editGrid.SetRowCount(static_cast<int>(sites.size()) + 1);

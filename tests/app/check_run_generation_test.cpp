@@ -13,12 +13,12 @@ TEST_F(GenerationTest, ALateWorkerOfAnEarlierRunDoesNotOverwriteARefilledRow)
 {
     server.Hold();
     SetSites({ ActiveSite("slow", "/with/slow") });
-    run->Run(editGrid);
+    StartRun();
     ASSERT_TRUE(QTest::qWaitFor([this] { return server.Requests() == 1; }, 10000));
     ClickBox(1);
 
     SetSites({ { "fast", fastServer.Url("/without/fast"), queryText, statusActive } });
-    run->Run(editGrid);
+    StartRun();
     ASSERT_TRUE(WaitForVerdict(1, verdictNotFound));
     ASSERT_TRUE(QTest::qWaitFor([this] { return !debugWindow.MemoText().empty(); }, 10000));
     const Text fastTranscript = debugWindow.MemoText();
@@ -37,11 +37,11 @@ TEST_F(GenerationTest, ARowTheLaterRunDidNotRefillStillGetsItsVerdict)
 {
     server.Hold();
     SetSites({ ActiveSite("one", "/without/1"), ActiveSite("two", "/with/2") });
-    run->Run(editGrid);
+    StartRun();
     ASSERT_TRUE(QTest::qWaitFor([this] { return server.Requests() == 2; }, 10000));
 
     SetSites({ { "again", fastServer.Url("/with/again"), queryText, statusActive } });
-    run->Run(editGrid);
+    StartRun();
     ASSERT_TRUE(WaitForVerdict(1, verdictFound));
     server.Release();
     EXPECT_TRUE(WaitForVerdict(2, verdictFound));
@@ -54,7 +54,7 @@ TEST_F(GenerationTest, WorkersThatOutliveTheirWindowChangeNothing)
 {
     server.Hold();
     SetSites({ ActiveSite("a", "/with/a"), ActiveSite("b", "/with/b") });
-    run->Run(editGrid);
+    StartRun();
     ClickBox(1);
     ASSERT_TRUE(QTest::qWaitFor([this] { return server.Requests() == 2; }, 10000));
     ASSERT_TRUE(WaitForVerdict(2, verdictTesting));

@@ -32,7 +32,7 @@ TEST_F(LoadTest, TwoHundredEntriesGetTwoHundredVerdictsInTheirOwnRows)
         sites.push_back({ "site " + number, markedServer.Url(path), "marker-" + number, statusActive });
     }
     SetSites(sites);
-    run->Run(editGrid);
+    StartRun();
     EXPECT_EQ(run->RunRowCount(), count);
     ASSERT_TRUE(WaitForWorkers(60000));
     QCoreApplication::processEvents();
@@ -63,7 +63,7 @@ class BadAddressTest : public CheckRunTest, public testing::WithParamInterface<B
 TEST_P(BadAddressTest, IsCheckedLikeAnyOtherAndFindsNothing)
 {
     SetSites({ { "bad", GetParam().address, queryText, statusActive } });
-    run->Run(editGrid);
+    StartRun();
     EXPECT_TRUE(WaitForVerdict(1, verdictNotFound, 60000)) << runGrid.Cells(3, 1);
     EXPECT_TRUE(WaitForWorkers(60000));
 }

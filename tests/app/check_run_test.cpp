@@ -10,7 +10,7 @@ TEST_F(CheckRunTest, OnlyActiveEntriesGetNumberedRows)
 {
     SetSites({ ActiveSite("first", "/with/1"), { "second", server.Url("/with/2"), queryText, statusPaused },
         ActiveSite("third", "/without/3") });
-    run->Run(editGrid);
+    StartRun();
     EXPECT_EQ(run->RunRowCount(), 2);
     EXPECT_EQ(runGrid.Cells(0, 1), "1");
     EXPECT_EQ(runGrid.Cells(1, 1), "first");
@@ -26,7 +26,7 @@ TEST_F(CheckRunTest, OnlyActiveEntriesGetNumberedRows)
 TEST_F(CheckRunTest, AStatusWithALeadingBlankIsNotActive)
 {
     SetSites({ { "blank", server.Url("/with"), queryText, Text(" ") + statusActive } });
-    run->Run(editGrid);
+    StartRun();
     EXPECT_EQ(run->RunRowCount(), 0);
     EXPECT_EQ(runGrid.RowCount(), 2);
     EXPECT_TRUE(runGrid.Cells(1, 1).empty());
@@ -37,11 +37,11 @@ TEST_F(CheckRunTest, EveryRunAppendsARowPerActiveEntryNotInTheLastRow)
 {
     SetSites({ ActiveSite("a", "/with"), ActiveSite("b", "/with"), ActiveSite("c", "/with"),
         { "d", server.Url("/with"), queryText, statusPaused } });
-    run->Run(editGrid);
+    StartRun();
     EXPECT_EQ(runGrid.RowCount(), 5);
     EXPECT_TRUE(runGrid.Cells(0, 4).empty());
     ASSERT_TRUE(WaitForWorkers());
-    run->Run(editGrid);
+    StartRun();
     EXPECT_EQ(runGrid.RowCount(), 8);
     for (int row = 4; row < 8; ++row)
         EXPECT_TRUE(runGrid.Cells(0, row).empty() && runGrid.Cells(1, row).empty()) << row;
@@ -52,7 +52,7 @@ TEST_F(CheckRunTest, EveryRunAppendsARowPerActiveEntryNotInTheLastRow)
 TEST_F(CheckRunTest, AnActiveLastEntryGetsNoEmptyRowAfterIt)
 {
     SetSites({ ActiveSite("a", "/with"), { "b", "x", "y", statusPaused }, ActiveSite("c", "/with") });
-    run->Run(editGrid);
+    StartRun();
     EXPECT_EQ(runGrid.RowCount(), 3);
     EXPECT_EQ(runGrid.Cells(1, 2), "c");
 }
@@ -61,7 +61,7 @@ TEST_F(CheckRunTest, BlanksStayInTheGridButNotInTheRequest)
 {
     const Text address = " \t" + server.Url("/with/trimmed") + " \r\n";
     SetSites({ { "  Acme  ", address, Text("  ") + queryText + "\t ", statusActive } });
-    run->Run(editGrid);
+    StartRun();
     EXPECT_EQ(runGrid.Cells(1, 1), "  Acme  ");
     EXPECT_EQ(runGrid.Cells(2, 1), address);
     EXPECT_TRUE(WaitForVerdict(1, verdictFound));
@@ -70,7 +70,7 @@ TEST_F(CheckRunTest, BlanksStayInTheGridButNotInTheRequest)
 TEST_F(CheckRunTest, TickingARowWithoutANameClosesTheDebugWindowAndUnticks)
 {
     SetSites({ ActiveSite("a", "/with") });
-    run->Run(editGrid);
+    StartRun();
     runGrid.SetCells(1, 1, "");
     debugWindow.Show();
     ClickBox(1);
@@ -82,7 +82,7 @@ TEST_F(CheckRunTest, TickingARowWithoutANameClosesTheDebugWindowAndUnticks)
 TEST_F(CheckRunTest, TickingASecondRowMovesTheTickAndUntickingCloses)
 {
     SetSites({ ActiveSite("a", "/with/a"), ActiveSite("b", "/without/b") });
-    run->Run(editGrid);
+    StartRun();
     ClickBox(1);
     EXPECT_TRUE(Ticked(1));
     EXPECT_TRUE(debugWindow.isVisible());
@@ -102,11 +102,11 @@ TEST_F(CheckRunTest, TickingASecondRowMovesTheTickAndUntickingCloses)
 TEST_F(CheckRunTest, ANewRunKeepsThePickedRowAndItsWorkerPublishes)
 {
     SetSites({ ActiveSite("a", "/with/a") });
-    run->Run(editGrid);
+    StartRun();
     ASSERT_TRUE(WaitForWorkers());
     ClickBox(1);
     ASSERT_TRUE(debugWindow.isVisible());
-    run->Run(editGrid);
+    StartRun();
     EXPECT_FALSE(Ticked(1));
     EXPECT_EQ(run->SelectedDebugRow(), 1);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !debugWindow.MemoText().empty(); }, 20000));
@@ -117,7 +117,7 @@ TEST_F(CheckRunTest, ANewRunKeepsThePickedRowAndItsWorkerPublishes)
 TEST_F(CheckRunTest, ARowPickedAfterItsWorkerFinishedShowsNoText)
 {
     SetSites({ ActiveSite("a", "/with/a") });
-    run->Run(editGrid);
+    StartRun();
     ASSERT_TRUE(WaitForVerdict(1, verdictFound));
     ASSERT_TRUE(WaitForWorkers());
     debugWindow.SetMemoText("old text\r\n");
@@ -135,7 +135,7 @@ TEST_F(CheckRunTest, TheVerdictCellReadsTestingFromTheStartDelayUntilThePageArri
     runGrid.SetCells(3, 1, "earlier verdict");
     QElapsedTimer clock;
     clock.start();
-    run->Run(editGrid);
+    StartRun();
     EXPECT_EQ(runGrid.Cells(3, 1), "earlier verdict");
     ASSERT_TRUE(WaitForVerdict(1, verdictTesting, 10000));
     EXPECT_GE(clock.elapsed(), 1100);

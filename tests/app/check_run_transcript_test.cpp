@@ -35,10 +35,10 @@ protected:
     Text TranscriptOf(const Site& site)
     {
         SetSites({ site });
-        run->Run(editGrid);
+        StartRun();
         EXPECT_TRUE(WaitForWorkers());
         ClickBox(1);
-        run->Run(editGrid);
+        StartRun();
         EXPECT_TRUE(WaitForWorkers());
         EXPECT_TRUE(QTest::qWaitFor([this] { return !debugWindow.MemoText().empty(); }, 5000));
         return debugWindow.MemoText();

@@ -1,18 +1,23 @@
 #include "app/debug_window.h"
 #include "app/error_box.h"
+#include "app/link_check_worker.h"
 #include "app/main_form.h"
 #include "app/site_list_texts.h"
 #include "app/status_bar.h"
 #include "grid/cell_graphic.h"
 #include "grid/cell_grid_text.h"
+#include "support/loopback_http_server.h"
 #include "support/scratch_folder.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -76,6 +81,20 @@ protected:
         std::ostringstream bytes;
         bytes << std::ifstream(SiteListDiskName, std::ios::binary).rdbuf();
         return bytes.str();
+    }
+
+    // Whether any pixel is olive-tinted: red and green alike, blue well below
+    // them, as the antialiased edges and strokes of an olive caption are.
+    static bool HoldsOlive(const QImage& image)
+    {
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                if (std::abs(pixel.red() - pixel.green()) <= 24 && pixel.red() - pixel.blue() >= 48)
+                    return true;
+            }
+        }
+        return false;
     }
 
     struct Urls {
@@ -192,9 +211,14 @@ TEST_F(MainFormShell, CheckDisablesItselfAndOnlyStopEnablesItAgain)
 {
     writeSiteList(Text("4,1\r\n0,1,Paused\r\n3,1,") + StatusPaused + "\r\n");
     open();
+    const QImage enabled = form->SpeedButton2->grab().toImage();
     QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
     EXPECT_FALSE(form->SpeedButton2->isEnabled());
     EXPECT_EQ(form->RunRowCount(), 0);
+    // The olive caption marks a live button; a disabled one is drawn differently.
+    const QImage disabled = form->SpeedButton2->grab().toImage();
+    EXPECT_TRUE(HoldsOlive(enabled));
+    EXPECT_FALSE(HoldsOlive(disabled));
     QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
     EXPECT_TRUE(form->SpeedButton2->isEnabled());
 }
@@ -217,6 +241,60 @@ TEST_F(MainFormShell, TickingAResultRowShowsTheDebugWindowForIt)
     const TCellGraphic* box = form->RunGrid->Store().Graphic(4, 1);
     ASSERT_NE(box, nullptr);
     EXPECT_FALSE(box->CellBoolean);
+}
+
+TEST_F(MainFormShell, CheckStartsItsWorkersWhileTheWindowKeepsAnswering)
+{
+    constexpr int count = 250;
+    LoopbackHttpServer server(
+        [](const std::string&) { return LoopbackHttpServer::Reply("200 OK", "<p>my link</p>"); });
+    Text list = "4," + std::to_string(count) + "\r\n";
+    for (int row = 1; row <= count; ++row) {
+        const std::string number = std::to_string(row);
+        list += "0," + number + ",site " + number + "\r\n1," + number + "," + server.Url("/" + number)
+            + "\r\n2," + number + ",my link\r\n3," + number + "," + StatusNormal + "\r\n";
+    }
+    writeSiteList(list);
+    open();
+    QElapsedTimer clock;
+    qint64 lastTick = 0;
+    qint64 longestStall = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestStall = std::max(longestStall, clock.elapsed() - lastTick);
+        lastTick = clock.elapsed();
+    });
+    clock.start();
+    ticker.start(5);
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+    QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
+    form->EditGrid->SetCells(0, count, "edited while starting");
+    QTest::mouseClick(form->canchg, Qt::LeftButton);
+    EXPECT_TRUE(form->canchg->isChecked());
+    EXPECT_FALSE(form->SpeedButton2->isEnabled());
+    // STOP counts once the last worker has been started, not before.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return form->SpeedButton2->isEnabled(); }, 60000));
+    EXPECT_EQ(form->RunRowCount(), count);
+    EXPECT_EQ(form->RunGrid->RowCount(), count + 1);
+    ticker.stop();
+    // A frozen window would have stalled for 20 ms per entry, 5 s in all.
+    EXPECT_LT(longestStall, 500) << "longest event loop stall " << longestStall << " ms";
+    RecordProperty("longest_stall_ms", static_cast<int>(longestStall));
+    for (int row = 1; row <= count; ++row) {
+        const std::string number = std::to_string(row);
+        EXPECT_EQ(form->RunGrid->Cells(0, row), number);
+        EXPECT_EQ(form->RunGrid->Cells(1, row), "site " + number);
+        EXPECT_EQ(form->RunGrid->Cells(2, row), server.Url("/" + number));
+    }
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] {
+            for (int row = 1; row <= count; ++row) {
+                if (form->RunGrid->Cells(3, row) != verdictFound)
+                    return false;
+            }
+            return true;
+        },
+        60000));
 }
 
 TEST_F(MainFormShell, ClosingWithoutEditsAsksNothing)
