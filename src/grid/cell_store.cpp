@@ -55,6 +55,12 @@ void CellStore::SetColWidths(int col, int width)
     notify(Change::Layout);
 }
 
+void CellStore::ForEachOtherColWidth(int col1, const WidthVisitor& visit) const
+{
+    for (auto width = m_colWidths.lower_bound(col1); width != m_colWidths.end(); ++width)
+        visit(width->first, width->second);
+}
+
 std::int64_t CellStore::ColumnsWidth(int first, int last) const
 {
     first = std::max(first, 0);

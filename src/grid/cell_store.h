@@ -59,6 +59,10 @@ public:
     // the count shrank below them; negative widths are stored as 0.
     int ColWidths(int col) const;
     void SetColWidths(int col, int width);
+    // Calls visit(col, width) for every column from col1 up to ColCount - 1
+    // whose width differs from DefaultColWidth, in ascending order.
+    using WidthVisitor = std::function<void(int col, int width)>;
+    void ForEachOtherColWidth(int col1, const WidthVisitor& visit) const;
     // Sum of the widths of the columns first .. last - 1 (0 when last <= first).
     std::int64_t ColumnsWidth(int first, int last) const;
 

@@ -13,6 +13,11 @@ namespace {
 constexpr char LineEnd[] = "\r\n";
 // Only this many bytes after the comma of a width line are read as the width.
 constexpr std::size_t WidthFieldLength = 255;
+// Up to this many stored columns every column has its width line. Beyond it
+// only widths that differ from the default are written: a damaged size line
+// may claim billions of columns, and the reader gives the default width to
+// every column that the size line adds.
+constexpr int AllWidthLinesColumnLimit = 10000;
 
 int digitValue(char c, int base)
 {
@@ -77,6 +82,19 @@ void applyCellLine(CellStore& grid, std::string_view line)
         grid.SetCells(col, row, DecodeCellText(Text(rest)));
 }
 
+void writeWidthLines(GridFileWriter& file, const CellStore& grid, int firstCol)
+{
+    const auto writeWidth = [&file](int col, int width) {
+        file.Write("cw " + std::to_string(col) + "," + std::to_string(width) + LineEnd);
+    };
+    if (grid.ColCount() - firstCol > AllWidthLinesColumnLimit) {
+        grid.ForEachOtherColWidth(firstCol, writeWidth);
+        return;
+    }
+    for (int col = firstCol; col < grid.ColCount(); ++col)
+        writeWidth(col, grid.ColWidths(col));
+}
+
 } // namespace
 
 int GridFileNumber(std::string_view field)
@@ -111,7 +129,8 @@ Text EncodeCellText(const Text& text)
     if (text.find('\r') == Text::npos && text.find('\n') == Text::npos)
         return text;
     // A text with line breaks but no CR has its LFs written as BS too, so
-    // no cell line ever breaks; its TABs stay TABs.
+    // no cell line ever breaks. Its LFs read back as LFs; its TABs stay TABs
+    // and read back as CRs, as the reader cannot tell them apart.
     Text encoded = text;
     for (char& c : encoded) {
         if (c == '\r')
@@ -126,20 +145,14 @@ Text DecodeCellText(const Text& text)
 {
     if (text.find('\b') == Text::npos)
         return text;
-    // Cell texts break lines with CR LF, so a BS that does not follow a CR
-    // (written for a bare LF) comes back as a whole CR LF.
-    Text decoded;
-    decoded.reserve(text.size() + text.size() / 8);
-    for (char c : text) {
-        if (c == '\t') {
-            decoded += '\r';
-        } else if (c == '\b') {
-            if (decoded.empty() || decoded.back() != '\r')
-                decoded += '\r';
-            decoded += '\n';
-        } else {
-            decoded += c;
-        }
+    // Each byte maps on its own, so a text decodes to exactly the CRs and LFs
+    // it was written with, lone ones included.
+    Text decoded = text;
+    for (char& c : decoded) {
+        if (c == '\t')
+            c = '\r';
+        else if (c == '\b')
+            c = '\n';
     }
     return decoded;
 }
@@ -151,8 +164,7 @@ void SaveToFile(const CellStore& Grid, const Text& FileName)
     GridFileWriter file(FileName);
     file.Write(std::to_string(Grid.ColCount() - firstCol) + "," + std::to_string(Grid.RowCount() - firstRow)
         + LineEnd);
-    for (int col = firstCol; col < Grid.ColCount(); ++col)
-        file.Write("cw " + std::to_string(col) + "," + std::to_string(Grid.ColWidths(col)) + LineEnd);
+    writeWidthLines(file, Grid, firstCol);
     Grid.ForEachCell(firstCol, firstRow, Grid.ColCount() - 1, Grid.RowCount() - 1,
         [&file](int col, int row, const Text& text, const TCellGraphic*) {
             if (!text.empty())

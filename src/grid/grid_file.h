@@ -11,12 +11,15 @@
 //
 //   C,R            the column and row counts of the stored area
 //   cw c,w         one per stored column: absolute column index, width
+//                  (a column without one keeps its width; one the size line
+//                  adds has the default width)
 //   c,r,text       one per stored non-empty cell, row by row, absolute
 //                  coordinates; the text runs to the end of the line
 //
 // The stored area leaves out the fixed rows and columns when the store's
 // StoreFixedCells is off. Line breaks inside a cell text are written as TAB
-// (for CR) and BS (for LF), so a cell line never breaks.
+// (for CR) and BS (for LF), so a cell line never breaks; a text with an LF
+// but no CR has only its LFs written as BS.
 //
 // Both functions run on the thread that owns the store, block on file I/O
 // and catch nothing. The file name is GBK text; the file system sees it in
@@ -28,9 +31,11 @@
 using GridProcessEvents = std::function<void()>;
 
 // Writes the stored area of Grid to FileName, replacing the file only once
-// the whole file is written. Raises EGridError "Cannot Create " + FileName
-// when the file cannot be created; std::system_error when writing fails part
-// way, in which case the old file is left as it was.
+// the whole file is written. Beyond 10 000 stored columns only the widths that
+// differ from the default get a width line, so a damaged count costs nothing.
+// Raises EGridError "Cannot Create " + FileName when the file cannot be
+// created; std::system_error when writing fails part way, in which case the
+// old file is left as it was.
 void SaveToFile(const CellStore& Grid, const Text& FileName);
 
 // Reads FileName into Grid: sets the counts, the column widths and the cell
