@@ -31,11 +31,12 @@
 using GridProcessEvents = std::function<void()>;
 
 // Writes the stored area of Grid to FileName, replacing the file only once
-// the whole file is written. Beyond 10 000 stored columns only the widths that
+// the whole file is written, or writing it in place where a replacement would
+// show (see GridFileWriter). Beyond 10 000 stored columns only the widths that
 // differ from the default get a width line, so a damaged count costs nothing.
 // Raises EGridError "Cannot Create " + FileName when the file cannot be
-// created; std::system_error when writing fails part way, in which case the
-// old file is left as it was.
+// created; std::system_error when writing fails part way, in which case a
+// replaced file is left as it was.
 void SaveToFile(const CellStore& Grid, const Text& FileName);
 
 // Reads FileName into Grid: sets the counts, the column widths and the cell

@@ -1,16 +1,20 @@
 #include "grid/grid_error.h"
 #include "grid/grid_file.h"
+#include "grid/grid_file_save_method.h"
 #include "support/scratch_folder.h"
 
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -281,6 +285,39 @@ TEST_F(GridFile, SaveReplacesTheFileBehindALinkAndKeepsItsMode)
         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+TEST_F(GridFile, SaveWritesAHardLinkedFileInPlace)
+{
+    writeFile("old");
+    fs::permissions(SiteListDiskName, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_hard_link(SiteListDiskName, "other.ini");
+    struct stat before {
+    };
+    stat(SiteListDiskName, &before);
+    SaveToFile(siteListStore(), SiteListName);
+    struct stat after {
+    };
+    stat(SiteListDiskName, &after);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_nlink, 2u);
+    EXPECT_EQ(after.st_mode & 07777, 0600u);
+    EXPECT_EQ(readFile("other.ini").substr(0, 5), "4,4\r\n");
+    EXPECT_EQ(readFile("other.ini"), readFile());
+}
+
+TEST_F(GridFile, SaveRemovesOnlyTemporaryFilesOfKilledSaves)
+{
+    const Text leftover = Text(SiteListDiskName) + ".tmp4242.7";
+    for (const char* suffix : { ".tmp4242.7", ".tmp4242.7.bak", ".tmp4242", ".tmp4243.1" })
+        writeFile("partial", (SiteListDiskName + Text(suffix)).c_str());
+    // A save in progress holds a lock on its temporary file.
+    const int inProgress = open((SiteListDiskName + Text(".tmp4243.1")).c_str(), O_RDONLY);
+    ASSERT_EQ(flock(inProgress, LOCK_EX), 0);
+    SaveToFile(siteListStore(), SiteListName);
+    close(inProgress);
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_EQ(filesInDir(), 4u);
+}
+
 // A damaged size line names two billion columns and rows; the cells and
 // widths it holds are saved, not one width line per column.
 TEST_F(GridFile, DamagedCountsSaveOnlyWhatTheListHolds)
@@ -294,6 +331,29 @@ TEST_F(GridFile, DamagedCountsSaveOnlyWhatTheListHolds)
     store.SetColCount(10000);
     SaveToFile(store, SiteListName);
     EXPECT_NE(readFile().find("\r\ncw 9999,64\r\n0,1,Alpha\r\n"), Text::npos);
+}
+
+// Renaming a new file over the list makes a new inode: it needs a writable
+// folder, drops other hard links and belongs to the saving user.
+TEST(GridFileSaveMethod, WritesInPlaceWhereAReplacementWouldShow)
+{
+    using enum GridFileSaveMethod;
+    // Each row changes one fact of a plain file of the saving user in a
+    // writable folder.
+    const struct {
+        GridFileTargetFacts target;
+        GridFileSaveMethod method;
+    } rows[] = {
+        { {}, Replace },
+        { { .exists = false }, Replace },
+        { { .regularFile = false }, Refuse },
+        { { .fileWritable = false }, Refuse },
+        { { .folderWritable = false }, InPlace },
+        { { .links = 2 }, InPlace },
+        { { .ownedBySaver = false }, InPlace },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ChooseSaveMethod(row.target), row.method) << &row - rows;
 }
 
 // Damaged files: random bytes rich in the format's own characters must load
