@@ -54,6 +54,14 @@ const int EditGridHeight = 146;
 const int Panel1Height = 112;
 const QColor CaptionColour(128, 128, 0);
 
+// "帐号.ini 中有 N 行未能读入，表格中没有它们；第一次保存前会先把原文件复制为 帐号.ini.bak"
+const char SkippedLinesHead[] = "\xD5\xCA\xBA\xC5.ini \xD6\xD0\xD3\xD0 ";
+const char SkippedLinesTail[] = " \xD0\xD0\xCE\xB4\xC4\xDC\xB6\xC1\xC8\xEB\xA3\xAC\xB1\xED\xB8\xF1\xD6\xD0"
+                                "\xC3\xBB\xD3\xD0\xCB\xFC\xC3\xC7"
+                                "\xA3\xBB\xB5\xDA\xD2\xBB\xB4\xCE\xB1\xA3\xB4\xE6\xC7\xB0\xBB\xE1\xCF\xC8\xB0"
+                                "\xD1\xD4\xAD\xCE\xC4\xBC\xFE\xB8\xB4"
+                                "\xD6\xC6\xCE\xAA \xD5\xCA\xBA\xC5.ini.bak";
+
 }
 
 template <typename... Args> auto Tform1::guarded(void (Tform1::*handler)(Args...))
@@ -299,11 +307,18 @@ void Tform1::startSiteList()
     EditGrid->Store().StoreFixedCells = false;
     EditGrid->AutoSizeColumns(false, 4);
     EditGrid->ClearRect(0, 1, EditGrid->ColCount() - 1, EditGrid->RowCount() - 1);
-    EditGrid->LoadFromFile(SiteListFileName);
+    const GridLoadReport loaded = EditGrid->LoadFromFile(SiteListFileName);
     EditGrid->ClearComboString();
     for (const Text& status : Statuses)
         EditGrid->AddComboString(status);
     showStatusIcons();
+    // Lines the reading rules skipped are not in the grid, and SAVE would
+    // drop them from the file: the operator hears of it once, and the file
+    // as it was is copied aside before it is first overwritten.
+    if (loaded.skippedCellLines > 0) {
+        m_copyBeforeSave = true;
+        ErrorBox::Show(SkippedLinesHead + std::to_string(loaded.skippedCellLines) + SkippedLinesTail);
+    }
 }
 
 void Tform1::showStatusIcons()
@@ -369,6 +384,10 @@ void Tform1::EditGridGetAlignment(QObject*, int ARow, int ACol, TAlignment& HAli
 
 void Tform1::SpeedButton1Click()
 {
+    if (m_copyBeforeSave) {
+        CopyGridFile(SiteListFileName, SiteListBackupName);
+        m_copyBeforeSave = false;
+    }
     EditGrid->SaveToFile(SiteListFileName);
     m_savedList = SiteListSnapshot::Of(EditGrid->Store());
 }

@@ -133,4 +133,6 @@ private:
     SiteListSnapshot m_savedList;
     // STOP was pressed while the check run was still starting workers.
     bool m_stopWhenStarted = false;
+    // The last load skipped lines: the next SAVE first copies the file aside.
+    bool m_copyBeforeSave = false;
 };

@@ -5,6 +5,9 @@
 
 // 帐号.ini, in the current directory
 inline constexpr char SiteListFileName[] = "\xD5\xCA\xBA\xC5.ini";
+// 帐号.ini.bak: the list as it was on disk, kept before SAVE overwrites a
+// list whose load skipped lines
+inline constexpr char SiteListBackupName[] = "\xD5\xCA\xBA\xC5.ini.bak";
 
 // The statuses in the order of the drop-down list; the index of each is also
 // the index of its icon.

@@ -77,12 +77,16 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
 {
     const Text fileName = arguments.file.empty() ? Text(SiteListFileName) : Utf8ToGbk(arguments.file);
     CellStore list = siteListStore();
+    GridLoadReport loaded;
     try {
-        LoadFromFile(list, fileName);
+        loaded = LoadFromFile(list, fileName);
     } catch (const std::exception& error) {
         err << GbkToUtf8(error.what()) << '\n';
         return readFailure;
     }
+    if (loaded.skippedCellLines > 0)
+        err << GbkToUtf8(fileName) << ": " << loaded.skippedCellLines
+            << " cell lines skipped: they lie outside the list's size line\n";
 
     auto recorder = std::make_shared<LinkCheckRecorder>(noDebugRow);
     const std::vector<ActiveEntry> entries = startWorkers(list, arguments.noDelay, recorder);

@@ -200,7 +200,7 @@ void TCellGrid::onStoreChange(CellStore::Change change, int col, int row)
     }
 }
 
-void TCellGrid::LoadFromFile(const Text& FileName)
+GridLoadReport TCellGrid::LoadFromFile(const Text& FileName)
 {
     // The layout is brought up to date however the load ends, also when it
     // raises EGridError or an input/output error.
@@ -215,7 +215,7 @@ void TCellGrid::LoadFromFile(const Text& FileName)
     };
     m_deferLayout = true;
     const LayoutAtEnd layoutAtEnd { *this };
-    ::LoadFromFile(m_store, FileName, GridEventPump());
+    return ::LoadFromFile(m_store, FileName, GridEventPump());
 }
 
 void TCellGrid::relayout()

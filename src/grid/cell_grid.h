@@ -154,7 +154,7 @@ public:
     // The grid file (grid_file.h). Loading lets pending window events run
     // while it reads, and repaints the whole grid at the end.
     void SaveToFile(const Text& FileName) const { ::SaveToFile(m_store, FileName); }
-    void LoadFromFile(const Text& FileName);
+    GridLoadReport LoadFromFile(const Text& FileName);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,12 +1,17 @@
 #include "grid/grid_file.h"
 
+#include "base/gbk_codec.h"
+#include "grid/grid_error.h"
 #include "grid/grid_file_reader.h"
 #include "grid/grid_file_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <fstream>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -18,6 +23,7 @@ constexpr std::size_t WidthFieldLength = 255;
 // may claim billions of columns, and the reader gives the default width to
 // every column that the size line adds.
 constexpr int AllWidthLinesColumnLimit = 10000;
+constexpr std::size_t CopyPieceSize = 1 << 16;
 
 int digitValue(char c, int base)
 {
@@ -73,13 +79,23 @@ void applyWidthLine(CellStore& grid, std::string_view line)
         grid.SetColWidths(col, width);
 }
 
-void applyCellLine(CellStore& grid, std::string_view line)
+// False when the line names a cell outside the grid, which is then skipped.
+bool applyCellLine(CellStore& grid, std::string_view line)
 {
     std::string_view rest = line;
     const int col = GridFileNumber(cutField(rest));
     const int row = GridFileNumber(cutField(rest));
-    if (grid.InGrid(col, row))
-        grid.SetCells(col, row, DecodeCellText(Text(rest)));
+    if (!grid.InGrid(col, row))
+        return false;
+    grid.SetCells(col, row, DecodeCellText(Text(rest)));
+    return true;
+}
+
+// A size line holds one comma; a first line with two held a cell's fields.
+bool looksLikeCellLine(std::string_view line)
+{
+    const std::size_t comma = line.find(',');
+    return comma != std::string_view::npos && line.find(',', comma + 1) != std::string_view::npos;
 }
 
 void writeWidthLines(GridFileWriter& file, const CellStore& grid, int firstCol)
@@ -174,12 +190,15 @@ void SaveToFile(const CellStore& Grid, const Text& FileName)
     file.Commit();
 }
 
-void LoadFromFile(CellStore& Grid, const Text& FileName, const GridProcessEvents& ProcessEvents)
+GridLoadReport LoadFromFile(CellStore& Grid, const Text& FileName, const GridProcessEvents& ProcessEvents)
 {
     GridFileReader file(FileName);
+    GridLoadReport report;
     Text line;
     if (!file.ReadLine(line))
-        return;
+        return report;
+    if (looksLikeCellLine(line))
+        ++report.skippedCellLines;
     if (!line.empty())
         applySizeLine(Grid, line);
     while (file.ReadLine(line)) {
@@ -187,8 +206,26 @@ void LoadFromFile(CellStore& Grid, const Text& FileName, const GridProcessEvents
             applyWidthLine(Grid, line);
             continue;
         }
-        applyCellLine(Grid, line);
+        if (!applyCellLine(Grid, line))
+            ++report.skippedCellLines;
         if (ProcessEvents)
             ProcessEvents();
     }
+    return report;
+}
+
+void CopyGridFile(const Text& FromName, const Text& ToName)
+{
+    std::ifstream from(GbkToUtf8(FromName), std::ios::binary);
+    if (!from)
+        throw EGridError("Cannot open file " + FromName);
+    GridFileWriter copy(ToName);
+    Text piece(CopyPieceSize, '\0');
+    while (from) {
+        from.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        copy.Write(piece.substr(0, static_cast<std::size_t>(from.gcount())));
+    }
+    if (from.bad())
+        throw std::system_error(errno, std::generic_category(), "Cannot read " + GbkToUtf8(FromName));
+    copy.Commit();
 }

@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "grid/cell_store.h"
 
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -39,14 +40,27 @@ using GridProcessEvents = std::function<void()>;
 // replaced file is left as it was.
 void SaveToFile(const CellStore& Grid, const Text& FileName);
 
+// What a load could not take in under the reading rules: cell lines outside
+// the counts, and a first line that held a cell line's fields but was read
+// as the size line. Their texts are not in the grid, so a save would lose them.
+struct GridLoadReport {
+    std::int64_t skippedCellLines = 0;
+};
+
 // Reads FileName into Grid: sets the counts, the column widths and the cell
 // texts that the file names, and nothing else; cells the file does not name
 // keep their texts. Malformed lines are applied as far as they make sense
-// and out-of-range lines are skipped; no content raises an error. Raises
-// EGridError "Cannot open file " + FileName when the file cannot be opened
-// (Grid unchanged); std::system_error when reading fails part way (the lines
-// read before stay applied).
-void LoadFromFile(CellStore& Grid, const Text& FileName, const GridProcessEvents& ProcessEvents = {});
+// and out-of-range lines are skipped (and counted); no content raises an
+// error. Raises EGridError "Cannot open file " + FileName when the file cannot
+// be opened (Grid unchanged); std::system_error when reading fails part way
+// (the lines read before stay applied).
+GridLoadReport LoadFromFile(
+    CellStore& Grid, const Text& FileName, const GridProcessEvents& ProcessEvents = {});
+
+// Copies the file FromName byte for byte to ToName, which is replaced only
+// once the copy is whole. Raises EGridError "Cannot open file " + FromName or
+// "Cannot Create " + ToName; std::system_error when a read or write fails.
+void CopyGridFile(const Text& FromName, const Text& ToName);
 
 // The number rule of the grid file: leading blanks, an optional sign, then
 // decimal digits, or hexadecimal digits after "$", "x", "X" or "0x". Reading

@@ -223,6 +223,31 @@ TEST_F(MainForm, FailedSaveShowsCannotCreateAndKeepsTheList)
     EXPECT_EQ(iconOf(3, 1), 0);
 }
 
+TEST_F(MainForm, ALoadThatSkippedLinesSaysSoAndKeepsTheFileAsItWasBeforeTheFirstSave)
+{
+    const char backupName[] = "\xE5\xB8\x90\xE5\x8F\xB7.ini.bak";
+    const Text damaged = "\xEF\xBB\xBF" + TwoEntries;
+    writeSiteList(damaged);
+    std::ofstream(backupName, std::ios::binary) << "older copy";
+    open();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(
+        errors[0].startsWith(QString::fromUtf8("\xE5\xB8\x90\xE5\x8F\xB7.ini \xE4\xB8\xAD\xE6\x9C\x89 4 ")))
+        << errors[0].toStdString();
+    form->SpeedButton1->click();
+    std::ostringstream backup;
+    backup << std::ifstream(backupName, std::ios::binary).rdbuf();
+    EXPECT_EQ(backup.str(), damaged);
+    EXPECT_NE(readSiteList(), damaged);
+    // Only the first SAVE after such a load copies the file aside.
+    std::ofstream(backupName, std::ios::binary) << "kept";
+    form->SpeedButton1->click();
+    backup.str("");
+    backup << std::ifstream(backupName, std::ios::binary).rdbuf();
+    EXPECT_EQ(backup.str(), "kept");
+    EXPECT_EQ(errors.size(), 1u);
+}
+
 TEST_F(MainForm, StartUpSurvivesASizeLineOfTwoBillionRows)
 {
     writeSiteList(Text("4,2000000000\r\n0,1999999999,far\r\n3,1999999999,") + StatusDead + "\r\n");

@@ -87,11 +87,12 @@ TEST_F(CliRun, AnyEntryWithoutItsQueryGivesStatusOne)
     EXPECT_EQ(out(), "1\tA\t" + base + "/found\tOK!\n2\tB\t" + base + "/missing\t" + NotFoundUtf8 + "\n");
 }
 
-TEST_F(CliRun, ListWithoutActiveEntriesChecksNothing)
+TEST_F(CliRun, ListWithoutActiveEntriesChecksNothingAndTellsOfSkippedLines)
 {
-    writeList(SiteListDiskName, "0,1,A\r\n3,1," + Paused + "\r\n");
+    writeList(SiteListDiskName, "0,1,A\r\n3,1," + Paused + "\r\n4,1,beyond the columns\r\n");
     EXPECT_EQ(run({ "run" }), 0);
     EXPECT_EQ(out(), "");
+    EXPECT_EQ(err().rfind(std::string(SiteListDiskName) + ": 1 cell lines skipped", 0), 0u) << err();
 }
 
 TEST_F(CliRun, MissingListGivesStatusTwoAndTheReason)

@@ -402,6 +402,8 @@ struct LineCase {
     int col, row;
     Text text;
     int widthCol = -1, width = 0;
+    // Cell lines the load reports as skipped.
+    int skipped = 0;
 };
 
 class GridFileLine : public GridFile, public testing::WithParamInterface<LineCase>
@@ -415,7 +417,7 @@ TEST_P(GridFileLine, IsAppliedOrSkippedByTheReadingRules)
     CellStore store = siteListStore();
     for (int col = 0; col < 4; ++col)
         store.SetColWidths(col, 60 + col);
-    LoadFromFile(store, SiteListName);
+    EXPECT_EQ(LoadFromFile(store, SiteListName).skippedCellLines, c.skipped);
     EXPECT_EQ(store.ColCount(), c.colCount);
     EXPECT_EQ(store.RowCount(), c.rowCount);
     EXPECT_EQ(store.FixedRows(), c.fixedRows);
@@ -425,8 +427,13 @@ TEST_P(GridFileLine, IsAppliedOrSkippedByTheReadingRules)
 }
 
 INSTANTIATE_TEST_SUITE_P(GridFile, GridFileLine,
-    testing::Values(LineCase { "CellOutsideColumns", "4,2\r\n7,1,x\r\n", 4, 3, 1, 7, 1, "" },
-        LineCase { "CellBelowZero", "4,2\r\n-1,1,x\r\n", 4, 3, 1, 0, 1, "" },
+    testing::Values(LineCase { "CellOutsideColumns", "4,2\r\n7,1,x\r\n", 4, 3, 1, 7, 1, "", -1, 0, 1 },
+        LineCase { "CellBelowZero", "4,2\r\n-1,1,x\r\n", 4, 3, 1, 0, 1, "", -1, 0, 1 },
+        LineCase { "ByteOrderMark",
+            "\xEF\xBB\xBF"
+            "4,2\r\n1,1,x\r\n",
+            1, 3, 1, 1, 1, "", -1, 0, 1 },
+        LineCase { "CellLineForSizeLine", "0,1,x\r\n", 1, 2, 1, 0, 1, "", -1, 0, 1 },
         LineCase { "CellOnTitleRow", "4,2\r\n1,0,x\r\n", 4, 3, 1, 1, 0, "x" },
         LineCase { "WidthOutsideColumns", "4,2\r\ncw 9,100\r\n", 4, 3, 1, 0, 0, "name" },
         LineCase { "WidthBelowZero", "4,2\r\ncw -1,100\r\n", 4, 3, 1, 0, 0, "name" },
