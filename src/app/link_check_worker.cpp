@@ -5,6 +5,7 @@
 #include "net/tcp_block_socket.h"
 
 #include <algorithm>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -17,6 +18,9 @@ constexpr char crLf[] = "\r\n";
 // one status, header or chunk-size line, and the body.
 constexpr std::int32_t maxLineLength = 1 << 20;
 constexpr std::int64_t maxBodySize = std::int64_t { 64 } << 20;
+
+// Gives the memory of text back, not just its length.
+void release(Text& text) { Text().swap(text); }
 
 bool holdsHighByte(const Text& value)
 {
@@ -51,18 +55,18 @@ void Temu::Execute()
     PauseBeforeRequest(10);
     RequestLines.Clear();
     HeaderLines.Clear();
-    PageLines.Clear();
-    TranscriptLines.Clear();
+    release(PageLines);
+    release(TranscriptLines);
     Agent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
     Language = "en";
     ProtocolVersion = "1.1";
     WriteResult(ResultRow, verdictTesting);
     FetchPage(50);
-    WriteResult(ResultRow, pageHoldsQuery() ? verdictFound : verdictNotFound);
+    WriteResult(ResultRow, m_queryFound ? verdictFound : verdictNotFound);
     RequestLines.Clear();
     HeaderLines.Clear();
-    PageLines.Clear();
-    TranscriptLines.Clear();
+    release(PageLines);
+    release(TranscriptLines);
 }
 
 void Temu::PauseBeforeRequest(int Count) const
@@ -81,7 +85,7 @@ void Temu::FetchPage(int TimeoutSeconds)
         THTTPSend http;
         http.UserAccept = acceptText;
         RequestLines.Clear();
-        PageLines.Clear();
+        release(PageLines);
         HeaderLines.Clear();
         http.Timeout = m_waitLimit.count() > 0 ? static_cast<std::int32_t>(m_waitLimit.count())
                                                : TimeoutSeconds * 1000;
@@ -97,10 +101,14 @@ void Temu::FetchPage(int TimeoutSeconds)
             PrepareClient(http);
 
         http.ExecuteRequest("GET", PageUrl);
-        HeaderLines = http.Headers();
-        const MemoryStream& document = http.Document();
+        // The client is freed at the end of this block: its header list is
+        // taken over, and its body freed as soon as the page text holds it.
+        HeaderLines = std::move(http.Headers());
+        MemoryStream& document = http.Document();
         const std::int64_t from = std::min(document.Position(), document.Size());
-        PageLines.SetText(Text(document.Data() + from, static_cast<std::size_t>(document.Size() - from)));
+        PageLines = TextList::TextFormOf(
+            { std::string_view(document.Data() + from, static_cast<std::size_t>(document.Size() - from)) });
+        document.Clear();
         RequestLines.Add("GET " + PageUrl + " HTTP/" + http.Protocol + "           [ " + " ]");
         RequestLines.Add("Accept: " + http.UserAccept);
         RequestLines.Add("Accept-Language: " + http.UserLanguage);
@@ -108,6 +116,9 @@ void Temu::FetchPage(int TimeoutSeconds)
         RequestLines.Add("Host: " + http.UserHost);
         RequestLines.Add("Connection: Keep-Alive");
     }
+    // Judged now, while the page text is the worker's own: publishing hands
+    // its memory over to the transcript. The verdict is still written last.
+    m_queryFound = pageHoldsQuery();
     PublishTranscript(ResultRow);
 }
 
@@ -117,9 +128,13 @@ void Temu::PublishTranscript(int Row)
     // have moved it while the fetch was in flight.
     if (Row != m_window->selectedDebugRow())
         return;
-    TranscriptLines.SetText(TranscriptLines.GetText() + crLf + RequestLines.GetText() + crLf + crLf
-        + HeaderLines.GetText() + crLf + crLf + PageLines.GetText() + crLf);
-    m_window->setDebugText(TranscriptLines.GetText());
+    // The pieces are split and joined as one text, without joining them
+    // first; only the page text is large, and it is let go once the
+    // transcript holds it, before the window takes its own copy.
+    TranscriptLines = TextList::TextFormOf({ TranscriptLines, crLf, RequestLines.GetText(), crLf, crLf,
+        HeaderLines.GetText(), crLf, crLf, PageLines, crLf });
+    release(PageLines);
+    m_window->setDebugText(TranscriptLines);
 }
 
 void Temu::WriteResult(int Row, const Text& Value) { m_window->writeResult(Row, Value); }
@@ -128,14 +143,13 @@ bool Temu::pageHoldsQuery() const
 {
     // The joined lines, not the raw body: a NUL has cut the text and every
     // line break is CR LF now.
-    const Text page = PageLines.GetText();
     if (QueryText.empty())
         return false;
-    if (page.find(QueryText) != Text::npos)
+    if (PageLines.find(QueryText) != Text::npos)
         return true;
     // A Chinese query is kept in GBK, but many pages are served in UTF-8;
     // give such a query a second chance in that encoding.
     if (!holdsHighByte(QueryText))
         return false;
-    return page.find(GbkToUtf8(QueryText)) != Text::npos;
+    return PageLines.find(GbkToUtf8(QueryText)) != Text::npos;
 }

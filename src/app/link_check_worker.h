@@ -70,6 +70,11 @@ private:
     std::chrono::milliseconds m_waitLimit { 0 };
     TextList RequestLines;
     TextList HeaderLines;
-    TextList PageLines;
-    TextList TranscriptLines;
+    // The page and the transcript are kept in their text form (every line
+    // followed by CR LF), the only form the worker reads them in: a large
+    // body then costs one copy of its bytes instead of a text per line.
+    Text PageLines;
+    Text TranscriptLines;
+    // The verdict, judged before the transcript takes over the page text.
+    bool m_queryFound = false;
 };

@@ -1,6 +1,7 @@
 #include "base/text_list.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -16,6 +17,45 @@ bool sameNameIgnoringCase(const Text& line, const Text& name)
                 = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
             return lower(a) == lower(b);
         });
+}
+
+// Walks the pieces as one text split into lines: hands each run of line bytes
+// to onBytes and calls onLineEnd after each line. A line ends at CR LF, a lone
+// CR or a lone LF, also when its CR and LF lie in neighbouring pieces; the
+// first NUL ends the text, and a last line without a break still ends.
+template <typename OnBytes, typename OnLineEnd>
+void walkLines(std::initializer_list<std::string_view> pieces, OnBytes onBytes, OnLineEnd onLineEnd)
+{
+    const auto isBreakOrNul = [](char c) { return c == '\r' || c == '\n' || c == '\0'; };
+    bool afterCr = false;
+    bool lineOpen = false;
+    for (std::string_view piece : pieces) {
+        while (!piece.empty()) {
+            if (std::exchange(afterCr, false) && piece.front() == '\n') {
+                piece.remove_prefix(1);
+                continue;
+            }
+            const auto length = static_cast<std::size_t>(
+                std::find_if(piece.begin(), piece.end(), isBreakOrNul) - piece.begin());
+            if (length > 0) {
+                onBytes(piece.substr(0, length));
+                lineOpen = true;
+            }
+            if (length == piece.size())
+                break;
+            if (piece[length] == '\0') {
+                if (lineOpen)
+                    onLineEnd();
+                return;
+            }
+            onLineEnd();
+            lineOpen = false;
+            afterCr = piece[length] == '\r';
+            piece.remove_prefix(length + 1);
+        }
+    }
+    if (lineOpen)
+        onLineEnd();
 }
 
 }
@@ -49,23 +89,23 @@ Text TextList::GetText() const
 void TextList::SetText(const Text& text)
 {
     m_lines.clear();
-    const std::size_t end = std::min(text.find('\0'), text.size());
-    std::size_t start = 0;
-    std::size_t pos = start;
-    while (pos < end) {
-        const char c = text[pos];
-        if (c != '\r' && c != '\n') {
-            ++pos;
-            continue;
-        }
-        m_lines.push_back(text.substr(start, pos - start));
-        ++pos;
-        if (c == '\r' && pos < end && text[pos] == '\n')
-            ++pos;
-        start = pos;
-    }
-    if (start < end)
-        m_lines.push_back(text.substr(start, end - start));
+    Text line;
+    walkLines(
+        { text }, [&line](std::string_view bytes) { line.append(bytes); },
+        [this, &line] { m_lines.push_back(std::exchange(line, {})); });
+}
+
+Text TextList::TextFormOf(std::initializer_list<std::string_view> pieces)
+{
+    // Sized first, so a large text is built in one block without regrowing.
+    std::size_t size = 0;
+    walkLines(
+        pieces, [&size](std::string_view bytes) { size += bytes.size(); }, [&size] { size += 2; });
+    Text text;
+    text.reserve(size);
+    walkLines(
+        pieces, [&text](std::string_view bytes) { text.append(bytes); }, [&text] { text += "\r\n"; });
+    return text;
 }
 
 int TextList::IndexOfName(const Text& name) const

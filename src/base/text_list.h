@@ -3,6 +3,8 @@
 #include "base/text.h"
 
 #include <cstddef>
+#include <initializer_list>
+#include <string_view>
 #include <vector>
 
 // An ordered list of text lines. Its text form puts CR LF after every line; set
@@ -25,6 +27,9 @@ public:
 
     Text GetText() const;
     void SetText(const Text& text);
+    // The text form of a list set from the pieces joined, made without
+    // joining them or holding the lines: one copy of a large text, not two.
+    static Text TextFormOf(std::initializer_list<std::string_view> pieces);
 
     // Index of the first line whose name (text before the first "=") equals name
     // without regard to letter case, or -1.

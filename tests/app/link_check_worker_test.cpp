@@ -162,6 +162,41 @@ TEST(LinkCheckWorker, SelectedRowGetsTranscriptBetweenTestAndVerdict)
     EXPECT_EQ(calls[2].value, verdictFound);
 }
 
+// The transcript is split and joined as one text, so a NUL in a header line
+// cuts it there, while the verdict still searches the whole page text.
+struct TranscriptCase {
+    const char* name;
+    std::string reply;
+    std::string transcriptTail;
+    std::string verdict;
+};
+
+void PrintTo(const TranscriptCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+const TranscriptCase transcriptCases[] = {
+    { "NulInHeaderCutsTranscriptOnly", bytes("HTTP/1.1 200 OK\r\nX-A: a\0b\r\nContent-Length: 2\r\n\r\nme"),
+        "\r\n\r\nHTTP/1.1 200 OK\r\nX-A: a\r\n", verdictFound },
+    { "NulInPageCutsPage", response("200 OK", bytes("a\rme\0me")), "\r\n\r\n\r\na\r\nme\r\n\r\n",
+        verdictFound },
+    { "LoneBreaksInPage", response("200 OK", "a\n\rb\r"), "\r\n\r\n\r\na\r\n\r\nb\r\n\r\n", verdictNotFound },
+};
+
+class LinkCheckTranscript : public ::testing::TestWithParam<TranscriptCase>
+{
+};
+
+TEST_P(LinkCheckTranscript, EndsAsTheJoinedLinesDo)
+{
+    const TranscriptCase& testCase = GetParam();
+    LoopbackServer server = replyingServer(testCase.reply);
+    const auto recorder = runWorker(pageUrl(server), "me", { resultRow });
+    EXPECT_TRUE(recorder->debugText().ends_with(testCase.transcriptTail)) << recorder->debugText();
+    EXPECT_EQ(recorder->resultOf(resultRow), testCase.verdict);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LinkCheckTranscript, ::testing::ValuesIn(transcriptCases),
+    [](const ::testing::TestParamInfo<TranscriptCase>& info) { return std::string(info.param.name); });
+
 TEST(LinkCheckWorker, OtherOrNoSelectedRowGetsNoTranscript)
 {
     LoopbackServer server(

@@ -21,12 +21,23 @@ TEST_P(TextListSplit, SplitsAtEveryLineEndAndStopsAtNul)
     EXPECT_EQ(list.Lines(), GetParam().lines);
 }
 
+// The text form made from pieces is the list's, wherever the text is cut.
+TEST_P(TextListSplit, TextFormOfPiecesMatchesTheList)
+{
+    const std::string_view text = GetParam().text;
+    Text expected;
+    for (const Text& line : GetParam().lines)
+        expected += line + "\r\n";
+    for (std::size_t cut = 0; cut <= text.size(); ++cut)
+        EXPECT_EQ(TextList::TextFormOf({ text.substr(0, cut), "", text.substr(cut) }), expected) << cut;
+}
+
 INSTANTIATE_TEST_SUITE_P(TextList, TextListSplit,
     testing::Values(SplitCase { "", {} }, SplitCase { "a", { "a" } },
         SplitCase { "a\r\nb\r\n", { "a", "b" } }, SplitCase { "a\rb\nc", { "a", "b", "c" } },
         SplitCase { "a\n\rb", { "a", "", "b" } }, SplitCase { "\r\n\r\n", { "", "" } },
         SplitCase { Text("ab\0cd\r\nef", 9), { "ab" } }, SplitCase { Text("\0x", 2), {} },
-        SplitCase { "x\r", { "x" } }));
+        SplitCase { "x\r", { "x" } }, SplitCase { "a\r\r\nb\n", { "a", "", "b" } }));
 
 TEST(TextList, TextFormEndsEveryLineWithCrLf)
 {
