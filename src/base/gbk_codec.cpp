@@ -5,9 +5,12 @@
 
 namespace {
 
-using SkipLength = std::size_t (*)(const char* at, std::size_t left);
+// Writes what stands for the sequence at the input position that iconv could
+// not convert, and returns how many input bytes it stands for.
+using Fallback = std::size_t (*)(const char* at, std::size_t left, std::string& output);
 
-std::size_t oneByte(const char*, std::size_t) { return 1; }
+// The private-use characters that carry bytes which are not valid GBK.
+constexpr char32_t ReservedBase = 0xF700;
 
 // One whole UTF-8 character, so a character GBK lacks becomes one "?", not one per byte.
 std::size_t utf8Character(const char* at, std::size_t left)
@@ -26,10 +29,40 @@ std::size_t utf8Character(const char* at, std::size_t left)
     return taken;
 }
 
-// Runs iconv over the whole input; wherever a sequence cannot be converted, it is
-// skipped and replacement is written instead.
-std::string convert(const char* to, const char* from, const std::string& input,
-    const std::string& replacement, SkipLength skip)
+std::size_t replacementCharacter(const char*, std::size_t, std::string& output)
+{
+    output += "\xEF\xBF\xBD";
+    return 1;
+}
+
+std::size_t reservedCharacter(const char* at, std::size_t, std::string& output)
+{
+    const char32_t character = ReservedBase + static_cast<unsigned char>(at[0]);
+    output += static_cast<char>(0xE0 | (character >> 12));
+    output += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+    output += static_cast<char>(0x80 | (character & 0x3F));
+    return 1;
+}
+
+std::size_t questionMark(const char* at, std::size_t left, std::string& output)
+{
+    output += '?';
+    return utf8Character(at, left);
+}
+
+std::size_t reservedByteOrQuestionMark(const char* at, std::size_t left, std::string& output)
+{
+    // U+F780 .. U+F7FF are EF 9E 80 .. EF 9F BF in UTF-8.
+    const auto byte = [at](std::size_t index) { return static_cast<unsigned char>(at[index]); };
+    if (left < 3 || byte(0) != 0xEF || (byte(1) & 0xFE) != 0x9E || (byte(2) & 0xC0) != 0x80)
+        return questionMark(at, left, output);
+    output += static_cast<char>(0x80 | ((byte(1) & 0x01) << 6) | (byte(2) & 0x3F));
+    return 3;
+}
+
+// Runs iconv over the whole input; wherever a sequence cannot be converted, the
+// fallback writes what stands for it and it is skipped.
+std::string convert(const char* to, const char* from, const std::string& input, Fallback fallback)
 {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
@@ -49,8 +82,7 @@ std::string convert(const char* to, const char* from, const std::string& input,
         if (errno == E2BIG)
             continue;
         // EILSEQ or EINVAL: an invalid or truncated sequence at the input position.
-        output += replacement;
-        const std::size_t skipped = skip(in, inLeft);
+        const std::size_t skipped = fallback(in, inLeft, output);
         in += skipped;
         inLeft -= skipped;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -61,6 +93,13 @@ std::string convert(const char* to, const char* from, const std::string& input,
 
 }
 
-std::string GbkToUtf8(const Text& gbk) { return convert("UTF-8", "GBK", gbk, "\xEF\xBF\xBD", oneByte); }
+std::string GbkToUtf8(const Text& gbk) { return convert("UTF-8", "GBK", gbk, replacementCharacter); }
 
-Text Utf8ToGbk(const std::string& utf8) { return convert("GBK", "UTF-8", utf8, "?", utf8Character); }
+Text Utf8ToGbk(const std::string& utf8) { return convert("GBK", "UTF-8", utf8, questionMark); }
+
+std::string GbkToUtf8Exact(const Text& gbk) { return convert("UTF-8", "GBK", gbk, reservedCharacter); }
+
+Text Utf8ToGbkExact(const std::string& utf8)
+{
+    return convert("GBK", "UTF-8", utf8, reservedByteOrQuestionMark);
+}

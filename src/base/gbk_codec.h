@@ -13,3 +13,12 @@ std::string GbkToUtf8(const Text& gbk);
 
 // Characters GBK cannot hold, and bytes that are not valid UTF-8, become "?".
 Text Utf8ToGbk(const std::string& utf8);
+
+// The loss-free pair, for text that goes out to be edited and comes back:
+// every byte that is not valid GBK (always one at or above 0x80) becomes the
+// private-use character U+F700 + byte, in U+F780 .. U+F7FF, and
+// Utf8ToGbkExact turns each of those back into its byte, so
+// Utf8ToGbkExact(GbkToUtf8Exact(bytes)) == bytes for any bytes. Other
+// characters GBK cannot hold, and bytes that are not valid UTF-8, become "?".
+std::string GbkToUtf8Exact(const Text& gbk);
+Text Utf8ToGbkExact(const std::string& utf8);

@@ -23,24 +23,34 @@ CellGridComboEditor::CellGridComboEditor(QWidget* parent, std::vector<Text> item
         match == m_items.end() ? (m_items.empty() ? -1 : 0) : static_cast<int>(match - m_items.begin()));
     // Connected only now, so the selection made on opening reports nothing.
     connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0)
-            m_onChange(this, index, m_byWheel);
+        if (index < 0)
+            return;
+        m_chosen = true;
+        m_onChange(this, index, m_byWheel);
     });
 }
 
-Text CellGridComboEditor::CellText() const { return HasEntry() ? ItemText(currentIndex()) : Text(); }
+std::optional<Text> CellGridComboEditor::ChosenText() const
+{
+    if (!m_chosen || currentIndex() < 0)
+        return std::nullopt;
+    return ItemText(currentIndex());
+}
 
 void CellGridComboEditor::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        m_chosen = true;
         m_onAction(this, EditorAction::Enter);
         return;
     case Qt::Key_Tab:
+        m_chosen = true;
         m_onAction(this, EditorAction::Tab);
         return;
     case Qt::Key_Backtab:
+        m_chosen = true;
         m_onAction(this, EditorAction::Backtab);
         return;
     case Qt::Key_Left:

@@ -5,15 +5,17 @@
 
 #include <QComboBox>
 #include <functional>
+#include <optional>
 #include <vector>
 
 // The grid's drop-down list editor: a closed, pick-only list of the grid's
 // combo items laid over the current cell, with the cell's entry selected (the
 // first entry when none equals the cell's text). Every change of the selected
 // entry after opening is reported to the change handler, with byWheel set
-// when the mouse wheel made it. Enter, Tab, Left, Right, Escape and the loss
-// of the focus go to the grid as EditorActions. Lives on the grid's thread;
-// the grid owns and closes it.
+// when the mouse wheel made it. Only an entry the operator chose goes back
+// into the cell, so a list opened and left without a choice changes nothing.
+// Enter, Tab, Left, Right, Escape and the loss of the focus go to the grid as
+// EditorActions. Lives on the grid's thread; the grid owns and closes it.
 class CellGridComboEditor : public QComboBox
 {
     Q_OBJECT
@@ -25,9 +27,10 @@ public:
     CellGridComboEditor(QWidget* parent, std::vector<Text> items, const Text& cellText,
         ActionHandler onAction, ChangeHandler onChange);
 
-    bool HasEntry() const { return currentIndex() >= 0; }
-    // The selected entry's text as the grid stores it (GBK), or empty.
-    Text CellText() const;
+    // The selected entry's text as the grid stores it (GBK), once the
+    // operator has chosen it: picked it, moved to it, or confirmed it with
+    // Enter or Tab. Nothing before that, and nothing for an empty list.
+    std::optional<Text> ChosenText() const;
     const Text& ItemText(int index) const { return m_items[static_cast<std::size_t>(index)]; }
 
 protected:
@@ -41,4 +44,5 @@ private:
     ActionHandler m_onAction;
     ChangeHandler m_onChange;
     bool m_byWheel = false;
+    bool m_chosen = false;
 };

@@ -118,10 +118,7 @@ void TCellGrid::closeEditor(CloseMode mode)
     if (mode == CloseMode::Restore) {
         text = m_editorOriginal;
     } else if (m_editorIsCombo) {
-        // A list without entries shows nothing and leaves the cell alone.
-        const auto* combo = static_cast<CellGridComboEditor*>(editor);
-        if (combo->HasEntry())
-            text = combo->CellText();
+        text = static_cast<CellGridComboEditor*>(editor)->ChosenText();
     } else {
         text = static_cast<CellGridTextEditor*>(editor)->CellText();
     }

@@ -1,7 +1,5 @@
 #include "grid/cell_grid_text_editor.h"
 
-#include "grid/cell_grid_text.h"
-
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QTextDocument>
@@ -17,9 +15,12 @@ CellGridTextEditor::CellGridTextEditor(QWidget* parent, bool multiline, ActionHa
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     document()->setDocumentMargin(1);
+    // Followed edit by edit, so each change is told apart from the text just
+    // before it and the line breaks around it keep their stored form.
+    connect(this, &QPlainTextEdit::textChanged, this, [this] { m_text = EditedText(m_text, toPlainText()); });
 }
 
-Text CellGridTextEditor::CellText() const { return QStringToCell(toPlainText()); }
+Text CellGridTextEditor::CellText() const { return EditorTextToCell(EditedText(m_text, toPlainText())); }
 
 void CellGridTextEditor::SetCellText(const Text& text, TAlignment alignment)
 {
@@ -28,7 +29,8 @@ void CellGridTextEditor::SetCellText(const Text& text, TAlignment alignment)
             : alignment == taRightJustify     ? Qt::AlignRight
                                               : Qt::AlignLeft);
     document()->setDefaultTextOption(option);
-    setPlainText(CellToQString(text));
+    m_text = CellToEditorText(text);
+    setPlainText(m_text.text);
     moveCursor(QTextCursor::End);
 }
 

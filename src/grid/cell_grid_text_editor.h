@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "grid/cell_grid_events.h"
+#include "grid/cell_grid_text.h"
 #include "grid/grid_types.h"
 
 #include <QPlainTextEdit>
@@ -21,7 +22,8 @@ public:
 
     CellGridTextEditor(QWidget* parent, bool multiline, ActionHandler handler);
 
-    // The text in cell form: GBK bytes with CR LF line breaks.
+    // The text in cell form, GBK bytes. What the operator has not changed
+    // keeps the bytes and line breaks it was set with; breaks typed are CR LF.
     Text CellText() const;
     void SetCellText(const Text& text, TAlignment alignment);
 
@@ -33,4 +35,7 @@ protected:
 private:
     bool m_multiline;
     ActionHandler m_handler;
+    // The text with the stored form of its line breaks, followed through
+    // every edit.
+    CellEditorText m_text;
 };

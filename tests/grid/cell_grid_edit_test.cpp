@@ -282,6 +282,52 @@ TEST_F(CellGridEditing, KeyboardMovesKeepTheCurrentCellInView)
     EXPECT_EQ(grid->CurrentRow(), 1);
 }
 
+// Stored texts that a GBK round trip would change: bytes that are not GBK, a
+// character cut short, and line breaks other than CR LF.
+struct StoredCase {
+    const char* name;
+    Text stored;
+};
+
+class CellGridStoredText : public GridWidgetTest, public testing::WithParamInterface<StoredCase>
+{
+};
+
+TEST_P(CellGridStoredText, KeepsItsBytesWhenOpenedAndWhenEditedElsewhere)
+{
+    SetUpEditGrid();
+    const Text stored = GetParam().stored;
+    grid->SetCells(2, 1, stored);
+    click(2, 1);
+    ASSERT_NE(textEditor(*grid), nullptr);
+    click(0, 2);
+    EXPECT_EQ(grid->Cells(2, 1), stored);
+    click(2, 1);
+    keyToEditor(Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(grid->Editor(), "Z");
+    keyToEditor(Qt::Key_End, Qt::ControlModifier);
+    keyToEditor(Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClicks(grid->Editor(), "Y");
+    click(0, 2);
+    EXPECT_EQ(grid->Cells(2, 1), "Z" + stored + "\r\nY");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, CellGridStoredText,
+    testing::Values(StoredCase { "BytesNotGbk", "a\x80g\xFFh" }, StoredCase { "Utf8Dash", "\xE2\x80\x93" },
+        StoredCase { "TrailingA0", "name\xA0" }, StoredCase { "LoneCr", "first\rsecond" },
+        StoredCase { "LoneLf", "first\nsecond" }, StoredCase { "EveryBreak", "a\r\nb\rc\n\rd" }),
+    [](const testing::TestParamInfo<StoredCase>& info) { return std::string(info.param.name); });
+
+TEST_F(CellGridEditing, EmptyingALineBetweenALoneCrAndALoneLfKeepsBothBreaks)
+{
+    SetUpEditGrid();
+    grid->SetCells(2, 1, "a\rX\nb");
+    click(2, 1);
+    keyToEditor(Qt::Key_Up);
+    keyToEditor(Qt::Key_Backspace);
+    EXPECT_EQ(grid->Cells(2, 1), "a\r\r\nb");
+}
+
 class CellGridCombo : public GridWidgetTest
 {
 protected:
@@ -407,6 +453,18 @@ TEST_F(CellGridCombo, AnEmptyListLeavesTheCellAlone)
     grid->setFocus();
     EXPECT_EQ(grid->Editor(), nullptr);
     EXPECT_EQ(grid->Cells(3, 1), Paused);
+}
+
+TEST_F(CellGridCombo, LeavingWithoutAChoiceChangesNothing)
+{
+    grid->SetCells(3, 2, "unknown");
+    click(3, 2);
+    ASSERT_NE(comboEditor(*grid), nullptr);
+    click(3, 3);
+    ASSERT_NE(comboEditor(*grid), nullptr);
+    click(0, 1);
+    EXPECT_EQ(grid->Cells(3, 2), "unknown");
+    EXPECT_EQ(grid->Cells(3, 3), "");
 }
 
 }
