@@ -49,6 +49,12 @@ void TCellGrid::AddImageIdx(int col, int row, int image, TCellHAlign HAlign, TCe
         m_store.AddImageIdx(col, row, image, HAlign, VAlign);
 }
 
+void TCellGrid::AddRow()
+{
+    closeEditor(CloseMode::Keep);
+    m_store.AddRow();
+}
+
 void TCellGrid::AutoSizeColumns(bool DoFixedCols, int Extra)
 {
     const int first = DoFixedCols ? 0 : FixedCols();

@@ -67,7 +67,9 @@ public:
     void AddImageIdx(int col, int row, int image, TCellHAlign HAlign, TCellVAlign VAlign);
     void ClearComboString() { m_store.ClearComboString(); }
     void AddComboString(Text text) { m_store.AddComboString(std::move(text)); }
-    void AddRow() { m_store.AddRow(); }
+    // Closes the open editor onto its own cell first, as every row operation
+    // does, so no editor is ever left over a row that has moved.
+    void AddRow();
     void ClearRect(int col1, int row1, int col2, int row2) { m_store.ClearRect(col1, row1, col2, row2); }
     void SetColumnHeaders(std::vector<Text> headers) { m_store.SetColumnHeaders(std::move(headers)); }
     // Makes every column (from 0 with DoFixedCols, else from FixedCols) as

@@ -333,7 +333,7 @@ bool TCellGrid::nextAdvanceCell(int& col, int& row, bool& appended)
     // grid that refuses every cell still ends.
     if (!Navigation.AdvanceInsert || appended)
         return false;
-    m_store.AddRow();
+    AddRow();
     appended = true;
     if (OnAutoAddRow)
         OnAutoAddRow(this, RowCount() - 1);
@@ -344,6 +344,9 @@ bool TCellGrid::nextAdvanceCell(int& col, int& row, bool& appended)
 
 void TCellGrid::insertRow()
 {
+    // The open editor writes into its own cell before the rows move; left
+    // open, it would write into whatever row took its row number.
+    closeEditor(CloseMode::Keep);
     const int row = Navigation.InsertPosition == pInsertAfter ? m_row + 1 : m_row;
     m_store.InsertRow(row);
     moveCurrent(m_col, row, false);
@@ -353,6 +356,7 @@ void TCellGrid::insertRow()
 
 void TCellGrid::deleteRow()
 {
+    closeEditor(CloseMode::Keep);
     const int row = m_row;
     bool canDelete = true;
     if (OnCanDeleteRow)

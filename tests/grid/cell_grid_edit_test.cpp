@@ -467,4 +467,40 @@ TEST_F(CellGridCombo, LeavingWithoutAChoiceChangesNothing)
     EXPECT_EQ(grid->Cells(3, 3), "");
 }
 
+// A row operation while the list is open on row 2, where Paused was picked
+// over Active; key 0 appends through AddRow.
+struct RowCase {
+    const char* name;
+    int key;
+    std::vector<Text> statuses;
+};
+
+class CellGridComboRows : public CellGridCombo, public testing::WithParamInterface<RowCase>
+{
+};
+
+TEST_P(CellGridComboRows, TheOpenListClosesOntoItsOwnCellFirst)
+{
+    grid->SetCells(3, 2, Active);
+    grid->SetCells(3, 3, Dead);
+    click(3, 2);
+    keyToEditor(Qt::Key_Down);
+    if (GetParam().key)
+        keyToEditor(GetParam().key);
+    else
+        grid->AddRow();
+    EXPECT_EQ(grid->Editor(), nullptr);
+    click(0, 1);
+    std::vector<Text> statuses;
+    for (int row = 1; row < grid->RowCount(); ++row)
+        statuses.push_back(grid->Cells(3, row));
+    EXPECT_EQ(statuses, GetParam().statuses);
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, CellGridComboRows,
+    testing::Values(RowCase { "Insert", Qt::Key_Insert, { Paused, "", Paused, Dead, "" } },
+        RowCase { "Delete", Qt::Key_Delete, { Paused, Dead, "" } },
+        RowCase { "Append", 0, { Paused, Paused, Dead, "", "" } }),
+    [](const testing::TestParamInfo<RowCase>& info) { return std::string(info.param.name); });
+
 }
