@@ -143,9 +143,14 @@ void THTTPSend::splitTarget(const Text& URL, Exchange& exchange)
     m_sock->HTTPTunnelPass = exchange.secure ? ProxyPass : Text();
     exchange.viaProxy = !ProxyHost.empty() && !tunnel;
 
-    // A plain proxy wants the absolute form, without the port, which stays in the Host line.
-    if (exchange.viaProxy)
-        exchange.target = exchange.scheme + "://" + exchange.hostText + exchange.target;
+    // A plain proxy wants the absolute form. Proxies connect to the authority
+    // written there, not to the Host line, so a port other than the scheme's
+    // own must be part of it.
+    if (exchange.viaProxy) {
+        const bool ownPort = exchange.port == DefaultPortOf(exchange.scheme);
+        exchange.target = exchange.scheme + "://" + exchange.hostText
+            + (ownPort ? Text() : ":" + exchange.port) + exchange.target;
+    }
     if (exchange.target == "/*")
         exchange.target = "*";
 }

@@ -134,26 +134,31 @@ std::int32_t IntFromText(const Text& Value, std::int32_t Default)
                     : static_cast<std::int32_t>(magnitude);
 }
 
+Text DefaultPortOf(const Text& Scheme)
+{
+    Text upperScheme = Scheme;
+    std::transform(upperScheme.begin(), upperScheme.end(), upperScheme.begin(),
+        [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
+    if (upperScheme == "HTTPS")
+        return "443";
+    if (upperScheme == "FTP")
+        return "21";
+    return "80";
+}
+
 Text SplitUrl(const Text& URL, Text& Scheme, Text& User, Text& Password, Text& Host, Text& Port, Text& Path,
     Text& Query)
 {
     Scheme = "http";
     User.clear();
     Password.clear();
-    Port = "80";
     Query.clear();
     Text rest = URL;
     if (positionOf(URL, "://") > 0) {
         Scheme = TextBefore(URL, "://");
         rest = TextAfter(URL, "://");
     }
-    Text upperScheme = Scheme;
-    std::transform(upperScheme.begin(), upperScheme.end(), upperScheme.begin(),
-        [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
-    if (upperScheme == "HTTPS")
-        Port = "443";
-    else if (upperScheme == "FTP")
-        Port = "21";
+    Port = DefaultPortOf(Scheme);
 
     // An "@" after the first "/" belongs to the path.
     const std::size_t at = positionOf(rest, "@");

@@ -25,6 +25,10 @@ Text TrimLeadingSpaces(const Text& Value);
 Text TrimTrailingSpaces(const Text& Value);
 Text TrimSpaces(const Text& Value);
 
+// The port a URL of Scheme names when it names none: "443" for https, "21"
+// for ftp, "80" for anything else; the scheme's letter case does not matter.
+Text DefaultPortOf(const Text& Scheme);
+
 // Splits URL into its parts and returns the request target ("/" + path part).
 // Nothing is decoded, validated or trimmed.
 Text SplitUrl(const Text& URL, Text& Scheme, Text& User, Text& Password, Text& Host, Text& Port, Text& Path,

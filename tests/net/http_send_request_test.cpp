@@ -96,21 +96,28 @@ const RequestCase requestCases[] = {
         std::string("GET / HTTP/1.1\r\nAccept: */*\r\nAccept-Language: en-us\r\n") + agentLine
             + "Host: 127.0.0.1:{port}\r\nAuthorization: Basic dTpw\r\nConnection: Keep-Alive\r\nX-End: "
               "1\r\n\r\n" },
-    { "ProxyAbsoluteTargetWithoutPort",
+    { "ProxyAbsoluteTargetKeepsPort",
         [](THTTPSend& http, const std::string& port) {
             viaProxy(http, port);
             http.ProxyUser = "pu";
             http.ProxyPass = "pp";
         },
         "GET", "http://host:8081/p?q=1",
-        std::string("GET http://host/p?q=1 HTTP/1.1\r\nAccept: */*\r\nAccept-Language: en-us\r\n") + agentLine
+        std::string("GET http://host:8081/p?q=1 HTTP/1.1\r\nAccept: */*\r\nAccept-Language: en-us\r\n")
+            + agentLine
             + "Host: host:8081\r\nProxy-Authorization: Basic cHU6cHA=\r\nConnection: Keep-Alive\r\n\r\n" },
     { "ProxyKeepsSchemeAsWritten", viaProxy, "GET", "HtTp://host/",
         std::string("GET HtTp://host/ HTTP/1.1\r\nAccept: */*\r\nAccept-Language: en-us\r\n") + agentLine
             + "Host: host\r\nConnection: Keep-Alive\r\n\r\n" },
+    { "ProxyTargetOmitsTheSchemesOwnPort", viaProxy, "GET", "http://host:80/p",
+        std::string("GET http://host/p HTTP/1.1\r\nAccept: */*\r\nAccept-Language: en-us\r\n") + agentLine
+            + "Host: host\r\nConnection: Keep-Alive\r\n\r\n" },
+    { "ProxyFtpTargetKeepsPort80", viaProxy, "GET", "ftp://host:80/f",
+        std::string("GET ftp://host:80/f HTTP/1.1\r\nAccept: */*\r\nAccept-Language: en-us\r\n") + agentLine
+            + "Host: host\r\nConnection: Keep-Alive\r\n\r\n" },
     { "ProxyBracketsIPv6Host", viaProxy, "GET", "http://[::1]:8080/x",
-        std::string("GET http://[::1]/x HTTP/1.1\r\nAccept: */*\r\nAccept-Language: en-us\r\n") + agentLine
-            + "Host: [::1]:8080\r\nConnection: Keep-Alive\r\n\r\n" },
+        std::string("GET http://[::1]:8080/x HTTP/1.1\r\nAccept: */*\r\nAccept-Language: en-us\r\n")
+            + agentLine + "Host: [::1]:8080\r\nConnection: Keep-Alive\r\n\r\n" },
     { "HexadecimalHostReadsAsIPv6", viaProxy, "GET", "http://beef/",
         std::string("GET http://[beef]/ HTTP/1.1\r\nAccept: */*\r\nAccept-Language: en-us\r\n") + agentLine
             + "Host: [beef]\r\nConnection: Keep-Alive\r\n\r\n" },
