@@ -19,7 +19,9 @@
 // TransportReceive, TransportSend and BytesWaiting go through the TLS
 // connection. After the handshake the socket is non-blocking, so a record that
 // is only partly in reads as nothing yet and the socket's own waits bound how
-// long the reader waits for the rest.
+// long the reader waits for the rest. Once the peer's close_notify is in, the
+// connection reads as one the peer has closed: readable, with nothing to read
+// (10054), even while the TCP connection stays open.
 //
 // Thread, blocking and errors: as TBlockSocket.
 // Protocol choice of the TLS layer: one old version, TLS 1.0 only, or the
@@ -78,6 +80,7 @@ public:
     // Hands SSLPassword of the socket given as UserData to the library.
     static int TLSPasswordCallback(char* Buffer, int Size, int Flag, void* UserData);
     std::int32_t BytesWaiting() override;
+    bool WaitReadable(std::int32_t Timeout) override;
 
     void CloseConnection() override;
     void Connect(const Text& Host, const Text& Port) override;
@@ -125,4 +128,5 @@ private:
     std::int32_t m_tlsLastErrorCode = 0;
     Text m_tlsLastErrorText;
     Text m_tlsHostName; // the host of the last Connect, named to the server in the handshake
+    bool m_tlsCloseReceived = false; // the peer's close_notify has been read
 };

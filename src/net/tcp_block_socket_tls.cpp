@@ -121,6 +121,7 @@ void TTCPBlockSocket::switchTLSOff()
     TLSLibrary::ERR_remove_state(0);
     if (m_socketHandle != -1)
         setNonBlocking(m_socketHandle, false);
+    m_tlsCloseReceived = false;
     m_sslActive = false;
 }
 
@@ -135,6 +136,7 @@ void TTCPBlockSocket::freeTLSObjects()
 void TTCPBlockSocket::TLSHandshake()
 {
     m_lastErrorCode = 0;
+    m_tlsCloseReceived = false;
     if (!m_sslActive)
         SetSSLActive(true);
     if (m_lastErrorCode == 0 && TLSLibrary::SSL_set_fd(m_tlsConnection, m_socketHandle) < 1) {
@@ -282,8 +284,12 @@ std::int32_t TTCPBlockSocket::tlsReadOnce(void* Buffer, std::int32_t Length)
             waitForLibrary(m_socketHandle, outcome);
             continue;
         }
-        if (outcome == tlsZeroReturn)
+        if (outcome == tlsZeroReturn) {
+            // The peer's close_notify: the end of the data, even while the TCP
+            // connection stays open.
+            m_tlsCloseReceived = true;
             return 0;
+        }
         m_lastErrorCode = codeSubsystemUnusable;
         return -1;
     }
@@ -312,9 +318,25 @@ std::int32_t TTCPBlockSocket::TransportSend(const char* Buffer, std::int32_t Len
 std::int32_t TTCPBlockSocket::BytesWaiting()
 {
     if (tlsCarriesBytes()) {
+        // After the peer's close the library hands out nothing more, whatever
+        // the socket may still hold.
+        if (m_tlsCloseReceived)
+            return 0;
         const int decrypted = TLSLibrary::SSL_pending(m_tlsConnection);
         if (decrypted > 0)
             return decrypted;
     }
     return TSocksBlockSocket::BytesWaiting();
+}
+
+bool TTCPBlockSocket::WaitReadable(std::int32_t Timeout)
+{
+    // Once the peer has closed the TLS connection it reads as a closed TCP
+    // connection does: readable at once, with nothing to read.
+    if (!tlsCarriesBytes() || !m_tlsCloseReceived)
+        return TSocksBlockSocket::WaitReadable(Timeout);
+    m_lastErrorCode = 0;
+    ReportError();
+    ReportStatus(HR_CanRead, {});
+    return true;
 }

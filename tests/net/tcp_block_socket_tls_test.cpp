@@ -1,13 +1,21 @@
 #include "net/http_send.h"
 #include "net/tcp_block_socket.h"
 #include "net/tls_library.h"
+#include "support/child_process.h"
+#include "support/loopback_port.h"
 #include "support/loopback_server.h"
 #include "support/nginx_server.h"
+#include "support/scratch_folder.h"
+#include "support/self_signed_certificate.h"
 
+#include <chrono>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
 
 namespace {
+
+using namespace std::chrono_literals;
 
 const std::string defaultPage = "<html>default site</html>\n";
 const std::string namedPage = "<html>named site for localhost</html>\n";
@@ -106,6 +114,33 @@ TEST_F(TlsSocket, FiftyParallelFetchesAllSucceed)
     for (auto& thread : threads)
         thread.join();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), 200), fetchCount);
+}
+
+// openssl s_server -WWW answers HTTP/1.0 without a length, ends the page with
+// close_notify and keeps the TCP connection open.
+TEST(TlsCloseNotify, PageEndsAtCloseNotifyWhileTheConnectionStaysOpen)
+{
+    const std::string page = "<html>served by s_server</html>\n";
+    const ScratchFolder folder("linkwatch-s-server", ScratchFolder::Enter::Yes);
+    ASSERT_EQ(MakeSelfSignedCertificate("."), "");
+    std::ofstream("page.html") << page;
+    const std::string port = std::to_string(FreeLoopbackPort());
+    pid_t server = startServerProgram("/usr/bin/openssl",
+        { "s_server", "-WWW", "-quiet", "-accept", "127.0.0.1:" + port, "-cert", "cert.pem", "-key",
+            "key.pem" },
+        "s_server.log", std::stoi(port));
+    ASSERT_GT(server, 0);
+    THTTPSend http;
+    http.Timeout = 30000;
+    const auto start = std::chrono::steady_clock::now();
+    const bool result = http.ExecuteRequest("GET", "https://127.0.0.1:" + port + "/page.html");
+    const auto spent = std::chrono::steady_clock::now() - start;
+    stopProgram(server);
+    EXPECT_TRUE(result);
+    EXPECT_LT(spent, 5s);
+    EXPECT_EQ(http.ResultCode(), 200);
+    EXPECT_EQ(http.Document().ToText(), page);
+    EXPECT_EQ(http.Sock().LastErrorCode(), 10054);
 }
 
 TEST(TlsSwitch, SwitchingOnTwiceLeavesNoError)

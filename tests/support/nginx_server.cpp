@@ -2,6 +2,7 @@
 
 #include "support/child_process.h"
 #include "support/loopback_port.h"
+#include "support/self_signed_certificate.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -89,15 +90,9 @@ void NginxServer::addNamedSiteFile(
 
 bool NginxServer::enableTls()
 {
-    const ProgramRun made = runProgram("/usr/bin/openssl",
-        { "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=linkwatch-test", "-days", "2",
-            "-keyout", m_folder + "/key.pem", "-out", m_folder + "/cert.pem" });
-    if (made.status != 0) {
-        m_reason = "no self-signed certificate (Debian package openssl): " + made.err;
-        return false;
-    }
-    m_tls = true;
-    return true;
+    m_reason = MakeSelfSignedCertificate(m_folder);
+    m_tls = m_reason.empty();
+    return m_tls;
 }
 
 bool NginxServer::start()
