@@ -179,9 +179,10 @@ protected:
     void ReportStatus(THookSocketReason Reason, const Text& Value);
 
     // The transport steps under ReceiveRaw and SendBytes: one OS receive into
-    // Buffer (-1 with LastErrorCode set on failure, 10054 when the peer closed)
-    // and one OS send of one piece. A layer that carries the bytes differently
-    // (TLS) overrides these two and BytesWaiting.
+    // Buffer after the MaxRecvBandwidth wait (-1 with LastErrorCode set on
+    // failure, 10054 when the peer closed) and one OS send of one piece. A
+    // layer that carries the bytes differently (TLS) overrides these two and
+    // BytesWaiting.
     virtual std::int32_t TransportReceive(void* Buffer, std::int32_t Length);
     virtual std::int32_t TransportSend(const char* Buffer, std::int32_t Length);
 

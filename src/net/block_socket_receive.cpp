@@ -29,6 +29,7 @@ constexpr std::int32_t largestSingleRead = 4 * 1024 * 1024;
 
 std::int32_t TBlockSocket::TransportReceive(void* Buffer, std::int32_t Length)
 {
+    ThrottleBandwidth(Length, MaxRecvBandwidth, m_nextReceiveTime);
     const ssize_t result = SocketLibrary().Recv(m_socketHandle, Buffer, static_cast<std::size_t>(Length), 0);
     if (result == 0) {
         m_lastErrorText.clear();
@@ -58,7 +59,6 @@ std::int32_t TBlockSocket::ReceiveRaw(void* Buffer, std::int32_t Length)
         m_lastErrorCode = 0;
         return 0;
     }
-    ThrottleBandwidth(Length, MaxRecvBandwidth, m_nextReceiveTime);
     const std::int32_t result = TransportReceive(Buffer, Length);
     ReportError();
     ReportStatus(HR_ReadCount, std::to_string(result));

@@ -17,11 +17,13 @@
 // switches TLS off, leaving the TCP connection for the caller to close. While
 // TLS is on and neither SSLBypass nor PlainExchange asks for the plain bytes,
 // TransportReceive, TransportSend and BytesWaiting go through the TLS
-// connection. After the handshake the socket is non-blocking, so a record that
-// is only partly in reads as nothing yet and the socket's own waits bound how
-// long the reader waits for the rest. Once the peer's close_notify is in, the
-// connection reads as one the peer has closed: readable, with nothing to read
-// (10054), even while the TCP connection stays open.
+// connection. The library's calls run on the non-blocking socket, so a record
+// that is only partly in reads as nothing yet and the socket's own waits bound
+// how long the reader waits for the rest; outside them the socket blocks as
+// the socket layer's does, also with SSLBypass. TLS reads are not throttled by
+// MaxRecvBandwidth. Once the peer's close_notify is in, the connection reads
+// as one the peer has closed: readable, with nothing to read (10054), even
+// while the TCP connection stays open.
 //
 // Thread, blocking and errors: as TBlockSocket.
 // Protocol choice of the TLS layer: one old version, TLS 1.0 only, or the

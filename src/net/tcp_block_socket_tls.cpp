@@ -1,4 +1,5 @@
 #include "base/tick.h"
+#include "net/non_blocking_scope.h"
 #include "net/socket_library.h"
 #include "net/tcp_block_socket.h"
 #include "net/text_util.h"
@@ -7,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -44,14 +44,6 @@ void* methodFor(TSSLType type)
     return TLSLibrary::SSLv23_method();
 }
 
-void setNonBlocking(int handle, bool nonBlocking)
-{
-    const int flags = fcntl(handle, F_GETFL, 0);
-    if (flags >= 0)
-        fcntl(handle, F_SETFL, nonBlocking ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK));
-}
-
-// Waits until the socket can make progress in the direction the library asked for.
 // Waits until the socket can serve what the library wants, at most timeout ms
 // (-1 without limit); false when the time ran out.
 bool waitForLibrary(int handle, int outcome, int timeout = -1)
@@ -119,8 +111,6 @@ void TTCPBlockSocket::switchTLSOff()
     m_pendingData.Clear();
     freeTLSObjects();
     TLSLibrary::ERR_remove_state(0);
-    if (m_socketHandle != -1)
-        setNonBlocking(m_socketHandle, false);
     m_tlsCloseReceived = false;
     m_sslActive = false;
 }
@@ -157,15 +147,12 @@ void TTCPBlockSocket::TLSHandshake()
         SetSSLActive(false);
         m_lastErrorCode = code;
     }
-    // From here on reads never block inside the library either: a record that
-    // is only partly in reads as nothing yet, and the socket's own waits with
-    // their time-outs decide how long to wait for the rest.
     ReportError();
 }
 
 bool TTCPBlockSocket::tlsConnect()
 {
-    setNonBlocking(m_socketHandle, true);
+    NonBlockingScope nonBlocking(m_socketHandle);
     const std::uint32_t start = TickNow();
     for (;;) {
         const int result = TLSLibrary::SSL_connect(m_tlsConnection);
@@ -190,8 +177,9 @@ void TTCPBlockSocket::TLSShutdown()
 {
     m_lastErrorCode = 0;
     if (m_tlsConnection) {
-        // The socket is still non-blocking here, so a peer that never answers
-        // the close cannot hold the close up; its answer is not needed.
+        // On the non-blocking socket a peer that never answers the close
+        // cannot hold the close up; its answer is not needed.
+        NonBlockingScope nonBlocking(m_socketHandle);
         if (TLSLibrary::SSL_shutdown(m_tlsConnection) == 0) {
             SocketLibrary().Shutdown(m_socketHandle, SHUT_WR);
             TLSLibrary::SSL_shutdown(m_tlsConnection);
@@ -252,6 +240,7 @@ std::int32_t TTCPBlockSocket::TransportReceive(void* Buffer, std::int32_t Length
     if (!tlsCarriesBytes())
         return TSocksBlockSocket::TransportReceive(Buffer, Length);
     m_lastErrorCode = 0;
+    NonBlockingScope nonBlocking(m_socketHandle);
     const std::int32_t first = tlsReadOnce(Buffer, Length);
     if (first <= 0)
         return first;
@@ -300,6 +289,7 @@ std::int32_t TTCPBlockSocket::TransportSend(const char* Buffer, std::int32_t Len
     if (!tlsCarriesBytes())
         return TSocksBlockSocket::TransportSend(Buffer, Length);
     m_lastErrorCode = 0;
+    NonBlockingScope nonBlocking(m_socketHandle);
     for (;;) {
         const int result = TLSLibrary::SSL_write(m_tlsConnection, Buffer, Length);
         const int outcome = TLSLibrary::SSL_get_error(m_tlsConnection, result);

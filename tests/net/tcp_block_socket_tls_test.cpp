@@ -11,6 +11,7 @@
 #include <chrono>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <thread>
 
 namespace {
@@ -85,6 +86,84 @@ TEST_F(TlsSocket, CleanCloseReadsAsNothingThenPeerClosed)
     EXPECT_EQ(received.substr(0, 15), "HTTP/1.1 200 OK");
     EXPECT_EQ(sock.LastErrorCode(), 10054);
     EXPECT_TRUE(sock.SSLActive());
+}
+
+// Passes bytes both ways between two sockets until stop is set or one side closes.
+void relayUntil(int one, int other, const std::atomic<bool>& stop)
+{
+    pollfd ends[2] = { { one, POLLIN, 0 }, { other, POLLIN, 0 } };
+    char buffer[16384];
+    while (!stop) {
+        for (pollfd& end : ends)
+            end.revents = 0;
+        ::poll(ends, 2, 10);
+        for (int from = 0; from < 2; ++from) {
+            if ((ends[from].revents & (POLLIN | POLLHUP)) == 0)
+                continue;
+            const ssize_t got = ::recv(ends[from].fd, buffer, sizeof(buffer), 0);
+            if (got <= 0
+                || ::send(ends[1 - from].fd, buffer, static_cast<std::size_t>(got), MSG_NOSIGNAL) != got)
+                return;
+        }
+    }
+}
+
+bool writable(int handle)
+{
+    pollfd entry { handle, POLLOUT, 0 };
+    return ::poll(&entry, 1, 0) > 0;
+}
+
+TEST_F(TlsSocket, PlainSendAfterTheHandshakeSendsEverything)
+{
+    // A relay passes the handshake on to nginx, then reads nothing until the
+    // client can send no more, and only then takes the rest.
+    const std::string bytes(16 << 20, 'b');
+    std::atomic<bool> handshaken { false };
+    std::atomic<bool> relayed { false };
+    std::atomic<int> clientHandle { -1 };
+    LoopbackServer relay([&](LoopbackServer::Connection& client) {
+        TTCPBlockSocket origin;
+        origin.Connect("127.0.0.1", m_nginx.portText());
+        relayUntil(client.Fd(), origin.SocketHandle(), handshaken);
+        relayed = true;
+        WaitUntil([&] { return !writable(clientHandle); });
+        client.WaitForPeerClose(20s);
+    });
+    TTCPBlockSocket sock;
+    sock.SetSSLActive(true);
+    sock.Connect("127.0.0.1", relay.PortText());
+    ASSERT_EQ(sock.LastErrorCode(), 0);
+    clientHandle = sock.SocketHandle();
+    handshaken = true;
+    ASSERT_TRUE(WaitUntil([&] { return relayed.load(); }));
+    sock.SSLBypass = true;
+    EXPECT_EQ(sock.SendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size())),
+        static_cast<std::int32_t>(bytes.size()));
+    EXPECT_EQ(sock.LastErrorCode(), 0);
+    sock.CloseConnection();
+    ASSERT_TRUE(relay.WaitFinished(1, 30s));
+    EXPECT_NE(relay.ReceivedBy(0).find(bytes), std::string::npos);
+}
+
+TEST_F(TlsSocket, TlsReadsAreNotThrottled)
+{
+    TTCPBlockSocket sock;
+    sock.MaxRecvBandwidth = 1000;
+    int throttleWaits = 0;
+    sock.OnStatus = [&](TBlockSocket*, THookSocketReason reason, const Text&) {
+        throttleWaits += reason == HR_Wait ? 1 : 0;
+    };
+    sock.SetSSLActive(true);
+    sock.Connect("127.0.0.1", m_nginx.portText());
+    ASSERT_EQ(sock.LastErrorCode(), 0);
+    // The second answer is read after the first, so a throttle would wait.
+    for (int round = 0; round < 2; ++round) {
+        sock.SendText("GET /page.html HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        sock.ReceiveUntil(5000, defaultPage);
+        EXPECT_EQ(sock.LastErrorCode(), 0);
+    }
+    EXPECT_EQ(throttleWaits, 0);
 }
 
 TEST_F(TlsSocket, VerifyingTheCertificateRefusesSelfSigned)
