@@ -57,6 +57,15 @@ TEST_F(CheckRunTest, AnActiveLastEntryGetsNoEmptyRowAfterIt)
     EXPECT_EQ(runGrid.Cells(1, 2), "c");
 }
 
+TEST_F(CheckRunTest, AListClaimingTwoBillionRowsCostsOnlyTheEntriesItHolds)
+{
+    SetSites({ ActiveSite("a", "/with"), ActiveSite("b", "/with") });
+    editGrid.SetRowCount(2000000000);
+    StartRun();
+    EXPECT_EQ(run->RunRowCount(), 2);
+    EXPECT_EQ(runGrid.RowCount(), 4);
+}
+
 TEST_F(CheckRunTest, BlanksStayInTheGridButNotInTheRequest)
 {
     const Text address = " \t" + server.Url("/with/trimmed") + " \r\n";

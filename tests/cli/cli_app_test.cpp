@@ -76,7 +76,7 @@ TEST(CliFetch, ProxyGetsAbsoluteTarget)
     const CliRun run
         = runCliWith({ "fetch", "--proxy", "127.0.0.1:" + server.PortText(), "http://far.example:81/x" });
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(server.ReceivedBy(0).substr(0, 35), "GET http://far.example/x HTTP/1.1\r\n");
+    EXPECT_EQ(server.ReceivedBy(0).substr(0, 38), "GET http://far.example:81/x HTTP/1.1\r\n");
     EXPECT_NE(server.ReceivedBy(0).find("\r\nHost: far.example:81\r\n"), std::string::npos);
 }
 
