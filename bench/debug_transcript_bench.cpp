@@ -1,0 +1,131 @@
+// The transcript of a 60 MB page shown in the debug window, measured in this
+// process on the offscreen platform: the picked row's worker fetches the page
+// from a loopback server and publishes into a shown debug window. From CHECK
+// until the verdict is in and the window holds the transcript, the counters
+// give the longest the event loop stalled (the worst lateness of a 10 ms
+// timer) and the peak resident memory above what the process held at CHECK.
+// Run each case in a process of its own (--benchmark_filter) so that no
+// memory an earlier case left behind is reused.
+// Target: the window stalls under 1 s and the peak stays under 256 MiB.
+
+#include "app/check_run.h"
+#include "app/debug_window.h"
+#include "app/link_check_worker.h"
+#include "app/result_grid.h"
+#include "grid/cell_grid.h"
+#include "support/loopback_server.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr char statusActive[] = "\xD5\xFD\xB3\xA3"; // 正常 ("active")
+constexpr char query[] = "href=\"http://partner.example/\"";
+constexpr std::size_t pageSize = 60'000'000;
+
+// A field of /proc/self/status in kB, 0 if missing.
+long statusKiB(const std::string& name)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(name + ":", 0) == 0)
+            return std::stol(line.substr(name.size() + 1));
+    }
+    return 0;
+}
+
+// Short HTML lines with the partner link on the last one.
+std::string hugePageReply()
+{
+    const std::string line = "<p><a href=\"http://other.example/\">a partner of someone else</a></p>\n";
+    const std::string tail = std::string("<a ") + query + ">us</a>\n";
+    std::string body;
+    body.reserve(pageSize);
+    while (body.size() + line.size() + tail.size() <= pageSize)
+        body += line;
+    body += tail;
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size())
+        + "\r\n\r\n" + body;
+}
+
+void BM_HugePageTranscriptShown(benchmark::State& state)
+{
+    const std::string reply = hugePageReply();
+    for (auto _ : state) {
+        LoopbackServer server([&reply](LoopbackServer::Connection& connection) {
+            connection.ReadUntil("\r\n\r\n");
+            connection.Send(reply);
+            connection.WaitForPeerClose(std::chrono::seconds(60));
+        });
+        TCellGrid editGrid;
+        editGrid.SetColCount(4);
+        editGrid.SetRowCount(2);
+        editGrid.SetFixedRows(1);
+        editGrid.SetCells(0, 1, "huge");
+        editGrid.SetCells(1, 1, "http://127.0.0.1:" + server.PortText() + "/");
+        editGrid.SetCells(2, 1, query);
+        editGrid.SetCells(3, 1, statusActive);
+        TCellGrid runGrid;
+        SetUpResultGrid(runGrid);
+        TWdebug debugWindow;
+        CheckRun run(runGrid);
+        run.SetDebugWindow(&debugWindow);
+        auto freed = std::make_shared<std::atomic<int>>(0);
+        run.SetWorkerLauncher([freed](std::unique_ptr<Temu> worker) {
+            worker->setPauseLength(std::chrono::milliseconds(0));
+            Temu::Start(std::move(worker), [freed] { ++*freed; });
+        });
+        runGrid.SetCells(1, 1, "huge");
+        run.CheckBoxClick(4, 1, true);
+        if (!QTest::qWaitForWindowExposed(&debugWindow))
+            state.SkipWithError("the debug window was not shown");
+
+        const long baselineKiB = statusKiB("VmRSS");
+        std::ofstream("/proc/self/clear_refs") << "5";
+        qint64 worstLateMs = 0;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0;
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            worstLateMs = std::max(worstLateMs, now - last - 10);
+            last = now;
+        });
+        ticker.start(10);
+        run.Run(editGrid);
+        // The transcript is applied before the verdict that follows it.
+        const bool done = QTest::qWaitFor(
+            [&] { return freed->load() == 1 && runGrid.Cells(3, 1) == verdictFound; }, 120000);
+        state.counters["worst_stall_ms"] = static_cast<double>(worstLateMs);
+        state.counters["check_to_shown_s"] = static_cast<double>(clock.elapsed()) / 1000.0;
+        state.counters["peak_above_MiB"] = static_cast<double>(statusKiB("VmHWM") - baselineKiB) / 1024.0;
+        if (!done || debugWindow.MemoText().empty())
+            state.SkipWithError("the verdict or the transcript did not arrive within 120 s");
+    }
+}
+
+BENCHMARK(BM_HugePageTranscriptShown)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
