@@ -18,6 +18,10 @@ constexpr char crLf[] = "\r\n";
 // one status, header or chunk-size line, and the body.
 constexpr std::int32_t maxLineLength = 1 << 20;
 constexpr std::int64_t maxBodySize = std::int64_t { 64 } << 20;
+// The debug window shows at most this much page text, so that a huge page
+// neither stalls the window nor fills memory with its layout; the verdict
+// still searches the whole page.
+constexpr std::size_t shownPageLimit = std::size_t { 4 } << 20;
 
 // Gives the memory of text back, not just its length.
 void release(Text& text) { Text().swap(text); }
@@ -26,6 +30,37 @@ bool holdsHighByte(const Text& value)
 {
     return std::any_of(
         value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+bool isGbkLeadByte(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x81 && byte <= 0xFE;
+}
+
+// How much of the page text the transcript shows: all of it when it fits;
+// else up to the last line break within the limit, unless that would leave
+// out more than half of it, in which case the last line is cut at the limit
+// without splitting a GBK double-byte character.
+std::size_t shownPageLength(std::string_view page)
+{
+    if (page.size() <= shownPageLimit)
+        return page.size();
+    const std::size_t lineBreak = page.rfind(crLf, shownPageLimit - 2);
+    const std::size_t lineStart = lineBreak == std::string_view::npos ? 0 : lineBreak + 2;
+    if (lineStart >= shownPageLimit / 2)
+        return lineStart;
+    std::size_t cut = lineStart;
+    for (std::size_t next = cut; next <= shownPageLimit; next += isGbkLeadByte(page[next]) ? 2 : 1)
+        cut = next;
+    return cut;
+}
+
+// "……（页面另有 N 字节未显示）": the page had N more bytes than shown.
+Text hiddenPageNotice(std::size_t hiddenBytes)
+{
+    return "\xA1\xAD\xA1\xAD\xA3\xA8\xD2\xB3\xC3\xE6\xC1\xED\xD3\xD0 " + std::to_string(hiddenBytes)
+        + " \xD7\xD6\xBD\xDA\xCE\xB4\xCF\xD4\xCA\xBE\xA3\xA9";
 }
 
 }
@@ -131,8 +166,12 @@ void Temu::PublishTranscript(int Row)
     // The pieces are split and joined as one text, without joining them
     // first; only the page text is large, and it is let go once the
     // transcript holds it, before the window takes its own copy.
+    const std::string_view page = std::string_view(PageLines).substr(0, shownPageLength(PageLines));
+    Text hidden;
+    if (page.size() < PageLines.size())
+        hidden = (page.ends_with(crLf) ? "" : crLf) + hiddenPageNotice(PageLines.size() - page.size()) + crLf;
     TranscriptLines = TextList::TextFormOf({ TranscriptLines, crLf, RequestLines.GetText(), crLf, crLf,
-        HeaderLines.GetText(), crLf, crLf, PageLines, crLf });
+        HeaderLines.GetText(), crLf, crLf, page, hidden, crLf });
     release(PageLines);
     m_window->setDebugText(TranscriptLines);
 }

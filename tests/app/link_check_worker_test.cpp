@@ -173,12 +173,45 @@ struct TranscriptCase {
 
 void PrintTo(const TranscriptCase& testCase, std::ostream* out) { *out << testCase.name; }
 
+// "……（页面另有 N 字节未显示）" in GBK, the line that follows a cut page.
+std::string hiddenNotice(std::size_t bytes)
+{
+    return "\xA1\xAD\xA1\xAD\xA3\xA8\xD2\xB3\xC3\xE6\xC1\xED\xD3\xD0 " + std::to_string(bytes)
+        + " \xD7\xD6\xBD\xDA\xCE\xB4\xCF\xD4\xCA\xBE\xA3\xA9";
+}
+
+// Lines of 1 023 bytes: 4 092 of them (with CR LF) fit in the 4 MiB shown.
+std::string lines(int count, const std::string& lineBreak)
+{
+    std::string text;
+    for (int line = 0; line < count; ++line)
+        text += std::string(1023, 'a') + lineBreak;
+    return text;
+}
+
+// One line of GBK characters after an "x": the 4 MiB limit falls inside a
+// character, so one byte less is shown.
+const std::string oddLine = "x" + [] {
+    std::string characters;
+    for (int character = 0; character < (2 << 20) + 8; ++character)
+        characters += "\xB0\xA1"; // 啊
+    return characters;
+}();
+const std::size_t oddLineShown = (4 << 20) - 1;
+
 const TranscriptCase transcriptCases[] = {
     { "NulInHeaderCutsTranscriptOnly", bytes("HTTP/1.1 200 OK\r\nX-A: a\0b\r\nContent-Length: 2\r\n\r\nme"),
         "\r\n\r\nHTTP/1.1 200 OK\r\nX-A: a\r\n", verdictFound },
     { "NulInPageCutsPage", response("200 OK", bytes("a\rme\0me")), "\r\n\r\n\r\na\r\nme\r\n\r\n",
         verdictFound },
     { "LoneBreaksInPage", response("200 OK", "a\n\rb\r"), "\r\n\r\n\r\na\r\n\r\nb\r\n\r\n", verdictNotFound },
+    { "HugePageShowsItsFirst4MiBLinesAndTheRest", response("200 OK", lines(4100, "\n") + "me"),
+        "\r\n\r\n\r\n" + lines(4092, "\r\n") + hiddenNotice(8 * 1025 + 4) + "\r\n\r\n", verdictFound },
+    { "HugeLineIsCutBetweenCharacters", response("200 OK", oddLine + "\nme"),
+        // The page text is the line, CR LF, "me" and CR LF.
+        "\r\n\r\n\r\n" + oddLine.substr(0, oddLineShown) + "\r\n"
+            + hiddenNotice(oddLine.size() + 6 - oddLineShown) + "\r\n\r\n",
+        verdictFound },
 };
 
 class LinkCheckTranscript : public ::testing::TestWithParam<TranscriptCase>
