@@ -1,5 +1,6 @@
 #include "app/link_check_worker.h"
 
+#include "app/fetch_slots.h"
 #include "base/gbk_codec.h"
 #include "net/http_send.h"
 #include "net/tcp_block_socket.h"
@@ -18,6 +19,8 @@ constexpr char crLf[] = "\r\n";
 // one status, header or chunk-size line, and the body.
 constexpr std::int32_t maxLineLength = 1 << 20;
 constexpr std::int64_t maxBodySize = std::int64_t { 64 } << 20;
+// The code of a socket or resolver call that found no descriptor free.
+constexpr std::int32_t codeTooManyOpenFiles = 10024;
 // The debug window shows at most this much page text, so that a huge page
 // neither stalls the window nor fills memory with its layout; the verdict
 // still searches the whole page.
@@ -115,46 +118,62 @@ void Temu::PauseBeforeRequest(int Count) const
 
 void Temu::FetchPage(int TimeoutSeconds)
 {
-    {
-        // The client is freed when this block ends, also when an exception leaves it.
+    // A fetch that found no descriptor free while others were in flight sent
+    // nothing yet: it tries again, with a new client, once one of them ended.
+    bool fetched = false;
+    while (!fetched) {
+        // Taken before the client is made and given back after it is freed,
+        // also when an exception leaves the fetch.
+        const FetchSlots::Slot slot = FetchSlots::Process().Take();
         THTTPSend http;
-        http.UserAccept = acceptText;
-        RequestLines.Clear();
-        release(PageLines);
-        HeaderLines.Clear();
-        http.Timeout = m_waitLimit.count() > 0 ? static_cast<std::int32_t>(m_waitLimit.count())
-                                               : TimeoutSeconds * 1000;
-        http.Sock().MaxLineLength = maxLineLength;
-        http.MaxBodySize = maxBodySize;
-        if (!Agent.empty())
-            http.UserAgent = Agent;
-        if (!Language.empty())
-            http.UserLanguage = Language;
-        if (!ProtocolVersion.empty())
-            http.Protocol = ProtocolVersion;
-        if (PrepareClient)
-            PrepareClient(http);
-
+        prepareFetch(http, TimeoutSeconds);
         http.ExecuteRequest("GET", PageUrl);
-        // The client is freed at the end of this block: its header list is
-        // taken over, and its body freed as soon as the page text holds it.
-        HeaderLines = std::move(http.Headers());
-        MemoryStream& document = http.Document();
-        const std::int64_t from = std::min(document.Position(), document.Size());
-        PageLines = TextList::TextFormOf(
-            { std::string_view(document.Data() + from, static_cast<std::size_t>(document.Size() - from)) });
-        document.Clear();
-        RequestLines.Add("GET " + PageUrl + " HTTP/" + http.Protocol + "           [ " + " ]");
-        RequestLines.Add("Accept: " + http.UserAccept);
-        RequestLines.Add("Accept-Language: " + http.UserLanguage);
-        RequestLines.Add("User-Agent: " + http.UserAgent);
-        RequestLines.Add("Host: " + http.UserHost);
-        RequestLines.Add("Connection: Keep-Alive");
+        fetched = http.Sock().LastErrorCode() != codeTooManyOpenFiles || !FetchSlots::Process().RanShort();
+        if (fetched)
+            takeExchange(http);
     }
     // Judged now, while the page text is the worker's own: publishing hands
     // its memory over to the transcript. The verdict is still written last.
     m_queryFound = pageHoldsQuery();
     PublishTranscript(ResultRow);
+}
+
+void Temu::prepareFetch(THTTPSend& http, int TimeoutSeconds)
+{
+    http.UserAccept = acceptText;
+    RequestLines.Clear();
+    release(PageLines);
+    HeaderLines.Clear();
+    http.Timeout
+        = m_waitLimit.count() > 0 ? static_cast<std::int32_t>(m_waitLimit.count()) : TimeoutSeconds * 1000;
+    http.Sock().MaxLineLength = maxLineLength;
+    http.MaxBodySize = maxBodySize;
+    if (!Agent.empty())
+        http.UserAgent = Agent;
+    if (!Language.empty())
+        http.UserLanguage = Language;
+    if (!ProtocolVersion.empty())
+        http.Protocol = ProtocolVersion;
+    if (PrepareClient)
+        PrepareClient(http);
+}
+
+void Temu::takeExchange(THTTPSend& http)
+{
+    // The client is freed right after: its header list is taken over, and its
+    // body freed as soon as the page text holds it.
+    HeaderLines = std::move(http.Headers());
+    MemoryStream& document = http.Document();
+    const std::int64_t from = std::min(document.Position(), document.Size());
+    PageLines = TextList::TextFormOf(
+        { std::string_view(document.Data() + from, static_cast<std::size_t>(document.Size() - from)) });
+    document.Clear();
+    RequestLines.Add("GET " + PageUrl + " HTTP/" + http.Protocol + "           [ " + " ]");
+    RequestLines.Add("Accept: " + http.UserAccept);
+    RequestLines.Add("Accept-Language: " + http.UserLanguage);
+    RequestLines.Add("User-Agent: " + http.UserAgent);
+    RequestLines.Add("Host: " + http.UserHost);
+    RequestLines.Add("Connection: Keep-Alive");
 }
 
 void Temu::PublishTranscript(int Row)

@@ -24,7 +24,9 @@ inline constexpr char verdictNotFound[] = "\xC3\xBB\xD3\xD0\xB7\xA2\xCF\xD6\xC4\
 // thread of its own and frees the object when Execute returns. Nothing can
 // cancel a started worker.
 // Blocking: Execute waits the start delay (eleven pauses, 1.1 s by default),
-// then as long as the fetch takes; each receive waits at most 50 s.
+// then for a free fetch slot while the process's budget of descriptors is
+// in use (FetchSlots), then as long as the fetch takes; each receive waits at
+// most 50 s.
 // Errors: a failed fetch is not reported; the verdict follows from the search.
 // An exception escaping the fetch ends the worker without a verdict.
 // Output goes only through the window, whose calls hand each change to the
@@ -61,6 +63,8 @@ public:
 private:
     void PauseBeforeRequest(int Count) const;
     void FetchPage(int TimeoutSeconds);
+    void prepareFetch(THTTPSend& http, int TimeoutSeconds);
+    void takeExchange(THTTPSend& http);
     void PublishTranscript(int Row);
     void WriteResult(int Row, const Text& Value);
     bool pageHoldsQuery() const;

@@ -1,5 +1,6 @@
 #include "app/debug_window.h"
 #include "app/main_form.h"
+#include "app/open_file_limit.h"
 #include "app/result_dump.h"
 
 #include <QApplication>
@@ -30,6 +31,7 @@ int main(int argc, char** argv)
             stderr);
         return 1;
     }
+    RaiseOpenFileLimit();
     QApplication application(argc, argv);
     QApplication::setApplicationName("LinkWatch");
     Tform1 form1;

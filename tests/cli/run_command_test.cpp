@@ -1,17 +1,24 @@
+#include "app/fetch_slots.h"
 #include "cli/cli_app.h"
 #include "cli/cli_arguments.h"
+#include "support/forked_http_server.h"
 #include "support/loopback_server.h"
 #include "support/scratch_folder.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 const std::string Normal = "\xD5\xFD\xB3\xA3"; // 正常
 const std::string Paused = "\xD4\xDD\xCD\xA3"; // 暂停
@@ -101,6 +108,69 @@ TEST_F(CliRun, MissingListGivesStatusTwoAndTheReason)
     EXPECT_EQ(err(), std::string("Cannot open file ") + SiteListDiskName + "\n");
     EXPECT_EQ(out(), "");
 }
+
+// The process's soft open-file limit is lowered to 64 for the test and set
+// back after it; the server runs in a child process, outside that limit. The
+// parameter is how many descriptors something beside the workers holds while
+// they start: none, or more than the reserve.
+class CliRunUnderLowLimit : public CliRun, public testing::WithParamInterface<int>
+{
+protected:
+    ForkedHttpServer m_server { [](const std::string&) {
+        return LoopbackHttpServer::Reply("200 OK", "<a href=\"/\">mark</a>");
+    } };
+    rlimit m_saved {};
+
+    void SetUp() override
+    {
+        CliRun::SetUp();
+        ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &m_saved), 0);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = 64;
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    }
+    void TearDown() override { ::setrlimit(RLIMIT_NOFILE, &m_saved); }
+};
+
+TEST_P(CliRunUnderLowLimit, EveryPageIsCheckedAndTheReserveStaysFree)
+{
+    constexpr int entries = 200;
+    std::ofstream list(SiteListDiskName, std::ios::binary);
+    list << "4," << entries + 1 << "\r\n";
+    for (int row = 1; row <= entries; ++row)
+        list << "0," << row << ",S\r\n1," << row << "," << m_server.Url("/") << "\r\n2," << row
+             << ",mark\r\n3," << row << "," << Normal << "\r\n";
+    list.close();
+
+    std::vector<int> elsewhere;
+    for (int file = 0; file < GetParam(); ++file)
+        elsewhere.push_back(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    int status = -1;
+    std::thread running([&] { status = run({ "run", "--no-delay" }); });
+    // The server holds every page until the budget is taken and workers wait.
+    const bool waiting = WaitUntil([] { return FetchSlots::Process().Waiting() > 0; }, 30s);
+    for (const int file : elsewhere)
+        ::close(file);
+    std::vector<int> files;
+    for (int file = 0; file < 16; ++file)
+        files.push_back(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    m_server.Release();
+    running.join();
+
+    EXPECT_TRUE(waiting);
+    for (const int file : files) {
+        EXPECT_GE(file, 0);
+        ::close(file);
+    }
+    EXPECT_EQ(status, 0) << err();
+    std::istringstream lines(out());
+    int found = 0;
+    for (std::string line; std::getline(lines, line);)
+        found += line.ends_with("\tOK!") ? 1 : 0;
+    EXPECT_EQ(found, entries);
+}
+
+INSTANTIATE_TEST_SUITE_P(TakenElsewhere, CliRunUnderLowLimit, testing::Values(0, 40));
 
 struct RunParse {
     std::vector<std::string> arguments;
