@@ -14,8 +14,8 @@ FetchSlots& FetchSlots::Process()
 {
     // Never destroyed: detached workers may still give slots back while the
     // process ends.
-    static FetchSlots* const slots = new FetchSlots;
-    return *slots;
+    static FetchSlots* const budget = new FetchSlots;
+    return *budget;
 }
 
 FetchSlots::Slot FetchSlots::Take()

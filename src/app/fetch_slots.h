@@ -31,16 +31,16 @@ public:
     class Slot
     {
     public:
-        explicit Slot(FetchSlots& slots)
-            : m_slots(slots)
+        explicit Slot(FetchSlots& budget)
+            : m_budget(budget)
         {
         }
-        ~Slot() { m_slots.giveBack(); }
+        ~Slot() { m_budget.giveBack(); }
         Slot(const Slot&) = delete;
         Slot& operator=(const Slot&) = delete;
 
     private:
-        FetchSlots& m_slots;
+        FetchSlots& m_budget;
     };
 
     // The budget every worker of the process shares.

@@ -1,6 +1,9 @@
+#include "app/debug_window.h"
 #include "app/error_box.h"
+#include "app/fetch_slots.h"
 #include "app/main_form.h"
 #include "app/site_list_texts.h"
+#include "support/forked_http_server.h"
 #include "support/scratch_folder.h"
 
 #include <QApplication>
@@ -15,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sstream>
+#include <sys/resource.h>
 
 namespace {
 
@@ -40,6 +44,7 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(m_folder.Path().empty());
+        ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &m_openFiles), 0);
         ErrorBox::SetPresenter([this](const QString& caption, const QString& text) {
             captions.push_back(caption);
             errors.push_back(text);
@@ -49,6 +54,7 @@ protected:
     {
         form.reset();
         ErrorBox::SetPresenter({});
+        ::setrlimit(RLIMIT_NOFILE, &m_openFiles);
     }
 
     static void writeSiteList(const Text& bytes)
@@ -90,6 +96,8 @@ protected:
     std::unique_ptr<Tform1> form;
     std::vector<QString> captions;
     std::vector<QString> errors;
+    // The open-file limit as the test found it, set back after it.
+    rlimit m_openFiles {};
 };
 
 TEST_F(MainForm, StartUpWithoutTheFileShowsOneErrorAndFourEmptyRows)
@@ -256,6 +264,40 @@ TEST_F(MainForm, StartUpSurvivesASizeLineOfTwoBillionRows)
     EXPECT_EQ(grid().RowCount(), 2000000001);
     EXPECT_EQ(iconOf(3, 1999999999), 2);
     EXPECT_EQ(grid().Store().ComboItems().size(), 3u);
+}
+
+// Under an open-file limit of 64, while more workers than the budget wait
+// for held pages, a tick opens the debug window, which paints, and SAVE
+// writes the list; the ticked row's transcript follows the pages.
+TEST_F(MainForm, UnderALowOpenFileLimitTheWindowStillOpensWindowsAndFilesDuringARun)
+{
+    ForkedHttpServer server([](const std::string&) { return LoopbackHttpServer::Reply("200 OK", "mark"); });
+    Text list = "4,81\r\n";
+    for (int row = 1; row <= 80; ++row) {
+        const std::string n = std::to_string(row);
+        list
+            += "0," + n + ",S\r\n1," + n + "," + server.Url("/") + "\r\n3," + n + "," + StatusNormal + "\r\n";
+    }
+    writeSiteList(list);
+    rlimit lowered = m_openFiles;
+    lowered.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    open();
+    TWdebug debugWindow;
+    form->SetDebugWindow(&debugWindow);
+    form->SpeedButton2->click();
+    ASSERT_TRUE(QTest::qWaitFor([] { return FetchSlots::Process().Waiting() > 0; }, 30000));
+
+    QTest::mouseClick(form->RunGrid->viewport(), Qt::LeftButton, {}, form->RunGrid->CellRect(4, 1).center());
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&debugWindow));
+    EXPECT_FALSE(debugWindow.grab().isNull());
+    fs::remove(SiteListDiskName);
+    form->SpeedButton1->click();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(fs::exists(SiteListDiskName));
+    server.Release();
+    EXPECT_TRUE(QTest::qWaitFor([] { return FetchSlots::Process().InFlight() == 0; }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return debugWindow.MemoText().ends_with("mark\r\n\r\n"); }, 5000));
 }
 
 }

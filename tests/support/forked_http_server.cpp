@@ -4,47 +4,33 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-
-// The child's life: serve, held, until the control pipe says release; end
-// when the pipe closes.
-[[noreturn]] void serveInChild(const LoopbackHttpServer::Responder& responder, int portPipe, int control)
+ForkedHttpServer::ForkedHttpServer(const LoopbackHttpServer::Responder& responder)
 {
-    LoopbackHttpServer server(responder);
-    server.Hold();
-    const std::uint16_t port = server.Port();
-    if (::write(portPipe, &port, sizeof(port)) != sizeof(port))
-        ::_exit(1);
-    char command = 0;
-    while (::read(control, &command, 1) == 1)
-        server.Release();
-    ::_exit(0);
-}
-
-}
-
-ForkedHttpServer::ForkedHttpServer(LoopbackHttpServer::Responder responder)
-{
+    // The child reports its port on one pipe and reads commands from the
+    // other: a byte releases the server, the end of the pipe ends the child.
     int portPipe[2];
     int controlPipe[2];
-    if (::pipe2(portPipe, O_CLOEXEC) != 0)
+    if (::pipe2(portPipe, O_CLOEXEC) != 0 || ::pipe2(controlPipe, O_CLOEXEC) != 0)
         return;
-    if (::pipe2(controlPipe, O_CLOEXEC) != 0) {
-        ::close(portPipe[0]);
-        ::close(portPipe[1]);
-        return;
-    }
     m_pid = ::fork();
     if (m_pid == 0) {
-        ::close(portPipe[0]);
         ::close(controlPipe[1]);
-        serveInChild(responder, portPipe[1], controlPipe[0]);
+        LoopbackHttpServer server(responder);
+        server.Hold();
+        const std::uint16_t port = server.Port();
+        char command = 0;
+        if (::write(portPipe[1], &port, sizeof(port)) == sizeof(port)) {
+            while (::read(controlPipe[0], &command, 1) == 1)
+                server.Release();
+        }
+        ::_exit(0);
     }
+    std::uint16_t port = 0;
     ::close(portPipe[1]);
     ::close(controlPipe[0]);
     m_control = controlPipe[1];
-    if (m_pid < 0 || ::read(portPipe[0], &m_port, sizeof(m_port)) != sizeof(m_port))
-        m_port = 0;
+    if (m_pid > 0 && ::read(portPipe[0], &port, sizeof(port)) == sizeof(port))
+        m_port = std::to_string(port);
     ::close(portPipe[0]);
 }
 
@@ -55,13 +41,4 @@ ForkedHttpServer::~ForkedHttpServer()
         ::waitpid(m_pid, nullptr, 0);
 }
 
-std::string ForkedHttpServer::Url(const std::string& path) const
-{
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
-}
-
-void ForkedHttpServer::Release()
-{
-    const char command = 'r';
-    [[maybe_unused]] const auto written = ::write(m_control, &command, 1);
-}
+void ForkedHttpServer::Release() { [[maybe_unused]] const auto written = ::write(m_control, "r", 1); }

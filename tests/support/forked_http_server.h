@@ -2,30 +2,26 @@
 
 #include "support/loopback_http_server.h"
 
-#include <cstdint>
-#include <string>
 #include <sys/types.h>
 
-// A LoopbackHttpServer run in a child process of its own, for tests that
-// limit this process's descriptors: the server's connections then count
-// against the child's limit, not the test's. It starts held (requests wait
-// unanswered) until Release. The child ends when this object goes, or by
-// itself when the test process dies. A responder runs in the child.
+// A held LoopbackHttpServer in a child process of its own, for tests that
+// lower this process's open-file limit: the server's connections count
+// against the child's limit. Requests wait unanswered until Release. The
+// child ends with this object, or by itself when the test process dies.
 class ForkedHttpServer
 {
 public:
-    explicit ForkedHttpServer(LoopbackHttpServer::Responder responder);
+    explicit ForkedHttpServer(const LoopbackHttpServer::Responder& responder);
     ~ForkedHttpServer();
     ForkedHttpServer(const ForkedHttpServer&) = delete;
     ForkedHttpServer& operator=(const ForkedHttpServer&) = delete;
 
-    // "http://127.0.0.1:<port>" + path; the port is 0 when the child did not start.
-    std::string Url(const std::string& path) const;
-    // Answers every request from now on, those waiting first.
+    // "http://127.0.0.1:<port>" + path; port 0 when the child did not start.
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + m_port + path; }
     void Release();
 
 private:
     pid_t m_pid = -1;
     int m_control = -1;
-    std::uint16_t m_port = 0;
+    std::string m_port = "0";
 };
