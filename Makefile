@@ -5,36 +5,66 @@ TSAN_DIR ?= build-tsan
 JOBS ?= $(shell nproc)
 CMAKE_GENERATOR ?= Ninja
 FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all deps build run test test-normal test-asan tsan bench fuzz clean
+# What `make run` starts, and what `make install` and `make package` ship.
+PROGRAM_TARGETS := linkwatch linkwatch-cli
+INSTALL_TARGETS := $(PROGRAM_TARGETS) linkwatch-man
+CONFIGURE := cmake -S . -G $(CMAKE_GENERATOR)
+RELEASE := -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps deps-run deps-package build run install package test test-normal test-asan tsan bench fuzz clean
 
 all: build
 
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh test
 
+deps-run:
+	@bash scripts/install-deps.sh run
+
+deps-package:
+	@bash scripts/install-deps.sh package
+
+# Everything, tests included; `make test` completes the same folder `make run` started.
 build: deps
-	@cmake -S . -B $(BUILD_DIR) -G $(CMAKE_GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(CONFIGURE) -B $(BUILD_DIR) $(RELEASE) -DLINKWATCH_TESTS=ON >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# Builds only the two programs, then starts the window in run/.
+run: deps-run
+	@$(CONFIGURE) -B $(BUILD_DIR) $(RELEASE) >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target $(PROGRAM_TARGETS)
 	@bash scripts/run.sh $(BUILD_DIR)
+
+# make install [PREFIX=/usr/local] [DESTDIR=staging folder]
+install: deps-run
+	@$(CONFIGURE) -B $(BUILD_DIR) $(RELEASE) >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target $(INSTALL_TARGETS)
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# The Debian package lands in $(BUILD_DIR)/package/.
+package: deps-package
+	@$(CONFIGURE) -B $(BUILD_DIR) $(RELEASE) >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target $(INSTALL_TARGETS)
+	@cd $(BUILD_DIR) && cpack -G DEB -B "$(abspath $(BUILD_DIR))/package"
 
 test: deps test-normal test-asan
 
 test-normal: build
-	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300
+	@cd $(BUILD_DIR) && ctest --output-on-failure --no-tests=error -j $(JOBS) --timeout 300
 
 test-asan: deps
-	@cmake -S . -B $(ASAN_DIR) -G $(CMAKE_GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DLINKWATCH_SANITIZE=address,undefined >/dev/null
+	@$(CONFIGURE) -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLINKWATCH_SANITIZE=address,undefined -DLINKWATCH_TESTS=ON >/dev/null
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
 	@cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-		ctest --output-on-failure -j $(JOBS) --timeout 600 -LE no-sanitizer
+		ctest --output-on-failure --no-tests=error -j $(JOBS) --timeout 600 -LE no-sanitizer
 
 tsan: deps
-	@cmake -S . -B $(TSAN_DIR) -G $(CMAKE_GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DLINKWATCH_SANITIZE=thread >/dev/null
+	@$(CONFIGURE) -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLINKWATCH_SANITIZE=thread -DLINKWATCH_TESTS=ON >/dev/null
 	@cmake --build $(TSAN_DIR) -j $(JOBS)
-	@cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) --timeout 600 -L threaded
+	@cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure --no-tests=error -j $(JOBS) --timeout 600 -L threaded
 
 bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD_DIR)

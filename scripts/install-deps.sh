@@ -1,19 +1,46 @@
 #!/bin/bash
-# Installs the Debian packages LinkWatch needs to build, test and run, and only
-# those that are missing, so a second run on a ready machine takes a moment.
+# Installs the Debian packages LinkWatch needs, and only those that are
+# missing, so a second run on a ready machine takes a moment.
+#   install-deps.sh run      to build and run the program (make run, make install)
+#   install-deps.sh package  and to build its Debian package (make package)
+#   install-deps.sh test     and to build and run the whole test suite (make test);
+#                            the default
 set -euo pipefail
 
-packages=(
+# The compiler and build tools, Qt, the man page converter; at run time the
+# fonts for the Chinese window, OpenSSL for https and the services database.
+run_packages=(
     cmake ninja-build g++ make pkg-config
-    libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev
+    scdoc
     fonts-wqy-microhei
-    xvfb xauth xdotool x11-apps
-    nginx-light curl
-    libssl3 openssl
-    netbase
-    dante-server tinyproxy microsocks
+    libssl3 netbase
 )
+# dpkg-shlibdeps and file, which CPack's Debian generator runs.
+package_packages=(
+    dpkg-dev file
+)
+# GoogleTest and Google Benchmark; the virtual display and X tools the window
+# tests drive; the servers the network tests start on loopback; the
+# validators of the installed desktop entry and AppStream file.
+test_packages=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth xdotool x11-apps
+    nginx-light curl openssl
+    dante-server tinyproxy microsocks
+    desktop-file-utils appstream
+)
+
+set_name=${1:-test}
+case "$set_name" in
+    run) packages=("${run_packages[@]}") ;;
+    package) packages=("${run_packages[@]}" "${package_packages[@]}") ;;
+    test) packages=("${run_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
+    *)
+        echo "usage: install-deps.sh [run|package|test]" >&2
+        exit 2
+        ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -15,6 +15,7 @@ if [[ ! -x "$program" ]]; then
 fi
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
     echo "No display is set. Start LinkWatch under a virtual display with: xvfb-run make run"
+    echo "(xvfb-run comes with the Debian package xvfb, which make test installs)"
     exit 1
 fi
 cd "$root/run"

@@ -2,13 +2,58 @@
 #include "app/main_form.h"
 #include "app/open_file_limit.h"
 #include "app/result_dump.h"
+#include "app/site_list_texts.h"
+#include "base/data_folder.h"
+#include "base/gbk_codec.h"
+#include "build_info.h"
 
 #include <QApplication>
 #include <QToolButton>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 namespace {
+
+constexpr int usageError = 2;
+
+const char usage[] = "usage: linkwatch [--dir DIR] [Qt options]\n"
+                     "       linkwatch --version | --help\n"
+                     "--dir DIR: keep the site list 帐号.ini in DIR (created and seeded when new)\n";
+
+// The program's own options; everything else is left to Qt.
+struct ProgramOptions {
+    bool version = false;
+    bool help = false;
+    std::string folder; // --dir
+    std::string error;
+};
+
+// Takes --version, --help and --dir DIR (or --dir=DIR) out of argv.
+ProgramOptions takeOptions(int& argc, char** argv)
+{
+    ProgramOptions options;
+    int kept = 1;
+    for (int index = 1; index < argc; ++index) {
+        const char* argument = argv[index];
+        if (std::strcmp(argument, "--version") == 0)
+            options.version = true;
+        else if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0)
+            options.help = true;
+        else if (std::strncmp(argument, "--dir=", 6) == 0)
+            options.folder = argument + 6;
+        else if (std::strcmp(argument, "--dir") == 0 && index + 1 < argc)
+            options.folder = argv[++index];
+        else if (std::strcmp(argument, "--dir") == 0)
+            options.error = "option --dir needs a folder";
+        else
+            argv[kept++] = argv[index];
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    return options;
+}
 
 // True when Qt has somewhere to show the windows.
 bool displayAvailable()
@@ -17,21 +62,60 @@ bool displayAvailable()
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+// The example site list installed with the program, found from the
+// program's own place so an installed tree works wherever it was put.
+std::filesystem::path installedExample(const std::string& fileName)
+{
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return {};
+    return program.parent_path() / BinToDataFolder / fileName;
+}
+
+// Enters the folder that holds the site list; false, with the reason on
+// standard error, when it cannot be had.
+bool enterSiteListFolder(const std::string& given)
+{
+    const std::string fileName = GbkToUtf8(SiteListFileName);
+    const DataFolder folder = chooseDataFolder(probeDataFolderFacts(given, fileName));
+    const std::string error = enterDataFolder(folder, fileName, installedExample(fileName));
+    if (!error.empty())
+        std::fprintf(stderr, "linkwatch: %s\n", error.c_str());
+    return error.empty();
+}
+
 }
 
 // The socket library is bound once for the process before main runs (a
 // failure there ends the program with "Error loading Socket interface
-// (ws2_32.dll)!"); then the application, the main window with its start-up,
-// the hidden debug window, and the event loop until the main window closes.
+// (ws2_32.dll)!"); then the folder of the site list is entered, and the
+// application, the main window with its start-up, the hidden debug window,
+// and the event loop run until the main window closes.
 int main(int argc, char** argv)
 {
+    const ProgramOptions options = takeOptions(argc, argv);
+    if (options.help) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "linkwatch: %s\n%s", options.error.c_str(), usage);
+        return usageError;
+    }
+    if (options.version) {
+        std::printf("linkwatch %s\n", LinkWatchVersion);
+        return 0;
+    }
     if (!displayAvailable()) {
         std::fputs("LinkWatch needs a display. Without one, start it under a virtual display: "
-                   "xvfb-run make run\n",
+                   "xvfb-run linkwatch\n",
             stderr);
         return 1;
     }
     RaiseOpenFileLimit();
+    if (!enterSiteListFolder(options.folder))
+        return 1;
     QApplication application(argc, argv);
     QApplication::setApplicationName("LinkWatch");
     Tform1 form1;

@@ -1,5 +1,6 @@
 #include "cli/cli_app.h"
 
+#include "build_info.h"
 #include "cli/check_command.h"
 #include "cli/cli_arguments.h"
 #include "cli/fetch_command.h"
@@ -22,6 +23,11 @@ struct CommandRunner {
     int operator()(const HelpArguments&) const
     {
         out << cliUsage();
+        return 0;
+    }
+    int operator()(const VersionArguments&) const
+    {
+        out << "linkwatch-cli " << LinkWatchVersion << '\n';
         return 0;
     }
 };

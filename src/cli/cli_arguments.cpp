@@ -186,6 +186,11 @@ std::string toRun(const RawCommand& raw, CliCommand& command)
 {
     RunArguments run;
     run.noDelay = raw.options.count("--no-delay") > 0;
+    if (const auto folder = raw.options.find("--dir"); folder != raw.options.end()) {
+        run.folder = folder->second;
+        if (run.folder.empty())
+            return "--dir needs a folder";
+    }
     if (!raw.positionals.empty())
         run.file = raw.positionals[0];
     command = run;
@@ -203,7 +208,7 @@ const std::vector<CommandForm>& commandTable()
             { { "--no-delay", false }, { "--transcript", false }, { "--proxy", true }, { "--socks5", true },
                 { "--socks4", true }, { "--socks-user", true } },
             2, toCheck },
-        { "run", { { "--no-delay", false } }, 0, toRun, 1 },
+        { "run", { { "--no-delay", false }, { "--dir", true } }, 0, toRun, 1 },
     };
     return table;
 }
@@ -219,6 +224,10 @@ ParsedArguments parseCliArguments(const std::vector<std::string>& arguments)
     }
     if (arguments[0] == "help" || arguments[0] == "--help" || arguments[0] == "-h") {
         parsed.command = HelpArguments {};
+        return parsed;
+    }
+    if (arguments[0] == "--version") {
+        parsed.command = VersionArguments {};
         return parsed;
     }
     const auto& table = commandTable();
@@ -243,7 +252,9 @@ std::string cliUsage()
     return "usage:\n"
            "  linkwatch-cli fetch [--timeout MS] [--proxy HOST:PORT] [--protocol 1.0|1.1|0.9] [ROUTE] URL\n"
            "  linkwatch-cli check [--no-delay] [--transcript] [--proxy HOST:PORT] [ROUTE] URL QUERY\n"
-           "  linkwatch-cli run [--no-delay] [FILE]\n"
+           "  linkwatch-cli run [--no-delay] [--dir DIR] [FILE]\n"
+           "  linkwatch-cli --version\n"
            "ROUTE: --socks5 HOST:PORT | --socks4 HOST:PORT (SOCKS4a for names), [--socks-user USER:PASS]\n"
-           "--proxy: a plain HTTP proxy for http addresses, a CONNECT tunnel for https\n";
+           "--proxy: a plain HTTP proxy for http addresses, a CONNECT tunnel for https\n"
+           "--dir: the folder of the site list (default: the one the window uses; see man linkwatch-cli)\n";
 }

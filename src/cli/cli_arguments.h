@@ -39,13 +39,18 @@ struct CheckArguments {
 
 struct RunArguments {
     bool noDelay = false;
-    std::string file; // empty: the site list file of the current directory
+    std::string folder; // --dir: where the site list is; empty: the window's data folder
+    std::string file; // empty: the site list file "帐号.ini"; relative to folder when that is set
 };
 
 struct HelpArguments {
 };
 
-using CliCommand = std::variant<FetchArguments, CheckArguments, RunArguments, HelpArguments>;
+struct VersionArguments {
+};
+
+using CliCommand
+    = std::variant<FetchArguments, CheckArguments, RunArguments, HelpArguments, VersionArguments>;
 
 struct ParsedArguments {
     std::optional<CliCommand> command;

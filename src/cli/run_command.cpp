@@ -4,11 +4,13 @@
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
 #include "app/site_list_texts.h"
+#include "base/data_folder.h"
 #include "base/gbk_codec.h"
 #include "grid/cell_store.h"
 #include "grid/grid_file.h"
 #include "net/http_text.h"
 
+#include <filesystem>
 #include <ostream>
 #include <stdexcept>
 #include <thread>
@@ -71,11 +73,28 @@ std::string field(const Text& text)
     return shown;
 }
 
+// FILE relative to --dir when that is given, else as given. Without FILE,
+// the list of the folder the window works in: the current folder, or the
+// user's data folder when started from the home folder or an unwritable one.
+Text siteListFile(const RunArguments& arguments)
+{
+    const std::string defaultName = GbkToUtf8(SiteListFileName);
+    const std::string name = arguments.file.empty() ? defaultName : arguments.file;
+    if (!arguments.folder.empty())
+        return Utf8ToGbk((std::filesystem::path(arguments.folder) / name).string());
+    if (!arguments.file.empty())
+        return Utf8ToGbk(arguments.file);
+    const DataFolder folder = chooseDataFolder(probeDataFolderFacts({}, defaultName));
+    if (folder.origin == DataFolderOrigin::Current)
+        return SiteListFileName;
+    return Utf8ToGbk((folder.path / defaultName).string());
+}
+
 }
 
 int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& err)
 {
-    const Text fileName = arguments.file.empty() ? Text(SiteListFileName) : Utf8ToGbk(arguments.file);
+    const Text fileName = siteListFile(arguments);
     CellStore list = siteListStore();
     GridLoadReport loaded;
     try {

@@ -70,6 +70,8 @@ const ParseCase parseCases[] = {
         [](const CliCommand& command) { EXPECT_EQ(std::get<CheckArguments>(command).query, ""); } },
     { "Help", { "--help" },
         [](const CliCommand& command) { EXPECT_TRUE(std::holds_alternative<HelpArguments>(command)); } },
+    { "Version", { "--version" },
+        [](const CliCommand& command) { EXPECT_TRUE(std::holds_alternative<VersionArguments>(command)); } },
     { "FetchSocks5WithUser", { "fetch", "--socks5", "s.example:1081", "--socks-user", "me:pa:ss", "u" },
         [](const CliCommand& command) {
             const SocksArguments& socks = std::get<FetchArguments>(command).socks;

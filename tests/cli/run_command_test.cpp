@@ -168,11 +168,39 @@ TEST_P(CliRunUnderLowLimit, EveryPageIsCheckedAndTheReserveStaysFree)
 
 INSTANTIATE_TEST_SUITE_P(TakenElsewhere, CliRunUnderLowLimit, testing::Values(0, 40));
 
+TEST_F(CliRun, FolderOptionHoldsTheListAndItsFile)
+{
+    fs::create_directory("sites");
+    writeList("sites/" + std::string(SiteListDiskName), "0,1,A\r\n3,1," + Paused + "\r\n");
+    EXPECT_EQ(run({ "run", "--dir", "sites" }), 0) << err();
+    EXPECT_EQ(run({ "run", "--dir", "sites", "other.ini" }), 2);
+    EXPECT_EQ(err(), "Cannot open file sites/other.ini\n");
+}
+
+// Started from a menu, the current folder is home; the list is the one the
+// window keeps in the data folder.
+TEST_F(CliRun, StartedInHomeReadsTheListOfTheDataFolder)
+{
+    const fs::path data = m_folder.Path() / "data";
+    fs::create_directories(data / "linkwatch");
+    writeList((data / "linkwatch" / SiteListDiskName).string(), "0,1,A\r\n3,1," + Paused + "\r\n");
+    const auto value
+        = [](const char* name) { return std::string(std::getenv(name) ? std::getenv(name) : ""); };
+    const std::string saved[] = { value("HOME"), value("XDG_DATA_HOME") };
+    ::setenv("HOME", m_folder.Path().c_str(), 1);
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    const int status = run({ "run" });
+    ::setenv("HOME", saved[0].c_str(), 1);
+    ::setenv("XDG_DATA_HOME", saved[1].c_str(), 1);
+    EXPECT_EQ(status, 0) << err();
+}
+
 struct RunParse {
     std::vector<std::string> arguments;
     bool valid;
     bool noDelay;
     std::string file;
+    std::string folder = "";
 };
 
 class CliRunArguments : public testing::TestWithParam<RunParse>
@@ -188,6 +216,7 @@ TEST_P(CliRunArguments, TakeAnOptionalFileAndTheDelayFlag)
     const auto& run = std::get<RunArguments>(*parsed.command);
     EXPECT_EQ(run.noDelay, GetParam().noDelay);
     EXPECT_EQ(run.file, GetParam().file);
+    EXPECT_EQ(run.folder, GetParam().folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(CliRun, CliRunArguments,
@@ -195,6 +224,9 @@ INSTANTIATE_TEST_SUITE_P(CliRun, CliRunArguments,
         RunParse { { "run", "list.ini", "--no-delay" }, true, true, "list.ini" },
         RunParse { { "run", "--no-delay", "--", "--odd name" }, true, true, "--odd name" },
         RunParse { { "run", "a", "b" }, false, false, "" },
-        RunParse { { "run", "--transcript" }, false, false, "" }));
+        RunParse { { "run", "--transcript" }, false, false, "" },
+        RunParse { { "run", "--dir", "sites", "list.ini" }, true, false, "list.ini", "sites" },
+        RunParse { { "run", "--dir=" }, false, false, "" },
+        RunParse { { "run", "--dir" }, false, false, "" }));
 
 }
