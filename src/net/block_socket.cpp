@@ -6,6 +6,7 @@
 #include "net/socket_library.h"
 #include "net/text_util.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -436,6 +437,25 @@ std::int32_t TBlockSocket::SendBytesTo(const void* Buffer, std::int32_t Length)
 
 // ---- Waiting ----
 
+void TBlockSocket::SetDeadline(std::int32_t Milliseconds)
+{
+    m_deadlineSpan = Milliseconds;
+    m_deadlineStart = TickNow();
+}
+
+bool TBlockSocket::DeadlinePassed() const
+{
+    return m_deadlineSpan >= 0 && TickRemaining(m_deadlineSpan, m_deadlineStart) == 0;
+}
+
+std::int32_t TBlockSocket::DeadlineBound(std::int32_t Timeout) const
+{
+    const std::int32_t left = TickRemaining(m_deadlineSpan, m_deadlineStart);
+    if (left < 0)
+        return Timeout;
+    return Timeout < 0 ? left : std::min(Timeout, left);
+}
+
 bool TBlockSocket::waitFor(short Events, std::int32_t Timeout, THookSocketReason Reason)
 {
     std::vector<pollfd> watched;
@@ -445,7 +465,8 @@ bool TBlockSocket::waitFor(short Events, std::int32_t Timeout, THookSocketReason
     if (watched.empty()) {
         m_lastErrorCode = codeNotSocket;
     } else {
-        const int result = SocketLibrary().Poll(watched.data(), watched.size(), Timeout < 0 ? -1 : Timeout);
+        const std::int32_t wait = DeadlineBound(Timeout);
+        const int result = SocketLibrary().Poll(watched.data(), watched.size(), wait < 0 ? -1 : wait);
         CheckResult(result);
         for (const pollfd& entry : watched) {
             if ((entry.revents & POLLNVAL) != 0)

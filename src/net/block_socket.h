@@ -54,7 +54,8 @@ using THookCreateSocket = std::function<void(TBlockSocket* Sender)>;
 // that thread. Only StopFlag may be set from another thread; it is looked at
 // when a send or receive starts, not during a wait.
 // Blocking: connect and name resolution block until the OS answers; every wait
-// and read is bounded by its time-out in milliseconds (-1 = no limit).
+// and read is bounded by its time-out in milliseconds (-1 = no limit), and by
+// the deadline while one is set.
 // Errors: every operation leaves LastErrorCode (0 = success, Windows Sockets
 // numbering) and LastErrorText. A failure is reported to OnStatus as HR_Error
 // and, only when RaiseExcept is set, raised as ESocketError (never for 10035
@@ -149,6 +150,12 @@ public:
     virtual bool WaitWritable(std::int32_t Timeout);
     // Reads and discards what has arrived, then clears LastErrorCode.
     void DrainInput();
+    // A deadline for everything the connection waits for, Milliseconds from
+    // now (negative: none). While it is set no wait lasts beyond it, and once
+    // it has passed a read that has to wait for the network fails at once
+    // with 10060; bytes already received are still handed out.
+    void SetDeadline(std::int32_t Milliseconds);
+    bool DeadlinePassed() const;
 
     // Datagram counterparts of SendBytes and ReceiveRaw: the peer address is
     // taken from / stored into RemoteAddress.
@@ -192,6 +199,8 @@ protected:
     void QueueOption(const TSocketOption& Option);
     void ApplyQueuedOptions();
     void ThrottleBandwidth(std::int32_t Length, std::int32_t Max, std::uint32_t& NextTime);
+    // Timeout (ms, negative = no limit) cut to what is left of the deadline.
+    std::int32_t DeadlineBound(std::int32_t Timeout) const;
 
     std::int32_t m_lastErrorCode = 0;
     Text m_lastErrorText;
@@ -206,6 +215,8 @@ protected:
     sockaddr_storage m_remoteAddress {};
     std::uint32_t m_nextSendTime = 0;
     std::uint32_t m_nextReceiveTime = 0;
+    std::int32_t m_deadlineSpan = -1;
+    std::uint32_t m_deadlineStart = 0;
     // Options waiting for the socket to exist, in the order they were queued.
     std::vector<TSocketOption> m_queuedOptions;
     // Handles the readable/writable waits watch: the own socket once it exists.

@@ -79,6 +79,12 @@ std::int32_t TBlockSocket::waitForData(std::int32_t Timeout)
 {
     // Give up the rest of the time slice so a long transfer never spins.
     std::this_thread::yield();
+    // Past the deadline nothing more is taken from the network, however fast
+    // it comes: a peer that never stops sending cannot hold the read either.
+    if (DeadlinePassed()) {
+        m_lastErrorCode = codeTimedOut;
+        return 0;
+    }
     std::int32_t waiting = std::min(BytesWaiting(), largestSingleRead);
     if (waiting > 0)
         return waiting;

@@ -6,18 +6,38 @@
 #include "net/text_util.h"
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace {
 
 constexpr char crLf[] = "\r\n";
-// The socket's code for a line that outgrew its MaxLineLength.
+// The socket's codes for a line that outgrew its MaxLineLength, and a time-out.
 constexpr std::int32_t codeLineTooLong = 10055;
+constexpr std::int32_t codeTimedOut = 10060;
 
 Text decimal(std::int64_t value) { return std::to_string(value); }
 
 // Trimmed text after the first blank; the whole trimmed line when it has none.
 Text valueAfterBlank(const Text& line) { return TrimControls(TextAfter(line, " ")); }
+
+// Gives the socket a deadline for one exchange and takes it away however the
+// exchange ends.
+class DeadlineScope
+{
+public:
+    DeadlineScope(TBlockSocket& socket, std::int32_t milliseconds)
+        : m_socket(socket)
+    {
+        m_socket.SetDeadline(milliseconds);
+    }
+    ~DeadlineScope() { m_socket.SetDeadline(-1); }
+    DeadlineScope(const DeadlineScope&) = delete;
+    DeadlineScope& operator=(const DeadlineScope&) = delete;
+
+private:
+    TBlockSocket& m_socket;
+};
 
 }
 
@@ -88,6 +108,7 @@ bool THTTPSend::ExecuteRequest(const Text& Method, const Text& URL)
     exchange.expect100 = Status100 && exchange.sending && Protocol == "1.1";
     buildRequestLines(Method, exchange);
 
+    const DeadlineScope deadline(*m_sock, exchangeLimit());
     if (!connectOrReuse(exchange) || !sendRequest())
         return false;
     if (exchange.expect100)
@@ -98,7 +119,22 @@ bool THTTPSend::ExecuteRequest(const Text& Method, const Text& URL)
         if (lastCallFailed())
             return false;
     }
+    return readResponse(Method, exchange);
+}
 
+std::int32_t THTTPSend::exchangeLimit() const
+{
+    constexpr std::int64_t waitsPerExchange = 4;
+    if (ExchangeTimeout > 0)
+        return ExchangeTimeout;
+    if (ExchangeTimeout == 0 || Timeout <= 0)
+        return -1;
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>(waitsPerExchange * Timeout, std::numeric_limits<std::int32_t>::max()));
+}
+
+bool THTTPSend::readResponse(const Text& Method, Exchange& exchange)
+{
     ResetExchange();
     m_bodyMode = BM_ToClose;
     m_bodyCut = false;
@@ -109,16 +145,26 @@ bool THTTPSend::ExecuteRequest(const Text& Method, const Text& URL)
     // nothing after it can be read as a body.
     const bool headTooLong = lineTooLong() || m_headCut;
     const bool result = !headTooLong && readBody(Method, exchange);
+    const bool outOfTime = m_sock->DeadlinePassed() && m_sock->LastErrorCode() == codeTimedOut;
 
     m_document.SetPosition(0);
-    // A connection given up inside a line or a body is of no further use.
-    if (exchange.close || headTooLong || lineTooLong() || m_bodyCut) {
+    if (outOfTime) {
+        // Left open, so that its time-out stays for the caller to see; the
+        // next request connects afresh and the destructor closes it.
+        forgetConnection();
+    } else if (exchange.close || headTooLong || lineTooLong() || m_bodyCut) {
+        // A connection given up inside a line or a body is of no further use.
         m_sock->CloseConnection();
-        m_connectedHost.clear();
-        m_connectedPort.clear();
+        forgetConnection();
     }
     CollectCookies();
-    return result;
+    return result && !outOfTime;
+}
+
+void THTTPSend::forgetConnection()
+{
+    m_connectedHost.clear();
+    m_connectedPort.clear();
 }
 
 void THTTPSend::splitTarget(const Text& URL, Exchange& exchange)
@@ -230,8 +276,7 @@ bool THTTPSend::connectOrReuse(const Exchange& exchange)
         // Whatever connection the record named is gone now; forgetting it
         // makes the next request connect again instead of sending on the
         // socket of this failed attempt.
-        m_connectedHost.clear();
-        m_connectedPort.clear();
+        forgetConnection();
         return false;
     }
     m_connectedHost = TargetHost;

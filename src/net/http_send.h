@@ -25,8 +25,9 @@ enum TBodyMode : std::uint8_t {
 //
 // Thread: used by one thread at a time; it shares nothing with other objects.
 // Blocking: ExecuteRequest blocks in connect, send and receive; each receive
-// waits at most Timeout milliseconds, but a server that keeps trickling data
-// keeps an exchange alive. An https handshake takes at most Timeout in all.
+// waits at most Timeout milliseconds, an https handshake at most Timeout in
+// all, and every wait ends by ExchangeTimeout counted from the start of the
+// exchange, so a server that keeps trickling data cannot hold it longer.
 // Errors: nothing is thrown for a network failure. ExecuteRequest returns
 // false when its last phase hit a socket error; ResultCode, Headers and
 // Document then hold what the exchange got to, and Sock() keeps the error.
@@ -79,11 +80,17 @@ public:
     // The most bytes Document takes from one response (0 = no limit). A body
     // that goes on beyond it is kept up to the limit and the rest is not read.
     std::int64_t MaxBodySize = 0;
+    // Milliseconds one whole exchange may take: once they are used up it ends
+    // as a time-out (10060) and fails, keeping what had arrived in Headers and
+    // Document. 0 = no limit; negative = four times Timeout (no limit when
+    // Timeout sets none). The OS's own connect is bounded by the OS only.
+    std::int32_t ExchangeTimeout = -1;
 
 private:
     struct Exchange;
 
     void splitTarget(const Text& URL, Exchange& exchange);
+    std::int32_t exchangeLimit() const;
     void buildRequestLines(const Text& Method, const Exchange& exchange);
     void appendConnectionLines(const Text& Method, const Exchange& exchange, std::vector<Text>& lines) const;
     Text joinedCookies() const;
@@ -91,6 +98,8 @@ private:
     bool openConnection(const Exchange& exchange);
     bool sendRequest();
     void readInterimResponse(Exchange& exchange);
+    bool readResponse(const Text& Method, Exchange& exchange);
+    void forgetConnection();
     void readStatusLine(const Exchange& exchange);
     void readHeaderBlock(Exchange& exchange);
     bool readBody(const Text& Method, const Exchange& exchange);

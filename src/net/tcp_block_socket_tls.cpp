@@ -46,7 +46,7 @@ void* methodFor(TSSLType type)
 
 // Waits until the socket can serve what the library wants, at most timeout ms
 // (-1 without limit); false when the time ran out.
-bool waitForLibrary(int handle, int outcome, int timeout = -1)
+bool waitForLibrary(int handle, int outcome, int timeout)
 {
     pollfd entry { handle, static_cast<short>(outcome == tlsWantsWrite ? POLLOUT : POLLIN), 0 };
     int result = 0;
@@ -164,7 +164,7 @@ bool TTCPBlockSocket::tlsConnect()
             TLSCaptureError();
             return false;
         }
-        const std::int32_t remaining = TickRemaining(TLSHandshakeTimeout, start);
+        const std::int32_t remaining = DeadlineBound(TickRemaining(TLSHandshakeTimeout, start));
         if (remaining == 0 || !waitForLibrary(m_socketHandle, outcome, remaining)) {
             m_lastErrorCode = codeTimedOut;
             TLSLibrary::ERR_clear_error();
@@ -270,7 +270,10 @@ std::int32_t TTCPBlockSocket::tlsReadOnce(void* Buffer, std::int32_t Length)
         if (outcome == tlsWantsRead)
             return 0; // nothing decrypted yet; the caller's wait decides how long to wait for more
         if (outcome == tlsWantsWrite) {
-            waitForLibrary(m_socketHandle, outcome);
+            if (!waitForLibrary(m_socketHandle, outcome, DeadlineBound(-1))) {
+                m_lastErrorCode = codeTimedOut;
+                return -1;
+            }
             continue;
         }
         if (outcome == tlsZeroReturn) {
@@ -296,7 +299,10 @@ std::int32_t TTCPBlockSocket::TransportSend(const char* Buffer, std::int32_t Len
         if (outcome == tlsErrorNone)
             return result;
         if (outcome == tlsWantsRead || outcome == tlsWantsWrite) {
-            waitForLibrary(m_socketHandle, outcome);
+            if (!waitForLibrary(m_socketHandle, outcome, DeadlineBound(-1))) {
+                m_lastErrorCode = codeTimedOut;
+                return 0;
+            }
             continue;
         }
         // The peer closed the TLS connection: nothing more can be written.

@@ -90,6 +90,17 @@ std::function<void(LoopbackServer::Connection&)> trickle(std::string head, std::
     };
 }
 
+// Sends head, then a drop well inside each wait limit while the client stays (10 s at most).
+std::function<void(LoopbackServer::Connection&)> dripping(std::string head, std::string drop)
+{
+    return [head, drop](LoopbackServer::Connection& connection) {
+        for (int sent = 0; sent < 100 && connection.Send(sent == 0 ? head + drop : drop); ++sent) {
+            if (connection.WaitForPeerClose(std::chrono::milliseconds(waitLimit / 3)))
+                return;
+        }
+    };
+}
+
 std::string manyHeaderLines(int count)
 {
     std::string lines;
@@ -121,6 +132,9 @@ const FaultCase faultCases[] = {
         2s },
     { "TrickleSlowerThanTimeout", trickle(okHead + "\r\n", page), true, 200, 2, "<", false, 1,
         verdictNotFound, 3s },
+    { "EmptyLinesWithoutEnd", dripping("", "\r\n"), false, 0, 0, "\r\n", false, 2, verdictNotFound, 3s },
+    { "ChunkSizeLineWithoutEnd", dripping(chunkedHead + "F\r\n" + page + "\r\n", "0"), false, 200, 3, page,
+        false, 15, verdictFound, 3s },
     { "EndlessHeaderLine", endless(okHead + "X-Long: ", 'a'), false, 200, 2, "", false, 0, verdictNotFound,
         20s },
     { "EndlessBody", endless(okHead + "\r\n" + page, 'b'), false, 200, 2, page, true, clientBodyLimit,

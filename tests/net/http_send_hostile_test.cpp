@@ -110,6 +110,25 @@ TEST_P(HttpSendHostile, ReturnsWithinItsTimeouts)
 INSTANTIATE_TEST_SUITE_P(Cases, HttpSendHostile, ::testing::ValuesIn(hostileCases),
     [](const ::testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
 
+TEST(HttpSendHostileBody, ExchangeTimeoutEndsTrickledBodyKeepingWhatArrived)
+{
+    LoopbackServer server([](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nab");
+        for (int sent = 0; sent < 100 && !connection.WaitForPeerClose(100ms); ++sent)
+            connection.Send("c");
+    });
+    THTTPSend http;
+    http.Timeout = 500;
+    http.ExchangeTimeout = 800;
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_EQ(http.Sock().LastErrorCode(), 10060);
+    EXPECT_TRUE(http.Document().ToText().starts_with("abc"));
+}
+
 TEST(HttpSendHostileBody, BrokenHeaderBlockKeepsWhatArrived)
 {
     LoopbackServer server([](LoopbackServer::Connection& connection) {

@@ -102,6 +102,16 @@ TEST_P(TlsHandshakeFault, ClientFailsTheRequestWithinItsTimeOut)
     EXPECT_EQ(http.Document().Size(), 0);
 }
 
+TEST_P(TlsHandshakeFault, SocketDeadlineEndsAnUnboundedHandshake)
+{
+    TTCPBlockSocket sock;
+    sock.TLSHandshakeTimeout = -1;
+    sock.SetDeadline(handshakeLimit);
+    sock.SetSSLActive(true);
+    sock.Connect("127.0.0.1", server.PortText());
+    EXPECT_EQ(sock.LastErrorCode(), GetParam().code);
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, TlsHandshakeFault, testing::ValuesIn(handshakeFaults),
     [](const testing::TestParamInfo<HandshakeFault>& info) { return std::string(info.param.name); });
 
