@@ -109,6 +109,12 @@ bool TBlockSocket::CheckStopFlag()
     return true;
 }
 
+void TBlockSocket::FailWith(std::int32_t Code)
+{
+    m_lastErrorCode = Code;
+    ReportError();
+}
+
 void TBlockSocket::ReportStatus(THookSocketReason Reason, const Text& Value)
 {
     if (OnStatus)

@@ -157,6 +157,10 @@ public:
     void SetDeadline(std::int32_t Milliseconds);
     bool DeadlinePassed() const;
 
+    // Ends the caller's operation with Code as the connection's own failures
+    // end: LastErrorCode and LastErrorText, HR_Error, ESocketError with RaiseExcept.
+    void FailWith(std::int32_t Code);
+
     // Datagram counterparts of SendBytes and ReceiveRaw: the peer address is
     // taken from / stored into RemoteAddress.
     virtual std::int32_t SendBytesTo(const void* Buffer, std::int32_t Length);

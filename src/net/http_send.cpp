@@ -7,12 +7,16 @@
 
 #include <algorithm>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 namespace {
 
 constexpr char crLf[] = "\r\n";
-// The socket's codes for a line that outgrew its MaxLineLength, and a time-out.
+// The socket's codes for an unusable argument, an unusable address, a line
+// that outgrew its MaxLineLength, and a time-out.
+constexpr std::int32_t codeInvalidArgument = 10022;
+constexpr std::int32_t codeAddressUnusable = 10049;
 constexpr std::int32_t codeLineTooLong = 10055;
 constexpr std::int32_t codeTimedOut = 10060;
 
@@ -107,6 +111,8 @@ bool THTTPSend::ExecuteRequest(const Text& Method, const Text& URL)
     exchange.sending = m_document.Size() > 0;
     exchange.expect100 = Status100 && exchange.sending && Protocol == "1.1";
     buildRequestLines(Method, exchange);
+    if (refuseAddress(URL, exchange))
+        return false;
 
     const DeadlineScope deadline(*m_sock, exchangeLimit());
     if (!connectOrReuse(exchange) || !sendRequest())
@@ -120,6 +126,21 @@ bool THTTPSend::ExecuteRequest(const Text& Method, const Text& URL)
             return false;
     }
     return readResponse(Method, exchange);
+}
+
+bool THTTPSend::refuseAddress(const Text& URL, const Exchange& exchange)
+{
+    // A CR, LF or NUL would end the request line early and let the address
+    // write header lines of its own. A port must be a number the connection
+    // can take as it stands: the resolver would take a larger one modulo
+    // 65536, and so connect somewhere else than the Host line names.
+    if (URL.find_first_of(std::string_view("\r\n\0", 3)) != Text::npos)
+        m_sock->FailWith(codeInvalidArgument);
+    else if (!IsPortText(exchange.port))
+        m_sock->FailWith(codeAddressUnusable);
+    else
+        return false;
+    return true;
 }
 
 std::int32_t THTTPSend::exchangeLimit() const

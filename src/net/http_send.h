@@ -31,6 +31,8 @@ enum TBodyMode : std::uint8_t {
 // Errors: nothing is thrown for a network failure. ExecuteRequest returns
 // false when its last phase hit a socket error; ResultCode, Headers and
 // Document then hold what the exchange got to, and Sock() keeps the error.
+// An address holding CR, LF or NUL (10022) or a port that is no number from
+// 0 to 65535 (10049) fails before any connection.
 // Bounds: with MaxBodySize set, a body is cut at that many bytes and a header
 // block longer than that (or than 64 KiB, whichever is more) ends the exchange
 // before any body; with the socket's MaxLineLength set, a longer status,
@@ -90,6 +92,7 @@ private:
     struct Exchange;
 
     void splitTarget(const Text& URL, Exchange& exchange);
+    bool refuseAddress(const Text& URL, const Exchange& exchange);
     std::int32_t exchangeLimit() const;
     void buildRequestLines(const Text& Method, const Exchange& exchange);
     void appendConnectionLines(const Text& Method, const Exchange& exchange, std::vector<Text>& lines) const;

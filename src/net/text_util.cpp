@@ -207,6 +207,14 @@ bool IsOctetText(const Text& Value)
     return std::all_of(Value.begin(), Value.end(), isDecimalDigit);
 }
 
+bool IsPortText(const Text& Value)
+{
+    const std::int32_t n = IntFromText(Value, -1);
+    if (n < 0 || n > 0xFFFF)
+        return false;
+    return std::all_of(Value.begin(), Value.end(), isDecimalDigit);
+}
+
 bool IsIPv4Text(const Text& Value)
 {
     Text rest = Value;

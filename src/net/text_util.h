@@ -40,6 +40,8 @@ Text SplitUrl(const Text& URL, Text& Scheme, Text& User, Text& Password, Text& H
 std::int32_t IntFromText(const Text& Value, std::int32_t Default);
 
 bool IsOctetText(const Text& Value);
+// Decimal digits only, of a value from 0 to 65535 (leading zeros allowed).
+bool IsPortText(const Text& Value);
 bool IsIPv4Text(const Text& Value);
 bool IsIPv6Text(const Text& Value);
 

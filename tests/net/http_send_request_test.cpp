@@ -124,6 +124,9 @@ const RequestCase requestCases[] = {
     { "StarTarget", noSetup, "OPTIONS", "http://127.0.0.1:{port}/*",
         std::string("OPTIONS * HTTP/1.1\r\nAccept: */*\r\nAccept-Language: en-us\r\n") + agentLine
             + "Host: 127.0.0.1:{port}\r\nConnection: Keep-Alive\r\n\r\n" },
+    { "LeadingZeroPortAndBlanksPass", noSetup, "GET", "http://127.0.0.1:0{port}/a b",
+        std::string("GET /a b HTTP/1.1\r\nAccept: */*\r\nAccept-Language: en-us\r\n") + agentLine
+            + "Host: 127.0.0.1:0{port}\r\nConnection: Keep-Alive\r\n\r\n" },
     { "Protocol10", [](THTTPSend& http, const std::string&) { http.Protocol = "1.0"; }, "HEAD",
         "http://127.0.0.1:{port}/",
         std::string("HEAD / HTTP/1.0\r\nAccept: */*\r\nAccept-Language: en-us\r\n") + agentLine
@@ -154,6 +157,38 @@ TEST_P(HttpSendRequest, SendsHeaderBlockByteForByte)
 
 INSTANTIATE_TEST_SUITE_P(Cases, HttpSendRequest, ::testing::ValuesIn(requestCases),
     [](const ::testing::TestParamInfo<RequestCase>& info) { return std::string(info.param.name); });
+
+// Addresses refused as they stand; a port that wraps by portOffset would reach the server.
+struct RefusedCase {
+    const char* name;
+    std::string url;
+    std::int32_t code;
+    std::int64_t portOffset = 0;
+};
+
+void PrintTo(const RefusedCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+class HttpSendRefused : public ::testing::TestWithParam<RefusedCase>
+{
+};
+
+TEST_P(HttpSendRefused, FailsBeforeAnyConnection)
+{
+    LoopbackServer server([](LoopbackServer::Connection& connection) { connection.Send(emptyReply); });
+    THTTPSend http;
+    const std::string port = std::to_string(server.Port() + GetParam().portOffset);
+    EXPECT_FALSE(http.ExecuteRequest("GET", withPort(GetParam().url, port)));
+    EXPECT_EQ(http.Sock().LastErrorCode(), GetParam().code);
+    EXPECT_EQ(server.Accepted(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HttpSendRefused,
+    ::testing::Values(RefusedCase { "LineBreakInPath", "http://127.0.0.1:{port}/e\r\nX-Inj: 1", 10022 },
+        RefusedCase { "NulInHost", std::string("http://127.0.0.1\0.x:{port}/", 27), 10022 },
+        RefusedCase { "PortAbove65535", "http://127.0.0.1:{port}/", 10049, 1 << 16 },
+        RefusedCase { "PortBeyond32Bits", "http://127.0.0.1:{port}/", 10049, 1LL << 32 },
+        RefusedCase { "NamedPort", "http://127.0.0.1:http/", 10049 }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HttpSendRequestHead, UserHostIsSetBeforeConnecting)
 {
