@@ -3,6 +3,7 @@
 #include "base/gbk_codec.h"
 #include "cli/route_settings.h"
 #include "net/http_send.h"
+#include "net/http_text.h"
 #include "net/tcp_block_socket.h"
 
 #include <ostream>
@@ -26,5 +27,8 @@ int runFetch(const FetchArguments& arguments, std::ostream& out, std::ostream& e
     for (const Text& line : http.Headers().Lines())
         err << GbkToUtf8(line) << '\n';
     err.flush();
-    return result ? 0 : 1;
+    // Without a status line there was no response to speak of, whatever the
+    // body reader made of the bytes that came in its place.
+    const bool statusLine = !http.Headers().Empty() && StartsWith(UpperAscii(http.Headers()[0]), "HTTP/");
+    return result && statusLine ? 0 : 1;
 }

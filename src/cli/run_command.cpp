@@ -10,10 +10,12 @@
 #include "grid/grid_file.h"
 #include "net/http_text.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <ostream>
 #include <stdexcept>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -73,38 +75,74 @@ std::string field(const Text& text)
     return shown;
 }
 
-// FILE relative to --dir when that is given, else as given. Without FILE,
-// the list of the folder the window works in: the current folder, or the
-// user's data folder when started from the home folder or an unwritable one.
-Text siteListFile(const RunArguments& arguments)
+// The file system's name of the list: FILE relative to --dir when that is
+// given, else as given. Without FILE, the list of the folder the window works
+// in: the current folder, or the user's data folder when started from the
+// home folder or an unwritable one.
+std::string siteListPath(const RunArguments& arguments)
 {
     const std::string defaultName = GbkToUtf8(SiteListFileName);
     const std::string name = arguments.file.empty() ? defaultName : arguments.file;
     if (!arguments.folder.empty())
-        return Utf8ToGbk((std::filesystem::path(arguments.folder) / name).string());
+        return (std::filesystem::path(arguments.folder) / name).string();
     if (!arguments.file.empty())
-        return Utf8ToGbk(arguments.file);
+        return arguments.file;
     const DataFolder folder = chooseDataFolder(probeDataFolderFacts({}, defaultName));
     if (folder.origin == DataFolderOrigin::Current)
-        return SiteListFileName;
-    return Utf8ToGbk((folder.path / defaultName).string());
+        return defaultName;
+    return (folder.path / defaultName).string();
+}
+
+// The list's file, opened by the very bytes of its name. The grid
+// reader takes a GBK name and hands the file system its UTF-8 form, which a
+// name that is not valid UTF-8, or holds a character GBK lacks, would not
+// survive; the open file's own name is plain ASCII, which both keep.
+class GivenFile
+{
+public:
+    explicit GivenFile(const std::string& name)
+        : m_descriptor(name.empty() ? -1 : open(name.c_str(), O_RDONLY | O_CLOEXEC))
+    {
+    }
+    ~GivenFile()
+    {
+        if (m_descriptor >= 0)
+            close(m_descriptor);
+    }
+    GivenFile(const GivenFile&) = delete;
+    GivenFile& operator=(const GivenFile&) = delete;
+    // Names no file when the open failed, so the reader fails as for a missing file.
+    Text ReaderName() const { return "/proc/self/fd/" + std::to_string(m_descriptor); }
+
+private:
+    int m_descriptor;
+};
+
+// The reader's message names the file by the name the reader got.
+std::string inUserTerms(std::string message, const std::string& readerName, const std::string& shownName)
+{
+    if (const auto at = message.find(readerName); at != std::string::npos)
+        message.replace(at, readerName.size(), shownName);
+    return message;
 }
 
 }
 
 int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& err)
 {
-    const Text fileName = siteListFile(arguments);
+    const std::string shownName = siteListPath(arguments);
+    const GivenFile given(shownName);
+    const Text fileName = given.ReaderName();
     CellStore list = siteListStore();
     GridLoadReport loaded;
     try {
         loaded = LoadFromFile(list, fileName);
     } catch (const std::exception& error) {
-        err << GbkToUtf8(error.what()) << '\n';
+        err << inUserTerms(GbkToUtf8(error.what()), GbkToUtf8(fileName), shownName) << '\n';
         return readFailure;
     }
     if (loaded.skippedCellLines > 0)
-        err << GbkToUtf8(fileName) << ": " << loaded.skippedCellLines
+        err << shownName << ": " << loaded.skippedCellLines
             << " cell lines skipped: they lie outside the list's size line\n";
 
     auto recorder = std::make_shared<LinkCheckRecorder>(noDebugRow);

@@ -62,7 +62,8 @@ TEST(CliFetch, ProtocolAndTimeoutReachClient)
     });
 
     const CliRun run = runCliWith({ "fetch", "--protocol", "0.9", "--timeout", "200", urlOf(server) });
-    EXPECT_EQ(run.status, 0);
+    // No status line came, so the fetch did not succeed.
+    EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "\r\n");
     // Protocol 0.9 closes the connection at the end, which clears the socket's error.
     EXPECT_EQ(run.err, "result=1 code=0 error=0\n");

@@ -195,6 +195,14 @@ TEST_F(CliRun, StartedInHomeReadsTheListOfTheDataFolder)
     EXPECT_EQ(status, 0) << err();
 }
 
+TEST_F(CliRun, NamedListIsOpenedByTheBytesGiven)
+{
+    EXPECT_EQ(run({ "run", "\xff.ini" }), 2);
+    writeList("\xff.ini", "0,1,A\r\n3,1," + Paused + "\r\n4,1,beyond the columns\r\n");
+    EXPECT_EQ(run({ "run", "\xff.ini" }), 0);
+    EXPECT_EQ(err().substr(0, 50), "Cannot open file \xff.ini\n\xff.ini: 1 cell lines skipped");
+}
+
 struct RunParse {
     std::vector<std::string> arguments;
     bool valid;
