@@ -119,12 +119,9 @@ TEST(HttpSendHostileBody, ExchangeTimeoutEndsTrickledBodyKeepingWhatArrived)
             connection.Send("c");
     });
     THTTPSend http;
-    http.Timeout = 500;
     http.ExchangeTimeout = 800;
 
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_EQ(http.Sock().LastErrorCode(), 10060);
     EXPECT_TRUE(http.Document().ToText().starts_with("abc"));
 }

@@ -166,8 +166,6 @@ struct RefusedCase {
     std::int64_t portOffset = 0;
 };
 
-void PrintTo(const RefusedCase& testCase, std::ostream* out) { *out << testCase.name; }
-
 class HttpSendRefused : public ::testing::TestWithParam<RefusedCase>
 {
 };
@@ -185,7 +183,6 @@ TEST_P(HttpSendRefused, FailsBeforeAnyConnection)
 INSTANTIATE_TEST_SUITE_P(Cases, HttpSendRefused,
     ::testing::Values(RefusedCase { "LineBreakInPath", "http://127.0.0.1:{port}/e\r\nX-Inj: 1", 10022 },
         RefusedCase { "NulInHost", std::string("http://127.0.0.1\0.x:{port}/", 27), 10022 },
-        RefusedCase { "PortAbove65535", "http://127.0.0.1:{port}/", 10049, 1 << 16 },
         RefusedCase { "PortBeyond32Bits", "http://127.0.0.1:{port}/", 10049, 1LL << 32 },
         RefusedCase { "NamedPort", "http://127.0.0.1:http/", 10049 }),
     [](const auto& info) { return std::string(info.param.name); });
