@@ -142,6 +142,13 @@ protected:
 
 TEST_P(CliRunUnderLowLimit, EveryPageIsCheckedAndTheReserveStaysFree)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizers' type checks probe memory through a pipe of their own, so
+    // a moment with no descriptor free, which this case makes on purpose,
+    // reads to them as an object with an invalid type.
+    if (GetParam() > 0)
+        GTEST_SKIP() << "the sanitizers need a free descriptor of their own";
+#endif
     constexpr int entries = 200;
     std::ofstream list(SiteListDiskName, std::ios::binary);
     list << "4," << entries + 1 << "\r\n";
