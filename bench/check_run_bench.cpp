@@ -15,6 +15,7 @@
 #include "app/link_check_worker.h"
 #include "app/result_grid.h"
 #include "grid/cell_grid.h"
+#include "process_status.h"
 #include "support/loopback_http_server.h"
 
 #include <QApplication>
@@ -34,18 +35,6 @@ namespace {
 constexpr int entries = 1000;
 // 正常 ("active")
 constexpr char statusActive[] = "\xD5\xFD\xB3\xA3";
-
-// A field of /proc/self/status in its own unit (kB for memory), 0 if missing.
-long statusField(const std::string& name)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(name + ":", 0) == 0)
-            return std::stol(line.substr(name.size() + 1));
-    }
-    return 0;
-}
 
 void fillSiteList(TCellGrid& editGrid, const LoopbackHttpServer& server, int count = entries)
 {
@@ -82,7 +71,7 @@ void runThousand(benchmark::State& state, bool held)
         run.SetWorkerLauncher([started, freed, peakThreads](std::unique_ptr<Temu> worker) {
             ++*started;
             Temu::Start(std::move(worker), [freed] { ++*freed; });
-            const long threads = statusField("Threads");
+            const long threads = ProcessStatusField("Threads");
             if (threads > peakThreads->load())
                 peakThreads->store(threads);
         });
@@ -94,7 +83,7 @@ void runThousand(benchmark::State& state, bool held)
         server.Release();
         const bool finished = QTest::qWaitFor(
             [&] {
-                const long threads = statusField("Threads");
+                const long threads = ProcessStatusField("Threads");
                 if (threads > peakThreads->load())
                     peakThreads->store(threads);
                 return freed->load() == started->load();
@@ -104,7 +93,7 @@ void runThousand(benchmark::State& state, bool held)
             state.SkipWithError("workers did not finish within 120 s");
         QCoreApplication::processEvents();
         state.counters["peak_threads"] = static_cast<double>(peakThreads->load());
-        state.counters["peak_rss_MiB"] = static_cast<double>(statusField("VmHWM")) / 1024.0;
+        state.counters["peak_rss_MiB"] = static_cast<double>(ProcessStatusField("VmHWM")) / 1024.0;
         state.counters["verdicts"] = static_cast<double>(server.Answered());
     }
 }

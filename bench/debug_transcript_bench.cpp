@@ -13,6 +13,7 @@
 #include "app/link_check_worker.h"
 #include "app/result_grid.h"
 #include "grid/cell_grid.h"
+#include "process_status.h"
 #include "support/loopback_server.h"
 
 #include <QApplication>
@@ -32,18 +33,6 @@ namespace {
 constexpr char statusActive[] = "\xD5\xFD\xB3\xA3"; // 正常 ("active")
 constexpr char query[] = "href=\"http://partner.example/\"";
 constexpr std::size_t pageSize = 60'000'000;
-
-// A field of /proc/self/status in kB, 0 if missing.
-long statusKiB(const std::string& name)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(name + ":", 0) == 0)
-            return std::stol(line.substr(name.size() + 1));
-    }
-    return 0;
-}
 
 // Short HTML lines with the partner link on the last one.
 std::string hugePageReply()
@@ -116,8 +105,8 @@ void BM_HugePageTranscriptShown(benchmark::State& state)
         if (!QTest::qWaitForWindowExposed(&debugWindow))
             state.SkipWithError("the debug window was not shown");
 
-        const long baselineKiB = statusKiB("VmRSS");
-        std::ofstream("/proc/self/clear_refs") << "5";
+        const long baselineKiB = ProcessStatusField("VmRSS");
+        ResetPeakResident();
         QElapsedTimer clock;
         clock.start();
         run.Run(editGrid);
@@ -125,7 +114,8 @@ void BM_HugePageTranscriptShown(benchmark::State& state)
         const auto [worstLateMs, done] = worstStallUntil([&] { return runGrid.Cells(3, 1) == verdictFound; });
         state.counters["worst_stall_ms"] = static_cast<double>(worstLateMs);
         state.counters["check_to_shown_s"] = static_cast<double>(clock.elapsed()) / 1000.0;
-        state.counters["peak_above_MiB"] = static_cast<double>(statusKiB("VmHWM") - baselineKiB) / 1024.0;
+        state.counters["peak_above_MiB"]
+            = static_cast<double>(ProcessStatusField("VmHWM") - baselineKiB) / 1024.0;
         if (!done || debugWindow.MemoText().empty())
             state.SkipWithError("the verdict or the transcript did not arrive within 120 s");
     }

@@ -4,6 +4,7 @@
 
 #include "net/http_send.h"
 #include "net/tcp_block_socket.h"
+#include "process_status.h"
 #include "speed_reporter.h"
 #include "support/loopback_server.h"
 
@@ -66,29 +67,14 @@ BodyServer& server()
     return instance;
 }
 
-// A field of /proc/self/status in bytes ("VmRSS", "VmHWM").
-std::int64_t statusBytes(const std::string& field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stoll(line.substr(field.size() + 1)) * 1024;
-    }
-    return 0;
-}
-
-// Makes VmHWM start again from the current resident size.
-void resetPeakResident() { std::ofstream("/proc/self/clear_refs") << "5"; }
-
 void BM_THTTPSendDownload(benchmark::State& state)
 {
     const std::string url = server().url();
     double worstPeakRatio = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const std::int64_t baseline = statusBytes("VmRSS");
-        resetPeakResident();
+        const std::int64_t baseline = std::int64_t { ProcessStatusField("VmRSS") } * 1024;
+        ResetPeakResident();
         state.ResumeTiming();
 
         THTTPSend http;
@@ -100,7 +86,8 @@ void BM_THTTPSendDownload(benchmark::State& state)
         }
 
         state.PauseTiming();
-        const double peak = static_cast<double>(statusBytes("VmHWM") - baseline);
+        const double peak
+            = static_cast<double>(std::int64_t { ProcessStatusField("VmHWM") } * 1024 - baseline);
         worstPeakRatio = std::max(worstPeakRatio, peak / static_cast<double>(bodySize));
         state.ResumeTiming();
     }

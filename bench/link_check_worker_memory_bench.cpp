@@ -11,6 +11,7 @@
 
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
+#include "process_status.h"
 #include "support/loopback_server.h"
 
 #include <algorithm>
@@ -73,21 +74,6 @@ void serve(LoopbackServer::Connection& connection, Body body)
     }
 }
 
-// A field of /proc/self/status in bytes ("VmRSS", "VmHWM").
-std::int64_t statusBytes(const std::string& field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stoll(line.substr(field.size() + 1)) * 1024;
-    }
-    return 0;
-}
-
-// Makes VmHWM start again from the current resident size.
-void resetPeakResident() { std::ofstream("/proc/self/clear_refs") << "5"; }
-
 // True when the worker wrote the verdict expected last and published a
 // transcript exactly when selected. Looks at the record in place: a copy of
 // a large transcript would add to the peak being measured.
@@ -120,12 +106,12 @@ std::int64_t peakOfWorker(Body body, bool selected)
     worker->ResultRow = resultRow;
     worker->setPauseLength(0ms);
     worker->setWaitLimit(5s);
-    const std::int64_t baseline = statusBytes("VmRSS");
-    resetPeakResident();
+    const std::int64_t baseline = std::int64_t { ProcessStatusField("VmRSS") } * 1024;
+    ResetPeakResident();
     Temu::Start(std::move(worker), [recorder] { recorder->noteWorkerFreed(); });
     if (!recorder->waitForFreedWorkers(1, 120s))
         return -1;
-    const std::int64_t peak = statusBytes("VmHWM") - baseline;
+    const std::int64_t peak = std::int64_t { ProcessStatusField("VmHWM") } * 1024 - baseline;
     return endedAsExpected(*recorder, body, selected) ? peak : -1;
 }
 
