@@ -1,0 +1,62 @@
+#pragma once
+
+#include "base/text.h"
+
+#include <cstdint>
+
+// How one fetch ended, as far as its one GET can tell. The verdict cell
+// keeps its own three texts; this says why.
+enum class CheckOutcomeKind : std::uint8_t {
+    Found, // the query is on the page
+    Missing, // an HTTP response arrived and the query is not on it
+    Unreachable, // no HTTP response: resolver, refusal, time-out, reset, TLS, SOCKS, tunnel, empty answer
+};
+
+// Which form of the query the page held.
+enum class QueryMatch : std::uint8_t {
+    None, // not found
+    Gbk, // the query's own bytes
+    Utf8, // the UTF-8 form of a query with Chinese text
+};
+
+// The rel value of the <a …> start tag the first match sits in (as its href
+// value or within the element's text).
+enum class LinkRel : std::uint8_t {
+    NotInLink, // no match, or the match is not inside a link
+    None, // inside a link without nofollow, sponsored or ugc
+    NoFollow,
+    Sponsored,
+    Ugc,
+};
+
+// The outcome of one fetch: a plain value the worker fills in once, read by
+// the window's hint, its kept transcripts and the command-line formats.
+// Texts are GBK bytes as the exchange gave them.
+struct CheckOutcome {
+    CheckOutcomeKind kind = CheckOutcomeKind::Unreachable;
+    // The status code, 0 when no status line came; the reason phrase as sent.
+    int status = 0;
+    Text reasonPhrase;
+    // The Location header of a 3xx response; empty otherwise.
+    Text location;
+    // The socket error code the exchange ended with (0 none) and its description.
+    std::int32_t error = 0;
+    Text errorText;
+    // Body bytes received, and milliseconds from the request's start to the verdict.
+    std::int64_t bytes = 0;
+    std::int64_t ms = 0;
+    QueryMatch match = QueryMatch::None;
+    LinkRel rel = LinkRel::NotInLink;
+};
+
+// The machine-readable names: "found", "missing", "unreachable".
+const char* OutcomeName(CheckOutcomeKind kind);
+// "gbk", "utf8"; null for None.
+const char* QueryMatchName(QueryMatch match);
+// "none", "nofollow", "sponsored", "ugc"; null for NotInLink.
+const char* LinkRelName(LinkRel rel);
+
+// A short Chinese sentence, GBK bytes, that says why the fetch ended as it
+// did: "HTTP 404 Not Found", "连接被拒绝 (10061)", "页面已转到 https://…",
+// "找到链接，但带 rel=nofollow", …
+Text OutcomeReason(const CheckOutcome& outcome);
