@@ -22,7 +22,7 @@ struct CommandRunner {
     int operator()(const RunArguments& arguments) const { return runSiteList(arguments, out, err); }
     int operator()(const HelpArguments&) const
     {
-        out << cliUsage();
+        out << cliHelp();
         return 0;
     }
     int operator()(const VersionArguments&) const

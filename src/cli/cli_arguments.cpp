@@ -85,6 +85,45 @@ std::optional<int> readMilliseconds(const std::string& text)
     return value;
 }
 
+std::optional<int> readPositive(const std::string& text)
+{
+    const std::optional<int> value = readMilliseconds(text);
+    return value && *value > 0 ? value : std::nullopt;
+}
+
+std::string readFormat(const RawCommand& raw, ReportArguments& report)
+{
+    static const std::map<std::string, OutputFormat> formats { { "text", OutputFormat::Text },
+        { "tsv", OutputFormat::Tsv }, { "csv", OutputFormat::Csv }, { "json", OutputFormat::Json } };
+    static const std::map<std::string, OutputEncoding> encodings { { "utf-8", OutputEncoding::Utf8 },
+        { "utf8", OutputEncoding::Utf8 }, { "gbk", OutputEncoding::Gbk } };
+    if (const auto format = raw.options.find("--format"); format != raw.options.end()) {
+        const auto known = formats.find(format->second);
+        if (known == formats.end())
+            return "--format must be text, tsv, csv or json, got '" + format->second + "'";
+        report.format = known->second;
+    }
+    if (const auto encoding = raw.options.find("--encoding"); encoding != raw.options.end()) {
+        const auto known = encodings.find(encoding->second);
+        if (known == encodings.end())
+            return "--encoding must be utf-8 or gbk, got '" + encoding->second + "'";
+        report.encoding = known->second;
+    }
+    if (report.format == OutputFormat::Json && report.encoding == OutputEncoding::Gbk)
+        return "--format json is always UTF-8; --encoding gbk does not apply to it";
+    return {};
+}
+
+std::string readReport(const RawCommand& raw, ReportArguments& report)
+{
+    if (const auto timeout = raw.options.find("--timeout"); timeout != raw.options.end()) {
+        report.waitLimitMs = readPositive(timeout->second);
+        if (!report.waitLimitMs)
+            return "--timeout needs a number of milliseconds above 0, got '" + timeout->second + "'";
+    }
+    return readFormat(raw, report);
+}
+
 // HOST:PORT, [IPv6]:PORT, or HOST alone (the default port).
 bool readHostPort(const std::string& text, std::string& hostOut, std::string& portOut)
 {
@@ -174,6 +213,10 @@ std::string toCheck(const RawCommand& raw, CliCommand& command)
     check.query = raw.positionals[1];
     check.noDelay = raw.options.count("--no-delay") > 0;
     check.transcript = raw.options.count("--transcript") > 0;
+    if (std::string error = readReport(raw, check.report); !error.empty())
+        return error;
+    if (check.transcript && check.report.format != OutputFormat::Text)
+        return "--transcript goes with --format text only";
     if (std::string error = readProxy(raw, check.proxyHost, check.proxyPort); !error.empty())
         return error;
     if (std::string error = readSocks(raw, check.socks); !error.empty())
@@ -186,6 +229,13 @@ std::string toRun(const RawCommand& raw, CliCommand& command)
 {
     RunArguments run;
     run.noDelay = raw.options.count("--no-delay") > 0;
+    if (const auto jobs = raw.options.find("--jobs"); jobs != raw.options.end()) {
+        run.jobs = readPositive(jobs->second);
+        if (!run.jobs)
+            return "--jobs needs a number above 0, got '" + jobs->second + "'";
+    }
+    if (std::string error = readReport(raw, run.report); !error.empty())
+        return error;
     if (const auto folder = raw.options.find("--dir"); folder != raw.options.end()) {
         run.folder = folder->second;
         if (run.folder.empty())
@@ -205,13 +255,66 @@ const std::vector<CommandForm>& commandTable()
                 { "--socks4", true }, { "--socks-user", true } },
             1, toFetch },
         { "check",
-            { { "--no-delay", false }, { "--transcript", false }, { "--proxy", true }, { "--socks5", true },
-                { "--socks4", true }, { "--socks-user", true } },
+            { { "--no-delay", false }, { "--transcript", false }, { "--timeout", true }, { "--format", true },
+                { "--encoding", true }, { "--proxy", true }, { "--socks5", true }, { "--socks4", true },
+                { "--socks-user", true } },
             2, toCheck },
-        { "run", { { "--no-delay", false }, { "--dir", true } }, 0, toRun, 1 },
+        { "run",
+            { { "--no-delay", false }, { "--jobs", true }, { "--timeout", true }, { "--format", true },
+                { "--encoding", true }, { "--dir", true } },
+            0, toRun, 1 },
     };
     return table;
 }
+
+// What --help adds to the synopsis: every command, option, column and exit status.
+constexpr char helpDetails[]
+    = "\ncommands:\n"
+      "  fetch  one GET; the body goes to standard output byte for byte, and a line\n"
+      "         \"result=0|1 code=STATUS error=SOCKET_ERROR\" and the response header lines to\n"
+      "         standard error\n"
+      "  check  one link check as the window's CHECK runs it (address and query trimmed)\n"
+      "  run    checks every entry of a site list whose status is 正常, top to bottom, as\n"
+      "         CHECK does; FILE defaults to 帐号.ini in the folder the window uses\n"
+      "         (see man linkwatch-cli)\n"
+      "\noptions:\n"
+      "  --no-delay         start at once: no 1.1 s pause before each fetch, no 20 ms between starts\n"
+      "  --jobs N           run: at most N sites checked at once (N >= 1); default: no bound\n"
+      "  --timeout MS       the wait for each read, in milliseconds (check, run: above 0; default 50000)\n"
+      "  --format F         text (default): the verdict (check), or one line per site with run\n"
+      "                     number, name, address and verdict, tab-separated (run);\n"
+      "                     tsv, csv, json: one row per site with the columns below\n"
+      "  --encoding E       utf-8 (default) or gbk, for text, tsv and csv; json is always UTF-8\n"
+      "  --transcript       check, text format: print the debug transcript before the verdict\n"
+      "  --proxy HOST:PORT  a plain HTTP proxy for http addresses, a CONNECT tunnel for https\n"
+      "  --dir DIR          run: the folder of the site list\n"
+      "\ncolumns:\n"
+      "  tsv   a header line, fields separated by tabs; tabs and line breaks in texts become blanks\n"
+      "  csv   a header line, RFC 4180 quoting, CR LF line ends, a byte-order mark in UTF-8\n"
+      "  json  one array of objects with these keys; numbers as numbers, absent values null\n"
+      "  (absent values are empty in tsv and csv)\n"
+      "  n         run number (1 for check)\n"
+      "  name      the site's name as listed (empty for check)\n"
+      "  address   the page address as listed\n"
+      "  verdict   what the window shows: OK!, 没有发现目标链接, or TEST...... when the\n"
+      "            check ended without one\n"
+      "  outcome   found; missing: a response came without the query; unreachable: no HTTP response\n"
+      "  status    the HTTP status code; absent without a status line\n"
+      "  reason    why, as a short sentence in Chinese\n"
+      "  location  where a redirect points; absent otherwise\n"
+      "  error     the socket error the fetch ended with (10060 timed out, 10061 refused,\n"
+      "            11001 host not found, ...); absent without one\n"
+      "  bytes     body bytes received\n"
+      "  ms        milliseconds from the request's start to the verdict\n"
+      "  match     gbk or utf8: the form of the query the page held; absent when not found\n"
+      "  rel       rel of the link the query sits in: none, nofollow, sponsored or ugc;\n"
+      "            absent when the query is not inside a link\n"
+      "  outcome to rel are absent when the check ended without an outcome\n"
+      "\nexit status:\n"
+      "  check, run  0 every active site found (also when the list has none), 1 at least one\n"
+      "              missing, 3 none missing but at least one unreachable\n"
+      "  fetch       0 the exchange succeeded and began with a status line, 1 not\n"
+      "  all         2 a wrong command line, or a site list that cannot be read\n";
 
 }
 
@@ -251,10 +354,13 @@ std::string cliUsage()
 {
     return "usage:\n"
            "  linkwatch-cli fetch [--timeout MS] [--proxy HOST:PORT] [--protocol 1.0|1.1|0.9] [ROUTE] URL\n"
-           "  linkwatch-cli check [--no-delay] [--transcript] [--proxy HOST:PORT] [ROUTE] URL QUERY\n"
-           "  linkwatch-cli run [--no-delay] [--dir DIR] [FILE]\n"
-           "  linkwatch-cli --version\n"
-           "ROUTE: --socks5 HOST:PORT | --socks4 HOST:PORT (SOCKS4a for names), [--socks-user USER:PASS]\n"
-           "--proxy: a plain HTTP proxy for http addresses, a CONNECT tunnel for https\n"
-           "--dir: the folder of the site list (default: the one the window uses; see man linkwatch-cli)\n";
+           "  linkwatch-cli check [--no-delay] [--transcript] [--timeout MS] [--format F] [--encoding E]\n"
+           "                      [--proxy HOST:PORT] [ROUTE] URL QUERY\n"
+           "  linkwatch-cli run [--no-delay] [--jobs N] [--timeout MS] [--format F] [--encoding E] [--dir "
+           "DIR]\n"
+           "                    [FILE]\n"
+           "  linkwatch-cli --version | --help\n"
+           "ROUTE: --socks5 HOST:PORT | --socks4 HOST:PORT (SOCKS4a for names), [--socks-user USER:PASS]\n";
 }
+
+std::string cliHelp() { return cliUsage() + helpDetails; }

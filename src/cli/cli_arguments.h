@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/result_table.h"
+
 #include <optional>
 #include <string>
 #include <variant>
@@ -27,9 +29,18 @@ struct FetchArguments {
     std::string url;
 };
 
+// How check and run print their results, and how long each receive of
+// their fetches may wait.
+struct ReportArguments {
+    OutputFormat format = OutputFormat::Text;
+    OutputEncoding encoding = OutputEncoding::Utf8;
+    std::optional<int> waitLimitMs; // empty: the worker's own 50 s
+};
+
 struct CheckArguments {
     bool noDelay = false;
     bool transcript = false;
+    ReportArguments report;
     std::string proxyHost; // empty: no proxy; for https the tunnel route
     std::string proxyPort; // empty: the client's default
     SocksArguments socks;
@@ -39,6 +50,8 @@ struct CheckArguments {
 
 struct RunArguments {
     bool noDelay = false;
+    std::optional<int> jobs; // most sites checked at once; empty: no bound
+    ReportArguments report;
     std::string folder; // --dir: where the site list is; empty: the window's data folder
     std::string file; // empty: the site list file "帐号.ini"; relative to folder when that is set
 };
@@ -61,4 +74,7 @@ struct ParsedArguments {
 // after the positional arguments; "--" ends the options.
 ParsedArguments parseCliArguments(const std::vector<std::string>& arguments);
 
+// The short synopsis, printed with a usage error.
 std::string cliUsage();
+// The synopsis and a description of every command, option, column and exit status.
+std::string cliHelp();

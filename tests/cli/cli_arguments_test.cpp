@@ -55,6 +55,28 @@ const ParseCase parseCases[] = {
             EXPECT_EQ(check.query, "link text");
             EXPECT_FALSE(check.noDelay);
             EXPECT_FALSE(check.transcript);
+            EXPECT_EQ(check.report.format, OutputFormat::Text);
+            EXPECT_EQ(check.report.encoding, OutputEncoding::Utf8);
+            EXPECT_FALSE(check.report.waitLimitMs);
+        } },
+    { "CheckReportOptions", { "check", "--format", "csv", "--encoding=gbk", "--timeout", "300", "u", "q" },
+        [](const CliCommand& command) {
+            const ReportArguments& report = std::get<CheckArguments>(command).report;
+            EXPECT_EQ(report.format, OutputFormat::Csv);
+            EXPECT_EQ(report.encoding, OutputEncoding::Gbk);
+            EXPECT_EQ(report.waitLimitMs, 300);
+        } },
+    { "RunReportOptions", { "run", "--jobs", "4", "--format=json", "--encoding", "utf8", "--timeout=250" },
+        [](const CliCommand& command) {
+            const auto& run = std::get<RunArguments>(command);
+            EXPECT_EQ(run.jobs, 4);
+            EXPECT_EQ(run.report.format, OutputFormat::Json);
+            EXPECT_EQ(run.report.waitLimitMs, 250);
+        } },
+    { "RunWithoutBound", { "run", "--format", "tsv" },
+        [](const CliCommand& command) {
+            EXPECT_FALSE(std::get<RunArguments>(command).jobs);
+            EXPECT_EQ(std::get<RunArguments>(command).report.format, OutputFormat::Tsv);
         } },
     { "CheckFlags", { "check", "--transcript", "u", "--no-delay", "q" },
         [](const CliCommand& command) {
@@ -123,7 +145,15 @@ const ParseCase parseCases[] = {
     { "ProxyUnclosedBracket", { "fetch", "--proxy", "[::1:80", "u" }, {} },
     { "CheckMissingQuery", { "check", "u" }, {} },
     { "FlagWithValue", { "check", "--no-delay=1", "u", "q" }, {} },
-    { "OptionOfOtherCommand", { "check", "--timeout", "5", "u", "q" }, {} },
+    { "UnknownFormat", { "run", "--format", "xml" }, {} },
+    { "UnknownEncoding", { "check", "--encoding", "latin1", "u", "q" }, {} },
+    { "JsonIsNeverGbk", { "run", "--format", "json", "--encoding", "gbk" }, {} },
+    { "JobsZero", { "run", "--jobs", "0" }, {} },
+    { "JobsNotNumber", { "run", "--jobs", "many" }, {} },
+    { "RunTimeoutZero", { "run", "--timeout", "0" }, {} },
+    { "TranscriptOnlyAsText", { "check", "--transcript", "--format", "tsv", "u", "q" }, {} },
+    { "JobsOnlyForRun", { "check", "--jobs", "2", "u", "q" }, {} },
+    { "OptionOfOtherCommand", { "check", "--protocol", "1.0", "u", "q" }, {} },
 };
 
 class CliArguments : public ::testing::TestWithParam<ParseCase>

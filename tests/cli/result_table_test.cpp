@@ -1,0 +1,90 @@
+#include "cli/result_table.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+CheckOutcome outcomeOf(CheckOutcomeKind kind, int status, const Text& location, std::int64_t bytes = 0,
+    std::int64_t ms = 0, QueryMatch match = QueryMatch::None, LinkRel rel = LinkRel::NotInLink)
+{
+    CheckOutcome outcome;
+    outcome.kind = kind;
+    outcome.status = status;
+    outcome.location = location;
+    outcome.bytes = bytes;
+    outcome.ms = ms;
+    outcome.match = match;
+    outcome.rel = rel;
+    return outcome;
+}
+
+// A name with a quote, a comma, a control byte, 友 in GBK and a byte that is not GBK;
+// one with a tab and a line break; a found link with rel=nofollow; a redirect.
+const std::vector<SiteResult> results {
+    { 1, "A \"q\"\x01,\xD3\xD1\xFF", "http://a/", "OK!",
+        outcomeOf(CheckOutcomeKind::Found, 200, "", 120, 7, QueryMatch::Gbk, LinkRel::NoFollow) },
+    { 2, "B\tx\r\n", "http://b/", "\xC3\xBB\xD3\xD0",
+        outcomeOf(CheckOutcomeKind::Missing, 301, "https://b/,2") },
+};
+
+struct WriterCase {
+    const char* name;
+    OutputFormat format;
+    OutputEncoding encoding;
+    std::string expected;
+};
+
+void PrintTo(const WriterCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+const WriterCase writerCases[] = {
+    { "Text", OutputFormat::Text, OutputEncoding::Utf8,
+        "1\tA \"q\"\x01,友\uFFFD\thttp://a/\tOK!\n2\tB x  \thttp://b/\t没有\n" },
+    { "Tsv", OutputFormat::Tsv, OutputEncoding::Utf8,
+        "n\tname\taddress\tverdict\toutcome\tstatus\treason\tlocation\terror\tbytes\tms\tmatch\trel\n"
+        "1\tA \"q\"\x01,友\uFFFD\thttp://a/\tOK!\tfound\t200\t找到链接，但带 "
+        "rel=nofollow\t\t\t120\t7\tgbk\tnofollow\n"
+        "2\tB x  \thttp://b/\t没有\tmissing\t301\t页面已转到 https://b/,2\thttps://b/,2\t\t0\t0\t\t\n" },
+    { "CsvUtf8", OutputFormat::Csv, OutputEncoding::Utf8,
+        "\xEF\xBB\xBFn,name,address,verdict,outcome,status,reason,location,error,bytes,ms,match,rel\r\n"
+        "1,\"A \"\"q\"\"\x01,友\uFFFD\",http://a/,OK!,found,200,找到链接，但带 "
+        "rel=nofollow,,,120,7,gbk,nofollow\r\n"
+        "2,\"B\tx\r\n\",http://b/,没有,missing,301,\"页面已转到 https://b/,2\",\"https://b/,2\",,0,0,,\r\n" },
+    { "CsvGbk", OutputFormat::Csv, OutputEncoding::Gbk,
+        "n,name,address,verdict,outcome,status,reason,location,error,bytes,ms,match,rel\r\n"
+        "1,\"A \"\"q\"\"\x01,\xD3\xD1?\",http://a/,OK!,found,200,"
+        "\xD5\xD2\xB5\xBD\xC1\xB4\xBD\xD3\xA3\xAC\xB5\xAB\xB4\xF8 rel=nofollow,,,120,7,gbk,nofollow\r\n"
+        "2,\"B\tx\r\n\",http://b/,\xC3\xBB\xD3\xD0,missing,301,\"\xD2\xB3\xC3\xE6\xD2\xD1\xD7\xAA\xB5\xBD "
+        "https://b/,2\",\"https://b/,2\",,0,0,,\r\n" },
+    { "Json", OutputFormat::Json, OutputEncoding::Utf8,
+        "[\n{\"n\":1,\"name\":\"A \\\"q\\\"\\u0001,友\uFFFD\",\"address\":\"http://a/\",\"verdict\":\"OK!\","
+        "\"outcome\":\"found\",\"status\":200,\"reason\":\"找到链接，但带 rel=nofollow\",\"location\":null,"
+        "\"error\":null,\"bytes\":120,\"ms\":7,\"match\":\"gbk\",\"rel\":\"nofollow\"},\n"
+        "{\"n\":2,\"name\":\"B\\tx\\r\\n\",\"address\":\"http://b/"
+        "\",\"verdict\":\"没有\",\"outcome\":\"missing\","
+        "\"status\":301,\"reason\":\"页面已转到 https://b/,2\",\"location\":\"https://b/,2\",\"error\":null,"
+        "\"bytes\":0,\"ms\":0,\"match\":null,\"rel\":null}\n]\n" },
+};
+
+class ResultTable : public testing::TestWithParam<WriterCase>
+{
+};
+
+TEST_P(ResultTable, WritesExactBytes)
+{
+    std::ostringstream out;
+    writeResultTable(results, GetParam().format, GetParam().encoding, out);
+    EXPECT_EQ(out.str(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ResultTable, testing::ValuesIn(writerCases),
+    [](const testing::TestParamInfo<WriterCase>& info) { return std::string(info.param.name); });
+
+TEST(ResultTable, EmptyJsonIsAnEmptyArray)
+{
+    std::ostringstream out;
+    writeResultTable({}, OutputFormat::Json, OutputEncoding::Utf8, out);
+    EXPECT_EQ(out.str(), "[]\n");
+}
+
+}
