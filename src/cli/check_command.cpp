@@ -3,6 +3,7 @@
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
 #include "base/gbk_codec.h"
+#include "cli/result_table.h"
 #include "cli/route_settings.h"
 #include "net/http_text.h"
 
@@ -13,12 +14,12 @@ namespace {
 constexpr int resultRow = 1;
 constexpr int noDebugRow = -10;
 
-void printLines(const Text& text, std::ostream& out)
+void printLines(const Text& text, OutputEncoding encoding, std::ostream& out)
 {
     TextList lines;
     lines.SetText(text);
     for (const Text& line : lines.Lines())
-        out << GbkToUtf8(line) << '\n';
+        out << encodedText(line, encoding) << '\n';
 }
 
 }
@@ -32,6 +33,8 @@ int runCheck(const CheckArguments& arguments, std::ostream& out)
     worker->ResultRow = resultRow;
     if (arguments.noDelay)
         worker->setPauseLength(std::chrono::milliseconds(0));
+    if (arguments.report.waitLimitMs)
+        worker->setWaitLimit(std::chrono::milliseconds(*arguments.report.waitLimitMs));
     worker->PrepareClient = [arguments](THTTPSend& http) {
         applyRoute(http, arguments.proxyHost, arguments.proxyPort, arguments.socks);
     };
@@ -40,10 +43,16 @@ int runCheck(const CheckArguments& arguments, std::ostream& out)
     Temu::Start(std::move(worker), [notice = recorder.get()] { notice->noteWorkerFreed(); });
     recorder->waitForFreedWorkers(1);
 
-    if (arguments.transcript)
-        printLines(recorder->debugText(), out);
-    const Text verdict = recorder->resultOf(resultRow);
-    out << GbkToUtf8(verdict) << '\n';
+    const SiteResult result { resultRow, {}, Utf8ToGbk(arguments.url), recorder->resultOf(resultRow),
+        std::nullopt };
+    const OutputEncoding encoding = arguments.report.encoding;
+    if (arguments.report.format == OutputFormat::Text) {
+        if (arguments.transcript)
+            printLines(recorder->debugText(), encoding, out);
+        out << encodedText(result.verdict, encoding) << '\n';
+    } else {
+        writeResultTable({ result }, arguments.report.format, encoding, out);
+    }
     out.flush();
-    return verdict == verdictFound ? 0 : 1;
+    return resultsExitStatus({ result });
 }

@@ -6,6 +6,7 @@
 #include "app/site_list_texts.h"
 #include "base/data_folder.h"
 #include "base/gbk_codec.h"
+#include "cli/result_table.h"
 #include "grid/cell_store.h"
 #include "grid/grid_file.h"
 #include "net/http_text.h"
@@ -24,12 +25,6 @@ constexpr int readFailure = 2;
 constexpr int noDebugRow = -10;
 constexpr auto startSpacing = std::chrono::milliseconds(20);
 
-struct ActiveEntry {
-    int runNumber;
-    Text name;
-    Text address;
-};
-
 // A store of the site list grid's shape: four columns, one title row, and
 // only the data rows in the file.
 CellStore siteListStore()
@@ -43,36 +38,32 @@ CellStore siteListStore()
     return store;
 }
 
-std::vector<ActiveEntry> startWorkers(
-    const CellStore& list, bool noDelay, const std::shared_ptr<LinkCheckRecorder>& recorder)
+// Starts one worker per active entry, top to bottom, paced as the window
+// paces them unless told not to. With a bound on the sites checked at once, a
+// worker starts only while fewer than that many are running.
+std::vector<SiteResult> startWorkers(
+    const CellStore& list, const RunArguments& arguments, const std::shared_ptr<LinkCheckRecorder>& recorder)
 {
-    std::vector<ActiveEntry> entries;
+    std::vector<SiteResult> results;
     for (const ActiveSite& site : ActiveSites(list)) {
-        const int n = static_cast<int>(entries.size()) + 1;
-        entries.push_back({ n, site.name, site.address });
+        const int n = static_cast<int>(results.size()) + 1;
+        results.push_back({ n, site.name, site.address, {}, std::nullopt });
+        if (arguments.jobs && n > *arguments.jobs)
+            recorder->waitForFreedWorkers(n - *arguments.jobs);
         auto worker = std::make_unique<Temu>(recorder);
         worker->PageUrl = TrimControls(site.address);
         worker->QueryText = TrimControls(site.query);
-        if (noDelay)
+        if (arguments.noDelay)
             worker->setPauseLength(std::chrono::milliseconds(0));
-        std::this_thread::sleep_for(startSpacing);
+        if (arguments.report.waitLimitMs)
+            worker->setWaitLimit(std::chrono::milliseconds(*arguments.report.waitLimitMs));
+        if (!arguments.noDelay)
+            std::this_thread::sleep_for(startSpacing);
         worker->ResultRow = n;
         // A plain pointer: once the notice is given the exiting thread owns nothing of ours.
         Temu::Start(std::move(worker), [notice = recorder.get()] { notice->noteWorkerFreed(); });
     }
-    return entries;
-}
-
-// A name or address may hold line breaks or tabs; they become blanks so
-// that every entry stays one line of four fields.
-std::string field(const Text& text)
-{
-    std::string shown = GbkToUtf8(text);
-    for (char& c : shown) {
-        if (c == '\r' || c == '\n' || c == '\t')
-            c = ' ';
-    }
-    return shown;
+    return results;
 }
 
 // The file system's name of the list: FILE relative to --dir when that is
@@ -146,16 +137,11 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
             << " cell lines skipped: they lie outside the list's size line\n";
 
     auto recorder = std::make_shared<LinkCheckRecorder>(noDebugRow);
-    const std::vector<ActiveEntry> entries = startWorkers(list, arguments.noDelay, recorder);
-    recorder->waitForFreedWorkers(static_cast<int>(entries.size()));
-
-    bool allFound = true;
-    for (const ActiveEntry& entry : entries) {
-        const Text verdict = recorder->resultOf(entry.runNumber);
-        allFound = allFound && verdict == verdictFound;
-        out << entry.runNumber << '\t' << field(entry.name) << '\t' << field(entry.address) << '\t'
-            << field(verdict) << '\n';
-    }
+    std::vector<SiteResult> results = startWorkers(list, arguments, recorder);
+    recorder->waitForFreedWorkers(static_cast<int>(results.size()));
+    for (SiteResult& result : results)
+        result.verdict = recorder->resultOf(result.n);
+    writeResultTable(results, arguments.report.format, arguments.report.encoding, out);
     out.flush();
-    return allFound ? 0 : 1;
+    return resultsExitStatus(results);
 }

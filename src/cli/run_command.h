@@ -8,11 +8,13 @@
 // default) and checks it as the CHECK button does: every entry whose status
 // is exactly "正常", top to bottom, gets the next run number and one link
 // check worker with its address and query trimmed, started 20 ms after the
-// one before. Waits for every worker, then prints one line per active entry:
-// run number, name, address and verdict, tab-separated, in the terminal's
-// encoding.
+// one before (at once with --no-delay, and only while fewer than --jobs run).
+// Waits for every worker, then prints the results in the chosen format: by
+// default one line per active entry with run number, name, address and
+// verdict, tab-separated, in the terminal's encoding.
 //
-// Returns 0 when every verdict is "OK!", 1 when any is not, 2 when the file
-// cannot be read (the reason goes to err). Blocks as long as the slowest
-// worker runs; the workers' own receive time-outs bound that.
+// Returns 0 when every site was found, 1 when any is missing, 3 when none is
+// missing but any is unreachable, 2 when the file cannot be read (the reason
+// goes to err). Blocks as long as the slowest worker runs; the workers' own
+// receive time-outs bound that.
 int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& err);

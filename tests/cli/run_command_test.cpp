@@ -2,6 +2,7 @@
 #include "cli/cli_app.h"
 #include "cli/cli_arguments.h"
 #include "support/forked_http_server.h"
+#include "support/loopback_http_server.h"
 #include "support/loopback_server.h"
 #include "support/scratch_folder.h"
 
@@ -174,6 +175,26 @@ TEST_P(CliRunUnderLowLimit, EveryPageIsCheckedAndTheReserveStaysFree)
 }
 
 INSTANTIATE_TEST_SUITE_P(TakenElsewhere, CliRunUnderLowLimit, testing::Values(0, 40));
+
+// While the pages are held, a bound of two lets exactly two fetches start.
+TEST_F(CliRun, JobsBoundsTheFetchesInFlight)
+{
+    LoopbackHttpServer server([](const std::string&) { return LoopbackHttpServer::Reply("200 OK", "mark"); });
+    server.Hold();
+    std::string list;
+    for (int row = 1; row <= 4; ++row)
+        list += "1," + std::to_string(row) + "," + server.Url("/") + "\r\n2," + std::to_string(row)
+            + ",mark\r\n3," + std::to_string(row) + "," + Normal + "\r\n";
+    writeList(SiteListDiskName, list);
+    int status = -1;
+    std::thread running([&] { status = run({ "run", "--no-delay", "--jobs", "2" }); });
+    EXPECT_TRUE(WaitUntil([&] { return server.Requests() == 2; }));
+    EXPECT_FALSE(WaitUntil([] { return FetchSlots::Process().InFlight() > 2; }, 200ms));
+    server.Release();
+    running.join();
+    EXPECT_EQ(status, 0) << err();
+    EXPECT_EQ(server.Requests(), 4);
+}
 
 TEST_F(CliRun, FolderOptionHoldsTheListAndItsFile)
 {
