@@ -280,7 +280,8 @@ constexpr char helpDetails[]
       "\noptions:\n"
       "  --no-delay         start at once: no 1.1 s pause before each fetch, no 20 ms between starts\n"
       "  --jobs N           run: at most N sites checked at once (N >= 1); default: no bound\n"
-      "  --timeout MS       the wait for each read, in milliseconds (check, run: above 0; default 50000)\n"
+      "  --timeout MS       the wait for each read, in milliseconds (fetch: default 60000;\n"
+      "                     check, run: above 0, default 50000 as in the window)\n"
       "  --format F         text (default): the verdict (check), or one line per site with run\n"
       "                     number, name, address and verdict, tab-separated (run);\n"
       "                     tsv, csv, json: one row per site with the columns below\n"
@@ -356,9 +357,8 @@ std::string cliUsage()
            "  linkwatch-cli fetch [--timeout MS] [--proxy HOST:PORT] [--protocol 1.0|1.1|0.9] [ROUTE] URL\n"
            "  linkwatch-cli check [--no-delay] [--transcript] [--timeout MS] [--format F] [--encoding E]\n"
            "                      [--proxy HOST:PORT] [ROUTE] URL QUERY\n"
-           "  linkwatch-cli run [--no-delay] [--jobs N] [--timeout MS] [--format F] [--encoding E] [--dir "
-           "DIR]\n"
-           "                    [FILE]\n"
+           "  linkwatch-cli run [--no-delay] [--jobs N] [--timeout MS] [--format F] [--encoding E]\n"
+           "                    [--dir DIR] [FILE]\n"
            "  linkwatch-cli --version | --help\n"
            "ROUTE: --socks5 HOST:PORT | --socks4 HOST:PORT (SOCKS4a for names), [--socks-user USER:PASS]\n";
 }
