@@ -70,13 +70,9 @@ const ParseCase parseCases[] = {
         [](const CliCommand& command) {
             const auto& run = std::get<RunArguments>(command);
             EXPECT_EQ(run.jobs, 4);
+            EXPECT_EQ(run.report.encoding, OutputEncoding::Utf8);
             EXPECT_EQ(run.report.format, OutputFormat::Json);
             EXPECT_EQ(run.report.waitLimitMs, 250);
-        } },
-    { "RunWithoutBound", { "run", "--format", "tsv" },
-        [](const CliCommand& command) {
-            EXPECT_FALSE(std::get<RunArguments>(command).jobs);
-            EXPECT_EQ(std::get<RunArguments>(command).report.format, OutputFormat::Tsv);
         } },
     { "CheckFlags", { "check", "--transcript", "u", "--no-delay", "q" },
         [](const CliCommand& command) {
