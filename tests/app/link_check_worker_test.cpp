@@ -1,5 +1,6 @@
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
+#include "net/socket_error.h"
 #include "support/loopback_port.h"
 #include "support/loopback_server.h"
 
@@ -46,7 +47,8 @@ struct RunOptions {
 std::shared_ptr<LinkCheckRecorder> runWorker(
     const std::string& url, const std::string& query, const RunOptions& options = {})
 {
-    auto recorder = std::make_shared<LinkCheckRecorder>(options.selectedDebugRow);
+    auto recorder = std::make_shared<LinkCheckRecorder>(
+        options.selectedDebugRow, LinkCheckRecorder::TranscriptKeeping::Keep);
     auto worker = std::make_unique<Temu>(recorder);
     worker->PageUrl = url;
     worker->QueryText = query;
@@ -123,6 +125,113 @@ TEST_P(LinkCheckVerdict, JudgesBody)
 
 INSTANTIATE_TEST_SUITE_P(Cases, LinkCheckVerdict, ::testing::ValuesIn(verdictCases),
     [](const ::testing::TestParamInfo<VerdictCase>& info) { return std::string(info.param.name); });
+
+// What the outcome says of one fetch; no reply is a port that refuses.
+struct OutcomeCase {
+    const char* name;
+    std::optional<std::string> reply;
+    std::string query;
+    CheckOutcomeKind kind;
+    int status = 0;
+    std::string reasonPhrase = "";
+    std::string location = "";
+    std::int32_t error = 0;
+    std::int64_t bytes = 0;
+    QueryMatch match = QueryMatch::None;
+    LinkRel rel = LinkRel::NotInLink;
+};
+
+void PrintTo(const OutcomeCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+const OutcomeCase outcomeCases[] = {
+    { .name = "FoundInNofollowLink",
+        .reply = response("200 OK", "<a rel=nofollow href=me>x</a>"),
+        .query = "me",
+        .kind = CheckOutcomeKind::Found,
+        .status = 200,
+        .reasonPhrase = "OK",
+        .bytes = 29,
+        .match = QueryMatch::Gbk,
+        .rel = LinkRel::NoFollow },
+    { .name = "GbkQueryFoundInUtf8Form",
+        .reply = response("200 OK", std::string("<a href=x>") + partnerUtf8 + "</a>"),
+        .query = partnerGbk,
+        .kind = CheckOutcomeKind::Found,
+        .status = 200,
+        .reasonPhrase = "OK",
+        .bytes = 26,
+        .match = QueryMatch::Utf8,
+        .rel = LinkRel::None },
+    { .name = "MissingFromWholePage",
+        .reply = "HTTP/1.1 200 OK\r\n\r\nno link",
+        .query = "me",
+        .kind = CheckOutcomeKind::Missing,
+        .status = 200,
+        .reasonPhrase = "OK",
+        .bytes = 7 },
+    { .name = "MissingFromCutShortPage",
+        .reply = "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nhalf",
+        .query = "me",
+        .kind = CheckOutcomeKind::Missing,
+        .status = 200,
+        .reasonPhrase = "OK",
+        .error = SE_ConnectionReset,
+        .bytes = 4 },
+    { .name = "NotFoundStatus",
+        .reply = "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone",
+        .query = "me",
+        .kind = CheckOutcomeKind::Missing,
+        .status = 404,
+        .reasonPhrase = "Not Found",
+        .bytes = 4 },
+    { .name = "MovedWithLocation",
+        .reply = "HTTP/1.1 301 Moved\r\nlocation:  https://me/\r\nContent-Length: 0\r\n\r\n",
+        .query = "x",
+        .kind = CheckOutcomeKind::Missing,
+        .status = 301,
+        .reasonPhrase = "Moved",
+        .location = "https://me/" },
+    { .name = "EmptyAnswer",
+        .reply = "",
+        .query = "me",
+        .kind = CheckOutcomeKind::Unreachable,
+        .error = SE_ConnectionReset },
+    { .name = "RefusedPort",
+        .reply = std::nullopt,
+        .query = "me",
+        .kind = CheckOutcomeKind::Unreachable,
+        .error = SE_ConnectionRefused },
+};
+
+class LinkCheckOutcome : public ::testing::TestWithParam<OutcomeCase>
+{
+};
+
+TEST_P(LinkCheckOutcome, TellsWhyFromTheOneExchange)
+{
+    const OutcomeCase& testCase = GetParam();
+    const RefusingPort refusing;
+    LoopbackServer server([&](LoopbackServer::Connection& connection) {
+        connection.ReadUntil("\r\n\r\n");
+        connection.Send(testCase.reply.value_or(""));
+    });
+    const std::string port = testCase.reply ? server.PortText() : refusing.Port();
+    const auto recorder = runWorker("http://127.0.0.1:" + port + "/", testCase.query);
+    const std::optional<CheckOutcome> outcome = recorder->outcomeOf(resultRow);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->kind, testCase.kind);
+    EXPECT_EQ(outcome->status, testCase.status);
+    EXPECT_EQ(outcome->reasonPhrase, testCase.reasonPhrase);
+    EXPECT_EQ(outcome->location, testCase.location);
+    EXPECT_EQ(outcome->error, testCase.error);
+    EXPECT_EQ(outcome->errorText.empty(), testCase.error == 0);
+    EXPECT_EQ(outcome->bytes, testCase.bytes);
+    EXPECT_EQ(outcome->match, testCase.match);
+    EXPECT_EQ(outcome->rel, testCase.rel);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LinkCheckOutcome, ::testing::ValuesIn(outcomeCases),
+    [](const ::testing::TestParamInfo<OutcomeCase>& info) { return std::string(info.param.name); });
 
 TEST(LinkCheckWorker, UnreachablePageIsNotFound)
 {
@@ -225,10 +334,32 @@ TEST_P(LinkCheckTranscript, EndsAsTheJoinedLinesDo)
     const auto recorder = runWorker(pageUrl(server), "me", { resultRow });
     EXPECT_TRUE(recorder->debugText().ends_with(testCase.transcriptTail)) << recorder->debugText();
     EXPECT_EQ(recorder->resultOf(resultRow), testCase.verdict);
+    if (recorder->debugText().size() <= 256 << 10) {
+        EXPECT_EQ(recorder->keptTranscriptOf(resultRow), recorder->debugText());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LinkCheckTranscript, ::testing::ValuesIn(transcriptCases),
     [](const ::testing::TestParamInfo<TranscriptCase>& info) { return std::string(info.param.name); });
+
+// The kept transcript is the debug window's, its page cut sooner: within
+// 256 KiB at a line break, with the notice of the page bytes left out.
+TEST(LinkCheckWorker, KeptTranscriptIsCutAt256KiB)
+{
+    LoopbackServer server = replyingServer(response("200 OK", lines(4100, "\n") + "me"));
+    const auto recorder = runWorker(pageUrl(server), "me");
+    const std::string kept = recorder->keptTranscriptOf(resultRow);
+    const std::size_t pageStart = kept.find(std::string(1023, 'a'));
+    const std::size_t noticeStart = kept.rfind("\xA1\xAD\xA1\xAD");
+    ASSERT_NE(pageStart, std::string::npos);
+    ASSERT_NE(noticeStart, std::string::npos);
+    const std::size_t shownPage = noticeStart - pageStart;
+    EXPECT_LE(kept.size(), std::size_t { 256 } << 10);
+    EXPECT_GT(kept.size(), (std::size_t { 256 } << 10) - 1200);
+    EXPECT_EQ(shownPage % 1025, 0u);
+    EXPECT_EQ(kept.substr(pageStart, shownPage), lines(int(shownPage / 1025), "\r\n"));
+    EXPECT_EQ(kept.substr(noticeStart), hiddenNotice(4100 * 1025 + 4 - shownPage) + "\r\n\r\n");
+}
 
 TEST(LinkCheckWorker, OtherOrNoSelectedRowGetsNoTranscript)
 {
@@ -287,6 +418,8 @@ TEST(LinkCheckWorker, StartDelayComesBeforeAnything)
     ASSERT_TRUE(server.WaitFinished(1));
     EXPECT_GE(requestArrived - start, 1100ms);
     EXPECT_EQ(recorder->resultOf(resultRow), verdictFound);
+    // The outcome's time runs from the request, after the delay.
+    EXPECT_LT(recorder->outcomeOf(resultRow)->ms, 1100);
 }
 
 TEST(LinkCheckWorker, FreesItselfAndLetsGoOfWindow)
