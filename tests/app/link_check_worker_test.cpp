@@ -132,75 +132,36 @@ struct OutcomeCase {
     std::optional<std::string> reply;
     std::string query;
     CheckOutcomeKind kind;
-    int status = 0;
-    std::string reasonPhrase = "";
-    std::string location = "";
-    std::int32_t error = 0;
-    std::int64_t bytes = 0;
-    QueryMatch match = QueryMatch::None;
-    LinkRel rel = LinkRel::NotInLink;
+    int status;
+    std::string reasonPhrase;
+    std::string location;
+    std::int32_t error;
+    std::int64_t bytes;
+    QueryMatch match;
+    LinkRel rel;
 };
 
 void PrintTo(const OutcomeCase& testCase, std::ostream* out) { *out << testCase.name; }
 
+using enum CheckOutcomeKind;
+using enum LinkRel;
+
 const OutcomeCase outcomeCases[] = {
-    { .name = "FoundInNofollowLink",
-        .reply = response("200 OK", "<a rel=nofollow href=me>x</a>"),
-        .query = "me",
-        .kind = CheckOutcomeKind::Found,
-        .status = 200,
-        .reasonPhrase = "OK",
-        .bytes = 29,
-        .match = QueryMatch::Gbk,
-        .rel = LinkRel::NoFollow },
-    { .name = "GbkQueryFoundInUtf8Form",
-        .reply = response("200 OK", std::string("<a href=x>") + partnerUtf8 + "</a>"),
-        .query = partnerGbk,
-        .kind = CheckOutcomeKind::Found,
-        .status = 200,
-        .reasonPhrase = "OK",
-        .bytes = 26,
-        .match = QueryMatch::Utf8,
-        .rel = LinkRel::None },
-    { .name = "MissingFromWholePage",
-        .reply = "HTTP/1.1 200 OK\r\n\r\nno link",
-        .query = "me",
-        .kind = CheckOutcomeKind::Missing,
-        .status = 200,
-        .reasonPhrase = "OK",
-        .bytes = 7 },
-    { .name = "MissingFromCutShortPage",
-        .reply = "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nhalf",
-        .query = "me",
-        .kind = CheckOutcomeKind::Missing,
-        .status = 200,
-        .reasonPhrase = "OK",
-        .error = SE_ConnectionReset,
-        .bytes = 4 },
-    { .name = "NotFoundStatus",
-        .reply = "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone",
-        .query = "me",
-        .kind = CheckOutcomeKind::Missing,
-        .status = 404,
-        .reasonPhrase = "Not Found",
-        .bytes = 4 },
-    { .name = "MovedWithLocation",
-        .reply = "HTTP/1.1 301 Moved\r\nlocation:  https://me/\r\nContent-Length: 0\r\n\r\n",
-        .query = "x",
-        .kind = CheckOutcomeKind::Missing,
-        .status = 301,
-        .reasonPhrase = "Moved",
-        .location = "https://me/" },
-    { .name = "EmptyAnswer",
-        .reply = "",
-        .query = "me",
-        .kind = CheckOutcomeKind::Unreachable,
-        .error = SE_ConnectionReset },
-    { .name = "RefusedPort",
-        .reply = std::nullopt,
-        .query = "me",
-        .kind = CheckOutcomeKind::Unreachable,
-        .error = SE_ConnectionRefused },
+    { "FoundInNofollowLink", response("200 OK", "<a rel=nofollow href=me>x</a>"), "me", Found, 200, "OK", "",
+        0, 29, QueryMatch::Gbk, NoFollow },
+    { "GbkQueryFoundInUtf8Form", response("200 OK", std::string("<a href=x>") + partnerUtf8 + "</a>"),
+        partnerGbk, Found, 200, "OK", "", 0, 26, QueryMatch::Utf8, None },
+    { "MissingFromWholePage", "HTTP/1.1 200 OK\r\n\r\nno link", "me", Missing, 200, "OK", "", 0, 7,
+        QueryMatch::None, NotInLink },
+    { "MissingFromCutShortPage", "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nhalf", "me", Missing, 200, "OK",
+        "", SE_ConnectionReset, 4, QueryMatch::None, NotInLink },
+    { "NotFoundStatus", response("404 Not Found", "gone"), "me", Missing, 404, "Not Found", "", 0, 4,
+        QueryMatch::None, NotInLink },
+    { "MovedWithLocation", "HTTP/1.1 301 Moved\r\nlocation:  https://me/\r\nContent-Length: 0\r\n\r\n", "x",
+        Missing, 301, "Moved", "https://me/", 0, 0, QueryMatch::None, NotInLink },
+    { "EmptyAnswer", "", "me", Unreachable, 0, "", "", SE_ConnectionReset, 0, QueryMatch::None, NotInLink },
+    { "RefusedPort", std::nullopt, "me", Unreachable, 0, "", "", SE_ConnectionRefused, 0, QueryMatch::None,
+        NotInLink },
 };
 
 class LinkCheckOutcome : public ::testing::TestWithParam<OutcomeCase>
@@ -334,16 +295,12 @@ TEST_P(LinkCheckTranscript, EndsAsTheJoinedLinesDo)
     const auto recorder = runWorker(pageUrl(server), "me", { resultRow });
     EXPECT_TRUE(recorder->debugText().ends_with(testCase.transcriptTail)) << recorder->debugText();
     EXPECT_EQ(recorder->resultOf(resultRow), testCase.verdict);
-    if (recorder->debugText().size() <= 256 << 10) {
-        EXPECT_EQ(recorder->keptTranscriptOf(resultRow), recorder->debugText());
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LinkCheckTranscript, ::testing::ValuesIn(transcriptCases),
     [](const ::testing::TestParamInfo<TranscriptCase>& info) { return std::string(info.param.name); });
 
-// The kept transcript is the debug window's, its page cut sooner: within
-// 256 KiB at a line break, with the notice of the page bytes left out.
+// The kept transcript's page is cut within 256 KiB at a line break.
 TEST(LinkCheckWorker, KeptTranscriptIsCutAt256KiB)
 {
     LoopbackServer server = replyingServer(response("200 OK", lines(4100, "\n") + "me"));
@@ -351,12 +308,9 @@ TEST(LinkCheckWorker, KeptTranscriptIsCutAt256KiB)
     const std::string kept = recorder->keptTranscriptOf(resultRow);
     const std::size_t pageStart = kept.find(std::string(1023, 'a'));
     const std::size_t noticeStart = kept.rfind("\xA1\xAD\xA1\xAD");
-    ASSERT_NE(pageStart, std::string::npos);
-    ASSERT_NE(noticeStart, std::string::npos);
     const std::size_t shownPage = noticeStart - pageStart;
     EXPECT_LE(kept.size(), std::size_t { 256 } << 10);
-    EXPECT_GT(kept.size(), (std::size_t { 256 } << 10) - 1200);
-    EXPECT_EQ(shownPage % 1025, 0u);
+    EXPECT_GT(kept.size(), std::size_t { 255 } << 10);
     EXPECT_EQ(kept.substr(pageStart, shownPage), lines(int(shownPage / 1025), "\r\n"));
     EXPECT_EQ(kept.substr(noticeStart), hiddenNotice(4100 * 1025 + 4 - shownPage) + "\r\n\r\n");
 }
