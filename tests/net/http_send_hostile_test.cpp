@@ -1,5 +1,6 @@
 #include "net/http_send.h"
 #include "net/http_test_peer.h"
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 
 #include <gtest/gtest.h>
@@ -122,7 +123,7 @@ TEST(HttpSendHostileBody, ExchangeTimeoutEndsTrickledBodyKeepingWhatArrived)
     http.ExchangeTimeout = 800;
 
     EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
-    EXPECT_EQ(http.Sock().LastErrorCode(), 10060);
+    EXPECT_EQ(http.Sock().LastErrorCode(), SE_TimedOut);
     EXPECT_TRUE(http.Document().ToText().starts_with("abc"));
 }
 

@@ -1,3 +1,4 @@
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 #include "support/loopback_server.h"
 
@@ -102,11 +103,12 @@ const std::vector<SocksCase> socksCases = {
         { { 3, "05 02" }, { 3, "01 00" }, { 10, replyTen } }, "05 01 00  01 00 00" + requestToTen, 0, 0,
         "10.0.0.1", "8080" },
     { "Socks5PasswordRejected", ST_Socks5, "u", "bad", true, "192.0.2.10", "80",
-        { { 4, "05 02" }, { 7, "01 01" } }, "05 02 02 00  01 01 'u' 03 'bad'", 10091, 0, "", "" },
+        { { 4, "05 02" }, { 7, "01 01" } }, "05 02 02 00  01 01 'u' 03 'bad'", SE_SubsystemUnusable, 0, "",
+        "" },
     { "Socks5NoAcceptableMethod", ST_Socks5, "", "", true, "192.0.2.10", "80", { { 3, "05 FF" } }, "05 01 00",
-        10091, 0, "", "" },
+        SE_SubsystemUnusable, 0, "", "" },
     { "Socks5WrongGreetingVersion", ST_Socks5, "", "", true, "192.0.2.10", "80", { { 3, "04 00" } },
-        "05 01 00", 10091, 0, "", "" },
+        "05 01 00", SE_SubsystemUnusable, 0, "", "" },
     { "Socks5ReplyNamesHost", ST_Socks5, "", "", true, "192.0.2.10", "80",
         { { 3, "05 00" }, { 10, "05 00 00 03 04 'bnd1' 00 51" } }, "05 01 00" + requestToTen, 0, 0, "bnd1",
         "81" },
@@ -114,14 +116,14 @@ const std::vector<SocksCase> socksCases = {
         { { 3, "05 00" }, { 10, "05 00 00 04 20 01 0D B8 00 00 00 00 00 00 00 00 00 00 00 02 01 00" } },
         "05 01 00" + requestToTen, 0, 0, "2001:db8::2", "256" },
     { "Socks5ConnectionRefusedByServer", ST_Socks5, "", "", true, "192.0.2.10", "80",
-        { { 3, "05 00" }, { 10, "05 05 00 01 00 00 00 00 00 00" } }, "05 01 00" + requestToTen, 10091, 5, "",
-        "" },
+        { { 3, "05 00" }, { 10, "05 05 00 01 00 00 00 00 00 00" } }, "05 01 00" + requestToTen,
+        SE_SubsystemUnusable, 5, "", "" },
     { "Socks5UnknownAddressType", ST_Socks5, "", "", true, "192.0.2.10", "80",
-        { { 3, "05 00" }, { 10, "05 00 00 07 00 00 00 00 00 00" } }, "05 01 00" + requestToTen, 10091, -1, "",
-        "" },
+        { { 3, "05 00" }, { 10, "05 00 00 07 00 00 00 00 00 00" } }, "05 01 00" + requestToTen,
+        SE_SubsystemUnusable, -1, "", "" },
     { "Socks5WrongReplyVersion", ST_Socks5, "", "", true, "192.0.2.10", "80",
-        { { 3, "05 00" }, { 10, "04 00 00 01 00 00 00 00 00 00" } }, "05 01 00" + requestToTen, 10091, -1, "",
-        "" },
+        { { 3, "05 00" }, { 10, "04 00 00 01 00 00 00 00 00 00" } }, "05 01 00" + requestToTen,
+        SE_SubsystemUnusable, -1, "", "" },
     { "Socks5LocalResolveFailureSendsZeroAddress", ST_Socks5, "", "", false, "no-such-host.invalid", "80",
         { { 3, "05 00" }, { 10, replyTen } }, "05 01 00  05 01 00 01 00 00 00 00 00 50", 0, 0, "10.0.0.1",
         "8080" },
@@ -134,19 +136,20 @@ const std::vector<SocksCase> socksCases = {
     { "Socks4LocalResolveFailure", ST_Socks4, "", "", false, "no-such-host.invalid", "80",
         { { 9, "00 5A 00 00 00 00 00 00" } }, "04 01 00 50 00 00 00 00 00", 0, 90, "0.0.0.0", "0" },
     { "Socks4Rejected", ST_Socks4, "", "", true, "192.0.2.10", "80", { { 9, "00 5B 00 00 00 00 00 00" } },
-        "04 01 00 50 C0 00 02 0A 00", 10091, 0x5B, "", "" },
+        "04 01 00 50 C0 00 02 0A 00", SE_SubsystemUnusable, 0x5B, "", "" },
     { "Socks4WrongReplyVersion", ST_Socks4, "", "", true, "192.0.2.10", "80",
-        { { 9, "04 5A 00 00 00 00 00 00" } }, "04 01 00 50 C0 00 02 0A 00", 10091, -1, "", "" },
-    { "Socks5NameTooLongIsNotSent", ST_Socks5, "", "", true, name256, "80", { { 3, "05 00" } }, "05 01 00",
-        10091, 0, "", "" },
-    { "Socks5UserTooLongIsNotSent", ST_Socks5, name256, "", true, "192.0.2.10", "80", {}, "", 10091, 0, "",
+        { { 9, "04 5A 00 00 00 00 00 00" } }, "04 01 00 50 C0 00 02 0A 00", SE_SubsystemUnusable, -1, "",
         "" },
-    { "Socks5PasswordTooLongIsNotSent", ST_Socks5, "u", name256, true, "192.0.2.10", "80", {}, "", 10091, 0,
-        "", "" },
+    { "Socks5NameTooLongIsNotSent", ST_Socks5, "", "", true, name256, "80", { { 3, "05 00" } }, "05 01 00",
+        SE_SubsystemUnusable, 0, "", "" },
+    { "Socks5UserTooLongIsNotSent", ST_Socks5, name256, "", true, "192.0.2.10", "80", {}, "",
+        SE_SubsystemUnusable, 0, "", "" },
+    { "Socks5PasswordTooLongIsNotSent", ST_Socks5, "u", name256, true, "192.0.2.10", "80", {}, "",
+        SE_SubsystemUnusable, 0, "", "" },
     { "Socks4UserIdWithZeroIsNotSent", ST_Socks4, std::string("a\0b", 3), "", true, "192.0.2.10", "80", {},
-        "", 10091, 0, "", "" },
+        "", SE_SubsystemUnusable, 0, "", "" },
     { "Socks4aNameWithZeroIsNotSent", ST_Socks4, "", "", true, std::string("ex\0ample", 8), "80", {}, "",
-        10091, 0, "", "" },
+        SE_SubsystemUnusable, 0, "", "" },
 };
 
 class SocksExchange : public testing::TestWithParam<SocksCase>
@@ -216,7 +219,7 @@ TEST(SocksRoute, ReplyCodeKeepsItsValueWhenNoReplyIsRead)
     LoopbackServer refusing(socksPeer({ { 3, "05 FF" } }));
     sock.SocksPort = refusing.PortText();
     sock.Connect("192.0.2.10", "80");
-    EXPECT_EQ(sock.LastErrorCode(), 10091);
+    EXPECT_EQ(sock.LastErrorCode(), SE_SubsystemUnusable);
     EXPECT_EQ(sock.SocksReplyCode(), 5);
 }
 
@@ -229,7 +232,7 @@ TEST(SocksRoute, SilentServerTimesOutWithinSocksTimeout)
     sock.SocksTimeout = 200;
     const auto start = std::chrono::steady_clock::now();
     sock.Connect("192.0.2.10", "80");
-    EXPECT_EQ(sock.LastErrorCode(), 10060);
+    EXPECT_EQ(sock.LastErrorCode(), SE_TimedOut);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
 }
 
@@ -251,7 +254,7 @@ TEST(SocksRoute, TricklingServerCannotStretchARead)
     sock.SocksType = ST_Socks4;
     sock.SocksTimeout = 300;
     sock.Connect("192.0.2.10", "80");
-    EXPECT_EQ(sock.LastErrorCode(), 10060);
+    EXPECT_EQ(sock.LastErrorCode(), SE_TimedOut);
 }
 
 TEST(SocksRoute, ServerClosingMidReplyKeepsTheCloseError)
@@ -268,7 +271,7 @@ TEST(SocksRoute, ServerClosingMidReplyKeepsTheCloseError)
     sock.SocksIP = "127.0.0.1";
     sock.SocksPort = server.PortText();
     sock.Connect("192.0.2.10", "80");
-    EXPECT_EQ(sock.LastErrorCode(), 10054);
+    EXPECT_EQ(sock.LastErrorCode(), SE_ConnectionReset);
     EXPECT_EQ(sock.SocksReplyCode(), -1);
 }
 
@@ -336,7 +339,7 @@ TEST(SocksRoute, ListenFailureWithoutSocketErrorGives11003)
     sock.SocksPort = server.PortText();
     sock.Bind("127.0.0.1", "0");
     sock.Listen();
-    EXPECT_EQ(sock.LastErrorCode(), 11003);
+    EXPECT_EQ(sock.LastErrorCode(), SE_NoRecovery);
 }
 
 }

@@ -5,6 +5,7 @@
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
 #include "net/http_send.h"
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 #include "support/loopback_server.h"
 
@@ -58,17 +59,18 @@ void endlessText(LoopbackServer::Connection& connection)
 
 const HandshakeFault handshakeFaults[] = {
     { "SilentServer", [](LoopbackServer::Connection& connection) { connection.WaitForPeerClose(10s); },
-        10060 },
-    { "SilentAfterHello", afterHello([](LoopbackServer::Connection& c) { c.WaitForPeerClose(10s); }), 10060 },
-    { "DribblingServer", afterHello(dribble), 10060 },
+        SE_TimedOut },
+    { "SilentAfterHello", afterHello([](LoopbackServer::Connection& c) { c.WaitForPeerClose(10s); }),
+        SE_TimedOut },
+    { "DribblingServer", afterHello(dribble), SE_TimedOut },
     { "PlainHttpAnswer", afterHello([](LoopbackServer::Connection& c) {
          c.Send("HTTP/1.1 400 Bad Request\r\n\r\n");
          c.WaitForPeerClose(10s);
      }),
-        10091 },
-    { "EndlessText", afterHello(endlessText), 10091 },
-    { "CloseAtOnce", [](LoopbackServer::Connection&) {}, 10091 },
-    { "ResetAfterHello", afterHello([](LoopbackServer::Connection& c) { c.Reset(); }), 10091 },
+        SE_SubsystemUnusable },
+    { "EndlessText", afterHello(endlessText), SE_SubsystemUnusable },
+    { "CloseAtOnce", [](LoopbackServer::Connection&) {}, SE_SubsystemUnusable },
+    { "ResetAfterHello", afterHello([](LoopbackServer::Connection& c) { c.Reset(); }), SE_SubsystemUnusable },
 };
 
 class TlsHandshakeFault : public testing::TestWithParam<HandshakeFault>

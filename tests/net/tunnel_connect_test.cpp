@@ -1,3 +1,4 @@
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 #include "support/loopback_server.h"
 
@@ -65,17 +66,17 @@ const std::vector<TunnelCase> tunnelCases = {
         "CONNECT example.org:443 HTTP/1.0\r\n\r\n", 0, "example.org", "443" },
     { "ProxyAuthenticationRequired", "example.org", "443", "", "",
         "HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"p\"\r\n\r\n",
-        "CONNECT example.org:443 HTTP/1.0\r\n\r\n", 10091, "example.org", "443" },
+        "CONNECT example.org:443 HTTP/1.0\r\n\r\n", SE_SubsystemUnusable, "example.org", "443" },
     { "ShortStatusLineDoesNotCount", "example.org", "443", "", "", "HTTP/1.0 200 OK\r\nHTTP/1.0 4\r\n\r\n",
         "CONNECT example.org:443 HTTP/1.0\r\n\r\n", 0, "example.org", "443" },
     { "ShortStatusLineCannotSucceed", "example.org", "443", "", "", "HTTP/1.0 2\r\n\r\n",
-        "CONNECT example.org:443 HTTP/1.0\r\n\r\n", 10091, "example.org", "443" },
+        "CONNECT example.org:443 HTTP/1.0\r\n\r\n", SE_SubsystemUnusable, "example.org", "443" },
     { "LastStatusLineDecidesSuccess", "example.org", "443", "", "",
         "HTTP/1.1 407 No\r\nHTTP/1.1 200 Yes\r\n\r\n", "CONNECT example.org:443 HTTP/1.0\r\n\r\n", 0,
         "example.org", "443" },
     { "LastStatusLineDecidesFailure", "example.org", "443", "", "",
-        "HTTP/1.1 200 Yes\r\nHTTP/1.1 502 No\r\n\r\n", "CONNECT example.org:443 HTTP/1.0\r\n\r\n", 10091,
-        "example.org", "443" },
+        "HTTP/1.1 200 Yes\r\nHTTP/1.1 502 No\r\n\r\n", "CONNECT example.org:443 HTTP/1.0\r\n\r\n",
+        SE_SubsystemUnusable, "example.org", "443" },
 };
 
 class TunnelExchange : public testing::TestWithParam<TunnelCase>
@@ -146,7 +147,7 @@ TEST(TunnelRoute, ProxyClosingBeforeEmptyLineKeepsTheCloseError)
     sock.HTTPTunnelIP = "127.0.0.1";
     sock.HTTPTunnelPort = proxy.PortText();
     sock.Connect("example.org", "443");
-    EXPECT_EQ(sock.LastErrorCode(), 10054);
+    EXPECT_EQ(sock.LastErrorCode(), SE_ConnectionReset);
 }
 
 TEST(TunnelRoute, SilentProxyTimesOut)
@@ -157,7 +158,7 @@ TEST(TunnelRoute, SilentProxyTimesOut)
     sock.HTTPTunnelPort = proxy.PortText();
     sock.HTTPTunnelTimeout = 200;
     sock.Connect("example.org", "443");
-    EXPECT_EQ(sock.LastErrorCode(), 10060);
+    EXPECT_EQ(sock.LastErrorCode(), SE_TimedOut);
     EXPECT_FALSE(sock.TunnelActive());
 }
 
@@ -181,7 +182,7 @@ TEST(TunnelRoute, EndlessAnswerIsCutOff)
     sock.HTTPTunnelIP = "127.0.0.1";
     sock.HTTPTunnelPort = proxy.PortText();
     sock.Connect("example.org", "443");
-    EXPECT_EQ(sock.LastErrorCode(), 10091);
+    EXPECT_EQ(sock.LastErrorCode(), SE_SubsystemUnusable);
     EXPECT_FALSE(sock.TunnelActive());
     EXPECT_EQ(sock.MaxLineLength, 0);
 }
@@ -201,7 +202,7 @@ TEST(TunnelRoute, OverlongLineIsCutOff)
     sock.HTTPTunnelIP = "127.0.0.1";
     sock.HTTPTunnelPort = proxy.PortText();
     sock.Connect("example.org", "443");
-    EXPECT_EQ(sock.LastErrorCode(), 10055);
+    EXPECT_EQ(sock.LastErrorCode(), SE_NoBufferSpace);
     EXPECT_FALSE(sock.TunnelActive());
 }
 
