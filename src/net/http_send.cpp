@@ -324,12 +324,18 @@ bool THTTPSend::sendRequest()
     return !lastCallFailed();
 }
 
-void THTTPSend::readInterimResponse(Exchange& exchange)
+Text THTTPSend::receiveNonEmptyLine()
 {
     Text line;
     do
         line = m_sock->ReceiveLine(Timeout);
     while (line.empty() && !lastCallFailed());
+    return line;
+}
+
+void THTTPSend::readInterimResponse(Exchange& exchange)
+{
+    const Text line = receiveNonEmptyLine();
     ParseStatusLine(line);
     if (m_resultCode >= 100 && m_resultCode <= 199) {
         // The interim header block is of no use: skip it up to its empty line.
@@ -343,11 +349,8 @@ void THTTPSend::readInterimResponse(Exchange& exchange)
 void THTTPSend::readStatusLine(const Exchange& exchange)
 {
     Text line = exchange.pendingStatusLine;
-    if (line.empty()) {
-        do
-            line = m_sock->ReceiveLine(Timeout);
-        while (line.empty() && !lastCallFailed());
-    }
+    if (line.empty())
+        line = receiveNonEmptyLine();
     if (StartsWith(UpperAscii(line), "HTTP/")) {
         m_headers.Add(line);
         ParseStatusLine(line);
@@ -469,10 +472,7 @@ bool THTTPSend::ReadBodySized(std::int32_t Size)
 bool THTTPSend::ReadBodyChunked()
 {
     for (;;) {
-        Text line;
-        do
-            line = m_sock->ReceiveLine(Timeout);
-        while (line.empty() && !lastCallFailed());
+        const Text line = receiveNonEmptyLine();
         if (lastCallFailed())
             break;
         // Chunk extensions after ";" are dropped; the size is hexadecimal.

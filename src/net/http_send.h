@@ -100,6 +100,9 @@ private:
     bool connectOrReuse(const Exchange& exchange);
     bool openConnection(const Exchange& exchange);
     bool sendRequest();
+    // Receives lines until one is not empty or the socket fails, and returns
+    // the last line received.
+    Text receiveNonEmptyLine();
     void readInterimResponse(Exchange& exchange);
     bool readResponse(const Text& Method, Exchange& exchange);
     void forgetConnection();

@@ -82,15 +82,17 @@ TEST_P(BlockSocketLines, ReadsExpectedLines)
 }
 
 INSTANTIATE_TEST_SUITE_P(Packets, BlockSocketLines,
-    ::testing::Values(LineCase { { "abc\r", "\ndef\r\n" }, true, { "abc", "def" } },
-        LineCase { { "abc\n", "\rdef\n\r" }, true, { "abc", "def" } },
-        LineCase { { "abc\n\rdef\r\n" }, true, { "abc", "def" } },
-        LineCase { { "a\rb\nc\r\n" }, true, { "a", "b", "c" } },
-        LineCase { { "abc\r\r\n" }, true, { "abc", "" } }, LineCase { { "\r\n\r\n" }, true, { "", "" } },
-        LineCase { { "ab", "c\r", "\n", "d\r\n" }, true, { "abc", "d" } },
-        LineCase { { "abc\ndef\r\n" }, false, { "abc\ndef" } },
-        LineCase { { "abc\rdef\r\n" }, false, { "abc\rdef" } },
-        LineCase { { "abc\r", "\ndef\r\n" }, false, { "abc", "def" } }));
+    ::testing::Values(
+        LineCase { .parts = { "abc\r", "\ndef\r\n" }, .convert = true, .lines = { "abc", "def" } },
+        LineCase { .parts = { "abc\n", "\rdef\n\r" }, .convert = true, .lines = { "abc", "def" } },
+        LineCase { .parts = { "abc\n\rdef\r\n" }, .convert = true, .lines = { "abc", "def" } },
+        LineCase { .parts = { "a\rb\nc\r\n" }, .convert = true, .lines = { "a", "b", "c" } },
+        LineCase { .parts = { "abc\r\r\n" }, .convert = true, .lines = { "abc", "" } },
+        LineCase { .parts = { "\r\n\r\n" }, .convert = true, .lines = { "", "" } },
+        LineCase { .parts = { "ab", "c\r", "\n", "d\r\n" }, .convert = true, .lines = { "abc", "d" } },
+        LineCase { .parts = { "abc\ndef\r\n" }, .convert = false, .lines = { "abc\ndef" } },
+        LineCase { .parts = { "abc\rdef\r\n" }, .convert = false, .lines = { "abc\rdef" } },
+        LineCase { .parts = { "abc\r", "\ndef\r\n" }, .convert = false, .lines = { "abc", "def" } }));
 
 struct FollowCase {
     Parts parts;

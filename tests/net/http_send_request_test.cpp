@@ -181,13 +181,18 @@ TEST_P(HttpSendRefused, FailsBeforeAnyConnection)
     EXPECT_EQ(server.Accepted(), 0);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, HttpSendRefused,
     ::testing::Values(
-        RefusedCase { "LineBreakInPath", "http://127.0.0.1:{port}/e\r\nX-Inj: 1", SE_InvalidArgument },
-        RefusedCase { "NulInHost", std::string("http://127.0.0.1\0.x:{port}/", 27), SE_InvalidArgument },
-        RefusedCase { "PortBeyond32Bits", "http://127.0.0.1:{port}/", SE_AddressNotAvailable, 1LL << 32 },
-        RefusedCase { "NamedPort", "http://127.0.0.1:http/", SE_AddressNotAvailable }),
+        RefusedCase { .name = "LineBreakInPath", .url = "http://127.0.0.1:{port}/e\r\nX-Inj: 1",
+            .code = SE_InvalidArgument },
+        RefusedCase { .name = "NulInHost", .url = std::string("http://127.0.0.1\0.x:{port}/", 27),
+            .code = SE_InvalidArgument },
+        RefusedCase { .name = "PortBeyond32Bits", .url = "http://127.0.0.1:{port}/",
+            .code = SE_AddressNotAvailable, .portOffset = 1LL << 32 },
+        RefusedCase { .name = "NamedPort", .url = "http://127.0.0.1:http/", .code = SE_AddressNotAvailable }),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(HttpSendRequestHead, UserHostIsSetBeforeConnecting)
 {
