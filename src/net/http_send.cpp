@@ -59,6 +59,11 @@ struct THTTPSend::Exchange {
 };
 
 THTTPSend::THTTPSend()
+    : THTTPSend(std::make_unique<TTCPBlockSocket>())
+{
+}
+
+THTTPSend::THTTPSend(std::unique_ptr<TTCPBlockSocket> Socket)
     : MimeType("text/html")
     , Protocol("1.1")
     , KeepAlive(true)
@@ -69,7 +74,7 @@ THTTPSend::THTTPSend()
     , UserAccept("*/*")
     , RangeStart(0)
     , RangeEnd(0)
-    , m_sock(std::make_unique<TTCPBlockSocket>())
+    , m_sock(std::move(Socket))
 {
     m_sock->ConvertLineEnd = true;
     m_sock->SetReceiveBufferSize(65535);

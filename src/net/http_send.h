@@ -42,6 +42,11 @@ class THTTPSend : public TNetClient
 {
 public:
     THTTPSend();
+    // Uses Socket for its connections in place of a plain TTCPBlockSocket of
+    // its own: a subclass that carries the bytes differently (a test's
+    // transport that fails when told to). The constructor's settings, line
+    // ends and buffer sizes, are made on it as on its own socket.
+    explicit THTTPSend(std::unique_ptr<TTCPBlockSocket> Socket);
     ~THTTPSend();
     THTTPSend(const THTTPSend&) = delete;
     THTTPSend& operator=(const THTTPSend&) = delete;
