@@ -2,6 +2,7 @@
 #include "net/http_test_peer.h"
 #include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
+#include "support/failing_transport_socket.h"
 #include "support/loopback_port.h"
 
 #include <gtest/gtest.h>
@@ -223,7 +224,9 @@ TEST(HttpSendConnection, SilentServerFailsHead)
         readRequest(connection);
         connection.WaitForPeerClose(10s);
     });
-    THTTPSend http;
+    auto transport = std::make_unique<FailingTransportSocket>();
+    transport->FailFrom(1, SE_TimedOut);
+    THTTPSend http(std::move(transport));
     http.Timeout = 300;
 
     EXPECT_FALSE(http.ExecuteRequest("HEAD", urlOf(server)));

@@ -2,6 +2,8 @@
 #include "net/http_test_peer.h"
 #include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
+#include "support/adjustable_tick_clock.h"
+#include "support/failing_transport_socket.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +22,8 @@ struct HostileCase {
     std::int32_t expectedCode;
     std::int64_t maxDocumentSize;
     std::chrono::milliseconds maxDuration;
+    // First transport operation of the client that times out at once (-1: none).
+    int silentFrom = -1;
 };
 
 // Names the case in test output instead of dumping its bytes.
@@ -79,7 +83,8 @@ const HostileCase hostileCases[] = {
         .expectedResult = false,
         .expectedCode = 200,
         .maxDocumentSize = 1 << 20,
-        .maxDuration = 3s },
+        .maxDuration = 3s,
+        .silentFrom = 2 },
     { .name = "HugeChunkThenClose",
         .behave =
             [](auto& c) {
@@ -126,7 +131,8 @@ const HostileCase hostileCases[] = {
         .expectedResult = true,
         .expectedCode = 200,
         .maxDocumentSize = 64,
-        .maxDuration = 4s },
+        .maxDuration = 4s,
+        .silentFrom = 2 },
     { .name = "ControlBytesInHeaders",
         .behave =
             [](auto& c) {
@@ -150,7 +156,9 @@ TEST_P(HttpSendHostile, ReturnsWithinItsTimeouts)
         readRequest(connection);
         testCase.behave(connection);
     });
-    THTTPSend http;
+    auto transport = std::make_unique<FailingTransportSocket>();
+    transport->FailFrom(testCase.silentFrom, SE_TimedOut);
+    THTTPSend http(std::move(transport));
     http.Timeout = hostileTimeout;
 
     const auto start = std::chrono::steady_clock::now();
@@ -170,11 +178,16 @@ TEST(HttpSendHostileBody, ExchangeTimeoutEndsTrickledBodyKeepingWhatArrived)
     LoopbackServer server([](LoopbackServer::Connection& connection) {
         readRequest(connection);
         connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nab");
-        for (int sent = 0; sent < 100 && !connection.WaitForPeerClose(100ms); ++sent)
+        for (int sent = 0; sent < 100 && !connection.WaitForPeerClose(10ms); ++sent)
             connection.Send("c");
     });
+    const AdjustableTickClock clock;
     THTTPSend http;
     http.ExchangeTimeout = 800;
+    // Each piece comes 100 ms after the one before on the tick counter.
+    http.Sock().OnStatus = [](TBlockSocket*, THookSocketReason reason, const Text&) {
+        AdjustableTickClock::Advance(reason == HR_ReadCount ? 100ms : 0ms);
+    };
 
     EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
     EXPECT_EQ(http.Sock().LastErrorCode(), SE_TimedOut);
