@@ -8,6 +8,7 @@
 #include "net/http_send.h"
 #include "net/http_test_peer.h"
 #include "net/tcp_block_socket.h"
+#include "support/adjustable_tick_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -90,12 +91,14 @@ std::function<void(LoopbackServer::Connection&)> trickle(std::string head, std::
     };
 }
 
-// Sends head, then a drop well inside each wait limit while the client stays (10 s at most).
+// Sends head, then a drop each third of a wait limit on the tick counter, which
+// each drop moves on, while the client stays (100 drops at most).
 std::function<void(LoopbackServer::Connection&)> dripping(std::string head, std::string drop)
 {
     return [head, drop](LoopbackServer::Connection& connection) {
         for (int sent = 0; sent < 100 && connection.Send(sent == 0 ? head + drop : drop); ++sent) {
-            if (connection.WaitForPeerClose(std::chrono::milliseconds(waitLimit / 3)))
+            AdjustableTickClock::Advance(std::chrono::milliseconds(waitLimit / 3));
+            if (connection.WaitForPeerClose(std::chrono::milliseconds(waitLimit / 20)))
                 return;
         }
     };
@@ -173,6 +176,8 @@ const FaultCase faultCases[] = {
 class HttpFaultMatrix : public ::testing::TestWithParam<FaultCase>
 {
 protected:
+    const AdjustableTickClock m_clock;
+
     LoopbackServer startServer()
     {
         const FaultCase testCase = GetParam();

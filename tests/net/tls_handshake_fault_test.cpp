@@ -7,6 +7,7 @@
 #include "net/http_send.h"
 #include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
+#include "support/adjustable_tick_clock.h"
 #include "support/loopback_server.h"
 
 #include <chrono>
@@ -39,13 +40,14 @@ LoopbackServer::Script afterHello(const std::function<void(LoopbackServer::Conne
     };
 }
 
-// The start of a handshake record, then one byte at a time, each well inside
-// the time-out, for as long as the client stays.
+// The start of a handshake record, then one byte each quarter of the time-out
+// on the tick counter, which each byte moves on, for as long as the client stays.
 void dribble(LoopbackServer::Connection& connection)
 {
     if (!connection.Send(std::string("\x16\x03\x03\x40\x00", 5)))
         return;
-    while (!connection.WaitForPeerClose(std::chrono::milliseconds(handshakeLimit / 4))) {
+    while (!connection.WaitForPeerClose(std::chrono::milliseconds(handshakeLimit / 40))) {
+        AdjustableTickClock::Advance(std::chrono::milliseconds(handshakeLimit / 4));
         if (!connection.Send(std::string(1, '\x02')))
             return;
     }
@@ -76,6 +78,7 @@ const HandshakeFault handshakeFaults[] = {
 class TlsHandshakeFault : public testing::TestWithParam<HandshakeFault>
 {
 protected:
+    const AdjustableTickClock clock;
     LoopbackServer server { GetParam().behave };
 };
 
