@@ -1,5 +1,6 @@
 #include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
+#include "support/adjustable_tick_clock.h"
 #include "support/loopback_server.h"
 
 #include <chrono>
@@ -282,16 +283,18 @@ TEST(SocksRoute, SilentServerTimesOutWithinSocksTimeout)
 
 TEST(SocksRoute, TricklingServerCannotStretchARead)
 {
-    // One byte of the 8-byte SOCKS4 reply every 100 ms: with a 300 ms time-out
-    // the read must give up instead of waiting for each byte afresh.
+    // One byte of the 8-byte SOCKS4 reply every 100 ms on the tick counter: with
+    // a 300 ms time-out the read must give up instead of waiting for each byte afresh.
     LoopbackServer server([](LoopbackServer::Connection& connection) {
         connection.ReadExactly(9);
         for (int index = 0; index < 8 && !connection.Stopping(); ++index) {
-            if (!connection.Send(std::string(1, '\0')) || connection.WaitForPeerClose(100ms))
+            AdjustableTickClock::Advance(100ms);
+            if (!connection.Send(std::string(1, '\0')) || connection.WaitForPeerClose(10ms))
                 return;
         }
         connection.WaitForPeerClose();
     });
+    const AdjustableTickClock clock;
     TTCPBlockSocket sock;
     sock.SocksIP = "127.0.0.1";
     sock.SocksPort = server.PortText();
