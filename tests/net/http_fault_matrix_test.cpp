@@ -92,13 +92,14 @@ std::function<void(LoopbackServer::Connection&)> trickle(std::string head, std::
 }
 
 // Sends head, then a drop each third of a wait limit on the tick counter, which
-// each drop moves on, while the client stays (100 drops at most).
+// each drop moves on, while the client stays (10 s at most).
 std::function<void(LoopbackServer::Connection&)> dripping(std::string head, std::string drop)
 {
     return [head, drop](LoopbackServer::Connection& connection) {
-        for (int sent = 0; sent < 100 && connection.Send(sent == 0 ? head + drop : drop); ++sent) {
+        const std::chrono::milliseconds pause(waitLimit / 20);
+        for (int sent = 0; sent * pause < 10s && connection.Send(sent == 0 ? head + drop : drop); ++sent) {
             AdjustableTickClock::Advance(std::chrono::milliseconds(waitLimit / 3));
-            if (connection.WaitForPeerClose(std::chrono::milliseconds(waitLimit / 20)))
+            if (connection.WaitForPeerClose(pause))
                 return;
         }
     };
