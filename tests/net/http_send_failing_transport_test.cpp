@@ -1,8 +1,6 @@
-// THTTPSend over a transport that fails operation N and every one after it,
-// for N = 0, 1, 2, ... until the exchange gets through. Receives of 16 bytes
-// put the failure on the request, the status line, each header line and the
-// body in turn; short of the whole page, the exchange fails or leaves the
-// failure's code for its caller to see.
+// A GET whose transport fails from operation N on, for N = 0, 1, 2, ... until
+// the page gets through: receives of 16 bytes put the failure on every part in
+// turn, and short of the page the exchange fails or leaves the failure's code.
 #include "net/http_send.h"
 #include "support/failing_transport_socket.h"
 #include "support/loopback_http_server.h"
