@@ -52,6 +52,7 @@ void CheckRun::Run(const TCellGrid& editGrid, std::function<void()> whenStarted)
     StopStarting();
     m_runRowCount = 0;
     ++m_generation;
+    m_keptTranscriptBytes = 0;
     // Edits made while the workers are being started belong to the next run.
     m_sites = ActiveSites(editGrid.Store());
     m_nextSite = 0;
@@ -89,6 +90,7 @@ void CheckRun::prepareNextWorker()
     if (m_rowGeneration.size() <= static_cast<std::size_t>(resultRow))
         m_rowGeneration.resize(static_cast<std::size_t>(resultRow) + 1, 0);
     m_rowGeneration[static_cast<std::size_t>(resultRow)] = m_generation;
+    m_finishedRows.erase(resultRow);
     auto window = std::make_shared<QueuedLinkCheckWindow>(
         m_handoff->channel(), m_selectedDebugRow, this, m_generation, resultRow);
     m_preparedWorker = std::make_unique<Temu>(std::move(window));
@@ -173,4 +175,23 @@ void CheckRun::applyDebugText(std::uint64_t generation, int row, const Text& val
     // picked another row or closed the window while the text was on its way.
     if (m_debugWindow && rowBelongsTo(row, generation) && SelectedDebugRow() == row)
         m_debugWindow->SetMemoText(value);
+}
+
+void CheckRun::applyOutcome(
+    std::uint64_t generation, int row, const CheckOutcome& outcome, const Text& keptTranscript)
+{
+    if (!rowBelongsTo(row, generation))
+        return;
+    FinishedRow& finished = m_finishedRows[row];
+    finished.outcome = outcome;
+    finished.transcriptKept = m_keptTranscriptBytes + keptTranscript.size() <= m_transcriptBudget;
+    finished.transcript = finished.transcriptKept ? keptTranscript : Text();
+    if (finished.transcriptKept)
+        m_keptTranscriptBytes += keptTranscript.size();
+}
+
+const FinishedRow* CheckRun::FinishedRowOf(int row) const
+{
+    const auto found = m_finishedRows.find(row);
+    return found == m_finishedRows.end() ? nullptr : &found->second;
 }

@@ -3,6 +3,7 @@
 #include "app/active_sites.h"
 #include "app/check_run_view.h"
 #include "app/debug_window.h"
+#include "app/finished_row.h"
 #include "base/text.h"
 
 #include <QPointer>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class GuiHandoff;
@@ -31,6 +33,12 @@ class Temu;
 // workers one after another, 20 ms apart, from timer steps of the GUI
 // thread's event loop: the window keeps painting and answering while a long
 // list is started. Starting() tells whether workers are still to be started.
+//
+// A row whose worker finished keeps the outcome and the transcript it gave,
+// while the row still belongs to that worker's run. The transcripts kept
+// since the last Run began are held to a budget (64 MiB by default): past it,
+// rows keep their outcome without a transcript. Refilling a row for a new run
+// drops what it kept.
 //
 // Thread: GUI thread only, except that workers read the picked row through a
 // shared atomic. Workers are never cancelled; once this object is gone their
@@ -68,6 +76,14 @@ public:
 
     void applyResult(std::uint64_t generation, int row, const Text& value) override;
     void applyDebugText(std::uint64_t generation, int row, const Text& value) override;
+    void applyOutcome(
+        std::uint64_t generation, int row, const CheckOutcome& outcome, const Text& keptTranscript) override;
+
+    // What row kept of its finished fetch; null when its worker has not
+    // finished (or the row is not one of a run).
+    const FinishedRow* FinishedRowOf(int row) const;
+    // Bytes of transcripts one run may keep in all.
+    void SetTranscriptBudget(std::size_t bytes) { m_transcriptBudget = bytes; }
 
 private:
     void prepareNextWorker();
@@ -101,4 +117,8 @@ private:
     int m_pickedWhileStarting = 0;
     // The run that last filled each result row; 0 for rows no run filled.
     std::vector<std::uint64_t> m_rowGeneration;
+    // What finished rows kept, and the transcript bytes kept since the last Run began.
+    std::unordered_map<int, FinishedRow> m_finishedRows;
+    std::size_t m_transcriptBudget = std::size_t { 64 } << 20;
+    std::size_t m_keptTranscriptBytes = 0;
 };

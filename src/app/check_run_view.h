@@ -1,10 +1,11 @@
 #pragma once
 
+#include "app/check_outcome.h"
 #include "base/text.h"
 
 #include <cstdint>
 
-// The window side of a check run as its workers' queued calls reach it. Both
+// The window side of a check run as its workers' queued calls reach it. All
 // calls run on the GUI thread; generation names the run whose worker issued
 // the change, so the window can drop a change whose row a later run has
 // taken over. Nothing here throws.
@@ -17,4 +18,8 @@ public:
     virtual void applyResult(std::uint64_t generation, int row, const Text& value) = 0;
     // Replaces the debug text, if row still belongs to generation and is still picked.
     virtual void applyDebugText(std::uint64_t generation, int row, const Text& value) = 0;
+    // Keeps how row's fetch ended and its transcript, if row still belongs to generation.
+    virtual void applyOutcome(
+        std::uint64_t generation, int row, const CheckOutcome& outcome, const Text& keptTranscript)
+        = 0;
 };

@@ -1,7 +1,8 @@
 #include "app/link_check_recorder.h"
 
-LinkCheckRecorder::LinkCheckRecorder(int selectedDebugRow)
+LinkCheckRecorder::LinkCheckRecorder(int selectedDebugRow, TranscriptKeeping keeping)
     : m_selectedDebugRow(selectedDebugRow)
+    , m_keeping(keeping)
 {
 }
 
@@ -14,6 +15,17 @@ int LinkCheckRecorder::selectedDebugRow() const
 }
 
 void LinkCheckRecorder::setDebugText(const Text& value) { record({ CallKind::DebugText, 0, value }); }
+
+void LinkCheckRecorder::finishResult(int row, const CheckOutcome& outcome, const Text& keptTranscript)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_outcomes[row] = outcome;
+        if (m_keeping == TranscriptKeeping::Keep)
+            m_keptTranscripts[row] = keptTranscript;
+    }
+    m_changed.notify_all();
+}
 
 void LinkCheckRecorder::setSelectedDebugRow(int row)
 {
@@ -54,6 +66,22 @@ Text LinkCheckRecorder::debugText() const
             return call->value;
     }
     return {};
+}
+
+std::optional<CheckOutcome> LinkCheckRecorder::outcomeOf(int row) const
+{
+    const std::lock_guard lock(m_mutex);
+    const auto found = m_outcomes.find(row);
+    if (found == m_outcomes.end())
+        return std::nullopt;
+    return found->second;
+}
+
+Text LinkCheckRecorder::keptTranscriptOf(int row) const
+{
+    const std::lock_guard lock(m_mutex);
+    const auto found = m_keptTranscripts.find(row);
+    return found == m_keptTranscripts.end() ? Text() : found->second;
 }
 
 int LinkCheckRecorder::freedWorkers() const

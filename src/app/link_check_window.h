@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/check_outcome.h"
 #include "base/text.h"
 
 // What a link check worker may do to the window that shows its results. The
@@ -9,7 +10,10 @@
 // to the thread that owns the window and return without waiting for it; the
 // changes of one worker are applied in the order issued. selectedDebugRow
 // answers the row picked for the debug transcript at the moment of the call
-// (-10 when none) and may be called from any thread. Nothing here throws.
+// (-10 when none) and may be called from any thread. finishResult comes once
+// from each worker that reaches a verdict, right after that verdict's
+// writeResult and ordered with the other changes the same way; a worker that
+// ends without a verdict never calls it. Nothing here throws.
 class LinkCheckWindow
 {
 public:
@@ -20,4 +24,8 @@ public:
     virtual int selectedDebugRow() const = 0;
     // Replaces the whole text of the debug window.
     virtual void setDebugText(const Text& value) = 0;
+    // How the row's fetch ended, and the transcript of the exchange as the
+    // debug window would show it, its page text cut at 256 KiB; the window
+    // may keep both for the row.
+    virtual void finishResult(int row, const CheckOutcome& outcome, const Text& keptTranscript) = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/check_outcome.h"
 #include "app/link_check_window.h"
 #include "base/text.h"
 #include "base/text_list.h"
@@ -30,7 +31,10 @@ inline constexpr char verdictNotFound[] = "\xC3\xBB\xD3\xD0\xB7\xA2\xCF\xD6\xC4\
 // Errors: a failed fetch is not reported; the verdict follows from the search.
 // An exception escaping the fetch ends the worker without a verdict.
 // Output goes only through the window, whose calls hand each change to the
-// window's own thread in the order issued.
+// window's own thread in the order issued. Right after the verdict the worker
+// hands the window the fetch's outcome (why it ended as it did, made from the
+// one exchange) and the row's transcript, cut at 256 KiB of page text, which
+// the window may keep for the row.
 class Temu
 {
 public:
@@ -64,10 +68,13 @@ private:
     void PauseBeforeRequest(int Count) const;
     void FetchPage(int TimeoutSeconds);
     void prepareFetch(THTTPSend& http, int TimeoutSeconds);
-    void takeExchange(THTTPSend& http);
+    std::int64_t takeExchange(THTTPSend& http);
+    void judgeExchange(THTTPSend& http, bool exchanged, std::int64_t bodyBytes);
     void PublishTranscript(int Row);
+    Text keptTranscript() const;
+    Text transcriptText(std::size_t pageLimit) const;
     void WriteResult(int Row, const Text& Value);
-    bool pageHoldsQuery() const;
+    QueryMatch pageHoldsQuery(std::size_t& matchOffset) const;
 
     std::shared_ptr<LinkCheckWindow> m_window;
     std::chrono::milliseconds m_pauseLength { 100 };
@@ -79,6 +86,12 @@ private:
     // body then costs one copy of its bytes instead of a text per line.
     Text PageLines;
     Text TranscriptLines;
-    // The verdict, judged before the transcript takes over the page text.
+    // The verdict and the outcome, judged before the transcript takes over
+    // the page text, and the transcript kept for the row.
     bool m_queryFound = false;
+    CheckOutcome m_outcome;
+    Text m_keptTranscript;
+    // When the request of the fetch that counts began: after the start delay
+    // and after the wait for a fetch slot.
+    std::chrono::steady_clock::time_point m_requestStart;
 };

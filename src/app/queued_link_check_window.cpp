@@ -26,3 +26,10 @@ void QueuedLinkCheckWindow::setDebugText(const Text& value)
         view->applyDebugText(generation, row, value); // runs on the GUI thread
     });
 }
+
+void QueuedLinkCheckWindow::finishResult(int row, const CheckOutcome& outcome, const Text& keptTranscript)
+{
+    m_channel->Post([view = m_view, generation = m_generation, row, outcome, keptTranscript] {
+        view->applyOutcome(generation, row, outcome, keptTranscript); // runs on the GUI thread
+    });
+}

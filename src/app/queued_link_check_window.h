@@ -26,6 +26,7 @@ public:
     void writeResult(int row, const Text& value) override;
     int selectedDebugRow() const override;
     void setDebugText(const Text& value) override;
+    void finishResult(int row, const CheckOutcome& outcome, const Text& keptTranscript) override;
 
 private:
     std::shared_ptr<GuiHandoff::Channel> m_channel;

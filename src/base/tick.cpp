@@ -1,8 +1,13 @@
 #include "base/tick.h"
 
+#include <atomic>
 #include <ctime>
 
-std::uint32_t TickNow()
+namespace {
+
+std::atomic<TickSource> tickSource { nullptr };
+
+std::uint32_t monotonicTick()
 {
     timespec now {};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -10,6 +15,17 @@ std::uint32_t TickNow()
         = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<std::uint32_t>(milliseconds);
 }
+
+}
+
+std::uint32_t TickNow()
+{
+    const std::uint32_t now = monotonicTick();
+    const TickSource source = tickSource.load(std::memory_order_acquire);
+    return source != nullptr ? source(now) : now;
+}
+
+void SetTickSource(TickSource Source) { tickSource.store(Source, std::memory_order_release); }
 
 std::uint32_t TickSpan(std::uint32_t Old, std::uint32_t New)
 {

@@ -6,6 +6,15 @@
 // wraps about every 49.7 days) and the elapsed time between two readings.
 std::uint32_t TickNow();
 
+// Where TickNow takes the time from: by default the monotonic clock as it
+// stands. A test puts a source of its own in place, which is handed that
+// reading and returns the one to report, to let time-outs counted on this
+// counter pass without waiting for them; nullptr restores the default. The
+// source may be changed while other threads read the counter, and it is
+// called on any of them.
+using TickSource = std::uint32_t (*)(std::uint32_t MonotonicTick);
+void SetTickSource(TickSource Source);
+
 // Milliseconds from Old to New. Survives one wrap of the counter; a New that lies
 // before Old without a wrap gives the distance between them, never a huge number.
 std::uint32_t TickSpan(std::uint32_t Old, std::uint32_t New);

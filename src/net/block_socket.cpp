@@ -17,11 +17,6 @@
 
 namespace {
 
-constexpr std::int32_t codeWouldBlock = 10035;
-constexpr std::int32_t codeInProgress = 10036;
-constexpr std::int32_t codeNotSocket = 10038;
-constexpr std::int32_t codeStopped = 10053;
-
 // A wait that would last half the tick counter's range or more is a stale
 // next-send time from before the counter wrapped, not a real limit.
 constexpr std::uint32_t longestThrottleWait = 0x7FFFFFFFu;
@@ -91,7 +86,7 @@ std::int32_t TBlockSocket::CheckResult(std::int64_t Result)
 void TBlockSocket::ReportError()
 {
     m_lastErrorText = GetErrorDesc(m_lastErrorCode);
-    if (m_lastErrorCode == 0 || m_lastErrorCode == codeWouldBlock || m_lastErrorCode == codeInProgress)
+    if (m_lastErrorCode == 0 || m_lastErrorCode == SE_WouldBlock || m_lastErrorCode == SE_InProgress)
         return;
     ReportStatus(HR_Error, std::to_string(m_lastErrorCode) + "," + m_lastErrorText);
     if (RaiseExcept) {
@@ -104,7 +99,8 @@ bool TBlockSocket::CheckStopFlag()
 {
     if (!StopFlag.exchange(false))
         return false;
-    m_lastErrorCode = codeStopped;
+    // A stopped operation reads as a connection aborted on this side.
+    m_lastErrorCode = SE_ConnectionAborted;
     ReportError();
     return true;
 }
@@ -469,14 +465,14 @@ bool TBlockSocket::waitFor(short Events, std::int32_t Timeout, THookSocketReason
         watched.push_back({ handle, Events, 0 });
     bool ready = false;
     if (watched.empty()) {
-        m_lastErrorCode = codeNotSocket;
+        m_lastErrorCode = SE_NotSocket;
     } else {
         const std::int32_t wait = DeadlineBound(Timeout);
         const int result = SocketLibrary().Poll(watched.data(), watched.size(), wait < 0 ? -1 : wait);
         CheckResult(result);
         for (const pollfd& entry : watched) {
             if ((entry.revents & POLLNVAL) != 0)
-                m_lastErrorCode = codeNotSocket;
+                m_lastErrorCode = SE_NotSocket;
         }
         ready = m_lastErrorCode == 0 && result > 0;
     }

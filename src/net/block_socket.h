@@ -58,8 +58,8 @@ using THookCreateSocket = std::function<void(TBlockSocket* Sender)>;
 // the deadline while one is set.
 // Errors: every operation leaves LastErrorCode (0 = success, Windows Sockets
 // numbering) and LastErrorText. A failure is reported to OnStatus as HR_Error
-// and, only when RaiseExcept is set, raised as ESocketError (never for 10035
-// and 10036). Nothing else throws.
+// and, only when RaiseExcept is set, raised as ESocketError (never for
+// SE_WouldBlock and SE_InProgress). Nothing else throws.
 // Reuse: the same object serves any number of connections one after another;
 // the OS socket is created lazily by the first Connect or Bind.
 class TBlockSocket
@@ -84,7 +84,8 @@ public:
     bool PreferIP4 = true;
     bool InterPacketTimeout = true; // a read's time-out restarts with every packet
     std::int32_t SendMaxChunk = 65535;
-    std::atomic<bool> StopFlag { false }; // set by anyone: the next send or receive fails with 10053
+    // Set by anyone: the next send or receive fails with SE_ConnectionAborted.
+    std::atomic<bool> StopFlag { false };
 
     // Sets both bandwidth limits.
     void SetMaxBandwidth(std::int32_t Value);
@@ -153,7 +154,7 @@ public:
     // A deadline for everything the connection waits for, Milliseconds from
     // now (negative: none). While it is set no wait lasts beyond it, and once
     // it has passed a read that has to wait for the network fails at once
-    // with 10060; bytes already received are still handed out.
+    // with SE_TimedOut; bytes already received are still handed out.
     void SetDeadline(std::int32_t Milliseconds);
     bool DeadlinePassed() const;
 
@@ -191,9 +192,9 @@ protected:
 
     // The transport steps under ReceiveRaw and SendBytes: one OS receive into
     // Buffer after the MaxRecvBandwidth wait (-1 with LastErrorCode set on
-    // failure, 10054 when the peer closed) and one OS send of one piece. A
-    // layer that carries the bytes differently (TLS) overrides these two and
-    // BytesWaiting.
+    // failure, SE_ConnectionReset when the peer closed) and one OS send of one
+    // piece. A layer that carries the bytes differently (TLS) overrides these
+    // two and BytesWaiting.
     virtual std::int32_t TransportReceive(void* Buffer, std::int32_t Length);
     virtual std::int32_t TransportSend(const char* Buffer, std::int32_t Length);
 

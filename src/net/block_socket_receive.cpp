@@ -5,6 +5,7 @@
 #include "base/tick.h"
 #include "net/block_socket.h"
 #include "net/line_end_search.h"
+#include "net/socket_error.h"
 #include "net/socket_library.h"
 #include "net/text_util.h"
 
@@ -16,9 +17,6 @@
 
 namespace {
 
-constexpr std::int32_t codePeerClosed = 10054;
-constexpr std::int32_t codeLineTooLong = 10055;
-constexpr std::int32_t codeTimedOut = 10060;
 constexpr std::int32_t defaultPieceSize = 65535;
 // One OS receive takes what is waiting, but at most this much: on loopback the
 // kernel can hold tens of megabytes, and a body read should not need a second
@@ -32,8 +30,9 @@ std::int32_t TBlockSocket::TransportReceive(void* Buffer, std::int32_t Length)
     ThrottleBandwidth(Length, MaxRecvBandwidth, m_nextReceiveTime);
     const ssize_t result = SocketLibrary().Recv(m_socketHandle, Buffer, static_cast<std::size_t>(Length), 0);
     if (result == 0) {
+        // The peer has closed; the layer reports that as a reset.
         m_lastErrorText.clear();
-        m_lastErrorCode = codePeerClosed;
+        m_lastErrorCode = SE_ConnectionReset;
     } else {
         CheckResult(result);
     }
@@ -82,21 +81,21 @@ std::int32_t TBlockSocket::waitForData(std::int32_t Timeout)
     // Past the deadline nothing more is taken from the network, however fast
     // it comes: a peer that never stops sending cannot hold the read either.
     if (DeadlinePassed()) {
-        m_lastErrorCode = codeTimedOut;
+        m_lastErrorCode = SE_TimedOut;
         return 0;
     }
     std::int32_t waiting = std::min(BytesWaiting(), largestSingleRead);
     if (waiting > 0)
         return waiting;
     if (!WaitReadable(Timeout)) {
-        m_lastErrorCode = codeTimedOut;
+        m_lastErrorCode = SE_TimedOut;
         return 0;
     }
     waiting = std::min(BytesWaiting(), largestSingleRead);
     if (waiting > 0)
         return waiting;
     // Readable with nothing to read: the peer has closed.
-    m_lastErrorCode = codePeerClosed;
+    m_lastErrorCode = SE_ConnectionReset;
     return 0;
 }
 
@@ -170,8 +169,9 @@ Text TBlockSocket::ReceiveUntil(std::int32_t Timeout, const Text& Terminator)
         const std::string_view pending = m_pendingData.View();
         const std::size_t position = search.Find(pending);
         if (lineTooLong(position, pending.size())) {
-            // Nothing is consumed: all of it stays in PendingData.
-            m_lastErrorCode = codeLineTooLong;
+            // Reported as out of buffer space. Nothing is consumed: all of it
+            // stays in PendingData.
+            m_lastErrorCode = SE_NoBufferSpace;
             break;
         }
         if (position != Text::npos) {
@@ -184,7 +184,7 @@ Text TBlockSocket::ReceiveUntil(std::int32_t Timeout, const Text& Terminator)
         if (waited && !InterPacketTimeout) {
             Timeout = TickRemaining(Timeout, start);
             if (Timeout == 0) {
-                m_lastErrorCode = codeTimedOut;
+                m_lastErrorCode = SE_TimedOut;
                 break;
             }
         }
@@ -264,7 +264,7 @@ std::int64_t TBlockSocket::receiveExactWith(
         if (!InterPacketTimeout) {
             Timeout = TickRemaining(Timeout, start);
             if (Timeout == 0) {
-                m_lastErrorCode = codeTimedOut;
+                m_lastErrorCode = SE_TimedOut;
                 break;
             }
         }
@@ -392,7 +392,7 @@ std::uint8_t TBlockSocket::PeekOneByte(std::int32_t Timeout)
         if (SocketLibrary().Recv(m_socketHandle, &result, 1, MSG_PEEK) != 1)
             result = 0;
     } else {
-        m_lastErrorCode = codeTimedOut;
+        m_lastErrorCode = SE_TimedOut;
     }
     ReportError();
     return result;

@@ -2,6 +2,7 @@
 
 #include "net/base64_codec.h"
 #include "net/http_text.h"
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 #include "net/text_util.h"
 
@@ -13,12 +14,6 @@
 namespace {
 
 constexpr char crLf[] = "\r\n";
-// The socket's codes for an unusable argument, an unusable address, a line
-// that outgrew its MaxLineLength, and a time-out.
-constexpr std::int32_t codeInvalidArgument = 10022;
-constexpr std::int32_t codeAddressUnusable = 10049;
-constexpr std::int32_t codeLineTooLong = 10055;
-constexpr std::int32_t codeTimedOut = 10060;
 
 Text decimal(std::int64_t value) { return std::to_string(value); }
 
@@ -64,6 +59,11 @@ struct THTTPSend::Exchange {
 };
 
 THTTPSend::THTTPSend()
+    : THTTPSend(std::make_unique<TTCPBlockSocket>())
+{
+}
+
+THTTPSend::THTTPSend(std::unique_ptr<TTCPBlockSocket> Socket)
     : MimeType("text/html")
     , Protocol("1.1")
     , KeepAlive(true)
@@ -74,7 +74,7 @@ THTTPSend::THTTPSend()
     , UserAccept("*/*")
     , RangeStart(0)
     , RangeEnd(0)
-    , m_sock(std::make_unique<TTCPBlockSocket>())
+    , m_sock(std::move(Socket))
 {
     m_sock->ConvertLineEnd = true;
     m_sock->SetReceiveBufferSize(65535);
@@ -135,9 +135,9 @@ bool THTTPSend::refuseAddress(const Text& URL, const Exchange& exchange)
     // can take as it stands: the resolver would take a larger one modulo
     // 65536, and so connect somewhere else than the Host line names.
     if (URL.find_first_of(std::string_view("\r\n\0", 3)) != Text::npos)
-        m_sock->FailWith(codeInvalidArgument);
+        m_sock->FailWith(SE_InvalidArgument);
     else if (!IsPortText(exchange.port))
-        m_sock->FailWith(codeAddressUnusable);
+        m_sock->FailWith(SE_AddressNotAvailable);
     else
         return false;
     return true;
@@ -166,7 +166,7 @@ bool THTTPSend::readResponse(const Text& Method, Exchange& exchange)
     // nothing after it can be read as a body.
     const bool headTooLong = lineTooLong() || m_headCut;
     const bool result = !headTooLong && readBody(Method, exchange);
-    const bool outOfTime = m_sock->DeadlinePassed() && m_sock->LastErrorCode() == codeTimedOut;
+    const bool outOfTime = m_sock->DeadlinePassed() && m_sock->LastErrorCode() == SE_TimedOut;
 
     m_document.SetPosition(0);
     if (outOfTime) {
@@ -329,12 +329,18 @@ bool THTTPSend::sendRequest()
     return !lastCallFailed();
 }
 
-void THTTPSend::readInterimResponse(Exchange& exchange)
+Text THTTPSend::receiveNonEmptyLine()
 {
     Text line;
     do
         line = m_sock->ReceiveLine(Timeout);
     while (line.empty() && !lastCallFailed());
+    return line;
+}
+
+void THTTPSend::readInterimResponse(Exchange& exchange)
+{
+    const Text line = receiveNonEmptyLine();
     ParseStatusLine(line);
     if (m_resultCode >= 100 && m_resultCode <= 199) {
         // The interim header block is of no use: skip it up to its empty line.
@@ -348,11 +354,8 @@ void THTTPSend::readInterimResponse(Exchange& exchange)
 void THTTPSend::readStatusLine(const Exchange& exchange)
 {
     Text line = exchange.pendingStatusLine;
-    if (line.empty()) {
-        do
-            line = m_sock->ReceiveLine(Timeout);
-        while (line.empty() && !lastCallFailed());
-    }
+    if (line.empty())
+        line = receiveNonEmptyLine();
     if (StartsWith(UpperAscii(line), "HTTP/")) {
         m_headers.Add(line);
         ParseStatusLine(line);
@@ -424,7 +427,8 @@ bool THTTPSend::readBody(const Text& Method, const Exchange& exchange)
 
 bool THTTPSend::lastCallFailed() const { return m_sock->LastErrorCode() != 0; }
 
-bool THTTPSend::lineTooLong() const { return m_sock->LastErrorCode() == codeLineTooLong; }
+// The socket reports a line that outgrew its MaxLineLength as out of buffer space.
+bool THTTPSend::lineTooLong() const { return m_sock->LastErrorCode() == SE_NoBufferSpace; }
 
 std::int64_t THTTPSend::bodyRoom(std::int64_t wanted)
 {
@@ -473,10 +477,7 @@ bool THTTPSend::ReadBodySized(std::int32_t Size)
 bool THTTPSend::ReadBodyChunked()
 {
     for (;;) {
-        Text line;
-        do
-            line = m_sock->ReceiveLine(Timeout);
-        while (line.empty() && !lastCallFailed());
+        const Text line = receiveNonEmptyLine();
         if (lastCallFailed())
             break;
         // Chunk extensions after ";" are dropped; the size is hexadecimal.

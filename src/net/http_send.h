@@ -31,8 +31,8 @@ enum TBodyMode : std::uint8_t {
 // Errors: nothing is thrown for a network failure. ExecuteRequest returns
 // false when its last phase hit a socket error; ResultCode, Headers and
 // Document then hold what the exchange got to, and Sock() keeps the error.
-// An address holding CR, LF or NUL (10022) or a port that is no number from
-// 0 to 65535 (10049) fails before any connection.
+// An address holding CR, LF or NUL (SE_InvalidArgument) or a port that is no
+// number from 0 to 65535 (SE_AddressNotAvailable) fails before any connection.
 // Bounds: with MaxBodySize set, a body is cut at that many bytes and a header
 // block longer than that (or than 64 KiB, whichever is more) ends the exchange
 // before any body; with the socket's MaxLineLength set, a longer status,
@@ -42,6 +42,11 @@ class THTTPSend : public TNetClient
 {
 public:
     THTTPSend();
+    // Uses Socket for its connections in place of a plain TTCPBlockSocket of
+    // its own: a subclass that carries the bytes differently (a test's
+    // transport that fails when told to). The constructor's settings, line
+    // ends and buffer sizes, are made on it as on its own socket.
+    explicit THTTPSend(std::unique_ptr<TTCPBlockSocket> Socket);
     ~THTTPSend();
     THTTPSend(const THTTPSend&) = delete;
     THTTPSend& operator=(const THTTPSend&) = delete;
@@ -83,7 +88,7 @@ public:
     // that goes on beyond it is kept up to the limit and the rest is not read.
     std::int64_t MaxBodySize = 0;
     // Milliseconds one whole exchange may take: once they are used up it ends
-    // as a time-out (10060) and fails, keeping what had arrived in Headers and
+    // as a time-out (SE_TimedOut) and fails, keeping what had arrived in Headers and
     // Document. 0 = no limit; negative = four times Timeout (no limit when
     // Timeout sets none). The OS's own connect is bounded by the OS only.
     std::int32_t ExchangeTimeout = -1;
@@ -100,6 +105,9 @@ private:
     bool connectOrReuse(const Exchange& exchange);
     bool openConnection(const Exchange& exchange);
     bool sendRequest();
+    // Receives lines until one is not empty or the socket fails, and returns
+    // the last line received.
+    Text receiveNonEmptyLine();
     void readInterimResponse(Exchange& exchange);
     bool readResponse(const Text& Method, Exchange& exchange);
     void forgetConnection();

@@ -24,7 +24,7 @@ Text AddressText(const sockaddr_storage& Address);
 // (zeroed first, and left zero on failure). "0.0.0.0" and "::0" give the
 // wildcard address and "127.0.0.1" and "::1" the loopback address of the hinted
 // family; a raw socket type looks up the host alone. Returns the error code
-// (0, or the resolver's code such as 11001).
+// (0, or the resolver's code such as SE_HostNotFound).
 std::int32_t LookupAddress(
     const Text& Host, const Text& Port, const addrinfo& Hints, sockaddr_storage& Address);
 

@@ -2,6 +2,7 @@
 
 #include "net/exchange_scope.h"
 #include "net/socket_address.h"
+#include "net/socket_error.h"
 #include "net/text_util.h"
 
 #include <cstring>
@@ -9,7 +10,6 @@
 
 namespace {
 
-constexpr std::int32_t codeNetworkUnusable = 10091;
 constexpr std::size_t maxSocks5Field = 255;
 constexpr char socks4aMarker[] = "0.0.0.1";
 
@@ -59,7 +59,7 @@ void TSocksBlockSocket::SocksConnect(const Text& Host, const Text& Port)
         if (ok)
             ok = SocksReadReply();
         if (!ok && m_lastErrorCode == 0)
-            m_lastErrorCode = codeNetworkUnusable;
+            m_lastErrorCode = SE_SubsystemUnusable;
         m_socksLocalAddress = m_socksBoundAddress;
         m_socksLocalPort = m_socksBoundPort;
         m_socksRemoteAddress = Host;

@@ -17,10 +17,10 @@ enum TSocksType : std::uint8_t {
 //
 // Thread, blocking and errors: as TBlockSocket. Every read of the exchange is
 // bounded in total by SocksTimeout. A time-out or close during the exchange
-// leaves the read's own error (10060, 10054); any other SOCKS failure (wrong
+// leaves the read's own error (SE_TimedOut, SE_ConnectionReset); any other SOCKS failure (wrong
 // version, no acceptable method, authentication refused, a reply code other
 // than 0 and 90, an unknown address type, or a name, user or password the wire
-// format cannot carry) gives 10091. The connection to the server stays open on
+// format cannot carry) gives SE_SubsystemUnusable. The connection to the server stays open on
 // failure; the caller closes it.
 class TSocksBlockSocket : public TBlockSocket
 {

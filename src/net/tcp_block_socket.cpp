@@ -2,6 +2,7 @@
 
 #include "net/base64_codec.h"
 #include "net/exchange_scope.h"
+#include "net/socket_error.h"
 #include "net/socket_library.h"
 #include "net/text_util.h"
 
@@ -9,8 +10,6 @@
 
 namespace {
 
-constexpr std::int32_t codeNetworkUnusable = 10091;
-constexpr std::int32_t codeHostNotFound = 11003;
 // Bound of the whole answer of a proxy to a tunnel request.
 constexpr std::int32_t maxTunnelAnswer = 1 << 20;
 constexpr int largestBacklog = 0x7FFFFFFF;
@@ -72,7 +71,7 @@ void TTCPBlockSocket::TunnelConnect(const Text& Host, const Text& Port)
     if (m_lastErrorCode == 0)
         TunnelReadReply();
     if (m_lastErrorCode == 0 && !m_tunnelActive)
-        m_lastErrorCode = codeNetworkUnusable;
+        m_lastErrorCode = SE_SubsystemUnusable;
     m_tunnelRemoteAddress = host;
     m_tunnelRemotePort = port;
     ReportError();
@@ -141,8 +140,10 @@ void TTCPBlockSocket::socksListen()
     TBlockSocket::Connect(SocksIP, SocksPort);
     if (m_lastErrorCode == 0) {
         const bool ok = SocksNegotiate() && SocksSendRequest(2, address, port) && SocksReadReply();
+        // A listen the SOCKS server refused is reported as a lookup that
+        // failed for good.
         if (!ok && m_lastErrorCode == 0)
-            m_lastErrorCode = codeHostNotFound;
+            m_lastErrorCode = SE_NoRecovery;
     }
     m_socksLocalAddress = m_socksBoundAddress == "0.0.0.0" ? SocksIP : m_socksBoundAddress;
     m_socksLocalPort = m_socksBoundPort;

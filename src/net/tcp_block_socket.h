@@ -11,24 +11,24 @@
 // what the peer still sends is drained before the handle is closed.
 //
 // TLS: SSLActive switches TLS for the connection, through OpenSSL bound at run
-// time. Switching on fails with 10043 when the library is missing and with
-// 10022 when a configured key file does not load; a failed handshake gives
-// 10091 (10013 for a certificate that does not verify with SSLverifyCert) and
-// switches TLS off, leaving the TCP connection for the caller to close. While
-// TLS is on and neither SSLBypass nor PlainExchange asks for the plain bytes,
+// time. Switching on fails with SE_ProtocolNotSupported when the library is
+// missing and with SE_InvalidArgument when a configured key file does not
+// load; a failed handshake gives SE_SubsystemUnusable (SE_PermissionDenied for
+// a certificate that does not verify with SSLverifyCert) and switches TLS off, leaving the TCP connection for
+// the caller to close. While TLS is on and neither SSLBypass nor PlainExchange asks for the plain bytes,
 // TransportReceive, TransportSend and BytesWaiting go through the TLS
 // connection. The library's calls run on the non-blocking socket, so a record
 // that is only partly in reads as nothing yet and the socket's own waits bound
 // how long the reader waits for the rest; outside them the socket blocks as
 // the socket layer's does, also with SSLBypass. TLS reads are not throttled by
 // MaxRecvBandwidth. Once the peer's close_notify is in, the connection reads
-// as one the peer has closed: readable, with nothing to read (10054), even
+// as one the peer has closed: readable, with nothing to read (SE_ConnectionReset), even
 // while the TCP connection stays open.
 //
 // Thread, blocking and errors: as TBlockSocket.
 // Protocol choice of the TLS layer: one old version, TLS 1.0 only, or the
 // library's version-negotiating method. Current OpenSSL has no SSLv2 or SSLv3,
-// so those two fail with 10043.
+// so those two fail with SE_ProtocolNotSupported.
 enum TSSLType : std::uint8_t {
     LT_SSLv2,
     LT_SSLv3,
@@ -116,7 +116,8 @@ protected:
 private:
     void socksListen();
     bool tlsCarriesBytes() const;
-    // One library read: bytes decrypted, 0 for none yet or a clean close, -1 (10091) on failure.
+    // One library read: bytes decrypted, 0 for none yet or a clean close, -1 (SE_SubsystemUnusable) on
+    // failure.
     std::int32_t tlsReadOnce(void* Buffer, std::int32_t Length);
     // SSL_connect on the non-blocking socket, waiting for the server at most
     // TLSHandshakeTimeout in all; false with LastErrorCode set when it failed.

@@ -1,5 +1,6 @@
 #include "base/tick.h"
 #include "net/non_blocking_scope.h"
+#include "net/socket_error.h"
 #include "net/socket_library.h"
 #include "net/tcp_block_socket.h"
 #include "net/text_util.h"
@@ -12,13 +13,6 @@
 #include <sys/socket.h>
 
 namespace {
-
-constexpr std::int32_t codePermissionDenied = 10013;
-constexpr std::int32_t codeInvalidArgument = 10022;
-constexpr std::int32_t codeProtocolNotSupported = 10043;
-constexpr std::int32_t codePeerClosed = 10054;
-constexpr std::int32_t codeTimedOut = 10060;
-constexpr std::int32_t codeSubsystemUnusable = 10091;
 
 // Outcomes of the library's error query.
 constexpr int tlsErrorNone = 0;
@@ -78,13 +72,13 @@ void TTCPBlockSocket::switchTLSOn()
     m_tlsLastErrorText.clear();
     m_tlsLastErrorCode = 0;
     if (!TLSLibrary::LoadTLSLibrary()) {
-        m_lastErrorCode = codeProtocolNotSupported;
+        m_lastErrorCode = SE_ProtocolNotSupported;
         return;
     }
     m_tlsContext = TLSLibrary::SSL_CTX_new(methodFor(SSLType));
     if (!m_tlsContext) {
         TLSCaptureError();
-        m_lastErrorCode = codeProtocolNotSupported;
+        m_lastErrorCode = SE_ProtocolNotSupported;
         return;
     }
     TLSLibrary::SSL_CTX_set_cipher_list(m_tlsContext, SSLCiphers);
@@ -93,14 +87,14 @@ void TTCPBlockSocket::switchTLSOn()
     TLSLibrary::SSL_CTX_set_default_passwd_cb_userdata(m_tlsContext, this);
     if (!TLSLoadKeys()) {
         freeTLSObjects();
-        m_lastErrorCode = codeInvalidArgument;
+        m_lastErrorCode = SE_InvalidArgument;
         return;
     }
     m_tlsConnection = TLSLibrary::SSL_new(m_tlsContext);
     if (!m_tlsConnection) {
         TLSCaptureError();
         freeTLSObjects();
-        m_lastErrorCode = codeProtocolNotSupported;
+        m_lastErrorCode = SE_ProtocolNotSupported;
         return;
     }
     m_sslActive = true;
@@ -130,7 +124,7 @@ void TTCPBlockSocket::TLSHandshake()
     if (!m_sslActive)
         SetSSLActive(true);
     if (m_lastErrorCode == 0 && TLSLibrary::SSL_set_fd(m_tlsConnection, m_socketHandle) < 1) {
-        m_lastErrorCode = codeSubsystemUnusable;
+        m_lastErrorCode = SE_SubsystemUnusable;
         TLSCaptureError();
     }
     if (m_lastErrorCode == 0) {
@@ -141,7 +135,7 @@ void TTCPBlockSocket::TLSHandshake()
         tlsConnect();
     }
     if (SSLverifyCert && m_sslActive && TLSVerifyResult() != 0)
-        m_lastErrorCode = codePermissionDenied;
+        m_lastErrorCode = SE_PermissionDenied;
     if (m_lastErrorCode != 0) {
         const std::int32_t code = m_lastErrorCode;
         SetSSLActive(false);
@@ -160,13 +154,13 @@ bool TTCPBlockSocket::tlsConnect()
             return true;
         const int outcome = TLSLibrary::SSL_get_error(m_tlsConnection, result);
         if (outcome != tlsWantsRead && outcome != tlsWantsWrite) {
-            m_lastErrorCode = codeSubsystemUnusable;
+            m_lastErrorCode = SE_SubsystemUnusable;
             TLSCaptureError();
             return false;
         }
         const std::int32_t remaining = DeadlineBound(TickRemaining(TLSHandshakeTimeout, start));
         if (remaining == 0 || !waitForLibrary(m_socketHandle, outcome, remaining)) {
-            m_lastErrorCode = codeTimedOut;
+            m_lastErrorCode = SE_TimedOut;
             TLSLibrary::ERR_clear_error();
             return false;
         }
@@ -271,7 +265,7 @@ std::int32_t TTCPBlockSocket::tlsReadOnce(void* Buffer, std::int32_t Length)
             return 0; // nothing decrypted yet; the caller's wait decides how long to wait for more
         if (outcome == tlsWantsWrite) {
             if (!waitForLibrary(m_socketHandle, outcome, DeadlineBound(-1))) {
-                m_lastErrorCode = codeTimedOut;
+                m_lastErrorCode = SE_TimedOut;
                 return -1;
             }
             continue;
@@ -282,7 +276,7 @@ std::int32_t TTCPBlockSocket::tlsReadOnce(void* Buffer, std::int32_t Length)
             m_tlsCloseReceived = true;
             return 0;
         }
-        m_lastErrorCode = codeSubsystemUnusable;
+        m_lastErrorCode = SE_SubsystemUnusable;
         return -1;
     }
 }
@@ -300,13 +294,13 @@ std::int32_t TTCPBlockSocket::TransportSend(const char* Buffer, std::int32_t Len
             return result;
         if (outcome == tlsWantsRead || outcome == tlsWantsWrite) {
             if (!waitForLibrary(m_socketHandle, outcome, DeadlineBound(-1))) {
-                m_lastErrorCode = codeTimedOut;
+                m_lastErrorCode = SE_TimedOut;
                 return 0;
             }
             continue;
         }
         // The peer closed the TLS connection: nothing more can be written.
-        m_lastErrorCode = outcome == tlsZeroReturn ? codePeerClosed : codeSubsystemUnusable;
+        m_lastErrorCode = outcome == tlsZeroReturn ? SE_ConnectionReset : SE_SubsystemUnusable;
         return 0;
     }
 }

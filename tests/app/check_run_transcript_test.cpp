@@ -78,4 +78,40 @@ TEST_F(TranscriptTest, ARefusedConnectionShowsTheRequestAndNoPage)
     EXPECT_EQ(runGrid.Cells(3, 1), verdictNotFound);
 }
 
+TEST_F(TranscriptTest, AFinishedRowKeepsItsOutcomeAndTheTranscriptShown)
+{
+    const Text shown = TranscriptOf(ActiveSite("a", "/with/page"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return run->FinishedRowOf(1) != nullptr; }, 5000));
+    const FinishedRow& finished = *run->FinishedRowOf(1);
+    EXPECT_EQ(finished.outcome.status, 200);
+    EXPECT_TRUE(finished.transcriptKept);
+    EXPECT_EQ(finished.transcript, shown);
+}
+
+// A new run drops what refilled rows kept and starts a budget of its own;
+// past it, rows keep their outcome only.
+TEST_F(TranscriptTest, ARunKeepsTranscriptsOnlyWithinItsBudget)
+{
+    SetSites({ ActiveSite("a", "/with/a"), ActiveSite("b", "/without/b") });
+    const auto bothFinished = [this] { return run->FinishedRowOf(1) && run->FinishedRowOf(2); };
+    StartRun();
+    ASSERT_TRUE(WaitForWorkers());
+    ASSERT_TRUE(QTest::qWaitFor(bothFinished, 5000));
+    run->SetTranscriptBudget(
+        run->FinishedRowOf(1)->transcript.size() + run->FinishedRowOf(2)->transcript.size() - 1);
+
+    server.Hold();
+    StartRun();
+    EXPECT_FALSE(run->FinishedRowOf(1) || run->FinishedRowOf(2));
+    server.Release();
+    ASSERT_TRUE(WaitForWorkers());
+    ASSERT_TRUE(QTest::qWaitFor(bothFinished, 5000));
+    const FinishedRow& found = *run->FinishedRowOf(1);
+    const FinishedRow& missing = *run->FinishedRowOf(2);
+    EXPECT_EQ(found.outcome.kind, CheckOutcomeKind::Found);
+    EXPECT_EQ(missing.outcome.kind, CheckOutcomeKind::Missing);
+    EXPECT_NE(found.transcriptKept, missing.transcriptKept);
+    EXPECT_TRUE((found.transcriptKept ? missing : found).transcript.empty());
+}
+
 }

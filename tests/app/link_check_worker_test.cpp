@@ -1,5 +1,6 @@
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
+#include "net/socket_error.h"
 #include "support/loopback_port.h"
 #include "support/loopback_server.h"
 
@@ -46,7 +47,8 @@ struct RunOptions {
 std::shared_ptr<LinkCheckRecorder> runWorker(
     const std::string& url, const std::string& query, const RunOptions& options = {})
 {
-    auto recorder = std::make_shared<LinkCheckRecorder>(options.selectedDebugRow);
+    auto recorder = std::make_shared<LinkCheckRecorder>(
+        options.selectedDebugRow, LinkCheckRecorder::TranscriptKeeping::Keep);
     auto worker = std::make_unique<Temu>(recorder);
     worker->PageUrl = url;
     worker->QueryText = query;
@@ -123,6 +125,74 @@ TEST_P(LinkCheckVerdict, JudgesBody)
 
 INSTANTIATE_TEST_SUITE_P(Cases, LinkCheckVerdict, ::testing::ValuesIn(verdictCases),
     [](const ::testing::TestParamInfo<VerdictCase>& info) { return std::string(info.param.name); });
+
+// What the outcome says of one fetch; no reply is a port that refuses.
+struct OutcomeCase {
+    const char* name;
+    std::optional<std::string> reply;
+    std::string query;
+    CheckOutcomeKind kind;
+    int status;
+    std::string reasonPhrase;
+    std::string location;
+    std::int32_t error;
+    std::int64_t bytes;
+    QueryMatch match;
+    LinkRel rel;
+};
+
+void PrintTo(const OutcomeCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+using enum CheckOutcomeKind;
+using enum LinkRel;
+
+const OutcomeCase outcomeCases[] = {
+    { "FoundInNofollowLink", response("200 OK", "<a rel=nofollow href=me>x</a>"), "me", Found, 200, "OK", "",
+        0, 29, QueryMatch::Gbk, NoFollow },
+    { "GbkQueryFoundInUtf8Form", response("200 OK", std::string("<a href=x>") + partnerUtf8 + "</a>"),
+        partnerGbk, Found, 200, "OK", "", 0, 26, QueryMatch::Utf8, None },
+    { "MissingFromWholePage", "HTTP/1.1 200 OK\r\n\r\nno link", "me", Missing, 200, "OK", "", 0, 7,
+        QueryMatch::None, NotInLink },
+    { "MissingFromCutShortPage", "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nhalf", "me", Missing, 200, "OK",
+        "", SE_ConnectionReset, 4, QueryMatch::None, NotInLink },
+    { "NotFoundStatus", response("404 Not Found", "gone"), "me", Missing, 404, "Not Found", "", 0, 4,
+        QueryMatch::None, NotInLink },
+    { "MovedWithLocation", "HTTP/1.1 301 Moved\r\nlocation:  https://me/\r\nContent-Length: 0\r\n\r\n", "x",
+        Missing, 301, "Moved", "https://me/", 0, 0, QueryMatch::None, NotInLink },
+    { "EmptyAnswer", "", "me", Unreachable, 0, "", "", SE_ConnectionReset, 0, QueryMatch::None, NotInLink },
+    { "RefusedPort", std::nullopt, "me", Unreachable, 0, "", "", SE_ConnectionRefused, 0, QueryMatch::None,
+        NotInLink },
+};
+
+class LinkCheckOutcome : public ::testing::TestWithParam<OutcomeCase>
+{
+};
+
+TEST_P(LinkCheckOutcome, TellsWhyFromTheOneExchange)
+{
+    const OutcomeCase& testCase = GetParam();
+    const RefusingPort refusing;
+    LoopbackServer server([&](LoopbackServer::Connection& connection) {
+        connection.ReadUntil("\r\n\r\n");
+        connection.Send(testCase.reply.value_or(""));
+    });
+    const std::string port = testCase.reply ? server.PortText() : refusing.Port();
+    const auto recorder = runWorker("http://127.0.0.1:" + port + "/", testCase.query);
+    const std::optional<CheckOutcome> outcome = recorder->outcomeOf(resultRow);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->kind, testCase.kind);
+    EXPECT_EQ(outcome->status, testCase.status);
+    EXPECT_EQ(outcome->reasonPhrase, testCase.reasonPhrase);
+    EXPECT_EQ(outcome->location, testCase.location);
+    EXPECT_EQ(outcome->error, testCase.error);
+    EXPECT_EQ(outcome->errorText.empty(), testCase.error == 0);
+    EXPECT_EQ(outcome->bytes, testCase.bytes);
+    EXPECT_EQ(outcome->match, testCase.match);
+    EXPECT_EQ(outcome->rel, testCase.rel);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LinkCheckOutcome, ::testing::ValuesIn(outcomeCases),
+    [](const ::testing::TestParamInfo<OutcomeCase>& info) { return std::string(info.param.name); });
 
 TEST(LinkCheckWorker, UnreachablePageIsNotFound)
 {
@@ -230,6 +300,21 @@ TEST_P(LinkCheckTranscript, EndsAsTheJoinedLinesDo)
 INSTANTIATE_TEST_SUITE_P(Cases, LinkCheckTranscript, ::testing::ValuesIn(transcriptCases),
     [](const ::testing::TestParamInfo<TranscriptCase>& info) { return std::string(info.param.name); });
 
+// The kept transcript's page is cut within 256 KiB at a line break.
+TEST(LinkCheckWorker, KeptTranscriptIsCutAt256KiB)
+{
+    LoopbackServer server = replyingServer(response("200 OK", lines(4100, "\n") + "me"));
+    const auto recorder = runWorker(pageUrl(server), "me");
+    const std::string kept = recorder->keptTranscriptOf(resultRow);
+    const std::size_t pageStart = kept.find(std::string(1023, 'a'));
+    const std::size_t noticeStart = kept.rfind("\xA1\xAD\xA1\xAD");
+    const std::size_t shownPage = noticeStart - pageStart;
+    EXPECT_LE(kept.size(), std::size_t { 256 } << 10);
+    EXPECT_GT(kept.size(), std::size_t { 255 } << 10);
+    EXPECT_EQ(kept.substr(pageStart, shownPage), lines(int(shownPage / 1025), "\r\n"));
+    EXPECT_EQ(kept.substr(noticeStart), hiddenNotice(4100 * 1025 + 4 - shownPage) + "\r\n\r\n");
+}
+
 TEST(LinkCheckWorker, OtherOrNoSelectedRowGetsNoTranscript)
 {
     LoopbackServer server(
@@ -287,6 +372,8 @@ TEST(LinkCheckWorker, StartDelayComesBeforeAnything)
     ASSERT_TRUE(server.WaitFinished(1));
     EXPECT_GE(requestArrived - start, 1100ms);
     EXPECT_EQ(recorder->resultOf(resultRow), verdictFound);
+    // The outcome's time runs from the request, after the delay.
+    EXPECT_LT(recorder->outcomeOf(resultRow)->ms, 1100);
 }
 
 TEST(LinkCheckWorker, FreesItselfAndLetsGoOfWindow)

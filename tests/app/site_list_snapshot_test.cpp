@@ -38,21 +38,31 @@ TEST_P(SiteListSnapshotTest, TellsWhetherTheListWouldSaveDifferently)
 }
 
 INSTANTIATE_TEST_SUITE_P(SiteListSnapshot, SiteListSnapshotTest,
-    testing::Values(SnapshotCase { "Nothing", [](CellStore&) {}, true },
-        SnapshotCase { "TextTyped", [](CellStore& s) { s.SetCells(1, 2, "x"); }, false },
-        SnapshotCase { "TextChangedBack",
-            [](CellStore& s) {
-                s.SetCells(0, 1, "other");
-                s.SetCells(0, 1, "name");
-            },
-            true },
-        SnapshotCase { "StatusPicked", [](CellStore& s) { s.SetCells(3, 1, "\xCB\xC0\xCD\xF6"); }, false },
-        SnapshotCase { "RowInserted", [](CellStore& s) { s.InsertRow(1); }, false },
-        SnapshotCase { "LastRowDeleted", [](CellStore& s) { s.DeleteRow(2); }, false },
-        SnapshotCase { "ColumnResized", [](CellStore& s) { s.SetColWidths(1, 200); }, false },
+    testing::Values(SnapshotCase { .name = "Nothing", .change = [](CellStore&) {}, .equal = true },
         SnapshotCase {
-            "IconChanged", [](CellStore& s) { s.AddImageIdx(3, 1, 2, haBeforeText, vaTop); }, true },
-        SnapshotCase { "TextOutsideTheCounts", [](CellStore& s) { s.SetCells(18, 1, "x"); }, true }),
+            .name = "TextTyped", .change = [](CellStore& s) { s.SetCells(1, 2, "x"); }, .equal = false },
+        SnapshotCase { .name = "TextChangedBack",
+            .change =
+                [](CellStore& s) {
+                    s.SetCells(0, 1, "other");
+                    s.SetCells(0, 1, "name");
+                },
+            .equal = true },
+        SnapshotCase { .name = "StatusPicked",
+            .change = [](CellStore& s) { s.SetCells(3, 1, "\xCB\xC0\xCD\xF6"); },
+            .equal = false },
+        SnapshotCase {
+            .name = "RowInserted", .change = [](CellStore& s) { s.InsertRow(1); }, .equal = false },
+        SnapshotCase {
+            .name = "LastRowDeleted", .change = [](CellStore& s) { s.DeleteRow(2); }, .equal = false },
+        SnapshotCase {
+            .name = "ColumnResized", .change = [](CellStore& s) { s.SetColWidths(1, 200); }, .equal = false },
+        SnapshotCase { .name = "IconChanged",
+            .change = [](CellStore& s) { s.AddImageIdx(3, 1, 2, haBeforeText, vaTop); },
+            .equal = true },
+        SnapshotCase { .name = "TextOutsideTheCounts",
+            .change = [](CellStore& s) { s.SetCells(18, 1, "x"); },
+            .equal = true }),
     [](const testing::TestParamInfo<SnapshotCase>& info) { return std::string(info.param.name); });
 
 }

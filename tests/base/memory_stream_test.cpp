@@ -85,13 +85,22 @@ TEST_P(MemoryStreamInPlace, KeepsWhatFillReports)
     EXPECT_EQ(stream.Position(), c.kept > 0 ? c.start + c.kept : c.start);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, MemoryStreamInPlace,
-    testing::Values(InPlaceCase { "all", 2, 3, 3, 3, "abwxy" }, InPlaceCase { "part", 2, 3, 1, 1, "abw" },
-        InPlaceCase { "none", 2, 3, 0, 0, "ab" }, InPlaceCase { "failed", 2, 3, -1, 0, "ab" },
-        InPlaceCase { "overstated", 2, 2, 5, 2, "abwx" }, InPlaceCase { "over", 1, 3, 2, 2, "awx" },
-        InPlaceCase { "gap", 4, 2, 1, 1, Text("ab\0\0w", 5) }, InPlaceCase { "gapNone", 4, 2, 0, 0, "ab" },
-        InPlaceCase { "noRoom", 2, 0, 3, 0, "ab" }),
+    testing::Values(
+        InPlaceCase { .name = "all", .start = 2, .room = 3, .reported = 3, .kept = 3, .contents = "abwxy" },
+        InPlaceCase { .name = "part", .start = 2, .room = 3, .reported = 1, .kept = 1, .contents = "abw" },
+        InPlaceCase { .name = "none", .start = 2, .room = 3, .reported = 0, .kept = 0, .contents = "ab" },
+        InPlaceCase { .name = "failed", .start = 2, .room = 3, .reported = -1, .kept = 0, .contents = "ab" },
+        InPlaceCase { .name = "overstated", .start = 2, .room = 2, .reported = 5, .kept = 2,
+            .contents = "abwx" },
+        InPlaceCase { .name = "over", .start = 1, .room = 3, .reported = 2, .kept = 2, .contents = "awx" },
+        InPlaceCase { .name = "gap", .start = 4, .room = 2, .reported = 1, .kept = 1,
+            .contents = Text("ab\0\0w", 5) },
+        InPlaceCase { .name = "gapNone", .start = 4, .room = 2, .reported = 0, .kept = 0, .contents = "ab" },
+        InPlaceCase { .name = "noRoom", .start = 2, .room = 0, .reported = 3, .kept = 0, .contents = "ab" }),
     [](const testing::TestParamInfo<InPlaceCase>& info) { return info.param.name; });
+// clang-format on
 
 TEST(MemoryStream, LargeInPlaceWritesKeepEveryByte)
 {

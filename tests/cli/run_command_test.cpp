@@ -255,14 +255,20 @@ TEST_P(CliRunArguments, TakeAnOptionalFileAndTheDelayFlag)
     EXPECT_EQ(run.folder, GetParam().folder);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(CliRun, CliRunArguments,
-    testing::Values(RunParse { { "run" }, true, false, "" },
-        RunParse { { "run", "list.ini", "--no-delay" }, true, true, "list.ini" },
-        RunParse { { "run", "--no-delay", "--", "--odd name" }, true, true, "--odd name" },
-        RunParse { { "run", "a", "b" }, false, false, "" },
-        RunParse { { "run", "--transcript" }, false, false, "" },
-        RunParse { { "run", "--dir", "sites", "list.ini" }, true, false, "list.ini", "sites" },
-        RunParse { { "run", "--dir=" }, false, false, "" },
-        RunParse { { "run", "--dir" }, false, false, "" }));
+    testing::Values(
+        RunParse { .arguments = { "run" }, .valid = true, .noDelay = false, .file = "" },
+        RunParse { .arguments = { "run", "list.ini", "--no-delay" }, .valid = true, .noDelay = true,
+            .file = "list.ini" },
+        RunParse { .arguments = { "run", "--no-delay", "--", "--odd name" }, .valid = true, .noDelay = true,
+            .file = "--odd name" },
+        RunParse { .arguments = { "run", "a", "b" }, .valid = false, .noDelay = false, .file = "" },
+        RunParse { .arguments = { "run", "--transcript" }, .valid = false, .noDelay = false, .file = "" },
+        RunParse { .arguments = { "run", "--dir", "sites", "list.ini" }, .valid = true, .noDelay = false,
+            .file = "list.ini", .folder = "sites" },
+        RunParse { .arguments = { "run", "--dir=" }, .valid = false, .noDelay = false, .file = "" },
+        RunParse { .arguments = { "run", "--dir" }, .valid = false, .noDelay = false, .file = "" }));
+// clang-format on
 
 }

@@ -48,18 +48,33 @@ TEST_P(CellGridGeometryHit, FindsTheVisibleCellUnderAPoint)
     }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(CellGridGeometry, CellGridGeometryHit,
-    testing::Values(HitCase { "FixedCorner", 1, 0, { 10, 5 }, 0, 0 },
-        HitCase { "TitleOfFirstScrolledColumn", 1, 0, { 45, 5 }, 1, 0 },
-        HitCase { "FirstDataRow", 1, 0, { 45, 25 }, 1, 1 }, HitCase { "RowBoundary", 1, 0, { 45, 30 }, 1, 2 },
-        HitCase { "ColumnBoundary", 1, 0, { 90, 30 }, 2, 2 },
-        HitCase { "ScrolledColumnUnderFixedColumn", 1, 30, { 20, 25 }, 0, 1 },
-        HitCase { "VisiblePartOfScrolledColumn", 1, 30, { 45, 25 }, 1, 1 },
-        HitCase { "NextColumnAfterScrolling", 1, 30, { 65, 25 }, 2, 1 },
-        HitCase { "ScrolledRows", 50, 0, { 45, 25 }, 1, 50 },
-        HitCase { "BelowTheLastRow", 95, 0, { 45, 95 }, -1, -1 },
-        HitCase { "RightOfTheLastColumn", 1, 200, { 195, 25 }, -1, -1 }),
+    testing::Values(
+        HitCase { .title = "FixedCorner", .firstRow = 1, .leftOffset = 0, .pos = { 10, 5 }, .col = 0,
+            .row = 0 },
+        HitCase { .title = "TitleOfFirstScrolledColumn", .firstRow = 1, .leftOffset = 0, .pos = { 45, 5 },
+            .col = 1, .row = 0 },
+        HitCase { .title = "FirstDataRow", .firstRow = 1, .leftOffset = 0, .pos = { 45, 25 }, .col = 1,
+            .row = 1 },
+        HitCase { .title = "RowBoundary", .firstRow = 1, .leftOffset = 0, .pos = { 45, 30 }, .col = 1,
+            .row = 2 },
+        HitCase { .title = "ColumnBoundary", .firstRow = 1, .leftOffset = 0, .pos = { 90, 30 }, .col = 2,
+            .row = 2 },
+        HitCase { .title = "ScrolledColumnUnderFixedColumn", .firstRow = 1, .leftOffset = 30,
+            .pos = { 20, 25 }, .col = 0, .row = 1 },
+        HitCase { .title = "VisiblePartOfScrolledColumn", .firstRow = 1, .leftOffset = 30, .pos = { 45, 25 },
+            .col = 1, .row = 1 },
+        HitCase { .title = "NextColumnAfterScrolling", .firstRow = 1, .leftOffset = 30, .pos = { 65, 25 },
+            .col = 2, .row = 1 },
+        HitCase { .title = "ScrolledRows", .firstRow = 50, .leftOffset = 0, .pos = { 45, 25 }, .col = 1,
+            .row = 50 },
+        HitCase { .title = "BelowTheLastRow", .firstRow = 95, .leftOffset = 0, .pos = { 45, 95 }, .col = -1,
+            .row = -1 },
+        HitCase { .title = "RightOfTheLastColumn", .firstRow = 1, .leftOffset = 200, .pos = { 195, 25 },
+            .col = -1, .row = -1 }),
     [](const testing::TestParamInfo<HitCase>& info) { return info.param.title; });
+// clang-format on
 
 TEST(CellGridGeometry, FirstColumnAtAnOffset)
 {

@@ -58,9 +58,14 @@ TEST_P(CellStoreSizing, RowCountKeepsFixedRowsBelowIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(CellStore, CellStoreSizing,
-    testing::Values(SizingCase { 5, 1, 0, 1, 0 }, SizingCase { 5, 1, -7, 1, 0 }, SizingCase { 5, 1, 1, 1, 0 },
-        SizingCase { 5, 2, 2, 2, 1 }, SizingCase { 5, 2, 3, 3, 2 }, SizingCase { 5, 0, 1, 1, 0 },
-        SizingCase { 2, 1, 40, 40, 1 }, SizingCase { 5, 4, 4, 4, 3 }));
+    testing::Values(SizingCase { .count = 5, .fixedBefore = 1, .setTo = 0, .countAfter = 1, .fixedAfter = 0 },
+        SizingCase { .count = 5, .fixedBefore = 1, .setTo = -7, .countAfter = 1, .fixedAfter = 0 },
+        SizingCase { .count = 5, .fixedBefore = 1, .setTo = 1, .countAfter = 1, .fixedAfter = 0 },
+        SizingCase { .count = 5, .fixedBefore = 2, .setTo = 2, .countAfter = 2, .fixedAfter = 1 },
+        SizingCase { .count = 5, .fixedBefore = 2, .setTo = 3, .countAfter = 3, .fixedAfter = 2 },
+        SizingCase { .count = 5, .fixedBefore = 0, .setTo = 1, .countAfter = 1, .fixedAfter = 0 },
+        SizingCase { .count = 2, .fixedBefore = 1, .setTo = 40, .countAfter = 40, .fixedAfter = 1 },
+        SizingCase { .count = 5, .fixedBefore = 4, .setTo = 4, .countAfter = 4, .fixedAfter = 3 }));
 
 struct FixedCase {
     int count;
@@ -84,8 +89,12 @@ TEST_P(CellStoreFixedCount, FixedPartStaysBelowTheCount)
 }
 
 INSTANTIATE_TEST_SUITE_P(CellStore, CellStoreFixedCount,
-    testing::Values(FixedCase { 4, 0, 0 }, FixedCase { 4, 3, 3 }, FixedCase { 4, 4, 3 },
-        FixedCase { 4, 9, 3 }, FixedCase { 1, 1, 0 }, FixedCase { 4, -2, 0 }));
+    testing::Values(FixedCase { .count = 4, .setFixed = 0, .fixedAfter = 0 },
+        FixedCase { .count = 4, .setFixed = 3, .fixedAfter = 3 },
+        FixedCase { .count = 4, .setFixed = 4, .fixedAfter = 3 },
+        FixedCase { .count = 4, .setFixed = 9, .fixedAfter = 3 },
+        FixedCase { .count = 1, .setFixed = 1, .fixedAfter = 0 },
+        FixedCase { .count = 4, .setFixed = -2, .fixedAfter = 0 }));
 
 TEST(CellStore, ShrinkingCountsKeepsContentsUntilTheyShowAgain)
 {
@@ -205,10 +214,15 @@ TEST_P(CellStoreCheckBox, NewBoxReplacesTheGraphicAndKeepsTheText)
     EXPECT_EQ(store.Cells(1, 1), "name");
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(CellStore, CellStoreCheckBox,
-    testing::Values(CheckBoxCase { vtaTop, false, vaTop, ctCheckBox },
-        CheckBoxCase { vtaCenter, false, vaCenter, ctCheckBox },
-        CheckBoxCase { vtaBottom, true, vaBottom, ctDataCheckBox }));
+    testing::Values(
+        CheckBoxCase { .gridAlignment = vtaTop, .data = false, .cellAlignment = vaTop, .type = ctCheckBox },
+        CheckBoxCase { .gridAlignment = vtaCenter, .data = false, .cellAlignment = vaCenter,
+            .type = ctCheckBox },
+        CheckBoxCase { .gridAlignment = vtaBottom, .data = true, .cellAlignment = vaBottom,
+            .type = ctDataCheckBox }));
+// clang-format on
 
 TEST(CellStore, ImageReplacesCheckBoxAndStateChangesOnlyBoxes)
 {
@@ -262,18 +276,23 @@ TEST_P(CellStoreClearRect, EmptiesTextAndGraphicInsideTheRectangleOnly)
     }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(CellStore, CellStoreClearRect,
     testing::Values(
-        ClearCase { 1, 1, 2, 2,
-            { "0,0", "1,0", "2,0", "3,0", "0,1", "3,1", "0,2", "3,2", "0,3", "1,3", "2,3", "3,3", "far" } },
-        ClearCase { 0, 1, 3, 3, { "0,0", "1,0", "2,0", "3,0", "far" } },
-        ClearCase { 0, 1, 99, 99, { "0,0", "1,0", "2,0", "3,0" } },
-        ClearCase { 2, 2, 1, 3,
-            { "0,0", "1,0", "2,0", "3,0", "0,1", "1,1", "2,1", "3,1", "0,2", "1,2", "2,2", "3,2", "0,3",
-                "1,3", "2,3", "3,3", "far" } },
-        ClearCase { 3, 0, 3, 0,
-            { "0,0", "1,0", "2,0", "0,1", "1,1", "2,1", "3,1", "0,2", "1,2", "2,2", "3,2", "0,3", "1,3",
-                "2,3", "3,3", "far" } }));
+        ClearCase { .col1 = 1, .row1 = 1, .col2 = 2, .row2 = 2,
+            .remaining = { "0,0", "1,0", "2,0", "3,0", "0,1", "3,1", "0,2", "3,2", "0,3", "1,3", "2,3", "3,3",
+                "far" } },
+        ClearCase { .col1 = 0, .row1 = 1, .col2 = 3, .row2 = 3,
+            .remaining = { "0,0", "1,0", "2,0", "3,0", "far" } },
+        ClearCase { .col1 = 0, .row1 = 1, .col2 = 99, .row2 = 99,
+            .remaining = { "0,0", "1,0", "2,0", "3,0" } },
+        ClearCase { .col1 = 2, .row1 = 2, .col2 = 1, .row2 = 3,
+            .remaining = { "0,0", "1,0", "2,0", "3,0", "0,1", "1,1", "2,1", "3,1", "0,2", "1,2", "2,2", "3,2",
+                "0,3", "1,3", "2,3", "3,3", "far" } },
+        ClearCase { .col1 = 3, .row1 = 0, .col2 = 3, .row2 = 0,
+            .remaining = { "0,0", "1,0", "2,0", "0,1", "1,1", "2,1", "3,1", "0,2", "1,2", "2,2", "3,2", "0,3",
+                "1,3", "2,3", "3,3", "far" } }));
+// clang-format on
 
 enum class RowOp { Insert, Delete };
 
@@ -307,14 +326,24 @@ TEST_P(CellStoreRows, RowsBelowMoveAndHiddenRowsFollow)
     EXPECT_FALSE(store.InGrid(0, hiddenRow));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(CellStore, CellStoreRows,
-    testing::Values(RowCase { RowOp::Insert, 2, 6, { "r0", "r1", "", "r2", "r3", "r4" } },
-        RowCase { RowOp::Insert, 0, 6, { "", "r0", "r1", "r2", "r3", "r4" } },
-        RowCase { RowOp::Insert, 5, 6, { "r0", "r1", "r2", "r3", "r4", "" } },
-        RowCase { RowOp::Delete, 2, 4, { "r0", "r1", "r3", "r4", "", "" } },
-        RowCase { RowOp::Delete, 4, 4, { "r0", "r1", "r2", "r3", "", "" } },
-        RowCase { RowOp::Insert, 6, 5, { "r0", "r1", "r2", "r3", "r4", "" } },
-        RowCase { RowOp::Delete, 5, 5, { "r0", "r1", "r2", "r3", "r4", "" } }));
+    testing::Values(
+        RowCase { .op = RowOp::Insert, .row = 2, .rowCountAfter = 6,
+            .columnAfter = { "r0", "r1", "", "r2", "r3", "r4" } },
+        RowCase { .op = RowOp::Insert, .row = 0, .rowCountAfter = 6,
+            .columnAfter = { "", "r0", "r1", "r2", "r3", "r4" } },
+        RowCase { .op = RowOp::Insert, .row = 5, .rowCountAfter = 6,
+            .columnAfter = { "r0", "r1", "r2", "r3", "r4", "" } },
+        RowCase { .op = RowOp::Delete, .row = 2, .rowCountAfter = 4,
+            .columnAfter = { "r0", "r1", "r3", "r4", "", "" } },
+        RowCase { .op = RowOp::Delete, .row = 4, .rowCountAfter = 4,
+            .columnAfter = { "r0", "r1", "r2", "r3", "", "" } },
+        RowCase { .op = RowOp::Insert, .row = 6, .rowCountAfter = 5,
+            .columnAfter = { "r0", "r1", "r2", "r3", "r4", "" } },
+        RowCase { .op = RowOp::Delete, .row = 5, .rowCountAfter = 5,
+            .columnAfter = { "r0", "r1", "r2", "r3", "r4", "" } }));
+// clang-format on
 
 TEST(CellStore, AddedRowIsEmptyEvenWhereHiddenContentsLay)
 {

@@ -45,11 +45,17 @@ TEST_P(CellTextKind, ClassifiesByTheMarkersItHolds)
 }
 
 INSTANTIATE_TEST_SUITE_P(CellText, CellTextKind,
-    testing::Values(KindCase { "plain", false, false, false }, KindCase { "<b>x</b>", true, false, false },
-        KindCase { "<B>x", true, false, false }, KindCase { "<I>x", true, false, false },
-        KindCase { "<b>x", false, false, false }, KindCase { "a<i>b", false, false, false },
-        KindCase { "http://example.com/", false, true, false }, KindCase { "mailto:a@b", false, true, false },
-        KindCase { "MAILTO:a@b", false, false, false }, KindCase { "cell://2,3", false, true, true },
-        KindCase { "x CeLl://y", false, true, true }, KindCase { "www.example.com", false, false, false }));
+    testing::Values(KindCase { .text = "plain", .formatted = false, .link = false, .cellLink = false },
+        KindCase { .text = "<b>x</b>", .formatted = true, .link = false, .cellLink = false },
+        KindCase { .text = "<B>x", .formatted = true, .link = false, .cellLink = false },
+        KindCase { .text = "<I>x", .formatted = true, .link = false, .cellLink = false },
+        KindCase { .text = "<b>x", .formatted = false, .link = false, .cellLink = false },
+        KindCase { .text = "a<i>b", .formatted = false, .link = false, .cellLink = false },
+        KindCase { .text = "http://example.com/", .formatted = false, .link = true, .cellLink = false },
+        KindCase { .text = "mailto:a@b", .formatted = false, .link = true, .cellLink = false },
+        KindCase { .text = "MAILTO:a@b", .formatted = false, .link = false, .cellLink = false },
+        KindCase { .text = "cell://2,3", .formatted = false, .link = true, .cellLink = true },
+        KindCase { .text = "x CeLl://y", .formatted = false, .link = true, .cellLink = true },
+        KindCase { .text = "www.example.com", .formatted = false, .link = false, .cellLink = false }));
 
 }

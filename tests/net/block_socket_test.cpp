@@ -1,3 +1,4 @@
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 #include "support/loopback_server.h"
 
@@ -77,19 +78,21 @@ TEST_P(BlockSocketLines, ReadsExpectedLines)
     }
     EXPECT_EQ(peer.sock.PendingData(), "");
     EXPECT_EQ(peer.sock.ReceiveLine(30), "");
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10060);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_TimedOut);
 }
 
 INSTANTIATE_TEST_SUITE_P(Packets, BlockSocketLines,
-    ::testing::Values(LineCase { { "abc\r", "\ndef\r\n" }, true, { "abc", "def" } },
-        LineCase { { "abc\n", "\rdef\n\r" }, true, { "abc", "def" } },
-        LineCase { { "abc\n\rdef\r\n" }, true, { "abc", "def" } },
-        LineCase { { "a\rb\nc\r\n" }, true, { "a", "b", "c" } },
-        LineCase { { "abc\r\r\n" }, true, { "abc", "" } }, LineCase { { "\r\n\r\n" }, true, { "", "" } },
-        LineCase { { "ab", "c\r", "\n", "d\r\n" }, true, { "abc", "d" } },
-        LineCase { { "abc\ndef\r\n" }, false, { "abc\ndef" } },
-        LineCase { { "abc\rdef\r\n" }, false, { "abc\rdef" } },
-        LineCase { { "abc\r", "\ndef\r\n" }, false, { "abc", "def" } }));
+    ::testing::Values(
+        LineCase { .parts = { "abc\r", "\ndef\r\n" }, .convert = true, .lines = { "abc", "def" } },
+        LineCase { .parts = { "abc\n", "\rdef\n\r" }, .convert = true, .lines = { "abc", "def" } },
+        LineCase { .parts = { "abc\n\rdef\r\n" }, .convert = true, .lines = { "abc", "def" } },
+        LineCase { .parts = { "a\rb\nc\r\n" }, .convert = true, .lines = { "a", "b", "c" } },
+        LineCase { .parts = { "abc\r\r\n" }, .convert = true, .lines = { "abc", "" } },
+        LineCase { .parts = { "\r\n\r\n" }, .convert = true, .lines = { "", "" } },
+        LineCase { .parts = { "ab", "c\r", "\n", "d\r\n" }, .convert = true, .lines = { "abc", "d" } },
+        LineCase { .parts = { "abc\ndef\r\n" }, .convert = false, .lines = { "abc\ndef" } },
+        LineCase { .parts = { "abc\rdef\r\n" }, .convert = false, .lines = { "abc\rdef" } },
+        LineCase { .parts = { "abc\r", "\ndef\r\n" }, .convert = false, .lines = { "abc", "def" } }));
 
 struct FollowCase {
     Parts parts;
@@ -171,13 +174,13 @@ TEST(BlockSocket, PeerClosingMidLineKeepsPartialLine)
 {
     ConnectedSocket peer(sendThenClose("partial"));
     EXPECT_EQ(peer.sock.ReceiveLine(2000), "");
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10054);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_ConnectionReset);
     EXPECT_EQ(peer.sock.LastErrorText(), "Connection reset by peer");
     EXPECT_EQ(peer.sock.PendingData(), "partial");
     EXPECT_EQ(peer.sock.ReceiveAvailable(2000), "partial");
     EXPECT_EQ(peer.sock.LastErrorCode(), 0);
     EXPECT_EQ(peer.sock.ReceiveAvailable(2000), "");
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10054);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_ConnectionReset);
 }
 
 TEST(BlockSocket, TimeOutKeepsReceivedData)
@@ -186,13 +189,13 @@ TEST(BlockSocket, TimeOutKeepsReceivedData)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(peer.sock.ReceiveLine(100), "");
     EXPECT_GE(std::chrono::steady_clock::now() - start, 90ms);
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10060);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_TimedOut);
     EXPECT_EQ(peer.sock.LastErrorText(), "Connection timed out");
     EXPECT_EQ(peer.sock.PendingData(), "abc");
 
     char buffer[10] = {};
     EXPECT_EQ(peer.sock.ReceiveExact(buffer, 10, 50), 3);
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10060);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_TimedOut);
     EXPECT_EQ(std::string(buffer, 3), "abc");
 }
 
@@ -202,7 +205,7 @@ TEST(BlockSocket, WaitReadableAnswersTrueOnceThePeerHasClosed)
     ASSERT_TRUE(peer.server.WaitFinished(1));
     EXPECT_TRUE(WaitUntil([&] { return peer.sock.WaitReadable(0); }, 5s));
     EXPECT_EQ(peer.sock.ReceiveAvailable(1000), "");
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10054);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_ConnectionReset);
 }
 
 LoopbackServer::Script trickle(int count, std::chrono::milliseconds pause)
@@ -232,7 +235,7 @@ TEST(BlockSocket, OverallTimeoutEndsTricklingRead)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(peer.sock.ReceiveLine(150), "");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 300ms);
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10060);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_TimedOut);
     EXPECT_NE(peer.sock.PendingData(), "");
 }
 
@@ -241,7 +244,7 @@ TEST(BlockSocket, MaxLineLengthKeepsData)
     ConnectedSocket peer(sendParts({ "abcdefgh\r\n" }));
     peer.sock.MaxLineLength = 5;
     EXPECT_EQ(peer.sock.ReceiveLine(2000), "");
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10055);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_NoBufferSpace);
     EXPECT_EQ(peer.sock.PendingData(), "abcdefgh\r\n");
     peer.sock.MaxLineLength = 0;
     EXPECT_EQ(peer.sock.ReceiveLine(2000), "abcdefgh");
@@ -253,7 +256,7 @@ TEST(BlockSocket, MaxLineLengthAppliesToALineAlreadyPending)
     peer.sock.MaxLineLength = 5;
     EXPECT_EQ(peer.sock.ReceiveLine(2000), "ab");
     EXPECT_EQ(peer.sock.ReceiveLine(2000), "");
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10055);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_NoBufferSpace);
     EXPECT_EQ(peer.sock.PendingData(), "abcdefgh\r\n");
 }
 
@@ -276,7 +279,7 @@ TEST(BlockSocket, StopFlagAbortsNextSendAndReceive)
     });
     peer.sock.StopFlag = true;
     peer.sock.SendText("lost");
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10053);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_ConnectionAborted);
     EXPECT_FALSE(peer.sock.StopFlag);
     peer.sock.SendText("kept");
     EXPECT_EQ(peer.sock.LastErrorCode(), 0);
@@ -286,7 +289,7 @@ TEST(BlockSocket, StopFlagAbortsNextSendAndReceive)
     std::thread other([&] { peer.sock.StopFlag = true; });
     other.join();
     EXPECT_EQ(peer.sock.ReceiveAvailable(2000), "");
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10053);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_ConnectionAborted);
     EXPECT_EQ(peer.sock.ReceiveAvailable(2000), "data");
 }
 
@@ -311,7 +314,7 @@ TEST(BlockSocket, ReceiveCountToStreamKeepsPieceCutShort)
     peer.sock.SendMaxChunk = 4;
     MemoryStream body;
     peer.sock.ReceiveCountToStream(body, 2000, 10);
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10054);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_ConnectionReset);
     EXPECT_EQ(body.ToText(), "hello");
 }
 
@@ -320,7 +323,7 @@ TEST(BlockSocket, ReceiveCountToStreamKeepsPieceCutByTimeOut)
     ConnectedSocket peer(sendParts({ "hel" }));
     MemoryStream body;
     peer.sock.ReceiveCountToStream(body, 50, 5);
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10060);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_TimedOut);
     EXPECT_EQ(body.ToText(), "hel");
 }
 
@@ -328,7 +331,7 @@ TEST(BlockSocket, ReceiveExactTextDropsPartialPiece)
 {
     ConnectedSocket peer(sendThenClose("hel"));
     EXPECT_EQ(peer.sock.ReceiveExactText(5, 2000), "");
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10054);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_ConnectionReset);
 }
 
 TEST(BlockSocket, SizedTextRoundTrip)
@@ -347,7 +350,7 @@ TEST(BlockSocket, HugeAnnouncedSizeReservesNothing)
 {
     ConnectedSocket peer(sendThenClose(std::string("\xFF\xFF\xFF\x7F", 4) + "tiny"));
     EXPECT_EQ(peer.sock.ReceiveSizedText(2000), "");
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10054);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_ConnectionReset);
 }
 
 TEST(BlockSocket, StreamSentWholeAndReceivedToClose)
@@ -367,7 +370,7 @@ TEST(BlockSocket, StreamSentWholeAndReceivedToClose)
     EXPECT_EQ(peer.sock.LastErrorCode(), 0);
     MemoryStream in;
     peer.sock.ReceiveAllToStream(in, 2000);
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10054);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_ConnectionReset);
     EXPECT_EQ(in.ToText(), data);
 }
 
@@ -378,7 +381,7 @@ TEST(BlockSocket, PeekLeavesByteForReceive)
     EXPECT_EQ(peer.sock.ReceiveOneByte(2000), 'A');
     EXPECT_EQ(peer.sock.ReceiveOneByte(2000), 'B');
     EXPECT_EQ(peer.sock.ReceiveOneByte(30), 0);
-    EXPECT_EQ(peer.sock.LastErrorCode(), 10060);
+    EXPECT_EQ(peer.sock.LastErrorCode(), SE_TimedOut);
 }
 
 // ---- Filters ----

@@ -8,6 +8,7 @@
 #include "net/http_send.h"
 #include "net/http_test_peer.h"
 #include "net/tcp_block_socket.h"
+#include "support/adjustable_tick_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -90,12 +91,15 @@ std::function<void(LoopbackServer::Connection&)> trickle(std::string head, std::
     };
 }
 
-// Sends head, then a drop well inside each wait limit while the client stays (10 s at most).
+// Sends head, then a drop each third of a wait limit on the tick counter, which
+// each drop moves on, while the client stays (10 s at most).
 std::function<void(LoopbackServer::Connection&)> dripping(std::string head, std::string drop)
 {
     return [head, drop](LoopbackServer::Connection& connection) {
-        for (int sent = 0; sent < 100 && connection.Send(sent == 0 ? head + drop : drop); ++sent) {
-            if (connection.WaitForPeerClose(std::chrono::milliseconds(waitLimit / 3)))
+        const std::chrono::milliseconds pause(waitLimit / 20);
+        for (int sent = 0; sent * pause < 10s && connection.Send(sent == 0 ? head + drop : drop); ++sent) {
+            AdjustableTickClock::Advance(std::chrono::milliseconds(waitLimit / 3));
+            if (connection.WaitForPeerClose(pause))
                 return;
         }
     };
@@ -123,39 +127,58 @@ const std::string invalidGbk = bytes("\x81\x20\xFF\xFE\x80<a href=target>\xA1\x7
 const std::string chunkedHead = okHead + "Transfer-Encoding: chunked\r\n\r\n";
 const std::string longPage = page + std::string(20000, 'c');
 
+// clang-format off
 const FaultCase faultCases[] = {
-    { "ResetMidHeader", replyThenReset(okHead + "Content-Le"), true, 200, 2, "Content-Le", false, 10,
-        verdictNotFound, 2s },
-    { "ResetMidBody", replyThenReset(okHead + "Content-Length: 100\r\n\r\n" + page), false, 200, 3, page,
-        false, 15, verdictFound, 2s },
-    { "CloseBeforeAnyByte", [](LoopbackServer::Connection&) {}, true, 0, 0, "\r\n", false, 2, verdictNotFound,
-        2s },
-    { "TrickleSlowerThanTimeout", trickle(okHead + "\r\n", page), true, 200, 2, "<", false, 1,
-        verdictNotFound, 3s },
-    { "EmptyLinesWithoutEnd", dripping("", "\r\n"), false, 0, 0, "\r\n", false, 2, verdictNotFound, 3s },
-    { "ChunkSizeLineWithoutEnd", dripping(chunkedHead + "F\r\n" + page + "\r\n", "0"), false, 200, 3, page,
-        false, 15, verdictFound, 3s },
-    { "EndlessHeaderLine", endless(okHead + "X-Long: ", 'a'), false, 200, 2, "", false, 0, verdictNotFound,
-        20s },
-    { "EndlessBody", endless(okHead + "\r\n" + page, 'b'), false, 200, 2, page, true, clientBodyLimit,
-        verdictFound, 30s },
-    { "HugeChunkSize", replyThenWait(chunkedHead + "FFFFFFFFFFFFFFFF\r\n" + page), true, 200, 3, "", false, 0,
-        verdictNotFound, 2s },
-    { "NegativeContentLength", replyThenWait(okHead + "Content-Length: -5\r\n\r\n" + page), true, 200, 3, "",
-        false, 0, verdictNotFound, 2s },
-    { "TenThousandHeaderLines", replyThenWait(sized(page, manyHeaderLines(10000))), true, 200, 10003, page,
-        false, 15, verdictFound, 5s },
-    { "TwentyThousandOneByteChunks", replyThenWait(chunkedHead + oneByteChunks(longPage)), true, 200, 3,
-        longPage, false, static_cast<std::int64_t>(longPage.size()), verdictFound, 5s },
-    { "NulInHeader", replyThenWait(sized(page, bytes("X-A: a\0b\r\n"))), true, 200, 4, page, false, 15,
-        verdictFound, 2s },
-    { "InvalidGbkInBody", replyThenWait(sized(invalidGbk)), true, 200, 3, invalidGbk, false,
-        static_cast<std::int64_t>(invalidGbk.size()), verdictFound, 2s },
+    { .name = "ResetMidHeader", .behave = replyThenReset(okHead + "Content-Le"), .result = true, .code = 200,
+        .headerLines = 2, .document = "Content-Le", .documentIsPrefix = false, .documentSize = 10,
+        .verdict = verdictNotFound, .budget = 2s },
+    { .name = "ResetMidBody", .behave = replyThenReset(okHead + "Content-Length: 100\r\n\r\n" + page),
+        .result = false, .code = 200, .headerLines = 3, .document = page, .documentIsPrefix = false,
+        .documentSize = 15, .verdict = verdictFound, .budget = 2s },
+    { .name = "CloseBeforeAnyByte", .behave = [](LoopbackServer::Connection&) {}, .result = true, .code = 0,
+        .headerLines = 0, .document = "\r\n", .documentIsPrefix = false, .documentSize = 2,
+        .verdict = verdictNotFound, .budget = 2s },
+    { .name = "TrickleSlowerThanTimeout", .behave = trickle(okHead + "\r\n", page), .result = true,
+        .code = 200, .headerLines = 2, .document = "<", .documentIsPrefix = false, .documentSize = 1,
+        .verdict = verdictNotFound, .budget = 3s },
+    { .name = "EmptyLinesWithoutEnd", .behave = dripping("", "\r\n"), .result = false, .code = 0,
+        .headerLines = 0, .document = "\r\n", .documentIsPrefix = false, .documentSize = 2,
+        .verdict = verdictNotFound, .budget = 3s },
+    { .name = "ChunkSizeLineWithoutEnd", .behave = dripping(chunkedHead + "F\r\n" + page + "\r\n", "0"),
+        .result = false, .code = 200, .headerLines = 3, .document = page, .documentIsPrefix = false,
+        .documentSize = 15, .verdict = verdictFound, .budget = 3s },
+    { .name = "EndlessHeaderLine", .behave = endless(okHead + "X-Long: ", 'a'), .result = false, .code = 200,
+        .headerLines = 2, .document = "", .documentIsPrefix = false, .documentSize = 0,
+        .verdict = verdictNotFound, .budget = 20s },
+    { .name = "EndlessBody", .behave = endless(okHead + "\r\n" + page, 'b'), .result = false, .code = 200,
+        .headerLines = 2, .document = page, .documentIsPrefix = true, .documentSize = clientBodyLimit,
+        .verdict = verdictFound, .budget = 30s },
+    { .name = "HugeChunkSize", .behave = replyThenWait(chunkedHead + "FFFFFFFFFFFFFFFF\r\n" + page),
+        .result = true, .code = 200, .headerLines = 3, .document = "", .documentIsPrefix = false,
+        .documentSize = 0, .verdict = verdictNotFound, .budget = 2s },
+    { .name = "NegativeContentLength", .behave = replyThenWait(okHead + "Content-Length: -5\r\n\r\n" + page),
+        .result = true, .code = 200, .headerLines = 3, .document = "", .documentIsPrefix = false,
+        .documentSize = 0, .verdict = verdictNotFound, .budget = 2s },
+    { .name = "TenThousandHeaderLines", .behave = replyThenWait(sized(page, manyHeaderLines(10000))),
+        .result = true, .code = 200, .headerLines = 10003, .document = page, .documentIsPrefix = false,
+        .documentSize = 15, .verdict = verdictFound, .budget = 5s },
+    { .name = "TwentyThousandOneByteChunks", .behave = replyThenWait(chunkedHead + oneByteChunks(longPage)),
+        .result = true, .code = 200, .headerLines = 3, .document = longPage, .documentIsPrefix = false,
+        .documentSize = static_cast<std::int64_t>(longPage.size()), .verdict = verdictFound, .budget = 5s },
+    { .name = "NulInHeader", .behave = replyThenWait(sized(page, bytes("X-A: a\0b\r\n"))), .result = true,
+        .code = 200, .headerLines = 4, .document = page, .documentIsPrefix = false, .documentSize = 15,
+        .verdict = verdictFound, .budget = 2s },
+    { .name = "InvalidGbkInBody", .behave = replyThenWait(sized(invalidGbk)), .result = true, .code = 200,
+        .headerLines = 3, .document = invalidGbk, .documentIsPrefix = false,
+        .documentSize = static_cast<std::int64_t>(invalidGbk.size()), .verdict = verdictFound, .budget = 2s },
 };
+// clang-format on
 
 class HttpFaultMatrix : public ::testing::TestWithParam<FaultCase>
 {
 protected:
+    const AdjustableTickClock m_clock;
+
     LoopbackServer startServer()
     {
         const FaultCase testCase = GetParam();

@@ -1,6 +1,8 @@
 #include "net/http_send.h"
 #include "net/http_test_peer.h"
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
+#include "support/failing_transport_socket.h"
 #include "support/loopback_port.h"
 
 #include <gtest/gtest.h>
@@ -171,7 +173,7 @@ TEST(HttpSendConnection, RefusedConnectKeepsRequest)
     EXPECT_FALSE(http.ExecuteRequest("POST", "http://127.0.0.1:" + refusing.Port() + "/x"));
     EXPECT_EQ(http.ResultCode(), 500);
     EXPECT_EQ(http.ResultString(), "");
-    EXPECT_EQ(http.Sock().LastErrorCode(), 10061);
+    EXPECT_EQ(http.Sock().LastErrorCode(), SE_ConnectionRefused);
     ASSERT_GE(http.Headers().Count(), 2u);
     EXPECT_EQ(http.Headers()[0], "POST /x HTTP/1.1");
     EXPECT_EQ(http.Headers()[http.Headers().Count() - 1], "");
@@ -191,7 +193,7 @@ TEST(HttpSendConnection, FailedConnectIsNotTakenForOpenConnection)
     EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + port + "/"));
     // A second attempt connects again and fails the same way, rather than
     // sending on the socket of the first attempt.
-    EXPECT_EQ(http.Sock().LastErrorCode(), 10061);
+    EXPECT_EQ(http.Sock().LastErrorCode(), SE_ConnectionRefused);
 }
 
 // The server takes the request and never answers: the status line read and
@@ -213,7 +215,7 @@ TEST(HttpSendConnection, SilentServerGivesEmptyResponseAfterTwoTimeouts)
     EXPECT_EQ(http.ResultCode(), 0);
     EXPECT_TRUE(http.Headers().Empty());
     EXPECT_EQ(http.Document().ToText(), "\r\n");
-    EXPECT_EQ(http.Sock().LastErrorCode(), 10060);
+    EXPECT_EQ(http.Sock().LastErrorCode(), SE_TimedOut);
 }
 
 TEST(HttpSendConnection, SilentServerFailsHead)
@@ -222,7 +224,9 @@ TEST(HttpSendConnection, SilentServerFailsHead)
         readRequest(connection);
         connection.WaitForPeerClose(10s);
     });
-    THTTPSend http;
+    auto transport = std::make_unique<FailingTransportSocket>();
+    transport->FailFrom(1, SE_TimedOut);
+    THTTPSend http(std::move(transport));
     http.Timeout = 300;
 
     EXPECT_FALSE(http.ExecuteRequest("HEAD", urlOf(server)));

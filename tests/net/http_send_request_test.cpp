@@ -1,5 +1,6 @@
 #include "net/http_send.h"
 #include "net/http_test_peer.h"
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 #include "support/loopback_port.h"
 
@@ -180,12 +181,18 @@ TEST_P(HttpSendRefused, FailsBeforeAnyConnection)
     EXPECT_EQ(server.Accepted(), 0);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, HttpSendRefused,
-    ::testing::Values(RefusedCase { "LineBreakInPath", "http://127.0.0.1:{port}/e\r\nX-Inj: 1", 10022 },
-        RefusedCase { "NulInHost", std::string("http://127.0.0.1\0.x:{port}/", 27), 10022 },
-        RefusedCase { "PortBeyond32Bits", "http://127.0.0.1:{port}/", 10049, 1LL << 32 },
-        RefusedCase { "NamedPort", "http://127.0.0.1:http/", 10049 }),
+    ::testing::Values(
+        RefusedCase { .name = "LineBreakInPath", .url = "http://127.0.0.1:{port}/e\r\nX-Inj: 1",
+            .code = SE_InvalidArgument },
+        RefusedCase { .name = "NulInHost", .url = std::string("http://127.0.0.1\0.x:{port}/", 27),
+            .code = SE_InvalidArgument },
+        RefusedCase { .name = "PortBeyond32Bits", .url = "http://127.0.0.1:{port}/",
+            .code = SE_AddressNotAvailable, .portOffset = 1LL << 32 },
+        RefusedCase { .name = "NamedPort", .url = "http://127.0.0.1:http/", .code = SE_AddressNotAvailable }),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(HttpSendRequestHead, UserHostIsSetBeforeConnecting)
 {

@@ -36,11 +36,17 @@ TEST_P(LineEndSearchSplit, SameAnswerAtEverySplit)
 }
 
 INSTANTIATE_TEST_SUITE_P(Terminators, LineEndSearchSplit,
-    ::testing::Values(SearchCase { "abc\r\ndef", true, 3, 2 }, SearchCase { "abc\n\rdef", true, 3, 2 },
-        SearchCase { "abc\rdef", true, 3, 1 }, SearchCase { "abc\ndef", true, 3, 1 },
-        SearchCase { "abcdef", true, Text::npos, 0 }, SearchCase { "abc\r\ndef", false, 3, 2 },
-        SearchCase { "abc\ndef\r\n", false, 7, 2 }, SearchCase { "abc\rdef", false, Text::npos, 2 },
-        SearchCase { "\r\n", false, 0, 2 }, SearchCase { "\r\r\n", true, 0, 1 }));
+    ::testing::Values(
+        SearchCase { .text = "abc\r\ndef", .convert = true, .position = 3, .terminatorLength = 2 },
+        SearchCase { .text = "abc\n\rdef", .convert = true, .position = 3, .terminatorLength = 2 },
+        SearchCase { .text = "abc\rdef", .convert = true, .position = 3, .terminatorLength = 1 },
+        SearchCase { .text = "abc\ndef", .convert = true, .position = 3, .terminatorLength = 1 },
+        SearchCase { .text = "abcdef", .convert = true, .position = Text::npos, .terminatorLength = 0 },
+        SearchCase { .text = "abc\r\ndef", .convert = false, .position = 3, .terminatorLength = 2 },
+        SearchCase { .text = "abc\ndef\r\n", .convert = false, .position = 7, .terminatorLength = 2 },
+        SearchCase { .text = "abc\rdef", .convert = false, .position = Text::npos, .terminatorLength = 2 },
+        SearchCase { .text = "\r\n", .convert = false, .position = 0, .terminatorLength = 2 },
+        SearchCase { .text = "\r\r\n", .convert = true, .position = 0, .terminatorLength = 1 }));
 
 TEST(LineEndSearch, AgreesWithFindLineEndOnEveryPrefix)
 {

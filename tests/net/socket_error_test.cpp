@@ -7,6 +7,8 @@
 
 namespace {
 
+// The tables below write codes as numbers, not as SE_ names: they pin the
+// Windows Sockets numbering that the names stand for.
 struct DescriptionCase {
     std::int32_t code;
     const char* text;
@@ -87,9 +89,9 @@ INSTANTIATE_TEST_SUITE_P(Resolver, SocketErrorFromResolverMapping,
 TEST(ESocketError, CarriesCodeAndDescription)
 {
     const ESocketError error(
-        "TCP/IP Socket error 10060: Connection timed out", 10060, "Connection timed out");
+        "TCP/IP Socket error 10060: Connection timed out", SE_TimedOut, "Connection timed out");
     EXPECT_STREQ(error.what(), "TCP/IP Socket error 10060: Connection timed out");
-    EXPECT_EQ(error.ErrorCode, 10060);
+    EXPECT_EQ(error.ErrorCode, SE_TimedOut);
     EXPECT_EQ(error.ErrorMessage, "Connection timed out");
 }
 

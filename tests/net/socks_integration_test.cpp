@@ -1,4 +1,5 @@
 #include "net/http_send.h"
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 #include "support/nginx_server.h"
 #include "support/test_daemon.h"
@@ -76,7 +77,7 @@ TEST_F(SocksIntegration, DanteRefusedTargetGivesReplyCode)
     m_nginx.stop();
     THTTPSend http;
     EXPECT_FALSE(fetch(http, ST_Socks5, "127.0.0.1"));
-    EXPECT_EQ(http.Sock().LastErrorCode(), 10091);
+    EXPECT_EQ(http.Sock().LastErrorCode(), SE_SubsystemUnusable);
     EXPECT_NE(http.Sock().SocksReplyCode(), 0);
     EXPECT_NE(http.Sock().SocksReplyCode(), -1);
 }
@@ -98,7 +99,7 @@ TEST_F(SocksIntegration, MicrosocksRejectsWrongPassword)
     http.Sock().SocksUsername = "watcher";
     http.Sock().SocksPassword = "wrong";
     EXPECT_FALSE(fetch(http, ST_Socks5, "127.0.0.1"));
-    EXPECT_EQ(http.Sock().LastErrorCode(), 10091);
+    EXPECT_EQ(http.Sock().LastErrorCode(), SE_SubsystemUnusable);
     EXPECT_EQ(http.ResultCode(), 500);
 }
 
@@ -107,7 +108,7 @@ TEST_F(SocksIntegration, MicrosocksWantsCredentials)
     ASSERT_TRUE(m_socks.startMicrosocks("watcher", "s3cret")) << m_socks.reason();
     THTTPSend http;
     EXPECT_FALSE(fetch(http, ST_Socks5, "127.0.0.1"));
-    EXPECT_EQ(http.Sock().LastErrorCode(), 10091);
+    EXPECT_EQ(http.Sock().LastErrorCode(), SE_SubsystemUnusable);
 }
 
 }

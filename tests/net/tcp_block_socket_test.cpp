@@ -87,7 +87,7 @@ TEST(TCPBlockSocket, RefusedConnectGives10061)
     TTCPBlockSocket sock;
     recordStatus(sock, log);
     sock.Connect("127.0.0.1", refusing.Port());
-    EXPECT_EQ(sock.LastErrorCode(), 10061);
+    EXPECT_EQ(sock.LastErrorCode(), SE_ConnectionRefused);
     EXPECT_EQ(sock.LastErrorText(), "Connection refused");
     ASSERT_EQ(log.size(), 5u);
     EXPECT_EQ(log[3], std::make_pair(HR_Error, std::string("10061,Connection refused")));
@@ -101,8 +101,8 @@ TEST(TCPBlockSocket, UnknownHostGivesResolverCodeWithoutSocket)
     TTCPBlockSocket sock;
     recordStatus(sock, log);
     sock.Connect("no-such-host.invalid", "80");
-    EXPECT_GE(sock.LastErrorCode(), 11001);
-    EXPECT_LE(sock.LastErrorCode(), 11004);
+    EXPECT_GE(sock.LastErrorCode(), SE_HostNotFound);
+    EXPECT_LE(sock.LastErrorCode(), SE_NoData);
     EXPECT_EQ(sock.SocketHandle(), -1);
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), std::make_pair(HR_Connect, std::string("no-such-host.invalid:80")));
@@ -133,10 +133,10 @@ TEST(TCPBlockSocket, RaiseExceptThrowsFormattedError)
         FAIL() << "no exception";
     } catch (const ESocketError& error) {
         EXPECT_STREQ(error.what(), "TCP/IP Socket error 10061: Connection refused");
-        EXPECT_EQ(error.ErrorCode, 10061);
+        EXPECT_EQ(error.ErrorCode, SE_ConnectionRefused);
         EXPECT_EQ(error.ErrorMessage, "Connection refused");
     }
-    EXPECT_EQ(sock.LastErrorCode(), 10061);
+    EXPECT_EQ(sock.LastErrorCode(), SE_ConnectionRefused);
 }
 
 TEST(TCPBlockSocket, WouldBlockAndInProgressNeverRaise)
@@ -150,11 +150,11 @@ TEST(TCPBlockSocket, WouldBlockAndInProgressNeverRaise)
         ::fcntl(sender->SocketHandle(), F_SETFL, ::fcntl(sender->SocketHandle(), F_GETFL) | O_NONBLOCK);
     };
     EXPECT_NO_THROW(sock.Connect("127.0.0.1", server.PortText()));
-    EXPECT_EQ(sock.LastErrorCode(), 10036);
+    EXPECT_EQ(sock.LastErrorCode(), SE_InProgress);
     ASSERT_TRUE(sock.WaitWritable(2000));
     char buffer[8];
     EXPECT_NO_THROW(sock.ReceiveRaw(buffer, sizeof(buffer)));
-    EXPECT_EQ(sock.LastErrorCode(), 10035);
+    EXPECT_EQ(sock.LastErrorCode(), SE_WouldBlock);
     for (const auto& entry : log)
         EXPECT_NE(entry.first, HR_Error);
 }
@@ -254,7 +254,7 @@ TEST(TCPBlockSocket, OperationsWithoutSocketFailAtOnce)
     TTCPBlockSocket sock;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(sock.WaitReadable(-1));
-    EXPECT_EQ(sock.LastErrorCode(), 10038);
+    EXPECT_EQ(sock.LastErrorCode(), SE_NotSocket);
     EXPECT_EQ(sock.ReceiveLine(-1), "");
     EXPECT_NE(sock.LastErrorCode(), 0);
     sock.SendText("x");
@@ -272,12 +272,12 @@ TEST(TCPBlockSocket, UnreachableRoutesNeverConnectDirectly)
     socks.SocksIP = "127.0.0.1";
     socks.SocksPort = refusing.Port();
     socks.Connect("127.0.0.1", server.PortText());
-    EXPECT_EQ(socks.LastErrorCode(), 10061);
+    EXPECT_EQ(socks.LastErrorCode(), SE_ConnectionRefused);
     TTCPBlockSocket tunnel;
     tunnel.HTTPTunnelIP = "127.0.0.1";
     tunnel.HTTPTunnelPort = refusing.Port();
     tunnel.Connect("127.0.0.1", server.PortText());
-    EXPECT_EQ(tunnel.LastErrorCode(), 10061);
+    EXPECT_EQ(tunnel.LastErrorCode(), SE_ConnectionRefused);
     EXPECT_EQ(server.Accepted(), 0);
 }
 

@@ -1,4 +1,5 @@
 #include "net/http_send.h"
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 #include "net/tls_library.h"
 #include "support/child_process.h"
@@ -67,7 +68,7 @@ TEST_F(TlsSocket, HandshakeNamesTheHostButNotAnAddress)
     byName.Connect("localhost", m_nginx.portText());
     ASSERT_EQ(byName.LastErrorCode(), 0);
     EXPECT_NE(fetch(byName, "/server-name").find("[localhost]"), Text::npos);
-    EXPECT_EQ(byName.LastErrorCode(), 10054);
+    EXPECT_EQ(byName.LastErrorCode(), SE_ConnectionReset);
 
     TTCPBlockSocket byAddress;
     byAddress.SetSSLActive(true);
@@ -84,7 +85,7 @@ TEST_F(TlsSocket, CleanCloseReadsAsNothingThenPeerClosed)
     ASSERT_EQ(sock.LastErrorCode(), 0);
     const Text received = fetch(sock, "/page.html");
     EXPECT_EQ(received.substr(0, 15), "HTTP/1.1 200 OK");
-    EXPECT_EQ(sock.LastErrorCode(), 10054);
+    EXPECT_EQ(sock.LastErrorCode(), SE_ConnectionReset);
     EXPECT_TRUE(sock.SSLActive());
 }
 
@@ -172,7 +173,7 @@ TEST_F(TlsSocket, VerifyingTheCertificateRefusesSelfSigned)
     sock.SSLverifyCert = true;
     sock.SetSSLActive(true);
     sock.Connect("127.0.0.1", m_nginx.portText());
-    EXPECT_EQ(sock.LastErrorCode(), 10013);
+    EXPECT_EQ(sock.LastErrorCode(), SE_PermissionDenied);
     EXPECT_FALSE(sock.SSLActive());
 }
 
@@ -219,7 +220,7 @@ TEST(TlsCloseNotify, PageEndsAtCloseNotifyWhileTheConnectionStaysOpen)
     EXPECT_LT(spent, 5s);
     EXPECT_EQ(http.ResultCode(), 200);
     EXPECT_EQ(http.Document().ToText(), page);
-    EXPECT_EQ(http.Sock().LastErrorCode(), 10054);
+    EXPECT_EQ(http.Sock().LastErrorCode(), SE_ConnectionReset);
 }
 
 TEST(TlsSwitch, SwitchingOnTwiceLeavesNoError)
@@ -240,7 +241,7 @@ TEST(TlsSwitch, OldProtocolsAreNotSupported)
     TTCPBlockSocket sock;
     sock.SSLType = LT_SSLv3;
     sock.SetSSLActive(true);
-    EXPECT_EQ(sock.LastErrorCode(), 10043);
+    EXPECT_EQ(sock.LastErrorCode(), SE_ProtocolNotSupported);
     EXPECT_FALSE(sock.SSLActive());
     sock.SSLType = LT_TLSv1;
     sock.SetSSLActive(true);
@@ -252,7 +253,7 @@ TEST(TlsSwitch, UnloadableKeyFileGivesInvalidArgument)
     TTCPBlockSocket sock;
     sock.SSLCertificateFile = "/nonexistent/client.pem";
     sock.SetSSLActive(true);
-    EXPECT_EQ(sock.LastErrorCode(), 10022);
+    EXPECT_EQ(sock.LastErrorCode(), SE_InvalidArgument);
     EXPECT_FALSE(sock.SSLActive());
     EXPECT_NE(sock.TLSLastErrorCode(), 0);
     EXPECT_NE(sock.TLSLastErrorText(), "");
@@ -279,7 +280,7 @@ TEST(TlsSwitch, MissingLibraryFailsBeforeAnyConnection)
     const std::int32_t code = http.Sock().LastErrorCode();
     const int accepted = server.Accepted();
     TLSLibrary::SetLibraryCandidates(saved);
-    EXPECT_EQ(code, 10043);
+    EXPECT_EQ(code, SE_ProtocolNotSupported);
     EXPECT_EQ(accepted, 0);
     EXPECT_EQ(http.ResultCode(), 500);
     // Plain http keeps working.

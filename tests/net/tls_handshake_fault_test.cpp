@@ -5,7 +5,9 @@
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
 #include "net/http_send.h"
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
+#include "support/adjustable_tick_clock.h"
 #include "support/loopback_server.h"
 
 #include <chrono>
@@ -38,13 +40,14 @@ LoopbackServer::Script afterHello(const std::function<void(LoopbackServer::Conne
     };
 }
 
-// The start of a handshake record, then one byte at a time, each well inside
-// the time-out, for as long as the client stays.
+// The start of a handshake record, then one byte each quarter of the time-out
+// on the tick counter, which each byte moves on, for as long as the client stays.
 void dribble(LoopbackServer::Connection& connection)
 {
     if (!connection.Send(std::string("\x16\x03\x03\x40\x00", 5)))
         return;
-    while (!connection.WaitForPeerClose(std::chrono::milliseconds(handshakeLimit / 4))) {
+    while (!connection.WaitForPeerClose(std::chrono::milliseconds(handshakeLimit / 40))) {
+        AdjustableTickClock::Advance(std::chrono::milliseconds(handshakeLimit / 4));
         if (!connection.Send(std::string(1, '\x02')))
             return;
     }
@@ -58,22 +61,24 @@ void endlessText(LoopbackServer::Connection& connection)
 
 const HandshakeFault handshakeFaults[] = {
     { "SilentServer", [](LoopbackServer::Connection& connection) { connection.WaitForPeerClose(10s); },
-        10060 },
-    { "SilentAfterHello", afterHello([](LoopbackServer::Connection& c) { c.WaitForPeerClose(10s); }), 10060 },
-    { "DribblingServer", afterHello(dribble), 10060 },
+        SE_TimedOut },
+    { "SilentAfterHello", afterHello([](LoopbackServer::Connection& c) { c.WaitForPeerClose(10s); }),
+        SE_TimedOut },
+    { "DribblingServer", afterHello(dribble), SE_TimedOut },
     { "PlainHttpAnswer", afterHello([](LoopbackServer::Connection& c) {
          c.Send("HTTP/1.1 400 Bad Request\r\n\r\n");
          c.WaitForPeerClose(10s);
      }),
-        10091 },
-    { "EndlessText", afterHello(endlessText), 10091 },
-    { "CloseAtOnce", [](LoopbackServer::Connection&) {}, 10091 },
-    { "ResetAfterHello", afterHello([](LoopbackServer::Connection& c) { c.Reset(); }), 10091 },
+        SE_SubsystemUnusable },
+    { "EndlessText", afterHello(endlessText), SE_SubsystemUnusable },
+    { "CloseAtOnce", [](LoopbackServer::Connection&) {}, SE_SubsystemUnusable },
+    { "ResetAfterHello", afterHello([](LoopbackServer::Connection& c) { c.Reset(); }), SE_SubsystemUnusable },
 };
 
 class TlsHandshakeFault : public testing::TestWithParam<HandshakeFault>
 {
 protected:
+    const AdjustableTickClock clock;
     LoopbackServer server { GetParam().behave };
 };
 

@@ -1,4 +1,5 @@
 #include "net/http_send.h"
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 #include "net/tls_library.h"
 #include "support/nginx_server.h"
@@ -72,7 +73,7 @@ TEST_F(TunnelIntegration, ForbiddenPortFailsWith10091)
     sock.HTTPTunnelPort = m_proxy.portText();
     sock.HTTPTunnelTimeout = 10000;
     sock.Connect("127.0.0.1", "1");
-    EXPECT_EQ(sock.LastErrorCode(), 10091);
+    EXPECT_EQ(sock.LastErrorCode(), SE_SubsystemUnusable);
     EXPECT_FALSE(sock.TunnelActive());
 }
 
