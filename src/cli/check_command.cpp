@@ -44,7 +44,7 @@ int runCheck(const CheckArguments& arguments, std::ostream& out)
     recorder->waitForFreedWorkers(1);
 
     const SiteResult result { resultRow, {}, Utf8ToGbk(arguments.url), recorder->resultOf(resultRow),
-        std::nullopt };
+        recorder->outcomeOf(resultRow) };
     const OutputEncoding encoding = arguments.report.encoding;
     if (arguments.report.format == OutputFormat::Text) {
         if (arguments.transcript)

@@ -139,8 +139,10 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
     auto recorder = std::make_shared<LinkCheckRecorder>(noDebugRow);
     std::vector<SiteResult> results = startWorkers(list, arguments, recorder);
     recorder->waitForFreedWorkers(static_cast<int>(results.size()));
-    for (SiteResult& result : results)
+    for (SiteResult& result : results) {
         result.verdict = recorder->resultOf(result.n);
+        result.outcome = recorder->outcomeOf(result.n);
+    }
     writeResultTable(results, arguments.report.format, arguments.report.encoding, out);
     out.flush();
     return resultsExitStatus(results);

@@ -121,6 +121,21 @@ TEST(CliCheck, NotFoundPrintsVerdictInTerminalEncoding)
     EXPECT_EQ(run.out, std::string(notFoundUtf8) + "\n");
 }
 
+TEST(CliCheck, UnreachablePageGivesStatusThreeAndOneTsvRow)
+{
+    std::string url;
+    {
+        LoopbackServer gone([](LoopbackServer::Connection&) {}, 0);
+        url = urlOf(gone);
+    }
+    const CliRun run = runCliWith({ "check", "--no-delay", "--format", "tsv", url, "me" });
+    EXPECT_EQ(run.status, 3);
+    const std::string start
+        = "n\tname\taddress\tverdict\toutcome\tstatus\treason\tlocation\terror\tbytes\tms\tmatch\trel\n1\t\t"
+        + url + "\t" + notFoundUtf8 + "\tunreachable\t\t连接被拒绝 (10061)\t\t10061\t0\t";
+    EXPECT_EQ(run.out.substr(0, start.size()), start);
+}
+
 TEST(CliCheck, ChineseQueryIsMatchedOnGbkPage)
 {
     LoopbackServer server

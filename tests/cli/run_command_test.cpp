@@ -182,9 +182,9 @@ TEST_F(CliRun, JobsBoundsTheFetchesInFlight)
     LoopbackHttpServer server([](const std::string&) { return LoopbackHttpServer::Reply("200 OK", "mark"); });
     server.Hold();
     std::string list;
-    for (int row = 1; row <= 4; ++row)
-        list += "1," + std::to_string(row) + "," + server.Url("/") + "\r\n2," + std::to_string(row)
-            + ",mark\r\n3," + std::to_string(row) + "," + Normal + "\r\n";
+    for (const char row : { '1', '2', '3', '4' })
+        list += std::string("1,") + row + "," + server.Url("/") + "\r\n2," + row + ",mark\r\n3," + row + ","
+            + Normal + "\r\n";
     writeList(SiteListDiskName, list);
     int status = -1;
     std::thread running([&] { status = run({ "run", "--no-delay", "--jobs", "2" }); });
@@ -270,5 +270,116 @@ INSTANTIATE_TEST_SUITE_P(CliRun, CliRunArguments,
         RunParse { .arguments = { "run", "--dir=" }, .valid = false, .noDelay = false, .file = "" },
         RunParse { .arguments = { "run", "--dir" }, .valid = false, .noDelay = false, .file = "" }));
 // clang-format on
+
+}
+
+namespace {
+
+enum class Peer { Replies, Silent, PlainText, Nobody };
+
+// The site's object holds outcome and reason; status, location and rel are as printed.
+struct OutcomeCase {
+    const char* name;
+    Peer peer;
+    std::string reply = ""; // what the peer sends once the request head is in
+    std::string query; // GBK, as the list holds it
+    int exitStatus;
+    std::string outcome;
+    std::string status = "null";
+    std::string reason;
+    std::string location = "null";
+    std::string rel = "null";
+    std::string address = ""; // empty: the peer's page
+};
+
+void PrintTo(const OutcomeCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+std::string page(const std::string& status, const std::string& body, const std::string& headers = "")
+{
+    return "HTTP/1.1 " + status + "\r\n" + headers + "Content-Length: " + std::to_string(body.size())
+        + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+// clang-format off
+const OutcomeCase outcomeCases[] = {
+    { .name = "Found", .peer = Peer::Replies, .reply = page("200 OK", "<a href=\"/\">mark</a>"),
+        .query = "mark", .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接",
+        .rel = R"("none")" },
+    { .name = "Missing", .peer = Peer::Replies, .reply = page("200 OK", "<p>none</p>"), .query = "mark",
+        .exitStatus = 1, .outcome = "missing", .status = "200", .reason = "页面上没有目标链接 (HTTP 200 OK)" },
+    { .name = "NotFoundWithoutQuery", .peer = Peer::Replies, .reply = page("404 Not Found", "gone"),
+        .query = "mark", .exitStatus = 1, .outcome = "missing", .status = "404",
+        .reason = "HTTP 404 Not Found" },
+    { .name = "NotFoundWithQuery", .peer = Peer::Replies, .reply = page("404 Not Found", "mark"),
+        .query = "mark", .exitStatus = 0, .outcome = "found", .status = "404", .reason = "找到链接" },
+    { .name = "Moved", .peer = Peer::Replies,
+        .reply = page("301 Moved Permanently", "", "Location: https://new.example/l\r\n"), .query = "mark",
+        .exitStatus = 1, .outcome = "missing", .status = "301", .reason = "页面已转到 https://new.example/l",
+        .location = R"("https://new.example/l")" },
+    { .name = "Refused", .peer = Peer::Nobody, .query = "mark", .exitStatus = 3, .outcome = "unreachable",
+        .reason = "连接被拒绝 (10061)" },
+    { .name = "Unresolvable", .peer = Peer::Nobody, .query = "mark", .exitStatus = 3,
+        .outcome = "unreachable", .reason = "找不到主机 (11001)", .address = "http://nowhere.invalid/" },
+    { .name = "Silent", .peer = Peer::Silent, .query = "mark", .exitStatus = 3, .outcome = "unreachable",
+        .reason = "连接超时 (10060)" },
+    { .name = "PlainTextOnHttps", .peer = Peer::PlainText, .reply = page("400 Bad Request", ""),
+        .query = "mark", .exitStatus = 3, .outcome = "unreachable", .reason = "安全连接或代理握手失败 (10091)" },
+    { .name = "NoFollow", .peer = Peer::Replies,
+        .reply = page("200 OK", "<a rel=\"nofollow\" href=\"http://me/\">me</a>"), .query = "http://me/",
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，但带 rel=nofollow",
+        .rel = R"("nofollow")" },
+    { .name = "OnlyInText", .peer = Peer::Replies, .reply = page("200 OK", "<p>mark</p>"), .query = "mark",
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接" },
+    { .name = "GbkQueryInUtf8", .peer = Peer::Replies, .reply = page("200 OK", "<p>友情链接</p>"),
+        .query = "\xD3\xD1\xC7\xE9\xC1\xB4\xBD\xD3", .exitStatus = 0, .outcome = "found", .status = "200",
+        .reason = "找到链接 (页面用 UTF-8 编码)" },
+};
+// clang-format on
+
+LoopbackServer::Script scriptFor(const OutcomeCase& testCase)
+{
+    return [testCase](LoopbackServer::Connection& connection) {
+        if (testCase.peer == Peer::PlainText) {
+            connection.ReadSome(); // the TLS client's hello
+            connection.Send(testCase.reply);
+            connection.WaitForPeerClose();
+            return;
+        }
+        connection.ReadUntil("\r\n\r\n");
+        if (testCase.peer == Peer::Silent)
+            connection.WaitForPeerClose();
+        else
+            connection.Send(testCase.reply);
+    };
+}
+
+class CliRunOutcome : public CliRun, public testing::WithParamInterface<OutcomeCase>
+{
+};
+
+// Each site in a list of its own, so that each has its exit status.
+TEST_P(CliRunOutcome, JsonSaysWhyAndTheExitStatusFollows)
+{
+    const OutcomeCase& testCase = GetParam();
+    std::optional<LoopbackServer> peer;
+    peer.emplace(scriptFor(testCase));
+    const std::string scheme = testCase.peer == Peer::PlainText ? "https" : "http";
+    const std::string address
+        = testCase.address.empty() ? scheme + "://127.0.0.1:" + peer->PortText() + "/page" : testCase.address;
+    if (testCase.peer == Peer::Nobody)
+        peer.reset();
+    writeList(SiteListDiskName,
+        "0,1,Site\r\n1,1," + address + "\r\n2,1," + testCase.query + "\r\n3,1," + Normal + "\r\n");
+
+    EXPECT_EQ(run({ "run", "--no-delay", "--timeout", "1000", "--format", "json" }), testCase.exitStatus)
+        << err();
+    const std::string outcomeToLocation = "\"outcome\":\"" + testCase.outcome + "\",\"status\":"
+        + testCase.status + ",\"reason\":\"" + testCase.reason + "\",\"location\":" + testCase.location + ",";
+    EXPECT_NE(out().find(outcomeToLocation), std::string::npos) << out();
+    EXPECT_NE(out().find("\"rel\":" + testCase.rel + "}"), std::string::npos) << out();
+}
+
+INSTANTIATE_TEST_SUITE_P(Outcomes, CliRunOutcome, testing::ValuesIn(outcomeCases),
+    [](const testing::TestParamInfo<OutcomeCase>& info) { return std::string(info.param.name); });
 
 }
