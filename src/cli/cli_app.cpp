@@ -38,7 +38,8 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
 {
     const ParsedArguments parsed = parseCliArguments(arguments);
     if (!parsed.command) {
-        err << "linkwatch-cli: " << parsed.error << '\n' << cliUsage();
+        err << "linkwatch-cli: " << parsed.error << '\n'
+            << cliUsage() << "linkwatch-cli --help describes every option, column and exit status.\n";
         return usageError;
     }
     return std::visit(CommandRunner { out, err }, *parsed.command);
