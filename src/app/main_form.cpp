@@ -3,6 +3,7 @@
 #include "app/check_run.h"
 #include "app/error_box.h"
 #include "app/result_grid.h"
+#include "app/result_grid_layout.h"
 #include "app/site_list_texts.h"
 #include "app/status_bar.h"
 #include "app/status_icons.h"
@@ -422,7 +423,10 @@ void Tform1::RunGridGetAlignment(QObject*, int ARow, int ACol, TAlignment& HAlig
     AlignResultCell(ARow, ACol, HAlign);
 }
 
-void Tform1::RunGridAutoAddRow(QObject*, int ARow) { RunGrid->AddCheckBox(4, ARow, false, false); }
+void Tform1::RunGridAutoAddRow(QObject*, int ARow)
+{
+    RunGrid->AddCheckBox(ResultCheckBoxCol, ARow, false, false);
+}
 
 void Tform1::RunGridCheckBoxClick(QObject*, int ACol, int ARow, bool State)
 {

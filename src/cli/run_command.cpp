@@ -3,6 +3,7 @@
 #include "app/active_sites.h"
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
+#include "app/result_grid_layout.h"
 #include "app/site_list_texts.h"
 #include "base/data_folder.h"
 #include "base/gbk_codec.h"
@@ -21,7 +22,6 @@
 namespace {
 
 constexpr int readFailure = 2;
-constexpr int noDebugRow = -10;
 constexpr auto startSpacing = std::chrono::milliseconds(20);
 
 struct ActiveEntry {
@@ -145,7 +145,7 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
         err << shownName << ": " << loaded.skippedCellLines
             << " cell lines skipped: they lie outside the list's size line\n";
 
-    auto recorder = std::make_shared<LinkCheckRecorder>(noDebugRow);
+    auto recorder = std::make_shared<LinkCheckRecorder>(NoDebugRow);
     const std::vector<ActiveEntry> entries = startWorkers(list, arguments.noDelay, recorder);
     recorder->waitForFreedWorkers(static_cast<int>(entries.size()));
 
