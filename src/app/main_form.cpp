@@ -4,6 +4,7 @@
 #include "app/error_box.h"
 #include "app/result_grid.h"
 #include "app/result_grid_layout.h"
+#include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
 #include "app/status_bar.h"
 #include "app/status_icons.h"
@@ -39,7 +40,7 @@ const std::vector<Text> EditGridTitles {
     "\xB2\xE9\xD1\xAF\xC4\xDA\xC8\xDD", // 查询内容
     "\xD7\xB4\xCC\xAC", // 状态
 };
-const int EditGridWidths[] = { 86, 193, 224, 51 };
+const int EditGridWidths[SiteListColCount] = { 86, 193, 224, 51 };
 
 const std::vector<Text> Statuses { StatusNormal, StatusPaused, StatusDead };
 
@@ -148,12 +149,9 @@ void Tform1::createEditGrid()
 
 void Tform1::configureEditGrid()
 {
-    EditGrid->SetColCount(4);
-    EditGrid->SetRowCount(5);
-    EditGrid->SetFixedCols(0);
-    EditGrid->SetFixedRows(1);
+    ShapeSiteList(EditGrid->Store());
     EditGrid->SetColumnHeaders(EditGridTitles);
-    for (int col = 0; col < 4; ++col)
+    for (int col = 0; col < SiteListColCount; ++col)
         EditGrid->SetColWidths(col, EditGridWidths[col]);
     // Editing is not among the options: the grid switches it on for every
     // cell that EditGridCanEditCell allows.
@@ -305,9 +303,9 @@ void Tform1::StatusBar1Click()
 // stays empty until the next start.
 void Tform1::startSiteList()
 {
-    EditGrid->Store().StoreFixedCells = false;
+    KeepTitlesOutOfFile(EditGrid->Store());
     EditGrid->AutoSizeColumns(false, 4);
-    EditGrid->ClearRect(0, 1, EditGrid->ColCount() - 1, EditGrid->RowCount() - 1);
+    EditGrid->ClearRect(0, FirstSiteRow, EditGrid->ColCount() - 1, EditGrid->RowCount() - 1);
     const GridLoadReport loaded = EditGrid->LoadFromFile(SiteListFileName);
     EditGrid->ClearComboString();
     for (const Text& status : Statuses)
@@ -328,7 +326,7 @@ void Tform1::showStatusIcons()
     // cells of the status column rather than every row of a list whose row
     // count may be huge.
     std::vector<std::pair<int, int>> icons;
-    EditGrid->Store().ForEachCell(SiteStatusCol, 1, SiteStatusCol, EditGrid->RowCount() - 1,
+    EditGrid->Store().ForEachCell(SiteStatusCol, FirstSiteRow, SiteStatusCol, EditGrid->RowCount() - 1,
         [&icons](int, int row, const Text& text, const TCellGraphic*) {
             for (std::size_t index = 0; index < Statuses.size(); ++index) {
                 if (text == Statuses[index])

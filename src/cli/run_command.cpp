@@ -4,6 +4,7 @@
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
 #include "app/result_grid_layout.h"
+#include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
 #include "base/data_folder.h"
 #include "base/gbk_codec.h"
@@ -29,19 +30,6 @@ struct ActiveEntry {
     Text name;
     Text address;
 };
-
-// A store of the site list grid's shape: four columns, one title row, and
-// only the data rows in the file.
-CellStore siteListStore()
-{
-    CellStore store;
-    store.SetColCount(4);
-    store.SetRowCount(5);
-    store.SetFixedCols(0);
-    store.SetFixedRows(1);
-    store.StoreFixedCells = false;
-    return store;
-}
 
 std::vector<ActiveEntry> startWorkers(
     const CellStore& list, bool noDelay, const std::shared_ptr<LinkCheckRecorder>& recorder)
@@ -133,7 +121,7 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
     const std::string shownName = siteListPath(arguments);
     const GivenFile given(shownName);
     const Text fileName = given.ReaderName();
-    CellStore list = siteListStore();
+    CellStore list = SiteListStore();
     GridLoadReport loaded;
     try {
         loaded = LoadFromFile(list, fileName);
