@@ -97,7 +97,7 @@ Tform1::Tform1(QWidget* parent, MainFormOutside outside)
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(TimerInterval);
-    connect(Timer1, &QTimer::timeout, this, [this] { ErrorBox::Guard([this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this, guarded(&Tform1::Timer1Timer));
     Timer1->start();
     ErrorBox::Guard([this] { FormCreate(); });
     m_savedList = SiteListSnapshot::Of(EditGrid->Store());
@@ -113,7 +113,7 @@ int Tform1::RunRowCount() const { return m_checkRun->RunRowCount(); }
 int Tform1::SelectedDebugRow() const { return m_checkRun->SelectedDebugRow(); }
 
 // Dragging the splitter trades height between the two grids; the site list
-// starts 146 px high and the result grid takes the rest.
+// starts EditGridHeight high and the result grid takes the rest.
 void Tform1::createSplitter(QWidget* parent)
 {
     Splitter1 = new QSplitter(Qt::Vertical, parent);
@@ -142,7 +142,7 @@ void Tform1::createRunGrid()
 void Tform1::createEditGrid()
 {
     EditGrid = new TCellGrid(this);
-    EditGrid->resize(width(), 146);
+    EditGrid->resize(width(), EditGridHeight);
     configureEditGrid();
     bindEditGridEvents();
 }
@@ -196,14 +196,11 @@ void Tform1::createPanel1()
     Panel1 = new QFrame(this);
     Panel1->setFixedHeight(Panel1Height);
     SpeedButton2 = createSpeedButton("CHECK", 4);
-    connect(SpeedButton2, &QToolButton::clicked, this,
-        [this] { ErrorBox::Guard([this] { SpeedButton2Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this, guarded(&Tform1::SpeedButton2Click));
     SpeedButton1 = createSpeedButton("SAVE", 76);
-    connect(SpeedButton1, &QToolButton::clicked, this,
-        [this] { ErrorBox::Guard([this] { SpeedButton1Click(); }); });
+    connect(SpeedButton1, &QToolButton::clicked, this, guarded(&Tform1::SpeedButton1Click));
     SpeedButton3 = createSpeedButton("STOP", 152);
-    connect(SpeedButton3, &QToolButton::clicked, this,
-        [this] { ErrorBox::Guard([this] { SpeedButton3Click(); }); });
+    connect(SpeedButton3, &QToolButton::clicked, this, guarded(&Tform1::SpeedButton3Click));
     canchg = new QCheckBox(fromGbk(LockCaption), Panel1);
     canchg->setGeometry(504, 6, 81, 17);
     canchg->setChecked(false);
@@ -242,8 +239,7 @@ void Tform1::createStatusBar()
     StatusBar1->AddPanel(50, "LOG");
     StatusBar1->AddPanel(250, VendorLine);
     StatusBar1->AddPanel(50, VendorLine);
-    connect(
-        StatusBar1, &TStatusBar::clicked, this, [this] { ErrorBox::Guard([this] { StatusBar1Click(); }); });
+    connect(StatusBar1, &TStatusBar::clicked, this, guarded(&Tform1::StatusBar1Click));
     // The bar spans the panel's bottom edge; the other controls keep their places.
     auto* layout = new QVBoxLayout(Panel1);
     layout->setContentsMargins(0, 0, 0, 0);
