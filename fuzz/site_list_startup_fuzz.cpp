@@ -6,6 +6,7 @@
 // leaves the machine: the advertisement panes get empty pages at once.
 #include "app/error_box.h"
 #include "app/main_form.h"
+#include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
 #include "base/gbk_codec.h"
 #include "grid/cell_graphic.h"
@@ -106,7 +107,7 @@ void checkWindow(const Tform1& form)
     const CellStore& store = grid.Store();
     if (grid.ColCount() <= SiteStatusCol)
         return;
-    store.ForEachCell(SiteStatusCol, 1, SiteStatusCol, grid.RowCount() - 1,
+    store.ForEachCell(SiteStatusCol, FirstSiteRow, SiteStatusCol, grid.RowCount() - 1,
         [](int, int, const Text& text, const TCellGraphic* graphic) {
             const int expected = statusIndex(text);
             if (expected < 0)

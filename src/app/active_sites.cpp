@@ -1,5 +1,6 @@
 #include "app/active_sites.h"
 
+#include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
 #include "grid/cell_store.h"
 
@@ -7,7 +8,7 @@ std::vector<ActiveSite> ActiveSites(const CellStore& list)
 {
     std::vector<int> rows;
     // Exact bytes: a status with a blank around it is not active.
-    list.ForEachCell(SiteStatusCol, 1, SiteStatusCol, list.RowCount() - 1,
+    list.ForEachCell(SiteStatusCol, FirstSiteRow, SiteStatusCol, list.RowCount() - 1,
         [&rows](int, int row, const Text& text, const TCellGraphic*) {
             if (text == StatusNormal)
                 rows.push_back(row);

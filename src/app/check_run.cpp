@@ -3,6 +3,8 @@
 #include "app/gui_handoff.h"
 #include "app/link_check_worker.h"
 #include "app/queued_link_check_window.h"
+#include "app/result_grid.h"
+#include "app/result_grid_layout.h"
 #include "grid/cell_grid.h"
 #include "net/http_text.h"
 
@@ -15,7 +17,6 @@ namespace {
 // 调试记录 : ("debug record : ") and 公司的 ("company's"), around the picked row's name.
 constexpr char captionHead[] = "\xB5\xF7\xCA\xD4\xBC\xC7\xC2\xBC : ";
 constexpr char captionMiddle[] = " \xB9\xAB\xCB\xBE\xB5\xC4  ";
-constexpr int checkBoxColumn = 4;
 constexpr std::chrono::milliseconds pauseBeforeStart { 20 };
 
 }
@@ -35,7 +36,7 @@ CheckRun::~CheckRun()
 {
     // Workers still running must neither reach this object nor publish.
     m_handoff.reset();
-    m_selectedDebugRow->store(-10);
+    m_selectedDebugRow->store(NoDebugRow);
     if (m_debugWindow)
         m_debugWindow->SetResultSide(nullptr);
 }
@@ -82,11 +83,11 @@ void CheckRun::prepareNextWorker()
     }
     const ActiveSite& site = m_sites[m_nextSite];
     const int resultRow = ++m_runRowCount;
-    m_runGrid.SetCells(0, resultRow, std::to_string(resultRow));
-    m_runGrid.SetCells(1, resultRow, site.name);
-    m_runGrid.SetCells(2, resultRow, site.address);
+    m_runGrid.SetCells(ResultNumberCol, resultRow, std::to_string(resultRow));
+    m_runGrid.SetCells(ResultNameCol, resultRow, site.name);
+    m_runGrid.SetCells(ResultAddressCol, resultRow, site.address);
     // The row can be picked while the rest of the run is being started.
-    m_runGrid.AddCheckBox(checkBoxColumn, resultRow, false, false);
+    m_runGrid.AddCheckBox(ResultCheckBoxCol, resultRow, false, false);
     if (m_rowGeneration.size() <= static_cast<std::size_t>(resultRow))
         m_rowGeneration.resize(static_cast<std::size_t>(resultRow) + 1, 0);
     m_rowGeneration[static_cast<std::size_t>(resultRow)] = m_generation;
@@ -112,30 +113,24 @@ void CheckRun::startPreparedWorker()
 
 void CheckRun::finishStarting()
 {
-    untickAllRows();
+    UntickAllResultRows(m_runGrid);
     if (m_pickedWhileStarting > 0 && SelectedDebugRow() == m_pickedWhileStarting)
-        m_runGrid.AddCheckBox(checkBoxColumn, m_pickedWhileStarting, true, false);
+        m_runGrid.AddCheckBox(ResultCheckBoxCol, m_pickedWhileStarting, true, false);
     m_sites.clear();
     m_starting = false;
     if (auto whenStarted = std::exchange(m_whenStarted, nullptr))
         whenStarted();
 }
 
-void CheckRun::untickAllRows()
-{
-    for (int row = 1; row < m_runGrid.RowCount(); ++row)
-        m_runGrid.AddCheckBox(checkBoxColumn, row, false, false);
-}
-
 void CheckRun::CheckBoxClick(int, int ARow, bool State)
 {
-    const Text name = m_runGrid.Cells(1, ARow);
+    const Text name = m_runGrid.Cells(ResultNameCol, ARow);
     if (!State || name.empty()) {
         closeDebugWindow();
         return;
     }
-    untickAllRows();
-    m_runGrid.AddCheckBox(checkBoxColumn, ARow, true, false);
+    UntickAllResultRows(m_runGrid);
+    m_runGrid.AddCheckBox(ResultCheckBoxCol, ARow, true, false);
     SetSelectedDebugRow(ARow);
     if (m_starting)
         m_pickedWhileStarting = ARow;
@@ -143,7 +138,7 @@ void CheckRun::CheckBoxClick(int, int ARow, bool State)
         return;
     m_debugWindow->SetMemoText(Text());
     m_debugWindow->Show();
-    m_debugWindow->SetCaption(captionHead + name + captionMiddle + m_runGrid.Cells(2, ARow));
+    m_debugWindow->SetCaption(captionHead + name + captionMiddle + m_runGrid.Cells(ResultAddressCol, ARow));
 }
 
 void CheckRun::closeDebugWindow()
@@ -153,8 +148,8 @@ void CheckRun::closeDebugWindow()
         return;
     }
     // Without a debug window the close handler's effect on this side still holds.
-    SetSelectedDebugRow(-10);
-    untickAllRows();
+    SetSelectedDebugRow(NoDebugRow);
+    UntickAllResultRows(m_runGrid);
 }
 
 bool CheckRun::rowBelongsTo(int row, std::uint64_t generation) const
@@ -166,7 +161,7 @@ bool CheckRun::rowBelongsTo(int row, std::uint64_t generation) const
 void CheckRun::applyResult(std::uint64_t generation, int row, const Text& value)
 {
     if (rowBelongsTo(row, generation))
-        m_runGrid.SetCells(3, row, value);
+        m_runGrid.SetCells(ResultVerdictCol, row, value);
 }
 
 void CheckRun::applyDebugText(std::uint64_t generation, int row, const Text& value)

@@ -65,7 +65,7 @@ public:
     bool Starting() const { return m_starting; }
     // Starts no further worker of the run under way; whenStarted is not called.
     void StopStarting();
-    // A column-4 check box of the result grid took the state State.
+    // A check box of the result grid took the state State.
     void CheckBoxClick(int ACol, int ARow, bool State);
 
     int RunRowCount() const { return m_runRowCount; }
@@ -89,7 +89,6 @@ private:
     void prepareNextWorker();
     void startPreparedWorker();
     void finishStarting();
-    void untickAllRows();
     bool rowBelongsTo(int row, std::uint64_t generation) const;
     void closeDebugWindow();
 
@@ -98,7 +97,7 @@ private:
     QPointer<TWdebug> m_debugWindow;
     WorkerLauncher m_launcher;
     std::unique_ptr<GuiHandoff> m_handoff;
-    // 0 at start (the header row, which no worker owns); -10 for none.
+    // 0 at start (the header row, which no worker owns); NoDebugRow for none.
     std::shared_ptr<std::atomic<int>> m_selectedDebugRow;
     int m_runRowCount = 0;
     std::uint64_t m_generation = 0;

@@ -14,7 +14,7 @@ class CheckRunView
 public:
     virtual ~CheckRunView() = default;
 
-    // Sets the verdict cell (column 3) of row, if row still belongs to generation.
+    // Sets the verdict cell of row, if row still belongs to generation.
     virtual void applyResult(std::uint64_t generation, int row, const Text& value) = 0;
     // Replaces the debug text, if row still belongs to generation and is still picked.
     virtual void applyDebugText(std::uint64_t generation, int row, const Text& value) = 0;

@@ -1,5 +1,7 @@
 #include "app/debug_window.h"
 
+#include "app/result_grid.h"
+#include "app/result_grid_layout.h"
 #include "app/window_font.h"
 #include "grid/cell_grid.h"
 #include "grid/cell_grid_text.h"
@@ -70,13 +72,10 @@ void TWdebug::SetCaption(const Text& caption) { setWindowTitle(CellToQString(cap
 void TWdebug::FormClose()
 {
     if (m_side)
-        m_side->SetSelectedDebugRow(-10);
+        m_side->SetSelectedDebugRow(NoDebugRow);
     Memo1->clear();
-    if (!m_side)
-        return;
-    TCellGrid& grid = m_side->ResultGrid();
-    for (int row = 1; row < grid.RowCount(); ++row)
-        grid.AddCheckBox(4, row, false, false);
+    if (m_side)
+        UntickAllResultRows(m_side->ResultGrid());
 }
 
 void TWdebug::Memo1Change()

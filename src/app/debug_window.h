@@ -14,8 +14,9 @@ class TCellGrid;
 // closed.
 //
 // Closing it (close box, or Close from the main window, also while hidden)
-// runs FormClose: the picked row becomes none (-10), the text is emptied and
-// every result row's check box is unticked. Escape does not close it.
+// runs FormClose: the picked row becomes none (NoDebugRow), the text is
+// emptied and every result row's check box is unticked. Escape does not
+// close it.
 //
 // GUI thread only; nothing blocks and nothing is reported.
 class TWdebug : public QDialog

@@ -30,7 +30,7 @@ public:
     enum class TranscriptKeeping { Drop, Keep };
 
     explicit LinkCheckRecorder(
-        int selectedDebugRow = -10, TranscriptKeeping keeping = TranscriptKeeping::Drop);
+        int selectedDebugRow = NoDebugRow, TranscriptKeeping keeping = TranscriptKeeping::Drop);
 
     void writeResult(int row, const Text& value) override;
     int selectedDebugRow() const override;

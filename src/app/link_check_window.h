@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/check_outcome.h"
+#include "app/result_grid_layout.h"
 #include "base/text.h"
 
 // What a link check worker may do to the window that shows its results. The
@@ -10,7 +11,7 @@
 // to the thread that owns the window and return without waiting for it; the
 // changes of one worker are applied in the order issued. selectedDebugRow
 // answers the row picked for the debug transcript at the moment of the call
-// (-10 when none) and may be called from any thread. finishResult comes once
+// (NoDebugRow when none) and may be called from any thread. finishResult comes once
 // from each worker that reaches a verdict, right after that verdict's
 // writeResult and ordered with the other changes the same way; a worker that
 // ends without a verdict never calls it. Nothing here throws.
@@ -19,7 +20,7 @@ class LinkCheckWindow
 public:
     virtual ~LinkCheckWindow() = default;
 
-    // Sets the verdict cell (column 3) of a result row to text.
+    // Sets the verdict cell of a result row to text.
     virtual void writeResult(int row, const Text& value) = 0;
     virtual int selectedDebugRow() const = 0;
     // Replaces the whole text of the debug window.

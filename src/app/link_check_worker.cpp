@@ -2,6 +2,7 @@
 
 #include "app/fetch_slots.h"
 #include "app/link_rel.h"
+#include "app/result_grid_layout.h"
 #include "base/gbk_codec.h"
 #include "net/http_send.h"
 #include "net/http_text.h"

@@ -11,14 +11,9 @@
 
 class THTTPSend;
 
-// The texts a worker writes into its result cell.
-inline constexpr char verdictTesting[] = "TEST......";
-inline constexpr char verdictFound[] = "OK!";
-// 没有发现目标链接 ("target link not found")
-inline constexpr char verdictNotFound[] = "\xC3\xBB\xD3\xD0\xB7\xA2\xCF\xD6\xC4\xBF\xB1\xEA\xC1\xB4\xBD\xD3";
-
 // The link check worker: fetches one page with one GET, looks for the query
-// text in the body and writes the verdict into its result row.
+// text in the body and writes the verdict (result_grid_layout.h) into its
+// result row.
 //
 // Lifecycle: created suspended; the creator fills PageUrl, QueryText and
 // ResultRow and hands the object to Start, which runs Execute on a detached

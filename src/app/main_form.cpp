@@ -3,6 +3,8 @@
 #include "app/check_run.h"
 #include "app/error_box.h"
 #include "app/result_grid.h"
+#include "app/result_grid_layout.h"
+#include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
 #include "app/status_bar.h"
 #include "app/status_icons.h"
@@ -38,7 +40,7 @@ const std::vector<Text> EditGridTitles {
     "\xB2\xE9\xD1\xAF\xC4\xDA\xC8\xDD", // 查询内容
     "\xD7\xB4\xCC\xAC", // 状态
 };
-const int EditGridWidths[] = { 86, 193, 224, 51 };
+const int EditGridWidths[SiteListColCount] = { 86, 193, 224, 51 };
 
 const std::vector<Text> Statuses { StatusNormal, StatusPaused, StatusDead };
 
@@ -95,7 +97,7 @@ Tform1::Tform1(QWidget* parent, MainFormOutside outside)
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(TimerInterval);
-    connect(Timer1, &QTimer::timeout, this, [this] { ErrorBox::Guard([this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this, guarded(&Tform1::Timer1Timer));
     Timer1->start();
     ErrorBox::Guard([this] { FormCreate(); });
     m_savedList = SiteListSnapshot::Of(EditGrid->Store());
@@ -111,7 +113,7 @@ int Tform1::RunRowCount() const { return m_checkRun->RunRowCount(); }
 int Tform1::SelectedDebugRow() const { return m_checkRun->SelectedDebugRow(); }
 
 // Dragging the splitter trades height between the two grids; the site list
-// starts 146 px high and the result grid takes the rest.
+// starts EditGridHeight high and the result grid takes the rest.
 void Tform1::createSplitter(QWidget* parent)
 {
     Splitter1 = new QSplitter(Qt::Vertical, parent);
@@ -140,19 +142,16 @@ void Tform1::createRunGrid()
 void Tform1::createEditGrid()
 {
     EditGrid = new TCellGrid(this);
-    EditGrid->resize(width(), 146);
+    EditGrid->resize(width(), EditGridHeight);
     configureEditGrid();
     bindEditGridEvents();
 }
 
 void Tform1::configureEditGrid()
 {
-    EditGrid->SetColCount(4);
-    EditGrid->SetRowCount(5);
-    EditGrid->SetFixedCols(0);
-    EditGrid->SetFixedRows(1);
+    ShapeSiteList(EditGrid->Store());
     EditGrid->SetColumnHeaders(EditGridTitles);
-    for (int col = 0; col < 4; ++col)
+    for (int col = 0; col < SiteListColCount; ++col)
         EditGrid->SetColWidths(col, EditGridWidths[col]);
     // Editing is not among the options: the grid switches it on for every
     // cell that EditGridCanEditCell allows.
@@ -197,14 +196,11 @@ void Tform1::createPanel1()
     Panel1 = new QFrame(this);
     Panel1->setFixedHeight(Panel1Height);
     SpeedButton2 = createSpeedButton("CHECK", 4);
-    connect(SpeedButton2, &QToolButton::clicked, this,
-        [this] { ErrorBox::Guard([this] { SpeedButton2Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this, guarded(&Tform1::SpeedButton2Click));
     SpeedButton1 = createSpeedButton("SAVE", 76);
-    connect(SpeedButton1, &QToolButton::clicked, this,
-        [this] { ErrorBox::Guard([this] { SpeedButton1Click(); }); });
+    connect(SpeedButton1, &QToolButton::clicked, this, guarded(&Tform1::SpeedButton1Click));
     SpeedButton3 = createSpeedButton("STOP", 152);
-    connect(SpeedButton3, &QToolButton::clicked, this,
-        [this] { ErrorBox::Guard([this] { SpeedButton3Click(); }); });
+    connect(SpeedButton3, &QToolButton::clicked, this, guarded(&Tform1::SpeedButton3Click));
     canchg = new QCheckBox(fromGbk(LockCaption), Panel1);
     canchg->setGeometry(504, 6, 81, 17);
     canchg->setChecked(false);
@@ -243,8 +239,7 @@ void Tform1::createStatusBar()
     StatusBar1->AddPanel(50, "LOG");
     StatusBar1->AddPanel(250, VendorLine);
     StatusBar1->AddPanel(50, VendorLine);
-    connect(
-        StatusBar1, &TStatusBar::clicked, this, [this] { ErrorBox::Guard([this] { StatusBar1Click(); }); });
+    connect(StatusBar1, &TStatusBar::clicked, this, guarded(&Tform1::StatusBar1Click));
     // The bar spans the panel's bottom edge; the other controls keep their places.
     auto* layout = new QVBoxLayout(Panel1);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -304,9 +299,9 @@ void Tform1::StatusBar1Click()
 // stays empty until the next start.
 void Tform1::startSiteList()
 {
-    EditGrid->Store().StoreFixedCells = false;
+    KeepTitlesOutOfFile(EditGrid->Store());
     EditGrid->AutoSizeColumns(false, 4);
-    EditGrid->ClearRect(0, 1, EditGrid->ColCount() - 1, EditGrid->RowCount() - 1);
+    EditGrid->ClearRect(0, FirstSiteRow, EditGrid->ColCount() - 1, EditGrid->RowCount() - 1);
     const GridLoadReport loaded = EditGrid->LoadFromFile(SiteListFileName);
     EditGrid->ClearComboString();
     for (const Text& status : Statuses)
@@ -327,7 +322,7 @@ void Tform1::showStatusIcons()
     // cells of the status column rather than every row of a list whose row
     // count may be huge.
     std::vector<std::pair<int, int>> icons;
-    EditGrid->Store().ForEachCell(SiteStatusCol, 1, SiteStatusCol, EditGrid->RowCount() - 1,
+    EditGrid->Store().ForEachCell(SiteStatusCol, FirstSiteRow, SiteStatusCol, EditGrid->RowCount() - 1,
         [&icons](int, int row, const Text& text, const TCellGraphic*) {
             for (std::size_t index = 0; index < Statuses.size(); ++index) {
                 if (text == Statuses[index])
@@ -422,7 +417,10 @@ void Tform1::RunGridGetAlignment(QObject*, int ARow, int ACol, TAlignment& HAlig
     AlignResultCell(ARow, ACol, HAlign);
 }
 
-void Tform1::RunGridAutoAddRow(QObject*, int ARow) { RunGrid->AddCheckBox(4, ARow, false, false); }
+void Tform1::RunGridAutoAddRow(QObject*, int ARow)
+{
+    RunGrid->AddCheckBox(ResultCheckBoxCol, ARow, false, false);
+}
 
 void Tform1::RunGridCheckBoxClick(QObject*, int ACol, int ARow, bool State)
 {

@@ -124,7 +124,8 @@ private:
     void showStatusIcons();
 
     // Wraps a handler so that an exception leaving it goes to the error box
-    // instead of unwinding through the widget that raised the event.
+    // instead of unwinding into the Qt code that called it (a grid event, a
+    // button's or the status bar's click, the timer).
     template <typename... Args> auto guarded(void (Tform1::*handler)(Args...));
 
     MainFormOutside m_outside;

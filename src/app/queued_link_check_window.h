@@ -14,7 +14,7 @@
 //
 // Thread: any; nothing blocks beyond the handoff's short lock. Once the
 // handoff is gone (the window closed) writes are dropped and the selected
-// debug row reads -10, so a worker that outlives the window publishes nothing.
+// debug row reads NoDebugRow, so a worker that outlives the window publishes nothing.
 // The view must live as long as the handoff; the window owns both.
 class QueuedLinkCheckWindow : public LinkCheckWindow
 {

@@ -1,5 +1,6 @@
 #include "app/result_dump.h"
 
+#include "app/result_grid_layout.h"
 #include "grid/cell_grid.h"
 
 #include <QFile>
@@ -38,9 +39,9 @@ Text ResultDump::Contents() const
 {
     const QPoint centre = m_checkButton.mapTo(m_checkButton.window(), m_checkButton.rect().center());
     Text contents = "check " + std::to_string(centre.x()) + " " + std::to_string(centre.y()) + "\n";
-    for (int row = 1; row < m_grid.RowCount(); ++row) {
-        for (int col = 0; col < 4; ++col)
-            contents += m_grid.Cells(col, row) + (col < 3 ? "\t" : "\n");
+    for (int row = FirstResultRow; row < m_grid.RowCount(); ++row) {
+        for (int col = ResultNumberCol; col <= ResultVerdictCol; ++col)
+            contents += m_grid.Cells(col, row) + (col < ResultVerdictCol ? "\t" : "\n");
     }
     return contents;
 }

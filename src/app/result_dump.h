@@ -13,9 +13,10 @@ class TCellGrid;
 // five times a second, so a test that drives the real program from outside
 // can read the verdicts back. The file holds GBK bytes: a first line
 // "check <x> <y>" with the centre of the CHECK button in the main window's
-// coordinates, then one line per result row, columns 0 to 3 separated by
-// tabs. Each write replaces the whole file at once (written aside, then
-// renamed). GUI thread only; a write that fails is skipped.
+// coordinates, then one line per result row, its number, name, address and
+// verdict separated by tabs. Each write replaces the whole file at once
+// (written aside, then renamed). GUI thread only; a write that fails is
+// skipped.
 class ResultDump : public QObject
 {
     Q_OBJECT

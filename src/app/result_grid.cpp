@@ -1,5 +1,6 @@
 #include "app/result_grid.h"
 
+#include "app/result_grid_layout.h"
 #include "app/window_font.h"
 #include "grid/cell_grid.h"
 
@@ -7,22 +8,21 @@
 
 namespace {
 
-constexpr int columnWidths[] = { 30, 60, 178, 250, 77 };
-constexpr int checkBoxColumn = 4;
+constexpr int columnWidths[ResultColCount] = { 30, 60, 178, 250, 77 };
 
 }
 
 void SetUpResultGrid(TCellGrid& grid)
 {
     grid.setObjectName(QStringLiteral("RunGrid"));
-    grid.SetColCount(5);
+    grid.SetColCount(ResultColCount);
     grid.SetRowCount(2);
     grid.SetFixedCols(0);
-    grid.SetFixedRows(1);
+    grid.SetFixedRows(FirstResultRow);
     // 序号 (number), 公司名称 (company name), 网站 (web site), 查询情况 (check result)
     grid.SetColumnHeaders({ "\xD0\xF2\xBA\xC5", "\xB9\xAB\xCB\xBE\xC3\xFB\xB3\xC6", "\xCD\xF8\xD5\xBE",
         "\xB2\xE9\xD1\xAF\xC7\xE9\xBF\xF6" });
-    for (int col = 0; col < 5; ++col)
+    for (int col = 0; col < ResultColCount; ++col)
         grid.SetColWidths(col, columnWidths[col]);
     grid.SetDefaultRowHeight(17);
     grid.SetFixedRowHeight(17);
@@ -47,10 +47,16 @@ void SetUpResultGrid(TCellGrid& grid)
     grid.Navigation.InsertPosition = pInsertBefore;
 }
 
-bool ResultCellEditable(int ACol) { return ACol == checkBoxColumn; }
+bool ResultCellEditable(int ACol) { return ACol == ResultCheckBoxCol; }
 
 void AlignResultCell(int ARow, int ACol, TAlignment& HAlign)
 {
-    if (ARow == 0 || ACol != 1)
+    if (ARow == 0 || ACol != ResultNameCol)
         HAlign = taCenter;
+}
+
+void UntickAllResultRows(TCellGrid& grid)
+{
+    for (int row = FirstResultRow; row < grid.RowCount(); ++row)
+        grid.AddCheckBox(ResultCheckBoxCol, row, false, false);
 }

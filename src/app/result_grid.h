@@ -4,16 +4,21 @@
 
 class TCellGrid;
 
-// The result grid's layout and the answers of its event handlers, shared by
-// the main window and its tests. GUI thread only; nothing here fails.
+// The result grid's set-up and the answers of its event handlers, shared by
+// the main window, the check run and tests; its columns, rows and texts are
+// named in result_grid_layout.h. GUI thread only; nothing here fails.
 
-// Column headers "序号", "公司名称", "网站", "查询情况" (column 4 untitled),
+// Column headers "序号", "公司名称", "网站", "查询情况" (the check box column untitled),
 // the column widths, one fixed row, two rows, editing on and links shown.
 void SetUpResultGrid(TCellGrid& grid);
 
-// Only the check boxes of column 4 may be edited.
+// Only the check boxes may be edited.
 bool ResultCellEditable(int ACol);
 
-// The header row and columns 0, 2, 3 and 4 are centred; column 1 keeps the
-// alignment it was given.
+// The header row and every column but the name are centred; the name keeps
+// the alignment it was given.
 void AlignResultCell(int ARow, int ACol, TAlignment& HAlign);
+
+// Clears the tick of every result row's check box, giving a row without one
+// an unticked box.
+void UntickAllResultRows(TCellGrid& grid);

@@ -1,7 +1,8 @@
 #pragma once
 
 // The site list's file name and its status texts, GBK bytes, shared by the
-// window and the command-line tool.
+// window and the command-line tool. Its columns and shape are in
+// site_list_layout.h.
 
 // 帐号.ini, in the current directory
 inline constexpr char SiteListFileName[] = "\xD5\xCA\xBA\xC5.ini";
@@ -14,9 +15,3 @@ inline constexpr char SiteListBackupName[] = "\xD5\xCA\xBA\xC5.ini.bak";
 inline constexpr char StatusNormal[] = "\xD5\xFD\xB3\xA3"; // 正常: checked by every check run
 inline constexpr char StatusPaused[] = "\xD4\xDD\xCD\xA3"; // 暂停: skipped
 inline constexpr char StatusDead[] = "\xCB\xC0\xCD\xF6"; // 死亡: skipped
-
-// Columns of the site list.
-inline constexpr int SiteNameCol = 0;
-inline constexpr int SiteAddressCol = 1;
-inline constexpr int SiteQueryCol = 2;
-inline constexpr int SiteStatusCol = 3;

@@ -2,6 +2,7 @@
 
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
+#include "app/result_grid_layout.h"
 #include "base/gbk_codec.h"
 #include "cli/result_table.h"
 #include "cli/route_settings.h"
@@ -11,8 +12,7 @@
 
 namespace {
 
-constexpr int resultRow = 1;
-constexpr int noDebugRow = -10;
+constexpr int resultRow = FirstResultRow;
 
 void printLines(const Text& text, OutputEncoding encoding, std::ostream& out)
 {
@@ -26,7 +26,7 @@ void printLines(const Text& text, OutputEncoding encoding, std::ostream& out)
 
 int runCheck(const CheckArguments& arguments, std::ostream& out)
 {
-    auto recorder = std::make_shared<LinkCheckRecorder>(arguments.transcript ? resultRow : noDebugRow);
+    auto recorder = std::make_shared<LinkCheckRecorder>(arguments.transcript ? resultRow : NoDebugRow);
     auto worker = std::make_unique<Temu>(recorder);
     worker->PageUrl = TrimControls(Utf8ToGbk(arguments.url));
     worker->QueryText = TrimControls(Utf8ToGbk(arguments.query));

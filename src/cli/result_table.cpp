@@ -1,6 +1,6 @@
 #include "cli/result_table.h"
 
-#include "app/link_check_worker.h"
+#include "app/result_grid_layout.h"
 #include "base/gbk_codec.h"
 
 #include <array>

@@ -3,6 +3,8 @@
 #include "app/active_sites.h"
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
+#include "app/result_grid_layout.h"
+#include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
 #include "base/data_folder.h"
 #include "base/gbk_codec.h"
@@ -22,21 +24,7 @@
 namespace {
 
 constexpr int readFailure = 2;
-constexpr int noDebugRow = -10;
 constexpr auto startSpacing = std::chrono::milliseconds(20);
-
-// A store of the site list grid's shape: four columns, one title row, and
-// only the data rows in the file.
-CellStore siteListStore()
-{
-    CellStore store;
-    store.SetColCount(4);
-    store.SetRowCount(5);
-    store.SetFixedCols(0);
-    store.SetFixedRows(1);
-    store.StoreFixedCells = false;
-    return store;
-}
 
 // Starts one worker per active entry, top to bottom, paced as the window
 // paces them unless told not to. With a bound on the sites checked at once, a
@@ -124,7 +112,7 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
     const std::string shownName = siteListPath(arguments);
     const GivenFile given(shownName);
     const Text fileName = given.ReaderName();
-    CellStore list = siteListStore();
+    CellStore list = SiteListStore();
     GridLoadReport loaded;
     try {
         loaded = LoadFromFile(list, fileName);
@@ -136,7 +124,7 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
         err << shownName << ": " << loaded.skippedCellLines
             << " cell lines skipped: they lie outside the list's size line\n";
 
-    auto recorder = std::make_shared<LinkCheckRecorder>(noDebugRow);
+    auto recorder = std::make_shared<LinkCheckRecorder>(NoDebugRow);
     std::vector<SiteResult> results = startWorkers(list, arguments, recorder);
     recorder->waitForFreedWorkers(static_cast<int>(results.size()));
     for (SiteResult& result : results) {

@@ -32,9 +32,12 @@ class QHelpEvent;
 // and to edit. Cells outside ColCount and RowCount keep their contents but
 // are never drawn, reached or reported.
 //
-// Belongs to the GUI thread: every operation and every event runs there, and
-// nothing blocks. Event handlers may call any operation, including replacing
-// the graphic of the cell being handled. The grid reports no errors.
+// Belongs to the GUI thread: every operation and every event runs there.
+// Event handlers may call any operation, including replacing the graphic of
+// the cell being handled. Only the file operations block (on file I/O) and
+// report errors: they raise EGridError when the file cannot be created or
+// opened and std::system_error when reading or writing fails part way
+// (grid_file.h). Every other operation reports no errors.
 class TCellGrid : public QAbstractScrollArea
 {
     Q_OBJECT

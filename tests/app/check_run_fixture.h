@@ -4,6 +4,9 @@
 #include "app/debug_window.h"
 #include "app/link_check_worker.h"
 #include "app/result_grid.h"
+#include "app/result_grid_layout.h"
+#include "app/site_list_layout.h"
+#include "app/site_list_texts.h"
 #include "grid/cell_graphic.h"
 #include "grid/cell_grid.h"
 #include "grid/cell_grid_text.h"
@@ -18,9 +21,6 @@
 #include <string>
 #include <vector>
 
-// 正常 active, 暂停 paused
-inline constexpr char statusActive[] = "\xD5\xFD\xB3\xA3";
-inline constexpr char statusPaused[] = "\xD4\xDD\xCD\xA3";
 inline constexpr char queryText[] = "http://partner.example/";
 
 // One site list entry: name, address, query text, status.
@@ -47,8 +47,7 @@ protected:
             = [](QObject*, int, int ACol, bool& CanEdit) { CanEdit = ResultCellEditable(ACol); };
         runGrid.OnCheckBoxClick
             = [this](QObject*, int ACol, int ARow, bool State) { run->CheckBoxClick(ACol, ARow, State); };
-        editGrid.SetColCount(4);
-        editGrid.SetFixedRows(1);
+        ShapeSiteList(editGrid.Store());
         run = std::make_unique<CheckRun>(runGrid);
         run->SetDebugWindow(&debugWindow);
         run->SetWorkerLauncher([this](std::unique_ptr<Temu> worker) {
@@ -82,32 +81,32 @@ protected:
         editGrid.SetRowCount(static_cast<int>(sites.size()) + 1);
         for (std::size_t index = 0; index < sites.size(); ++index) {
             const int row = static_cast<int>(index) + 1;
-            editGrid.SetCells(0, row, sites[index].name);
-            editGrid.SetCells(1, row, sites[index].address);
-            editGrid.SetCells(2, row, sites[index].query);
-            editGrid.SetCells(3, row, sites[index].status);
+            editGrid.SetCells(SiteNameCol, row, sites[index].name);
+            editGrid.SetCells(SiteAddressCol, row, sites[index].address);
+            editGrid.SetCells(SiteQueryCol, row, sites[index].query);
+            editGrid.SetCells(SiteStatusCol, row, sites[index].status);
         }
     }
 
     Site ActiveSite(const Text& name, const std::string& path) const
     {
-        return { name, server.Url(path), queryText, statusActive };
+        return { name, server.Url(path), queryText, StatusNormal };
     }
 
     bool WaitForVerdict(int row, const Text& verdict, int timeoutMs = 20000)
     {
-        return QTest::qWaitFor([&] { return runGrid.Cells(3, row) == verdict; }, timeoutMs);
+        return QTest::qWaitFor([&] { return runGrid.Cells(ResultVerdictCol, row) == verdict; }, timeoutMs);
     }
 
     bool Ticked(int row) const
     {
-        const TCellGraphic* graphic = runGrid.Store().Graphic(4, row);
+        const TCellGraphic* graphic = runGrid.Store().Graphic(ResultCheckBoxCol, row);
         return graphic && graphic->CellType == ctCheckBox && graphic->CellBoolean;
     }
 
     bool UntickedBox(int row) const
     {
-        const TCellGraphic* graphic = runGrid.Store().Graphic(4, row);
+        const TCellGraphic* graphic = runGrid.Store().Graphic(ResultCheckBoxCol, row);
         return graphic && graphic->CellType == ctCheckBox && !graphic->CellBoolean;
     }
 
@@ -118,8 +117,8 @@ protected:
             runGrid.show();
             ASSERT_TRUE(QTest::qWaitForWindowExposed(&runGrid));
         }
-        QTest::mouseClick(
-            runGrid.viewport(), Qt::LeftButton, Qt::NoModifier, runGrid.CellRect(4, row).center());
+        QTest::mouseClick(runGrid.viewport(), Qt::LeftButton, Qt::NoModifier,
+            runGrid.CellRect(ResultCheckBoxCol, row).center());
     }
 
     static std::string Page(const std::string& requestHead)

@@ -17,7 +17,7 @@ TEST_F(GenerationTest, ALateWorkerOfAnEarlierRunDoesNotOverwriteARefilledRow)
     ASSERT_TRUE(QTest::qWaitFor([this] { return server.Requests() == 1; }, 10000));
     ClickBox(1);
 
-    SetSites({ { "fast", fastServer.Url("/without/fast"), queryText, statusActive } });
+    SetSites({ { "fast", fastServer.Url("/without/fast"), queryText, StatusNormal } });
     StartRun();
     ASSERT_TRUE(WaitForVerdict(1, verdictNotFound));
     ASSERT_TRUE(QTest::qWaitFor([this] { return !debugWindow.MemoText().empty(); }, 10000));
@@ -27,8 +27,8 @@ TEST_F(GenerationTest, ALateWorkerOfAnEarlierRunDoesNotOverwriteARefilledRow)
     ASSERT_TRUE(WaitForWorkers());
     QCoreApplication::processEvents();
     EXPECT_EQ(server.Answered(), 1);
-    EXPECT_EQ(runGrid.Cells(1, 1), "fast");
-    EXPECT_EQ(runGrid.Cells(3, 1), verdictNotFound);
+    EXPECT_EQ(runGrid.Cells(ResultNameCol, 1), "fast");
+    EXPECT_EQ(runGrid.Cells(ResultVerdictCol, 1), verdictNotFound);
     EXPECT_EQ(debugWindow.MemoText(), fastTranscript);
     EXPECT_EQ(fastTranscript.find("/with/slow"), Text::npos);
 }
@@ -40,14 +40,14 @@ TEST_F(GenerationTest, ARowTheLaterRunDidNotRefillStillGetsItsVerdict)
     StartRun();
     ASSERT_TRUE(QTest::qWaitFor([this] { return server.Requests() == 2; }, 10000));
 
-    SetSites({ { "again", fastServer.Url("/with/again"), queryText, statusActive } });
+    SetSites({ { "again", fastServer.Url("/with/again"), queryText, StatusNormal } });
     StartRun();
     ASSERT_TRUE(WaitForVerdict(1, verdictFound));
     server.Release();
     EXPECT_TRUE(WaitForVerdict(2, verdictFound));
     ASSERT_TRUE(WaitForWorkers());
     QCoreApplication::processEvents();
-    EXPECT_EQ(runGrid.Cells(3, 1), verdictFound);
+    EXPECT_EQ(runGrid.Cells(ResultVerdictCol, 1), verdictFound);
 }
 
 TEST_F(GenerationTest, WorkersThatOutliveTheirWindowChangeNothing)
@@ -59,12 +59,12 @@ TEST_F(GenerationTest, WorkersThatOutliveTheirWindowChangeNothing)
     ASSERT_TRUE(QTest::qWaitFor([this] { return server.Requests() == 2; }, 10000));
     ASSERT_TRUE(WaitForVerdict(2, verdictTesting));
     run.reset();
-    runGrid.SetCells(3, 1, "kept");
+    runGrid.SetCells(ResultVerdictCol, 1, "kept");
     server.Release();
     ASSERT_TRUE(WaitForWorkers());
     QCoreApplication::processEvents();
-    EXPECT_EQ(runGrid.Cells(3, 1), "kept");
-    EXPECT_EQ(runGrid.Cells(3, 2), verdictTesting);
+    EXPECT_EQ(runGrid.Cells(ResultVerdictCol, 1), "kept");
+    EXPECT_EQ(runGrid.Cells(ResultVerdictCol, 2), verdictTesting);
     EXPECT_TRUE(debugWindow.MemoText().empty());
 }
 

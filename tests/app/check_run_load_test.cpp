@@ -29,7 +29,7 @@ TEST_F(LoadTest, TwoHundredEntriesGetTwoHundredVerdictsInTheirOwnRows)
     for (int index = 1; index <= count; ++index) {
         const std::string number = std::to_string(index);
         const std::string path = (index % 2 == 0 ? "/with/" : "/without/") + number;
-        sites.push_back({ "site " + number, markedServer.Url(path), "marker-" + number, statusActive });
+        sites.push_back({ "site " + number, markedServer.Url(path), "marker-" + number, StatusNormal });
     }
     SetSites(sites);
     StartRun();
@@ -40,9 +40,10 @@ TEST_F(LoadTest, TwoHundredEntriesGetTwoHundredVerdictsInTheirOwnRows)
     int wrong = 0;
     for (int row = 1; row <= count; ++row) {
         const std::string number = std::to_string(row);
-        const bool rightRow = runGrid.Cells(0, row) == number && runGrid.Cells(1, row) == "site " + number;
+        const bool rightRow = runGrid.Cells(ResultNumberCol, row) == number
+            && runGrid.Cells(ResultNameCol, row) == "site " + number;
         const Text expected = row % 2 == 0 ? verdictFound : verdictNotFound;
-        if (!rightRow || runGrid.Cells(3, row) != expected)
+        if (!rightRow || runGrid.Cells(ResultVerdictCol, row) != expected)
             ++wrong;
     }
     EXPECT_EQ(wrong, 0);
@@ -62,9 +63,9 @@ class BadAddressTest : public CheckRunTest, public testing::WithParamInterface<B
 
 TEST_P(BadAddressTest, IsCheckedLikeAnyOtherAndFindsNothing)
 {
-    SetSites({ { "bad", GetParam().address, queryText, statusActive } });
+    SetSites({ { "bad", GetParam().address, queryText, StatusNormal } });
     StartRun();
-    EXPECT_TRUE(WaitForVerdict(1, verdictNotFound, 60000)) << runGrid.Cells(3, 1);
+    EXPECT_TRUE(WaitForVerdict(1, verdictNotFound, 60000)) << runGrid.Cells(ResultVerdictCol, 1);
     EXPECT_TRUE(WaitForWorkers(60000));
 }
 

@@ -8,15 +8,15 @@ using namespace std::chrono_literals;
 
 TEST_F(CheckRunTest, OnlyActiveEntriesGetNumberedRows)
 {
-    SetSites({ ActiveSite("first", "/with/1"), { "second", server.Url("/with/2"), queryText, statusPaused },
+    SetSites({ ActiveSite("first", "/with/1"), { "second", server.Url("/with/2"), queryText, StatusPaused },
         ActiveSite("third", "/without/3") });
     StartRun();
     EXPECT_EQ(run->RunRowCount(), 2);
-    EXPECT_EQ(runGrid.Cells(0, 1), "1");
-    EXPECT_EQ(runGrid.Cells(1, 1), "first");
-    EXPECT_EQ(runGrid.Cells(2, 1), server.Url("/with/1"));
-    EXPECT_EQ(runGrid.Cells(0, 2), "2");
-    EXPECT_EQ(runGrid.Cells(1, 2), "third");
+    EXPECT_EQ(runGrid.Cells(ResultNumberCol, 1), "1");
+    EXPECT_EQ(runGrid.Cells(ResultNameCol, 1), "first");
+    EXPECT_EQ(runGrid.Cells(ResultAddressCol, 1), server.Url("/with/1"));
+    EXPECT_EQ(runGrid.Cells(ResultNumberCol, 2), "2");
+    EXPECT_EQ(runGrid.Cells(ResultNameCol, 2), "third");
     EXPECT_TRUE(WaitForVerdict(1, verdictFound));
     EXPECT_TRUE(WaitForVerdict(2, verdictNotFound));
     EXPECT_TRUE(WaitForWorkers());
@@ -25,36 +25,37 @@ TEST_F(CheckRunTest, OnlyActiveEntriesGetNumberedRows)
 
 TEST_F(CheckRunTest, AStatusWithALeadingBlankIsNotActive)
 {
-    SetSites({ { "blank", server.Url("/with"), queryText, Text(" ") + statusActive } });
+    SetSites({ { "blank", server.Url("/with"), queryText, Text(" ") + StatusNormal } });
     StartRun();
     EXPECT_EQ(run->RunRowCount(), 0);
     EXPECT_EQ(runGrid.RowCount(), 2);
-    EXPECT_TRUE(runGrid.Cells(1, 1).empty());
+    EXPECT_TRUE(runGrid.Cells(ResultNameCol, 1).empty());
     EXPECT_EQ(*started, 0);
 }
 
 TEST_F(CheckRunTest, EveryRunAppendsARowPerActiveEntryNotInTheLastRow)
 {
     SetSites({ ActiveSite("a", "/with"), ActiveSite("b", "/with"), ActiveSite("c", "/with"),
-        { "d", server.Url("/with"), queryText, statusPaused } });
+        { "d", server.Url("/with"), queryText, StatusPaused } });
     StartRun();
     EXPECT_EQ(runGrid.RowCount(), 5);
-    EXPECT_TRUE(runGrid.Cells(0, 4).empty());
+    EXPECT_TRUE(runGrid.Cells(ResultNumberCol, 4).empty());
     ASSERT_TRUE(WaitForWorkers());
     StartRun();
     EXPECT_EQ(runGrid.RowCount(), 8);
     for (int row = 4; row < 8; ++row)
-        EXPECT_TRUE(runGrid.Cells(0, row).empty() && runGrid.Cells(1, row).empty()) << row;
+        EXPECT_TRUE(runGrid.Cells(ResultNumberCol, row).empty() && runGrid.Cells(ResultNameCol, row).empty())
+            << row;
     for (int row = 1; row < 8; ++row)
         EXPECT_TRUE(UntickedBox(row)) << row;
 }
 
 TEST_F(CheckRunTest, AnActiveLastEntryGetsNoEmptyRowAfterIt)
 {
-    SetSites({ ActiveSite("a", "/with"), { "b", "x", "y", statusPaused }, ActiveSite("c", "/with") });
+    SetSites({ ActiveSite("a", "/with"), { "b", "x", "y", StatusPaused }, ActiveSite("c", "/with") });
     StartRun();
     EXPECT_EQ(runGrid.RowCount(), 3);
-    EXPECT_EQ(runGrid.Cells(1, 2), "c");
+    EXPECT_EQ(runGrid.Cells(ResultNameCol, 2), "c");
 }
 
 TEST_F(CheckRunTest, AListClaimingTwoBillionRowsCostsOnlyTheEntriesItHolds)
@@ -69,10 +70,10 @@ TEST_F(CheckRunTest, AListClaimingTwoBillionRowsCostsOnlyTheEntriesItHolds)
 TEST_F(CheckRunTest, BlanksStayInTheGridButNotInTheRequest)
 {
     const Text address = " \t" + server.Url("/with/trimmed") + " \r\n";
-    SetSites({ { "  Acme  ", address, Text("  ") + queryText + "\t ", statusActive } });
+    SetSites({ { "  Acme  ", address, Text("  ") + queryText + "\t ", StatusNormal } });
     StartRun();
-    EXPECT_EQ(runGrid.Cells(1, 1), "  Acme  ");
-    EXPECT_EQ(runGrid.Cells(2, 1), address);
+    EXPECT_EQ(runGrid.Cells(ResultNameCol, 1), "  Acme  ");
+    EXPECT_EQ(runGrid.Cells(ResultAddressCol, 1), address);
     EXPECT_TRUE(WaitForVerdict(1, verdictFound));
 }
 
@@ -80,12 +81,12 @@ TEST_F(CheckRunTest, TickingARowWithoutANameClosesTheDebugWindowAndUnticks)
 {
     SetSites({ ActiveSite("a", "/with") });
     StartRun();
-    runGrid.SetCells(1, 1, "");
+    runGrid.SetCells(ResultNameCol, 1, "");
     debugWindow.Show();
     ClickBox(1);
     EXPECT_FALSE(debugWindow.isVisible());
     EXPECT_FALSE(Ticked(1));
-    EXPECT_EQ(run->SelectedDebugRow(), -10);
+    EXPECT_EQ(run->SelectedDebugRow(), NoDebugRow);
 }
 
 TEST_F(CheckRunTest, TickingASecondRowMovesTheTickAndUntickingCloses)
@@ -105,7 +106,7 @@ TEST_F(CheckRunTest, TickingASecondRowMovesTheTickAndUntickingCloses)
     ClickBox(2);
     EXPECT_FALSE(Ticked(2));
     EXPECT_FALSE(debugWindow.isVisible());
-    EXPECT_EQ(run->SelectedDebugRow(), -10);
+    EXPECT_EQ(run->SelectedDebugRow(), NoDebugRow);
 }
 
 TEST_F(CheckRunTest, ANewRunKeepsThePickedRowAndItsWorkerPublishes)
@@ -141,16 +142,16 @@ TEST_F(CheckRunTest, TheVerdictCellReadsTestingFromTheStartDelayUntilThePageArri
     pauseLength = 100ms;
     server.Hold();
     SetSites({ ActiveSite("a", "/with/a") });
-    runGrid.SetCells(3, 1, "earlier verdict");
+    runGrid.SetCells(ResultVerdictCol, 1, "earlier verdict");
     QElapsedTimer clock;
     clock.start();
     StartRun();
-    EXPECT_EQ(runGrid.Cells(3, 1), "earlier verdict");
+    EXPECT_EQ(runGrid.Cells(ResultVerdictCol, 1), "earlier verdict");
     ASSERT_TRUE(WaitForVerdict(1, verdictTesting, 10000));
     EXPECT_GE(clock.elapsed(), 1100);
     ASSERT_TRUE(QTest::qWaitFor([this] { return server.Requests() == 1; }, 10000));
     QTest::qWait(50);
-    EXPECT_EQ(runGrid.Cells(3, 1), verdictTesting);
+    EXPECT_EQ(runGrid.Cells(ResultVerdictCol, 1), verdictTesting);
     server.Release();
     EXPECT_TRUE(WaitForVerdict(1, verdictFound));
 }

@@ -64,7 +64,7 @@ TEST_F(TranscriptTest, ARefusedConnectionShowsTheRequestAndNoPage)
     const RefusingPort refusing;
     const Text url = "http://127.0.0.1:" + refusing.Port() + "/refused";
 
-    const std::vector<Text> lines = splitLines(TranscriptOf({ "r", url, queryText, statusActive }));
+    const std::vector<Text> lines = splitLines(TranscriptOf({ "r", url, queryText, StatusNormal }));
     std::vector<Text> expected { "" };
     for (const Text& line : requestLines(url))
         expected.push_back(line);
@@ -75,7 +75,7 @@ TEST_F(TranscriptTest, ARefusedConnectionShowsTheRequestAndNoPage)
             Text("Connection: Keep-Alive"), Text(""), Text(""), Text(""), Text("") })
         expected.push_back(line);
     EXPECT_EQ(lines, expected);
-    EXPECT_EQ(runGrid.Cells(3, 1), verdictNotFound);
+    EXPECT_EQ(runGrid.Cells(ResultVerdictCol, 1), verdictNotFound);
 }
 
 TEST_F(TranscriptTest, AFinishedRowKeepsItsOutcomeAndTheTranscriptShown)

@@ -1,5 +1,6 @@
 #include "app/debug_window.h"
 #include "app/result_grid.h"
+#include "app/result_grid_layout.h"
 #include "grid/cell_graphic.h"
 #include "grid/cell_grid.h"
 #include "grid/cell_grid_text.h"
@@ -46,8 +47,8 @@ protected:
     {
         window.SetResultSide(&side);
         side.grid.SetRowCount(4);
-        side.grid.AddCheckBox(4, 1, false, false);
-        side.grid.AddCheckBox(4, 2, true, false);
+        side.grid.AddCheckBox(ResultCheckBoxCol, 1, false, false);
+        side.grid.AddCheckBox(ResultCheckBoxCol, 2, true, false);
     }
 
     FakeResultSide side;
@@ -82,11 +83,11 @@ TEST_F(DebugWindowTest, CloseBoxDropsThePickEmptiesTheTextAndUnticksEveryRow)
     window.SetMemoText("typed\r\n");
     window.close();
     EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(side.selected, -10);
+    EXPECT_EQ(side.selected, NoDebugRow);
     EXPECT_TRUE(window.MemoText().empty());
     for (int row = 1; row < 4; ++row)
-        EXPECT_TRUE(untickedBox(side.grid, 4, row)) << row;
-    EXPECT_FALSE(ticked(side.grid, 4, 2));
+        EXPECT_TRUE(untickedBox(side.grid, ResultCheckBoxCol, row)) << row;
+    EXPECT_FALSE(ticked(side.grid, ResultCheckBoxCol, 2));
 }
 
 TEST_F(DebugWindowTest, ACloseRequestWhileHiddenRunsTheSameHandler)
@@ -94,9 +95,9 @@ TEST_F(DebugWindowTest, ACloseRequestWhileHiddenRunsTheSameHandler)
     window.SetMemoText("left over\r\n");
     window.Close();
     EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(side.selected, -10);
+    EXPECT_EQ(side.selected, NoDebugRow);
     EXPECT_TRUE(window.MemoText().empty());
-    EXPECT_TRUE(untickedBox(side.grid, 4, 2));
+    EXPECT_TRUE(untickedBox(side.grid, ResultCheckBoxCol, 2));
 }
 
 TEST_F(DebugWindowTest, EscapeLeavesTheWindowOpen)

@@ -1,5 +1,6 @@
 #include "app/link_check_recorder.h"
 #include "app/link_check_worker.h"
+#include "app/result_grid_layout.h"
 #include "net/socket_error.h"
 #include "support/loopback_port.h"
 #include "support/loopback_server.h"
@@ -39,7 +40,7 @@ std::string pageUrl(const LoopbackServer& server)
 }
 
 struct RunOptions {
-    int selectedDebugRow = -10;
+    int selectedDebugRow = NoDebugRow;
     std::chrono::milliseconds pauseLength = 0ms;
 };
 
@@ -323,7 +324,7 @@ TEST(LinkCheckWorker, OtherOrNoSelectedRowGetsNoTranscript)
             connection.Send(response("200 OK", "x"));
         },
         2);
-    for (const int selected : { -10, resultRow + 1 }) {
+    for (const int selected : { NoDebugRow, resultRow + 1 }) {
         const auto recorder = runWorker(pageUrl(server), "x", { selected });
         const std::vector<Call> calls = recorder->calls();
         ASSERT_EQ(calls.size(), 2u);

@@ -2,6 +2,9 @@
 // prepared site list in a temporary folder, a real X mouse click on CHECK,
 // and the verdicts read back from the program's result dump.
 
+#include "app/result_grid_layout.h"
+#include "app/site_list_layout.h"
+#include "app/site_list_texts.h"
 #include "grid/cell_store.h"
 #include "grid/grid_file.h"
 #include "support/child_process.h"
@@ -25,10 +28,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// 正常 ("active"), 暂停 ("paused"), 没有发现目标链接 ("target link not found")
-constexpr char statusActive[] = "\xD5\xFD\xB3\xA3";
-constexpr char statusPaused[] = "\xD4\xDD\xCD\xA3";
-constexpr char verdictNotFound[] = "\xC3\xBB\xD3\xD0\xB7\xA2\xCF\xD6\xC4\xBF\xB1\xEA\xC1\xB4\xBD\xD3";
 constexpr char query[] = "http://www.linkwatch.example/";
 
 bool toolExists(const char* name)
@@ -120,17 +119,13 @@ protected:
 
     void writeSiteList(const std::vector<std::vector<Text>>& rows)
     {
-        CellStore store;
-        store.SetColCount(4);
+        CellStore store = SiteListStore();
         store.SetRowCount(static_cast<int>(rows.size()) + 1);
-        store.SetFixedCols(0);
-        store.SetFixedRows(1);
-        store.StoreFixedCells = false;
         for (std::size_t row = 0; row < rows.size(); ++row)
-            for (std::size_t col = 0; col < 4; ++col)
+            for (std::size_t col = 0; col < SiteListColCount; ++col)
                 store.SetCells(static_cast<int>(col), static_cast<int>(row) + 1, rows[row][col]);
-        // 帐号.ini; the grid file functions take GBK names.
-        SaveToFile(store, (folder / "\xD5\xCA\xBA\xC5.ini").string());
+        // The grid file functions take GBK names.
+        SaveToFile(store, (folder / SiteListFileName).string());
     }
 
     std::string xdotool(const std::string& arguments)
@@ -157,9 +152,9 @@ TEST_F(LinkWatchProgram, ARealClickOnCheckFillsInTheVerdicts)
         return LoopbackHttpServer::Reply(
             "200 OK", holds ? std::string("<a href=\"") + query + "\">LinkWatch</a>" : "<p>none</p>");
     });
-    writeSiteList({ { "with", server.Url("/partner.htm"), query, statusActive },
-        { "paused", server.Url("/partner.htm"), query, statusPaused },
-        { "without", server.Url("/other.htm"), query, statusActive } });
+    writeSiteList({ { "with", server.Url("/partner.htm"), query, StatusNormal },
+        { "paused", server.Url("/partner.htm"), query, StatusPaused },
+        { "without", server.Url("/other.htm"), query, StatusNormal } });
 
     const auto started = Clock::now();
     program = spawn({ LINKWATCH_PROGRAM },
@@ -193,7 +188,7 @@ TEST_F(LinkWatchProgram, ARealClickOnCheckFillsInTheVerdicts)
     }
     ASSERT_TRUE(runStarted) << readFile(folder / "dump");
 
-    const std::string rowWith = Text("1\twith\t") + server.Url("/partner.htm") + "\tOK!\n";
+    const std::string rowWith = Text("1\twith\t") + server.Url("/partner.htm") + "\t" + verdictFound + "\n";
     const std::string rowWithout
         = Text("2\twithout\t") + server.Url("/other.htm") + "\t" + verdictNotFound + "\n";
     EXPECT_TRUE(waitForDump(

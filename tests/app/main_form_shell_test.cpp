@@ -2,6 +2,8 @@
 #include "app/error_box.h"
 #include "app/link_check_worker.h"
 #include "app/main_form.h"
+#include "app/result_grid_layout.h"
+#include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
 #include "app/status_bar.h"
 #include "grid/cell_graphic.h"
@@ -203,7 +205,7 @@ TEST_F(MainFormShell, ANavigateErrorAtStartUpShowsTheErrorBoxAndSkipsTheSiteList
     EXPECT_TRUE(errors[0].startsWith("Cannot navigate to ftp://ads.test/ad/add1.htm"))
         << errors[0].toStdString();
     EXPECT_TRUE(errors[0].endsWith("."));
-    EXPECT_TRUE(form->EditGrid->Cells(0, 1).empty());
+    EXPECT_TRUE(form->EditGrid->Cells(SiteNameCol, 1).empty());
     EXPECT_TRUE(form->EditGrid->Store().ComboItems().empty());
 }
 
@@ -231,14 +233,14 @@ TEST_F(MainFormShell, TickingAResultRowShowsTheDebugWindowForIt)
     form->SetDebugWindow(&debugWindow);
     QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
     EXPECT_EQ(form->RunRowCount(), 1);
-    EXPECT_EQ(form->RunGrid->Cells(1, 1), "Alpha");
-    QTest::mouseClick(
-        form->RunGrid->viewport(), Qt::LeftButton, Qt::NoModifier, form->RunGrid->CellRect(4, 1).center());
+    EXPECT_EQ(form->RunGrid->Cells(ResultNameCol, 1), "Alpha");
+    QTest::mouseClick(form->RunGrid->viewport(), Qt::LeftButton, Qt::NoModifier,
+        form->RunGrid->CellRect(ResultCheckBoxCol, 1).center());
     EXPECT_TRUE(debugWindow.isVisible());
     EXPECT_EQ(form->SelectedDebugRow(), 1);
     debugWindow.close();
-    EXPECT_EQ(form->SelectedDebugRow(), -10);
-    const TCellGraphic* box = form->RunGrid->Store().Graphic(4, 1);
+    EXPECT_EQ(form->SelectedDebugRow(), NoDebugRow);
+    const TCellGraphic* box = form->RunGrid->Store().Graphic(ResultCheckBoxCol, 1);
     ASSERT_NE(box, nullptr);
     EXPECT_FALSE(box->CellBoolean);
 }
@@ -268,7 +270,7 @@ TEST_F(MainFormShell, CheckStartsItsWorkersWhileTheWindowKeepsAnswering)
     ticker.start(5);
     QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
     QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
-    form->EditGrid->SetCells(0, count, "edited while starting");
+    form->EditGrid->SetCells(SiteNameCol, count, "edited while starting");
     QTest::mouseClick(form->canchg, Qt::LeftButton);
     EXPECT_TRUE(form->canchg->isChecked());
     EXPECT_FALSE(form->SpeedButton2->isEnabled());
@@ -283,9 +285,10 @@ TEST_F(MainFormShell, CheckStartsItsWorkersWhileTheWindowKeepsAnswering)
     const auto rowsAsBefore = [this, &server] {
         for (int row = 1; row <= count; ++row) {
             const std::string number = std::to_string(row);
-            if (form->RunGrid->Cells(0, row) != number || form->RunGrid->Cells(1, row) != "site " + number
-                || form->RunGrid->Cells(2, row) != server.Url("/" + number)
-                || form->RunGrid->Cells(3, row) != verdictFound)
+            if (form->RunGrid->Cells(ResultNumberCol, row) != number
+                || form->RunGrid->Cells(ResultNameCol, row) != "site " + number
+                || form->RunGrid->Cells(ResultAddressCol, row) != server.Url("/" + number)
+                || form->RunGrid->Cells(ResultVerdictCol, row) != verdictFound)
                 return false;
         }
         return true;
@@ -305,7 +308,7 @@ TEST_F(MainFormShell, ClosingAfterASaveAsksNothing)
 {
     writeSiteList(OneEntry);
     open();
-    form->EditGrid->SetCells(0, 1, "Renamed");
+    form->EditGrid->SetCells(SiteNameCol, 1, "Renamed");
     form->SpeedButton1->click();
     EXPECT_TRUE(form->close());
     EXPECT_EQ(questions, 0);
@@ -315,7 +318,7 @@ TEST_F(MainFormShell, CancelKeepsTheWindowAndTheEdits)
 {
     writeSiteList(OneEntry);
     open();
-    form->EditGrid->SetCells(0, 1, "Renamed");
+    form->EditGrid->SetCells(SiteNameCol, 1, "Renamed");
     answer = CloseAnswer::Cancel;
     EXPECT_FALSE(form->close());
     EXPECT_EQ(questions, 1);
@@ -327,7 +330,7 @@ TEST_F(MainFormShell, CloseWithoutSavingLeavesTheFileAlone)
 {
     writeSiteList(OneEntry);
     open();
-    form->EditGrid->SetCells(0, 1, "Renamed");
+    form->EditGrid->SetCells(SiteNameCol, 1, "Renamed");
     answer = CloseAnswer::CloseWithoutSaving;
     EXPECT_TRUE(form->close());
     EXPECT_EQ(readSiteList(), OneEntry);
@@ -337,7 +340,7 @@ TEST_F(MainFormShell, SaveAndCloseWritesTheFileFirst)
 {
     writeSiteList(OneEntry);
     open();
-    form->EditGrid->SetCells(0, 1, "Renamed");
+    form->EditGrid->SetCells(SiteNameCol, 1, "Renamed");
     answer = CloseAnswer::SaveAndClose;
     EXPECT_TRUE(form->close());
     EXPECT_NE(readSiteList().find("0,1,Renamed"), Text::npos);
@@ -347,7 +350,7 @@ TEST_F(MainFormShell, AFailedSaveKeepsTheWindowOpen)
 {
     writeSiteList(OneEntry);
     open();
-    form->EditGrid->SetCells(0, 1, "Renamed");
+    form->EditGrid->SetCells(SiteNameCol, 1, "Renamed");
     fs::remove(SiteListDiskName);
     fs::create_directory(SiteListDiskName);
     answer = CloseAnswer::SaveAndClose;
@@ -355,7 +358,7 @@ TEST_F(MainFormShell, AFailedSaveKeepsTheWindowOpen)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_TRUE(errors[0].startsWith("Cannot Create"));
     EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(form->EditGrid->Cells(0, 1), "Renamed");
+    EXPECT_EQ(form->EditGrid->Cells(SiteNameCol, 1), "Renamed");
 }
 
 }

@@ -2,6 +2,8 @@
 #include "app/error_box.h"
 #include "app/fetch_slots.h"
 #include "app/main_form.h"
+#include "app/result_grid_layout.h"
+#include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
 #include "support/forked_http_server.h"
 #include "support/scratch_folder.h"
@@ -122,11 +124,11 @@ TEST_F(MainForm, StatusCellsGetTheIconOfTheirExactText)
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(grid().RowCount(), 7);
     EXPECT_EQ(grid().ColWidths(0), 90);
-    EXPECT_EQ(grid().Cells(0, 0), "\xCD\xF8\xD5\xBE\xC3\xFB\xB3\xC6"); // 网站名称, the title stays
+    EXPECT_EQ(grid().Cells(SiteNameCol, 0), "\xCD\xF8\xD5\xBE\xC3\xFB\xB3\xC6"); // 网站名称, the title stays
     const int expected[] = { 0, 1, 2, -1, -1, -1 };
     for (int row = 1; row <= 6; ++row)
-        EXPECT_EQ(iconOf(3, row), expected[row - 1]) << row;
-    const TCellGraphic* icon = grid().Store().Graphic(3, 1);
+        EXPECT_EQ(iconOf(SiteStatusCol, row), expected[row - 1]) << row;
+    const TCellGraphic* icon = grid().Store().Graphic(SiteStatusCol, 1);
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->CellHAlign, haBeforeText);
     EXPECT_EQ(icon->CellVAlign, vaTop);
@@ -137,14 +139,14 @@ TEST_F(MainForm, PickingDeadSwapsTheIconAtOnceAndTheFileChangesOnlyAtSave)
 {
     writeSiteList(TwoEntries);
     open();
-    click(3, 1);
+    click(SiteStatusCol, 1);
     ASSERT_NE(grid().Editor(), nullptr);
     key(Qt::Key_Down);
-    EXPECT_EQ(iconOf(3, 1), 1);
+    EXPECT_EQ(iconOf(SiteStatusCol, 1), 1);
     key(Qt::Key_Down);
-    EXPECT_EQ(iconOf(3, 1), 2);
+    EXPECT_EQ(iconOf(SiteStatusCol, 1), 2);
     key(Qt::Key_Return);
-    EXPECT_EQ(grid().Cells(3, 1), StatusDead);
+    EXPECT_EQ(grid().Cells(SiteStatusCol, 1), StatusDead);
     EXPECT_EQ(readSiteList(), TwoEntries);
     form->SpeedButton1->click();
     EXPECT_TRUE(errors.empty());
@@ -158,22 +160,22 @@ TEST_F(MainForm, LockedListOpensNoEditorAndRefusesDelete)
     writeSiteList(TwoEntries);
     open();
     form->canchg->setChecked(true);
-    click(0, 1);
-    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, cellCenter(0, 1));
+    click(SiteNameCol, 1);
+    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, cellCenter(SiteNameCol, 1));
     EXPECT_EQ(grid().Editor(), nullptr);
     QTest::keyClicks(&grid(), "x");
     EXPECT_EQ(grid().Editor(), nullptr);
     key(Qt::Key_Delete);
     EXPECT_EQ(grid().RowCount(), 3);
-    EXPECT_EQ(grid().Cells(0, 1), "Alpha");
+    EXPECT_EQ(grid().Cells(SiteNameCol, 1), "Alpha");
 
     form->canchg->setChecked(false);
-    click(0, 2);
+    click(SiteNameCol, 2);
     ASSERT_NE(grid().Editor(), nullptr);
     key(Qt::Key_Escape);
     key(Qt::Key_Delete);
     EXPECT_EQ(grid().RowCount(), 2);
-    EXPECT_EQ(grid().Cells(0, 1), "Alpha");
+    EXPECT_EQ(grid().Cells(SiteNameCol, 1), "Alpha");
 }
 
 TEST_F(MainForm, HintsNameTheColumnOrShowTheQueryAndLeaveEmptyCellsAlone)
@@ -184,14 +186,15 @@ TEST_F(MainForm, HintsNameTheColumnOrShowTheQueryAndLeaveEmptyCellsAlone)
         int row, col;
         Text hint;
     };
-    const HintCase cases[] = { { 1, 0, NameHint }, { 1, 1, AddressHint }, { 1, 2, "my link" },
-        { 1, 3, StatusHint }, { 2, 1, "as the grid passed it" }, { 4, 0, "as the grid passed it" } };
+    const HintCase cases[] = { { 1, SiteNameCol, NameHint }, { 1, SiteAddressCol, AddressHint },
+        { 1, SiteQueryCol, "my link" }, { 1, SiteStatusCol, StatusHint },
+        { 2, SiteAddressCol, "as the grid passed it" }, { 4, SiteNameCol, "as the grid passed it" } };
     for (const HintCase& c : cases) {
         Text hint = "as the grid passed it";
         grid().OnGridHint(&grid(), c.row, c.col, hint);
         EXPECT_EQ(hint, c.hint) << c.row << "," << c.col;
     }
-    const QPoint pos = cellCenter(2, 1);
+    const QPoint pos = cellCenter(SiteQueryCol, 1);
     QHelpEvent rest(QEvent::ToolTip, pos, grid().viewport()->mapToGlobal(pos));
     QApplication::sendEvent(grid().viewport(), &rest);
     // The grid shows a hint as plain text wrapped in markup; what the operator reads is the query.
@@ -227,8 +230,8 @@ TEST_F(MainForm, FailedSaveShowsCannotCreateAndKeepsTheList)
     form->SpeedButton1->click();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], QString::fromUtf8("Cannot Create \xE5\xB8\x90\xE5\x8F\xB7.ini."));
-    EXPECT_EQ(grid().Cells(0, 2), "Beta");
-    EXPECT_EQ(iconOf(3, 1), 0);
+    EXPECT_EQ(grid().Cells(SiteNameCol, 2), "Beta");
+    EXPECT_EQ(iconOf(SiteStatusCol, 1), 0);
 }
 
 TEST_F(MainForm, ALoadThatSkippedLinesSaysSoAndKeepsTheFileAsItWasBeforeTheFirstSave)
@@ -262,7 +265,7 @@ TEST_F(MainForm, StartUpSurvivesASizeLineOfTwoBillionRows)
     open();
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(grid().RowCount(), 2000000001);
-    EXPECT_EQ(iconOf(3, 1999999999), 2);
+    EXPECT_EQ(iconOf(SiteStatusCol, 1999999999), 2);
     EXPECT_EQ(grid().Store().ComboItems().size(), 3u);
 }
 
@@ -288,7 +291,8 @@ TEST_F(MainForm, UnderALowOpenFileLimitTheWindowStillOpensWindowsAndFilesDuringA
     form->SpeedButton2->click();
     ASSERT_TRUE(QTest::qWaitFor([] { return FetchSlots::Process().Waiting() > 0; }, 30000));
 
-    QTest::mouseClick(form->RunGrid->viewport(), Qt::LeftButton, {}, form->RunGrid->CellRect(4, 1).center());
+    QTest::mouseClick(form->RunGrid->viewport(), Qt::LeftButton, {},
+        form->RunGrid->CellRect(ResultCheckBoxCol, 1).center());
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&debugWindow));
     EXPECT_FALSE(debugWindow.grab().isNull());
     fs::remove(SiteListDiskName);

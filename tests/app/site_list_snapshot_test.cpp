@@ -1,4 +1,6 @@
+#include "app/site_list_layout.h"
 #include "app/site_list_snapshot.h"
+#include "app/site_list_texts.h"
 #include "grid/cell_store.h"
 
 #include <functional>
@@ -19,12 +21,11 @@ class SiteListSnapshotTest : public testing::TestWithParam<SnapshotCase>
 protected:
     void SetUp() override
     {
-        store.SetColCount(4);
+        ShapeSiteList(store);
         store.SetRowCount(3);
-        store.SetFixedRows(1);
-        store.SetCells(0, 1, "name");
-        store.SetCells(3, 1, "\xD5\xFD\xB3\xA3");
-        store.SetColWidths(1, 193);
+        store.SetCells(SiteNameCol, 1, "name");
+        store.SetCells(SiteStatusCol, 1, StatusNormal);
+        store.SetColWidths(SiteAddressCol, 193);
     }
 
     CellStore store;
@@ -39,26 +40,28 @@ TEST_P(SiteListSnapshotTest, TellsWhetherTheListWouldSaveDifferently)
 
 INSTANTIATE_TEST_SUITE_P(SiteListSnapshot, SiteListSnapshotTest,
     testing::Values(SnapshotCase { .name = "Nothing", .change = [](CellStore&) {}, .equal = true },
-        SnapshotCase {
-            .name = "TextTyped", .change = [](CellStore& s) { s.SetCells(1, 2, "x"); }, .equal = false },
+        SnapshotCase { .name = "TextTyped",
+            .change = [](CellStore& s) { s.SetCells(SiteAddressCol, 2, "x"); },
+            .equal = false },
         SnapshotCase { .name = "TextChangedBack",
             .change =
                 [](CellStore& s) {
-                    s.SetCells(0, 1, "other");
-                    s.SetCells(0, 1, "name");
+                    s.SetCells(SiteNameCol, 1, "other");
+                    s.SetCells(SiteNameCol, 1, "name");
                 },
             .equal = true },
         SnapshotCase { .name = "StatusPicked",
-            .change = [](CellStore& s) { s.SetCells(3, 1, "\xCB\xC0\xCD\xF6"); },
+            .change = [](CellStore& s) { s.SetCells(SiteStatusCol, 1, StatusDead); },
             .equal = false },
         SnapshotCase {
             .name = "RowInserted", .change = [](CellStore& s) { s.InsertRow(1); }, .equal = false },
         SnapshotCase {
             .name = "LastRowDeleted", .change = [](CellStore& s) { s.DeleteRow(2); }, .equal = false },
-        SnapshotCase {
-            .name = "ColumnResized", .change = [](CellStore& s) { s.SetColWidths(1, 200); }, .equal = false },
+        SnapshotCase { .name = "ColumnResized",
+            .change = [](CellStore& s) { s.SetColWidths(SiteAddressCol, 200); },
+            .equal = false },
         SnapshotCase { .name = "IconChanged",
-            .change = [](CellStore& s) { s.AddImageIdx(3, 1, 2, haBeforeText, vaTop); },
+            .change = [](CellStore& s) { s.AddImageIdx(SiteStatusCol, 1, 2, haBeforeText, vaTop); },
             .equal = true },
         SnapshotCase { .name = "TextOutsideTheCounts",
             .change = [](CellStore& s) { s.SetCells(18, 1, "x"); },

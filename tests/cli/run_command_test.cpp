@@ -1,4 +1,5 @@
 #include "app/fetch_slots.h"
+#include "app/site_list_texts.h"
 #include "cli/cli_app.h"
 #include "cli/cli_arguments.h"
 #include "support/forked_http_server.h"
@@ -22,8 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-const std::string Normal = "\xD5\xFD\xB3\xA3"; // 正常
-const std::string Paused = "\xD4\xDD\xCD\xA3"; // 暂停
+const std::string Normal = StatusNormal;
+const std::string Paused = StatusPaused;
 // 没有发现目标链接 as the terminal shows it.
 const std::string NotFoundUtf8
     = "\xE6\xB2\xA1\xE6\x9C\x89\xE5\x8F\x91\xE7\x8E\xB0\xE7\x9B\xAE\xE6\xA0\x87\xE9\x93\xBE"
