@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace {
@@ -65,7 +66,11 @@ std::string csvField(const Cell& cell, OutputEncoding encoding)
     if (const auto* number = std::get_if<std::int64_t>(&cell))
         return std::to_string(*number);
     const auto* text = std::get_if<Text>(&cell);
-    const std::string field = text ? encodedText(*text, encoding) : std::string();
+    std::string field = text ? encodedText(*text, encoding) : std::string();
+    // Names come from the list and reasons and locations from partner
+    // servers: a text a spreadsheet would take for a formula is kept a text.
+    if (!field.empty() && std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos)
+        field.insert(0, 1, '\'');
     if (field.find_first_of(",\"\r\n") == std::string::npos)
         return field;
     std::string quoted = "\"";
