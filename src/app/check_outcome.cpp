@@ -1,5 +1,6 @@
 #include "app/check_outcome.h"
 
+#include "base/gbk_codec.h"
 #include "net/socket_error.h"
 
 #include <string>
@@ -81,6 +82,22 @@ Text missingReason(const CheckOutcome& outcome)
     return missing + " (" + statusText(outcome) + ")";
 }
 
+Text uncappedReason(const CheckOutcome& outcome)
+{
+    switch (outcome.kind) {
+    case CheckOutcomeKind::Found:
+        return foundReason(outcome);
+    case CheckOutcomeKind::Missing:
+        return missingReason(outcome);
+    case CheckOutcomeKind::Unreachable:
+        break;
+    }
+    if (outcome.error != 0)
+        return errorReason(outcome.error);
+    // 服务器没有给出 HTTP 回应
+    return "\xB7\xFE\xCE\xF1\xC6\xF7\xC3\xBB\xD3\xD0\xB8\xF8\xB3\xF6 HTTP \xBB\xD8\xD3\xA6";
+}
+
 }
 
 const char* OutcomeName(CheckOutcomeKind kind)
@@ -126,18 +143,10 @@ const char* LinkRelName(LinkRel rel)
     return nullptr;
 }
 
-Text OutcomeReason(const CheckOutcome& outcome)
+Text CappedOutcomeText(const Text& text)
 {
-    switch (outcome.kind) {
-    case CheckOutcomeKind::Found:
-        return foundReason(outcome);
-    case CheckOutcomeKind::Missing:
-        return missingReason(outcome);
-    case CheckOutcomeKind::Unreachable:
-        break;
-    }
-    if (outcome.error != 0)
-        return errorReason(outcome.error);
-    return "\xB7\xFE\xCE\xF1\xC6\xF7\xC3\xBB\xD3\xD0\xB8\xF8\xB3\xF6 HTTP \xBB\xD8\xD3\xA6"; // 服务器没有给出
-                                                                                             // HTTP 回应
+    return text.size() <= OutcomeTextLimit ? text
+                                           : text.substr(0, GbkCharacterCut(text, 0, OutcomeTextLimit));
 }
+
+Text OutcomeReason(const CheckOutcome& outcome) { return CappedOutcomeText(uncappedReason(outcome)); }

@@ -2,7 +2,12 @@
 
 #include "base/text.h"
 
+#include <cstddef>
 #include <cstdint>
+
+// The most bytes of any text an outcome holds or its reason makes: a partner
+// server may send a megabyte status line or Location.
+inline constexpr std::size_t OutcomeTextLimit = std::size_t { 2 } << 10;
 
 // How one fetch ended, as far as its one GET can tell. The verdict cell
 // keeps its own three texts; this says why.
@@ -56,7 +61,10 @@ const char* QueryMatchName(QueryMatch match);
 // "none", "nofollow", "sponsored", "ugc"; null for NotInLink.
 const char* LinkRelName(LinkRel rel);
 
-// A short Chinese sentence, GBK bytes, that says why the fetch ended as it
+// text cut to OutcomeTextLimit bytes without splitting a GBK character.
+Text CappedOutcomeText(const Text& text);
+
+// A short Chinese sentence, GBK bytes, at most OutcomeTextLimit of them, that says why the fetch ended as it
 // did: "HTTP 404 Not Found", "连接被拒绝 (10061)", "页面已转到 https://…",
 // "找到链接，但带 rel=nofollow", …
 Text OutcomeReason(const CheckOutcome& outcome);

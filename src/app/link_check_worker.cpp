@@ -30,9 +30,6 @@ constexpr std::size_t shownPageLimit = std::size_t { 4 } << 20;
 // The transcript a finished row keeps is cut sooner: a window keeps one per
 // row of a run, and a command-line run may have a thousand rows.
 constexpr std::size_t keptTranscriptLimit = std::size_t { 256 } << 10;
-// The most bytes of a text of the exchange (reason phrase, Location, error
-// description) the outcome keeps: a partner server may send a megabyte line.
-constexpr std::size_t outcomeTextLimit = std::size_t { 2 } << 10;
 
 // Gives the memory of text back, not just its length.
 void release(Text& text) { Text().swap(text); }
@@ -41,22 +38,6 @@ bool holdsHighByte(const Text& value)
 {
     return std::any_of(
         value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-}
-
-bool isGbkLeadByte(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x81 && byte <= 0xFE;
-}
-
-// The last boundary of a GBK character at or before limit, walking the
-// characters of text from from, which is one such boundary.
-std::size_t characterCut(std::string_view text, std::size_t from, std::size_t limit)
-{
-    std::size_t cut = from;
-    for (std::size_t next = cut; next <= limit; next += isGbkLeadByte(text[next]) ? 2 : 1)
-        cut = next;
-    return cut;
 }
 
 // How much of the page text a transcript shows: all of it when it fits;
@@ -71,7 +52,7 @@ std::size_t shownPageLength(std::string_view page, std::size_t limit)
     const std::size_t lineStart = lineBreak == std::string_view::npos ? 0 : lineBreak + 2;
     if (lineStart >= limit / 2)
         return lineStart;
-    return characterCut(page, lineStart, limit);
+    return GbkCharacterCut(page, lineStart, limit);
 }
 
 // "……（页面另有 N 字节未显示）": the page had N more bytes than shown.
@@ -99,11 +80,6 @@ std::size_t textSize(const TextList& lines)
     for (const Text& line : lines.Lines())
         size += line.size() + 2;
     return size;
-}
-
-Text cappedText(const Text& text)
-{
-    return text.size() <= outcomeTextLimit ? text : text.substr(0, characterCut(text, 0, outcomeTextLimit));
 }
 
 // The value of the last header line named name (lower case) in the response
@@ -243,9 +219,9 @@ void Temu::judgeExchange(THTTPSend& http, bool exchanged, std::int64_t bodyBytes
     const bool responded = !HeaderLines.Empty() && StartsWith(UpperAscii(HeaderLines[0]), "HTTP/");
     if (responded) {
         outcome.status = http.ResultCode();
-        outcome.reasonPhrase = cappedText(http.ResultString());
+        outcome.reasonPhrase = CappedOutcomeText(http.ResultString());
         if (outcome.status >= 300 && outcome.status < 400)
-            outcome.location = cappedText(headerValue(HeaderLines, "location"));
+            outcome.location = CappedOutcomeText(headerValue(HeaderLines, "location"));
     }
     // Without a status line the client took the answer's first line for the
     // body's and ended it with a CR LF of its own.
@@ -256,7 +232,7 @@ void Temu::judgeExchange(THTTPSend& http, bool exchanged, std::int64_t bodyBytes
     const bool nothingCame = !responded && outcome.bytes == 0;
     if ((!exchanged || nothingCame) && http.Sock().LastErrorCode() != 0) {
         outcome.error = http.Sock().LastErrorCode();
-        outcome.errorText = cappedText(http.Sock().LastErrorText());
+        outcome.errorText = CappedOutcomeText(http.Sock().LastErrorText());
     }
     std::size_t matchOffset = 0;
     outcome.match = pageHoldsQuery(matchOffset);

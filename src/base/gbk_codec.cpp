@@ -12,6 +12,12 @@ using Fallback = std::size_t (*)(const char* at, std::size_t left, std::string& 
 // The private-use characters that carry bytes which are not valid GBK.
 constexpr char32_t ReservedBase = 0xF700;
 
+bool isGbkLeadByte(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x81 && byte <= 0xFE;
+}
+
 // One whole UTF-8 character, so a character GBK lacks becomes one "?", not one per byte.
 std::size_t utf8Character(const char* at, std::size_t left)
 {
@@ -102,4 +108,12 @@ std::string GbkToUtf8Exact(const Text& gbk) { return convert("UTF-8", "GBK", gbk
 Text Utf8ToGbkExact(const std::string& utf8)
 {
     return convert("GBK", "UTF-8", utf8, reservedByteOrQuestionMark);
+}
+
+std::size_t GbkCharacterCut(std::string_view text, std::size_t from, std::size_t limit)
+{
+    std::size_t cut = from;
+    for (std::size_t next = cut; next <= limit; next += isGbkLeadByte(text[next]) ? 2 : 1)
+        cut = next;
+    return cut;
 }

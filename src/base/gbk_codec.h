@@ -3,6 +3,7 @@
 #include "base/text.h"
 
 #include <string>
+#include <string_view>
 
 // Conversion between the system's GBK text and UTF-8, used only where text
 // leaves or enters the system: the window toolkit, the terminal, and the search
@@ -22,3 +23,8 @@ Text Utf8ToGbk(const std::string& utf8);
 // characters GBK cannot hold, and bytes that are not valid UTF-8, become "?".
 std::string GbkToUtf8Exact(const Text& gbk);
 Text Utf8ToGbkExact(const std::string& utf8);
+
+// Where to cut text so that no GBK double-byte character is split: the last
+// character boundary at or before limit, walking from from, itself a
+// boundary. text must be longer than limit.
+std::size_t GbkCharacterCut(std::string_view text, std::size_t from, std::size_t limit);

@@ -147,6 +147,8 @@ void PrintTo(const OutcomeCase& testCase, std::ostream* out) { *out << testCase.
 using enum CheckOutcomeKind;
 using enum LinkRel;
 
+const std::string hugeLocation = "https://me/" + std::string(512 << 10, 'a');
+
 const OutcomeCase outcomeCases[] = {
     { "FoundInNofollowLink", response("200 OK", "<a rel=nofollow href=me>x</a>"), "me", Found, 200, "OK", "",
         0, 29, QueryMatch::Gbk, NoFollow },
@@ -160,6 +162,8 @@ const OutcomeCase outcomeCases[] = {
         QueryMatch::None, NotInLink },
     { "MovedWithLocation", "HTTP/1.1 301 Moved\r\nlocation:  https://me/\r\nContent-Length: 0\r\n\r\n", "x",
         Missing, 301, "Moved", "https://me/", 0, 0, QueryMatch::None, NotInLink },
+    { "HalfMegabyteLocation", "HTTP/1.1 301 Moved\r\nLocation: " + hugeLocation + "\r\n\r\n", "x", Missing,
+        301, "Moved", hugeLocation.substr(0, OutcomeTextLimit), 0, 0, QueryMatch::None, NotInLink },
     { "EmptyAnswer", "", "me", Unreachable, 0, "", "", SE_ConnectionReset, 0, QueryMatch::None, NotInLink },
     { "RefusedPort", std::nullopt, "me", Unreachable, 0, "", "", SE_ConnectionRefused, 0, QueryMatch::None,
         NotInLink },
@@ -190,6 +194,7 @@ TEST_P(LinkCheckOutcome, TellsWhyFromTheOneExchange)
     EXPECT_EQ(outcome->bytes, testCase.bytes);
     EXPECT_EQ(outcome->match, testCase.match);
     EXPECT_EQ(outcome->rel, testCase.rel);
+    EXPECT_LE(OutcomeReason(*outcome).size(), OutcomeTextLimit);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LinkCheckOutcome, ::testing::ValuesIn(outcomeCases),
