@@ -240,10 +240,12 @@ TEST(LinkCheckWorker, SelectedRowGetsTranscriptBetweenTestAndVerdict)
 
 // The transcript is split and joined as one text, so a NUL in a header line
 // cuts it there, while the verdict still searches the whole page text.
+// The reply and the tail are made when the case runs: the huge ones would
+// otherwise be built at the start of every test process.
 struct TranscriptCase {
     const char* name;
-    std::string reply;
-    std::string transcriptTail;
+    std::string (*reply)();
+    std::string (*transcriptTail)();
     std::string verdict;
 };
 
@@ -267,26 +269,33 @@ std::string lines(int count, const std::string& lineBreak)
 
 // One line of GBK characters after an "x": the 4 MiB limit falls inside a
 // character, so one byte less is shown.
-const std::string oddLine = "x" + [] {
-    std::string characters;
+std::string oddLine()
+{
+    std::string characters = "x";
     for (int character = 0; character < (2 << 20) + 8; ++character)
         characters += "\xB0\xA1"; // 啊
     return characters;
-}();
+}
 const std::size_t oddLineShown = (4 << 20) - 1;
 
 const TranscriptCase transcriptCases[] = {
-    { "NulInHeaderCutsTranscriptOnly", bytes("HTTP/1.1 200 OK\r\nX-A: a\0b\r\nContent-Length: 2\r\n\r\nme"),
-        "\r\n\r\nHTTP/1.1 200 OK\r\nX-A: a\r\n", verdictFound },
-    { "NulInPageCutsPage", response("200 OK", bytes("a\rme\0me")), "\r\n\r\n\r\na\r\nme\r\n\r\n",
+    { "NulInHeaderCutsTranscriptOnly",
+        [] { return bytes("HTTP/1.1 200 OK\r\nX-A: a\0b\r\nContent-Length: 2\r\n\r\nme"); },
+        [] { return std::string("\r\n\r\nHTTP/1.1 200 OK\r\nX-A: a\r\n"); }, verdictFound },
+    { "NulInPageCutsPage", [] { return response("200 OK", bytes("a\rme\0me")); },
+        [] { return std::string("\r\n\r\n\r\na\r\nme\r\n\r\n"); }, verdictFound },
+    { "LoneBreaksInPage", [] { return response("200 OK", "a\n\rb\r"); },
+        [] { return std::string("\r\n\r\n\r\na\r\n\r\nb\r\n\r\n"); }, verdictNotFound },
+    { "HugePageShowsItsFirst4MiBLinesAndTheRest", [] { return response("200 OK", lines(4100, "\n") + "me"); },
+        [] { return "\r\n\r\n\r\n" + lines(4092, "\r\n") + hiddenNotice(8 * 1025 + 4) + "\r\n\r\n"; },
         verdictFound },
-    { "LoneBreaksInPage", response("200 OK", "a\n\rb\r"), "\r\n\r\n\r\na\r\n\r\nb\r\n\r\n", verdictNotFound },
-    { "HugePageShowsItsFirst4MiBLinesAndTheRest", response("200 OK", lines(4100, "\n") + "me"),
-        "\r\n\r\n\r\n" + lines(4092, "\r\n") + hiddenNotice(8 * 1025 + 4) + "\r\n\r\n", verdictFound },
-    { "HugeLineIsCutBetweenCharacters", response("200 OK", oddLine + "\nme"),
+    { "HugeLineIsCutBetweenCharacters", [] { return response("200 OK", oddLine() + "\nme"); },
         // The page text is the line, CR LF, "me" and CR LF.
-        "\r\n\r\n\r\n" + oddLine.substr(0, oddLineShown) + "\r\n"
-            + hiddenNotice(oddLine.size() + 6 - oddLineShown) + "\r\n\r\n",
+        [] {
+            const std::string line = oddLine();
+            return "\r\n\r\n\r\n" + line.substr(0, oddLineShown) + "\r\n"
+                + hiddenNotice(line.size() + 6 - oddLineShown) + "\r\n\r\n";
+        },
         verdictFound },
 };
 
@@ -297,9 +306,9 @@ class LinkCheckTranscript : public ::testing::TestWithParam<TranscriptCase>
 TEST_P(LinkCheckTranscript, EndsAsTheJoinedLinesDo)
 {
     const TranscriptCase& testCase = GetParam();
-    LoopbackServer server = replyingServer(testCase.reply);
+    LoopbackServer server = replyingServer(testCase.reply());
     const auto recorder = runWorker(pageUrl(server), "me", { resultRow });
-    EXPECT_TRUE(recorder->debugText().ends_with(testCase.transcriptTail)) << recorder->debugText();
+    EXPECT_TRUE(recorder->debugText().ends_with(testCase.transcriptTail())) << recorder->debugText();
     EXPECT_EQ(recorder->resultOf(resultRow), testCase.verdict);
 }
 
