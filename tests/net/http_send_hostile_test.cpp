@@ -48,102 +48,58 @@ void sendThenFallSilent(LoopbackServer::Connection& connection, const std::strin
     connection.WaitForPeerClose(10s);
 }
 
+// clang-format off
 const HostileCase hostileCases[] = {
     { .name = "GarbageStatusLine",
         .behave = [](auto& c) { sendThenClose(c, bytes("\x01\xff garbage\0x\r\nrest")); },
-        .expectedResult = true,
-        .expectedCode = 0,
-        .maxDocumentSize = 18,
-        .maxDuration = 2s },
+        .expectedResult = true, .expectedCode = 0, .maxDocumentSize = 18, .maxDuration = 2s },
     { .name = "EndlessHeaderLine",
-        .behave
-        = [](auto& c) { sendThenClose(c, "HTTP/1.1 200 OK\r\nX-Long: " + std::string(8 << 20, 'a')); },
-        .expectedResult = true,
-        .expectedCode = 200,
-        .maxDocumentSize = 9 << 20,
-        .maxDuration = 10s },
+        .behave = [](auto& c) {
+            sendThenClose(c, "HTTP/1.1 200 OK\r\nX-Long: " + std::string(8 << 20, 'a')); },
+        .expectedResult = true, .expectedCode = 200, .maxDocumentSize = 9 << 20, .maxDuration = 10s },
     { .name = "EndlessStatusLine",
         .behave = [](auto& c) { sendThenClose(c, "HTTP/1.1 200 " + std::string(8 << 20, 'b')); },
-        .expectedResult = true,
-        .expectedCode = 0,
-        .maxDocumentSize = 9 << 20,
-        .maxDuration = 10s },
+        .expectedResult = true, .expectedCode = 0, .maxDocumentSize = 9 << 20, .maxDuration = 10s },
     { .name = "HugeLengthThenClose",
-        .behave =
-            [](auto& c) {
-                sendThenClose(c, "HTTP/1.1 200 OK\r\nContent-Length: 2000000000\r\n\r\n0123456789");
-            },
-        .expectedResult = false,
-        .expectedCode = 200,
-        .maxDocumentSize = 1 << 20,
-        .maxDuration = 2s },
+        .behave = [](auto& c) {
+            sendThenClose(c, "HTTP/1.1 200 OK\r\nContent-Length: 2000000000\r\n\r\n0123456789"); },
+        .expectedResult = false, .expectedCode = 200, .maxDocumentSize = 1 << 20, .maxDuration = 2s },
     { .name = "HugeLengthThenSilence",
-        .behave
-        = [](auto& c) { sendThenFallSilent(c, "HTTP/1.1 200 OK\r\nContent-Length: 2147483647\r\n\r\nabc"); },
-        .expectedResult = false,
-        .expectedCode = 200,
-        .maxDocumentSize = 1 << 20,
-        .maxDuration = 3s,
+        .behave = [](auto& c) {
+            sendThenFallSilent(c, "HTTP/1.1 200 OK\r\nContent-Length: 2147483647\r\n\r\nabc"); },
+        .expectedResult = false, .expectedCode = 200, .maxDocumentSize = 1 << 20, .maxDuration = 3s,
         .silentFrom = 2 },
     { .name = "HugeChunkThenClose",
-        .behave =
-            [](auto& c) {
-                sendThenClose(c, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7FFFFFFF\r\nabc");
-            },
-        .expectedResult = false,
-        .expectedCode = 200,
-        .maxDocumentSize = 1 << 20,
-        .maxDuration = 2s },
+        .behave = [](auto& c) {
+            sendThenClose(c, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7FFFFFFF\r\nabc"); },
+        .expectedResult = false, .expectedCode = 200, .maxDocumentSize = 1 << 20, .maxDuration = 2s },
     { .name = "NegativeChunkSize",
-        .behave =
-            [](auto& c) {
-                sendThenClose(
-                    c, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n-5\r\nabc\r\n0\r\n\r\n");
-            },
-        .expectedResult = true,
-        .expectedCode = 200,
-        .maxDocumentSize = 16,
-        .maxDuration = 2s },
+        .behave = [](auto& c) {
+            sendThenClose(c, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n-5\r\nabc\r\n0\r\n\r\n");
+        },
+        .expectedResult = true, .expectedCode = 200, .maxDocumentSize = 16, .maxDuration = 2s },
     { .name = "ResetMidSizedBody",
-        .behave
-        = [](auto& c) { sendThenReset(c, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789"); },
-        .expectedResult = false,
-        .expectedCode = 200,
-        .maxDocumentSize = 100,
-        .maxDuration = 2s },
+        .behave = [](auto& c) {
+            sendThenReset(c, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789"); },
+        .expectedResult = false, .expectedCode = 200, .maxDocumentSize = 100, .maxDuration = 2s },
     { .name = "ResetMidChunk",
-        .behave =
-            [](auto& c) {
-                sendThenReset(c, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n64\r\n0123");
-            },
-        .expectedResult = false,
-        .expectedCode = 200,
-        .maxDocumentSize = 100,
-        .maxDuration = 2s },
+        .behave = [](auto& c) {
+            sendThenReset(c, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n64\r\n0123"); },
+        .expectedResult = false, .expectedCode = 200, .maxDocumentSize = 100, .maxDuration = 2s },
     { .name = "ResetInsideHeaderBlock",
         .behave = [](auto& c) { sendThenReset(c, "HTTP/1.1 200 OK\r\nContent-Le"); },
-        .expectedResult = true,
-        .expectedCode = 200,
-        .maxDocumentSize = 64,
-        .maxDuration = 2s },
+        .expectedResult = true, .expectedCode = 200, .maxDocumentSize = 64, .maxDuration = 2s },
     { .name = "SilenceInsideHeaderBlock",
         .behave = [](auto& c) { sendThenFallSilent(c, "HTTP/1.1 200 OK\r\nX-A"); },
-        .expectedResult = true,
-        .expectedCode = 200,
-        .maxDocumentSize = 64,
-        .maxDuration = 4s,
+        .expectedResult = true, .expectedCode = 200, .maxDocumentSize = 64, .maxDuration = 4s,
         .silentFrom = 2 },
     { .name = "ControlBytesInHeaders",
-        .behave =
-            [](auto& c) {
-                sendThenClose(
-                    c, bytes("HTTP/1.1 200 OK\r\n\0\0\r\n\x7f\x80:\r\nContent-Length: 3\r\n\r\nabc"));
-            },
-        .expectedResult = true,
-        .expectedCode = 200,
-        .maxDocumentSize = 3,
-        .maxDuration = 2s },
+        .behave = [](auto& c) {
+            sendThenClose(c, bytes("HTTP/1.1 200 OK\r\n\0\0\r\n\x7f\x80:\r\nContent-Length: 3\r\n\r\nabc"));
+        },
+        .expectedResult = true, .expectedCode = 200, .maxDocumentSize = 3, .maxDuration = 2s },
 };
+// clang-format on
 
 class HttpSendHostile : public ::testing::TestWithParam<HostileCase>
 {
