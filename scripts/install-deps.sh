@@ -20,11 +20,12 @@ run_packages=(
 package_packages=(
     dpkg-dev file
 )
-# GoogleTest and Google Benchmark; the virtual display and X tools the window
+# GoogleTest and Google Benchmark, and GNU time for the peak memory a
+# side-by-side benchmark reports; the virtual display and X tools the window
 # tests drive; the servers the network tests start on loopback; the
 # validators of the installed desktop entry and AppStream file.
 test_packages=(
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev time
     xvfb xauth xdotool x11-apps
     nginx-light curl openssl
     dante-server tinyproxy microsocks
