@@ -190,3 +190,9 @@ const FinishedRow* CheckRun::FinishedRowOf(int row) const
     const auto found = m_finishedRows.find(row);
     return found == m_finishedRows.end() ? nullptr : &found->second;
 }
+
+Text CheckRun::CellHint(int ARow, int ACol) const
+{
+    const FinishedRow* finished = ACol == ResultVerdictCol ? FinishedRowOf(ARow) : nullptr;
+    return finished ? VerdictHint(finished->outcome) : Text();
+}

@@ -67,6 +67,9 @@ public:
     void StopStarting();
     // A check box of the result grid took the state State.
     void CheckBoxClick(int ACol, int ARow, bool State);
+    // The hint of a result cell: for the verdict cell of a row whose fetch
+    // finished, why it ended so and how long it took; empty otherwise.
+    Text CellHint(int ARow, int ACol) const;
 
     int RunRowCount() const { return m_runRowCount; }
     int SelectedDebugRow() const { return m_selectedDebugRow->load(); }

@@ -136,6 +136,7 @@ void Tform1::createRunGrid()
     RunGrid->OnAutoAddRow = guarded(&Tform1::RunGridAutoAddRow);
     RunGrid->OnAutoInsertRow = guarded(&Tform1::RunGridAutoAddRow);
     RunGrid->OnCheckBoxClick = guarded(&Tform1::RunGridCheckBoxClick);
+    RunGrid->OnGridHint = guarded(&Tform1::RunGridGridHint);
     m_checkRun = std::make_unique<CheckRun>(*RunGrid);
 }
 
@@ -425,6 +426,12 @@ void Tform1::RunGridAutoAddRow(QObject*, int ARow)
 void Tform1::RunGridCheckBoxClick(QObject*, int ACol, int ARow, bool State)
 {
     m_checkRun->CheckBoxClick(ACol, ARow, State);
+}
+
+void Tform1::RunGridGridHint(QObject*, int ARow, int ACol, Text& hintstr)
+{
+    if (Text hint = m_checkRun->CellHint(ARow, ACol); !hint.empty())
+        hintstr = std::move(hint);
 }
 
 void Tform1::closeEvent(QCloseEvent* event)

@@ -95,6 +95,7 @@ public:
     void RunGridGetAlignment(QObject* Sender, int ARow, int ACol, TAlignment& HAlign, TVAlignment& VAlign);
     void RunGridAutoAddRow(QObject* Sender, int ARow);
     void RunGridCheckBoxClick(QObject* Sender, int ACol, int ARow, bool State);
+    void RunGridGridHint(QObject* Sender, int ARow, int ACol, Text& hintstr);
 
     // Site list handlers.
     void EditGridGetEditorType(QObject* Sender, int ACol, int ARow, TEditorType& AEditor);

@@ -1,14 +1,34 @@
 #include "app/result_grid.h"
 
+#include "app/check_outcome.h"
 #include "app/result_grid_layout.h"
 #include "app/window_font.h"
 #include "grid/cell_grid.h"
 
 #include <QPalette>
+#include <algorithm>
+#include <cstdint>
+#include <string>
 
 namespace {
 
 constexpr int columnWidths[ResultColCount] = { 30, 60, 178, 250, 77 };
+
+constexpr char tookHead[] = "\xD3\xC3\xCA\xB1 "; // 用时 ("took")
+constexpr char milliseconds[] = " \xBA\xC1\xC3\xEB"; // 毫秒
+constexpr char seconds[] = " \xC3\xEB"; // 秒
+
+// Under a second in milliseconds, from a second on in seconds to two places.
+Text fetchDuration(std::int64_t ms)
+{
+    ms = std::max<std::int64_t>(ms, 0);
+    if (ms < 1000)
+        return tookHead + std::to_string(ms) + milliseconds;
+    const std::int64_t hundredths = (ms + 5) / 10;
+    const char fraction[]
+        = { static_cast<char>('0' + hundredths % 100 / 10), static_cast<char>('0' + hundredths % 10), 0 };
+    return tookHead + std::to_string(hundredths / 100) + "." + fraction + seconds;
+}
 
 }
 
@@ -30,6 +50,8 @@ void SetUpResultGrid(TCellGrid& grid)
         { goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect, goColSizing, goEditing });
     grid.SetMultilinecells(false);
     grid.SetURLShow(true);
+    // Verdict cells of finished rows answer with a hint; every other cell has none.
+    grid.ShowHint = true;
     grid.SetVAlignment(vtaTop);
     const QFont font = WindowFont(QStringLiteral("Verdana"));
     grid.SetFont(font);
@@ -59,4 +81,9 @@ void UntickAllResultRows(TCellGrid& grid)
 {
     for (int row = FirstResultRow; row < grid.RowCount(); ++row)
         grid.AddCheckBox(ResultCheckBoxCol, row, false, false);
+}
+
+Text VerdictHint(const CheckOutcome& outcome)
+{
+    return OutcomeReason(outcome) + "\r\n" + fetchDuration(outcome.ms);
 }
