@@ -136,7 +136,12 @@ void CheckRun::CheckBoxClick(int, int ARow, bool State)
         m_pickedWhileStarting = ARow;
     if (!m_debugWindow)
         return;
-    m_debugWindow->SetMemoText(Text());
+    // A row still in flight starts empty and gets its transcript from its worker.
+    const FinishedRow* finished = FinishedRowOf(ARow);
+    if (!finished)
+        m_debugWindow->SetMemoText(Text());
+    else
+        m_debugWindow->SetMemoText(finished->transcriptKept ? finished->transcript : Text(transcriptNotKept));
     m_debugWindow->Show();
     m_debugWindow->SetCaption(captionHead + name + captionMiddle + m_runGrid.Cells(ResultAddressCol, ARow));
 }

@@ -65,7 +65,8 @@ public:
     bool Starting() const { return m_starting; }
     // Starts no further worker of the run under way; whenStarted is not called.
     void StopStarting();
-    // A check box of the result grid took the state State.
+    // A check box of the result grid took the state State. A row picked
+    // after its fetch finished shows the transcript it kept at once.
     void CheckBoxClick(int ACol, int ARow, bool State);
     // The hint of a result cell: for the verdict cell of a row whose fetch
     // finished, why it ended so and how long it took; empty otherwise.

@@ -88,6 +88,25 @@ TEST_F(TranscriptTest, AFinishedRowKeepsItsOutcomeAndTheTranscriptShown)
     EXPECT_EQ(finished.transcript, shown);
 }
 
+TEST_F(TranscriptTest, AFinishedRowHintsOverItsVerdictOnlyAndSaysWhenItsTranscriptWasNotKept)
+{
+    SetSites({ ActiveSite("a", "/without/a") });
+    run->SetTranscriptBudget(0);
+    StartRun();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return run->FinishedRowOf(1) != nullptr; }, 20000));
+    run->CheckBoxClick(ResultCheckBoxCol, 1, true);
+    EXPECT_EQ(debugWindow.MemoText(), transcriptNotKept);
+    CheckOutcome done = run->FinishedRowOf(1)->outcome; // 用时 N 毫秒; 秒
+    EXPECT_EQ(run->CellHint(1, ResultVerdictCol) + run->CellHint(1, ResultAddressCol),
+        OutcomeReason(done) + "\r\n\xD3\xC3\xCA\xB1 " + std::to_string(done.ms) + " \xBA\xC1\xC3\xEB");
+    done.ms = 61234;
+    EXPECT_TRUE(VerdictHint(done).ends_with(" 61.23 \xC3\xEB"));
+    server.Hold(); // A row of a new run in flight has no hint and shows nothing yet.
+    StartRun();
+    run->CheckBoxClick(ResultCheckBoxCol, 1, true);
+    EXPECT_EQ(debugWindow.MemoText() + run->CellHint(1, ResultVerdictCol), "");
+}
+
 // A new run drops what refilled rows kept and starts a budget of its own;
 // past it, rows keep their outcome only.
 TEST_F(TranscriptTest, ARunKeepsTranscriptsOnlyWithinItsBudget)
