@@ -92,6 +92,8 @@ void CheckRun::prepareNextWorker()
         m_rowGeneration.resize(static_cast<std::size_t>(resultRow) + 1, 0);
     m_rowGeneration[static_cast<std::size_t>(resultRow)] = m_generation;
     m_finishedRows.erase(resultRow);
+    if (m_transcriptShownRow == resultRow)
+        m_transcriptShownRow = NoDebugRow;
     auto window = std::make_shared<QueuedLinkCheckWindow>(
         m_handoff->channel(), m_selectedDebugRow, this, m_generation, resultRow);
     m_preparedWorker = std::make_unique<Temu>(std::move(window));
@@ -138,10 +140,12 @@ void CheckRun::CheckBoxClick(int, int ARow, bool State)
         return;
     // A row still in flight starts empty and gets its transcript from its worker.
     const FinishedRow* finished = FinishedRowOf(ARow);
-    if (!finished)
+    if (finished) {
+        showKeptTranscript(ARow, *finished);
+    } else {
         m_debugWindow->SetMemoText(Text());
-    else
-        m_debugWindow->SetMemoText(finished->transcriptKept ? finished->transcript : Text(transcriptNotKept));
+        m_transcriptShownRow = NoDebugRow;
+    }
     m_debugWindow->Show();
     m_debugWindow->SetCaption(captionHead + name + captionMiddle + m_runGrid.Cells(ResultAddressCol, ARow));
 }
@@ -173,8 +177,10 @@ void CheckRun::applyDebugText(std::uint64_t generation, int row, const Text& val
 {
     // The worker compared the row when it published; the operator may have
     // picked another row or closed the window while the text was on its way.
-    if (m_debugWindow && rowBelongsTo(row, generation) && SelectedDebugRow() == row)
+    if (m_debugWindow && rowBelongsTo(row, generation) && SelectedDebugRow() == row) {
         m_debugWindow->SetMemoText(value);
+        m_transcriptShownRow = row;
+    }
 }
 
 void CheckRun::applyOutcome(
@@ -188,6 +194,16 @@ void CheckRun::applyOutcome(
     finished.transcript = finished.transcriptKept ? keptTranscript : Text();
     if (finished.transcriptKept)
         m_keptTranscriptBytes += keptTranscript.size();
+    // A row picked after its worker looked for the picked row, but before its
+    // outcome came, got no transcript from the worker: it shows the kept one.
+    if (m_debugWindow && SelectedDebugRow() == row && m_transcriptShownRow != row)
+        showKeptTranscript(row, finished);
+}
+
+void CheckRun::showKeptTranscript(int row, const FinishedRow& finished)
+{
+    m_debugWindow->SetMemoText(finished.transcriptKept ? finished.transcript : Text(transcriptNotKept));
+    m_transcriptShownRow = row;
 }
 
 const FinishedRow* CheckRun::FinishedRowOf(int row) const

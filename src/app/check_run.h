@@ -4,6 +4,7 @@
 #include "app/check_run_view.h"
 #include "app/debug_window.h"
 #include "app/finished_row.h"
+#include "app/result_grid_layout.h"
 #include "base/text.h"
 
 #include <QPointer>
@@ -95,6 +96,7 @@ private:
     void finishStarting();
     bool rowBelongsTo(int row, std::uint64_t generation) const;
     void closeDebugWindow();
+    void showKeptTranscript(int row, const FinishedRow& finished);
 
     TCellGrid& m_runGrid;
     // The debug window may be destroyed first; the pointer then reads null.
@@ -122,6 +124,9 @@ private:
     std::vector<std::uint64_t> m_rowGeneration;
     // What finished rows kept, and the transcript bytes kept since the last Run began.
     std::unordered_map<int, FinishedRow> m_finishedRows;
+    // The row whose transcript the debug window shows, from its worker or
+    // kept; NoDebugRow while the picked row's transcript is still to come.
+    int m_transcriptShownRow = NoDebugRow;
     std::size_t m_transcriptBudget = std::size_t { 64 } << 20;
     std::size_t m_keptTranscriptBytes = 0;
 };

@@ -107,6 +107,23 @@ TEST_F(TranscriptTest, AFinishedRowHintsOverItsVerdictOnlyAndSaysWhenItsTranscri
     EXPECT_EQ(debugWindow.MemoText() + run->CellHint(1, ResultVerdictCol), "");
 }
 
+// A row picked after its worker looked for the picked row gets the kept
+// transcript with the outcome; one its worker published to keeps that text.
+TEST_F(TranscriptTest, ARowPickedWhileItsOutcomeIsOnItsWayShowsTheKeptTranscript)
+{
+    SetSites({ ActiveSite("a", "/with/a"), ActiveSite("b", "/with/b") });
+    run->SetWorkerLauncher([](std::unique_ptr<Temu>) {});
+    StartRun();
+    const std::uint64_t firstRun = 1;
+    run->CheckBoxClick(ResultCheckBoxCol, 1, true);
+    run->applyOutcome(firstRun, 1, CheckOutcome {}, "kept 1");
+    EXPECT_EQ(debugWindow.MemoText(), "kept 1");
+    run->CheckBoxClick(ResultCheckBoxCol, 2, true);
+    run->applyDebugText(firstRun, 2, "published 2");
+    run->applyOutcome(firstRun, 2, CheckOutcome {}, "kept 2");
+    EXPECT_EQ(debugWindow.MemoText(), "published 2");
+}
+
 // A new run drops what refilled rows kept and starts a budget of its own;
 // past it, rows keep their outcome only.
 TEST_F(TranscriptTest, ARunKeepsTranscriptsOnlyWithinItsBudget)
