@@ -46,14 +46,20 @@ Cells cellsOf(const SiteResult& result)
     return cells;
 }
 
-// A field of the text and tsv formats: line breaks and tabs become blanks, so
-// that every site stays one line of fields.
-std::string lineField(const Cell& cell, OutputEncoding encoding)
+// A cell as the output's encoding writes it; empty for an absent value.
+std::string cellText(const Cell& cell, OutputEncoding encoding)
 {
     if (const auto* number = std::get_if<std::int64_t>(&cell))
         return std::to_string(*number);
     const auto* text = std::get_if<Text>(&cell);
-    std::string field = text ? encodedText(*text, encoding) : std::string();
+    return text ? encodedText(*text, encoding) : std::string();
+}
+
+// A field of the text and tsv formats: line breaks and tabs become blanks, so
+// that every site stays one line of fields.
+std::string lineField(const Cell& cell, OutputEncoding encoding)
+{
+    std::string field = cellText(cell, encoding);
     for (char& c : field) {
         if (c == '\r' || c == '\n' || c == '\t')
             c = ' ';
@@ -63,13 +69,12 @@ std::string lineField(const Cell& cell, OutputEncoding encoding)
 
 std::string csvField(const Cell& cell, OutputEncoding encoding)
 {
-    if (const auto* number = std::get_if<std::int64_t>(&cell))
-        return std::to_string(*number);
-    const auto* text = std::get_if<Text>(&cell);
-    std::string field = text ? encodedText(*text, encoding) : std::string();
+    std::string field = cellText(cell, encoding);
     // Names come from the list and reasons and locations from partner
     // servers: a text a spreadsheet would take for a formula is kept a text.
-    if (!field.empty() && std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos)
+    const bool isText = std::holds_alternative<Text>(cell);
+    if (isText && !field.empty()
+        && std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos)
         field.insert(0, 1, '\'');
     if (field.find_first_of(",\"\r\n") == std::string::npos)
         return field;
