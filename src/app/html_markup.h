@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string_view>
+
+// The small pieces of HTML reading the page checks share: blanks, ASCII
+// letter case and one attribute of a start tag. Markup is read simply, the
+// way a lenient browser reads it; nothing here copies the page or throws.
+// Pure functions; safe from any thread.
+
+bool IsHtmlSpace(char c);
+char LowerAsciiChar(char c);
+// Whether value equals lowerName (lower case ASCII) when letter case is ignored.
+bool EqualsIgnoringCase(std::string_view value, std::string_view lowerName);
+
+struct HtmlAttribute {
+    std::string_view name;
+    std::string_view value; // without its quotes; empty when the attribute has none
+};
+
+// Reads the next attribute of a start tag whose attributes begin at the
+// front of tag, skipping blanks and '/' before it, and moves tag past it.
+// Gives false, tag then empty or at its closing '>', when the tag ends
+// first. A value in double or single quotes runs to its closing quote (to
+// the page's end when there is none); an unquoted one to a blank or '>'.
+bool ReadHtmlAttribute(std::string_view& tag, HtmlAttribute& attribute);
+
+// Appends text to out with its character references decoded, until out has
+// grown by limit bytes or text ends; gives the number of bytes of text read.
+// Named references are &amp; &lt; &gt; &quot; &apos;; numeric ones (&#38;
+// &#x26;) may lack their ';'. A character above 0x7F is written in UTF-8;
+// a reference that names no character is kept as it stands.
+std::size_t DecodeHtmlReferences(std::string_view text, std::size_t limit, std::string& out);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "base/text.h"
+
+#include <string_view>
+
+// What the markup of a fetched page says beyond the byte search.
+struct PageMarkup {
+    // The first link to the query's site in another form (NearMatch), as
+    // the page writes it, and how it differs; both empty when none.
+    Text near;
+    Text nearDifference;
+};
+
+// Reads page in one pass from its top to its end (HtmlTagScan): when the
+// query was not found, the href of every <a> and <area> until one meets the
+// query's address in another form. The page is read where it lies, never
+// copied; the cost grows with the page alone. Pure; safe from any thread.
+PageMarkup ReadPageMarkup(std::string_view page, const Text& query, bool queryFound);
