@@ -143,6 +143,21 @@ const char* LinkRelName(LinkRel rel)
     return nullptr;
 }
 
+const char* RobotsDirectiveName(RobotsDirective robots)
+{
+    switch (robots) {
+    case RobotsDirective::NoFollow:
+        return "nofollow";
+    case RobotsDirective::NoIndex:
+        return "noindex";
+    case RobotsDirective::None:
+        return "none";
+    case RobotsDirective::Absent:
+        break;
+    }
+    return nullptr;
+}
+
 Text CappedOutcomeText(const Text& text)
 {
     return text.size() <= OutcomeTextLimit ? text

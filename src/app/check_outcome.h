@@ -34,6 +34,15 @@ enum class LinkRel : std::uint8_t {
     Ugc,
 };
 
+// What the page tells search engines of itself (X-Robots-Tag headers and
+// robots meta tags), the strongest first: None is noindex and nofollow both.
+enum class RobotsDirective : std::uint8_t {
+    Absent, // none of noindex, nofollow and none
+    NoFollow,
+    NoIndex,
+    None,
+};
+
 // The outcome of one fetch: a plain value the worker fills in once, read by
 // the window's hint, its kept transcripts and the command-line formats.
 // Texts are GBK bytes as the exchange gave them.
@@ -60,6 +69,8 @@ const char* OutcomeName(CheckOutcomeKind kind);
 const char* QueryMatchName(QueryMatch match);
 // "none", "nofollow", "sponsored", "ugc"; null for NotInLink.
 const char* LinkRelName(LinkRel rel);
+// "nofollow", "noindex", "none"; null for Absent.
+const char* RobotsDirectiveName(RobotsDirective robots);
 
 // text cut to OutcomeTextLimit bytes without splitting a GBK character.
 Text CappedOutcomeText(const Text& text);

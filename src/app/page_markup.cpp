@@ -22,15 +22,36 @@ void readLink(HtmlTagScan& scan, NearMatch& near)
     }
 }
 
+// Gives the first name and content of the current tag to robots.
+void readMeta(HtmlTagScan& scan, RobotsDirectives& robots)
+{
+    std::string_view name;
+    std::string_view content;
+    HtmlAttribute attribute;
+    while (scan.NextAttribute(attribute)) {
+        if (name.empty() && EqualsIgnoringCase(attribute.name, "name"))
+            name = attribute.value;
+        else if (content.empty() && EqualsIgnoringCase(attribute.name, "content"))
+            content = attribute.value;
+    }
+    robots.AddMeta(name, content);
+}
+
 }
 
 PageMarkup ReadPageMarkup(std::string_view page, const Text& query, bool queryFound)
 {
     NearMatch near(queryFound ? Text() : query);
+    PageMarkup markup;
     HtmlTagScan scan(page);
-    while (near.Wanted() && scan.NextTag()) {
-        if (isLinkTag(scan.TagName()))
+    while (scan.NextTag()) {
+        const std::string_view name = scan.TagName();
+        if (near.Wanted() && isLinkTag(name))
             readLink(scan, near);
+        else if (EqualsIgnoringCase(name, "meta"))
+            readMeta(scan, markup.robots);
     }
-    return { .near = near.Link(), .nearDifference = near.Difference() };
+    markup.near = near.Link();
+    markup.nearDifference = near.Difference();
+    return markup;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -83,5 +84,53 @@ TEST_P(PageMarkupNear, FindsTheFirstLinkToTheSiteInAnotherForm)
 
 INSTANTIATE_TEST_SUITE_P(Cases, PageMarkupNear, ::testing::ValuesIn(nearCases),
     [](const ::testing::TestParamInfo<NearCase>& info) { return std::string(info.param.name); });
+
+// What a response tells search engines, from its head and its page.
+struct RobotsCase {
+    const char* name;
+    std::vector<std::string> head;
+    std::string page;
+    RobotsDirective robots;
+};
+
+void PrintTo(const RobotsCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+const std::string statusLine = "HTTP/1.1 200 OK";
+
+// clang-format off
+const RobotsCase robotsCases[] = {
+    { "NothingSaid", { statusLine }, "<meta name=description content=noindex><p>noindex</p>", RobotsDirective::Absent },
+    { "Header", { statusLine, "X-Robots-Tag: noindex" }, "", RobotsDirective::NoIndex },
+    { "HeaderForOneCrawlerBeforeTheHeadEnds",
+        { statusLine, "x-robots-tag: googlebot: nofollow", "", "X-Robots-Tag: noindex" }, "", RobotsDirective::NoFollow },
+    { "MetaNameFirst", { statusLine }, "<meta name=\"robots\" content=\"noindex\">", RobotsDirective::NoIndex },
+    { "MetaContentFirst", { statusLine }, "<meta content='nofollow' name='googlebot'/>", RobotsDirective::NoFollow },
+    { "UpperCase", { statusLine }, "<META NAME=\"BaiduSpider\" CONTENT=\"NOINDEX,NOFOLLOW\">", RobotsDirective::None },
+    { "SeveralValues", { statusLine }, "<meta name=robots content=\"index, nofollow, noarchive\">",
+        RobotsDirective::NoFollow },
+    { "NoneDirective", { statusLine }, "<meta name=\"robots\" content=\"none\">", RobotsDirective::None },
+    { "HeaderAndMetaAddUp", { statusLine, "X-Robots-Tag: noindex" }, "<meta name=robots content=nofollow>",
+        RobotsDirective::None },
+    { "MetaInAComment", { statusLine }, "<!-- <meta name=robots content=noindex> -->", RobotsDirective::Absent },
+};
+// clang-format on
+
+class PageMarkupRobots : public ::testing::TestWithParam<RobotsCase>
+{
+};
+
+TEST_P(PageMarkupRobots, AddsUpHeaderAndMetaDirectives)
+{
+    const RobotsCase& testCase = GetParam();
+    TextList head;
+    for (const std::string& line : testCase.head)
+        head.Add(line);
+    PageMarkup markup = ReadPageMarkup(testCase.page, "http://www.mysite.com/", true);
+    markup.robots.AddResponseHead(head);
+    EXPECT_EQ(markup.robots.Result(), testCase.robots);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PageMarkupRobots, ::testing::ValuesIn(robotsCases),
+    [](const ::testing::TestParamInfo<RobotsCase>& info) { return std::string(info.param.name); });
 
 }
