@@ -3,6 +3,7 @@
 #include "base/gbk_codec.h"
 #include "net/socket_error.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -56,14 +57,32 @@ Text statusText(const CheckOutcome& outcome)
     return text;
 }
 
+// The link counts for less when the link or the page asks search engines to pass it by.
 Text foundReason(const CheckOutcome& outcome)
 {
     const Text found = "\xD5\xD2\xB5\xBD\xC1\xB4\xBD\xD3"; // 找到链接
+    Text but;
     if (outcome.rel == LinkRel::NoFollow || outcome.rel == LinkRel::Sponsored || outcome.rel == LinkRel::Ugc)
-        return found + "\xA3\xAC\xB5\xAB\xB4\xF8 rel=" + LinkRelName(outcome.rel); // ，但带 rel=
+        but = "\xB4\xF8 rel=" + Text(LinkRelName(outcome.rel)); // 带 rel=
+    if (outcome.robots != RobotsDirective::Absent)
+        but += (but.empty() ? "" : "\xA3\xAC") + Text("\xD2\xB3\xC3\xE6\xB1\xEA\xD7\xA2 ") // ，页面标注
+            + RobotsDirectiveName(outcome.robots);
+    if (!but.empty())
+        return found + "\xA3\xAC\xB5\xAB" + but; // ，但
     if (outcome.match == QueryMatch::Utf8)
         return found + " (\xD2\xB3\xC3\xE6\xD3\xC3 UTF-8 \xB1\xE0\xC2\xEB)"; // (页面用 UTF-8 编码)
     return found;
+}
+
+// "页面有指向本站的链接: <link> (<difference>)", the link shortened so that
+// the difference still fits within the reason's limit.
+Text nearReason(const CheckOutcome& outcome)
+{
+    const Text lead = "\xD2\xB3\xC3\xE6\xD3\xD0\xD6\xB8\xCF\xF2\xB1\xBE\xD5\xBE\xB5\xC4\xC1\xB4\xBD\xD3: ";
+    const Text tail = " (" + outcome.nearDifference + ")";
+    const std::size_t room = OutcomeTextLimit - std::min(OutcomeTextLimit, lead.size() + tail.size());
+    const Text& near = outcome.near;
+    return lead + (near.size() <= room ? near : near.substr(0, GbkCharacterCut(near, 0, room))) + tail;
 }
 
 // A response came without the query: a redirect says where the page went, an
@@ -74,6 +93,8 @@ Text missingReason(const CheckOutcome& outcome)
         return "\xD2\xB3\xC3\xE6\xD2\xD1\xD7\xAA\xB5\xBD " + outcome.location; // 页面已转到
     if (outcome.status < 200 || outcome.status >= 300)
         return statusText(outcome);
+    if (!outcome.near.empty())
+        return nearReason(outcome);
     const Text missing
         = "\xD2\xB3\xC3\xE6\xC9\xCF\xC3\xBB\xD3\xD0\xC4\xBF\xB1\xEA\xC1\xB4\xBD\xD3"; // 页面上没有目标链接
     if (outcome.error != 0)

@@ -61,6 +61,13 @@ struct CheckOutcome {
     std::int64_t ms = 0;
     QueryMatch match = QueryMatch::None;
     LinkRel rel = LinkRel::NotInLink;
+    // When the query is missing: the first link on the page to the query's
+    // site written in another form, as the page writes it, and how it
+    // differs (NearMatch); both empty when there is none.
+    Text near;
+    Text nearDifference;
+    // What the response tells search engines of the page.
+    RobotsDirective robots = RobotsDirective::Absent;
 };
 
 // The machine-readable names: "found", "missing", "unreachable".
@@ -77,5 +84,6 @@ Text CappedOutcomeText(const Text& text);
 
 // A short Chinese sentence, GBK bytes, at most OutcomeTextLimit of them, that says why the fetch ended as it
 // did: "HTTP 404 Not Found", "连接被拒绝 (10061)", "页面已转到 https://…",
-// "找到链接，但带 rel=nofollow", …
+// "找到链接，但带 rel=nofollow", "找到链接，但页面标注 noindex",
+// "页面有指向本站的链接: https://… (https 而非 http)", …
 Text OutcomeReason(const CheckOutcome& outcome);

@@ -2,6 +2,7 @@
 
 #include "app/fetch_slots.h"
 #include "app/link_rel.h"
+#include "app/page_markup.h"
 #include "app/result_grid_layout.h"
 #include "base/gbk_codec.h"
 #include "net/http_send.h"
@@ -234,10 +235,7 @@ void Temu::judgeExchange(THTTPSend& http, bool exchanged, std::int64_t bodyBytes
         outcome.error = http.Sock().LastErrorCode();
         outcome.errorText = CappedOutcomeText(http.Sock().LastErrorText());
     }
-    std::size_t matchOffset = 0;
-    outcome.match = pageHoldsQuery(matchOffset);
-    if (outcome.match != QueryMatch::None)
-        outcome.rel = LinkRelOfMatch(PageLines, matchOffset);
+    readPage(outcome, responded);
     if (outcome.match != QueryMatch::None)
         outcome.kind = CheckOutcomeKind::Found;
     else
@@ -246,6 +244,23 @@ void Temu::judgeExchange(THTTPSend& http, bool exchanged, std::int64_t bodyBytes
         std::chrono::steady_clock::now() - m_requestStart)
                      .count();
     m_outcome = std::move(outcome);
+}
+
+// What the page text and the response head tell of the query's link: where
+// the query is and the rel of its link, or a link in another form; and the
+// page's directives to search engines.
+void Temu::readPage(CheckOutcome& outcome, bool responded) const
+{
+    std::size_t matchOffset = 0;
+    outcome.match = pageHoldsQuery(matchOffset);
+    if (outcome.match != QueryMatch::None)
+        outcome.rel = LinkRelOfMatch(PageLines, matchOffset);
+    PageMarkup markup = ReadPageMarkup(PageLines, QueryText, outcome.match != QueryMatch::None);
+    if (responded)
+        markup.robots.AddResponseHead(HeaderLines);
+    outcome.near = std::move(markup.near);
+    outcome.nearDifference = std::move(markup.nearDifference);
+    outcome.robots = markup.robots.Result();
 }
 
 void Temu::PublishTranscript(int Row)

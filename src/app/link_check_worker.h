@@ -65,6 +65,7 @@ private:
     void prepareFetch(THTTPSend& http, int TimeoutSeconds);
     std::int64_t takeExchange(THTTPSend& http);
     void judgeExchange(THTTPSend& http, bool exchanged, std::int64_t bodyBytes);
+    void readPage(CheckOutcome& outcome, bool responded) const;
     void PublishTranscript(int Row);
     Text keptTranscript() const;
     Text transcriptText(std::size_t pageLimit) const;

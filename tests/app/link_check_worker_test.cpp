@@ -140,6 +140,8 @@ struct OutcomeCase {
     std::int64_t bytes;
     QueryMatch match;
     LinkRel rel;
+    std::string near {};
+    RobotsDirective robots = RobotsDirective::Absent;
 };
 
 void PrintTo(const OutcomeCase& testCase, std::ostream* out) { *out << testCase.name; }
@@ -148,6 +150,9 @@ using enum CheckOutcomeKind;
 using enum LinkRel;
 
 const std::string hugeLocation = "https://me/" + std::string(512 << 10, 'a');
+
+// A page that links the site in another form and asks search engines to pass it by, as its head does.
+const std::string hiddenPage = "<meta name=robots content=noindex><a href='https://www.me.cn'>";
 
 const OutcomeCase outcomeCases[] = {
     { "FoundInNofollowLink", response("200 OK", "<a rel=nofollow href=me>x</a>"), "me", Found, 200, "OK", "",
@@ -158,6 +163,11 @@ const OutcomeCase outcomeCases[] = {
         QueryMatch::None, NotInLink },
     { "MissingFromCutShortPage", "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nhalf", "me", Missing, 200, "OK",
         "", SE_ConnectionReset, 4, QueryMatch::None, NotInLink },
+    { "MissingButLinkedInAnotherFormOnAHiddenPage",
+        "HTTP/1.1 200 OK\r\nX-Robots-Tag: nofollow\r\nContent-Length: " + std::to_string(hiddenPage.size())
+            + "\r\n\r\n" + hiddenPage,
+        "http://www.me.cn/", Missing, 200, "OK", "", 0, static_cast<std::int64_t>(hiddenPage.size()),
+        QueryMatch::None, NotInLink, "https://www.me.cn", RobotsDirective::None },
     { "NotFoundStatus", response("404 Not Found", "gone"), "me", Missing, 404, "Not Found", "", 0, 4,
         QueryMatch::None, NotInLink },
     { "MovedWithLocation", "HTTP/1.1 301 Moved\r\nlocation:  https://me/\r\nContent-Length: 0\r\n\r\n", "x",
@@ -194,6 +204,9 @@ TEST_P(LinkCheckOutcome, TellsWhyFromTheOneExchange)
     EXPECT_EQ(outcome->bytes, testCase.bytes);
     EXPECT_EQ(outcome->match, testCase.match);
     EXPECT_EQ(outcome->rel, testCase.rel);
+    EXPECT_EQ(outcome->near, testCase.near);
+    EXPECT_EQ(outcome->nearDifference.empty(), testCase.near.empty());
+    EXPECT_EQ(outcome->robots, testCase.robots);
     EXPECT_LE(OutcomeReason(*outcome).size(), OutcomeTextLimit);
 }
 
