@@ -64,8 +64,8 @@ struct CheckOutcome {
     // When the query is missing: the first link on the page to the query's
     // site written in another form, as the page writes it, and how it
     // differs (NearMatch); both empty when there is none.
-    Text near;
-    Text nearDifference;
+    Text near {};
+    Text nearDifference {};
     // What the response tells search engines of the page.
     RobotsDirective robots = RobotsDirective::Absent;
 };

@@ -14,11 +14,11 @@ namespace {
 
 // A cell is absent (empty in tsv and csv, null in json), a number, or a text in GBK.
 using Cell = std::variant<std::monostate, std::int64_t, Text>;
-constexpr std::size_t columnCount = 13;
+constexpr std::size_t columnCount = 15;
 using Cells = std::array<Cell, columnCount>;
 
 constexpr std::array<const char*, columnCount> columnNames = { "n", "name", "address", "verdict", "outcome",
-    "status", "reason", "location", "error", "bytes", "ms", "match", "rel" };
+    "status", "reason", "location", "error", "bytes", "ms", "match", "rel", "near", "robots" };
 
 constexpr char byteOrderMark[] = "\xEF\xBB\xBF";
 constexpr int exitMissing = 1;
@@ -43,6 +43,8 @@ Cells cellsOf(const SiteResult& result)
     cells[10] = outcome.ms;
     cells[11] = nameCell(QueryMatchName(outcome.match));
     cells[12] = nameCell(LinkRelName(outcome.rel));
+    cells[13] = nonEmptyCell(outcome.near);
+    cells[14] = nameCell(RobotsDirectiveName(outcome.robots));
     return cells;
 }
 
