@@ -3,7 +3,6 @@
 #include "base/gbk_codec.h"
 #include "net/socket_error.h"
 
-#include <algorithm>
 #include <string>
 
 namespace {
@@ -74,19 +73,24 @@ Text foundReason(const CheckOutcome& outcome)
     return found;
 }
 
-// "页面有指向本站的链接: <link> (<difference>)", the link shortened so that
-// the difference still fits within the reason's limit.
+// "页面有指向本站的链接: <link> (<difference>)". A long link is shortened
+// to its front and "…", so that the sentence stays one readable line in a
+// hint; the outcome's near keeps the link itself.
 Text nearReason(const CheckOutcome& outcome)
 {
-    const Text lead = "\xD2\xB3\xC3\xE6\xD3\xD0\xD6\xB8\xCF\xF2\xB1\xBE\xD5\xBE\xB5\xC4\xC1\xB4\xBD\xD3: ";
-    const Text tail = " (" + outcome.nearDifference + ")";
-    const std::size_t room = OutcomeTextLimit - std::min(OutcomeTextLimit, lead.size() + tail.size());
+    constexpr std::size_t shownNearLimit = 160;
     const Text& near = outcome.near;
-    return lead + (near.size() <= room ? near : near.substr(0, GbkCharacterCut(near, 0, room))) + tail;
+    const Text shown = near.size() <= shownNearLimit
+        ? near
+        : near.substr(0, GbkCharacterCut(near, 0, shownNearLimit)) + "\xA1\xAD"; // …
+    // 页面有指向本站的链接:
+    return "\xD2\xB3\xC3\xE6\xD3\xD0\xD6\xB8\xCF\xF2\xB1\xBE\xD5\xBE\xB5\xC4\xC1\xB4\xBD\xD3: " + shown + " ("
+        + outcome.nearDifference + ")";
 }
 
 // A response came without the query: a redirect says where the page went, an
-// error status names itself, a cut-off page says why it was cut.
+// error status names itself, a link to the site in another form is named,
+// a cut-off page says why it was cut.
 Text missingReason(const CheckOutcome& outcome)
 {
     if (outcome.status >= 300 && outcome.status < 400 && !outcome.location.empty())
