@@ -141,9 +141,16 @@ std::size_t DecodeHtmlReferences(std::string_view text, std::size_t limit, std::
     const std::size_t end = out.size() + limit;
     std::size_t at = 0;
     while (at < text.size() && out.size() < end) {
-        const std::size_t length = text[at] == '&' ? decodeReference(text.substr(at), out) : 0;
+        // The bytes up to the next '&' go over as one run.
+        const std::string_view ahead = text.substr(at, end - out.size());
+        const std::size_t run = std::min(ahead.find('&'), ahead.size());
+        out.append(text, at, run);
+        at += run;
+        if (at == text.size() || out.size() >= end)
+            break;
+        const std::size_t length = decodeReference(text.substr(at), out);
         if (length == 0)
-            out += text[at];
+            out += '&';
         at += length == 0 ? 1 : length;
     }
     return at;

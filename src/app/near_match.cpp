@@ -47,10 +47,11 @@ bool splitAddress(std::string_view text, bool complete, AddressParts& parts)
             return false;
         hostAt = colon + 3;
     }
-    std::size_t end = text.find_first_of("/?#", hostAt);
-    if (end == npos && !complete)
+    std::size_t end = hostAt;
+    while (end < text.size() && text[end] != '/' && text[end] != '?' && text[end] != '#')
+        ++end;
+    if (end == text.size() && !complete)
         return false;
-    end = std::min(end, text.size());
     const std::string_view authority = text.substr(hostAt, end - hostAt);
     const std::size_t colon = authority.rfind(':');
     parts.host = authority.substr(0, colon);
@@ -93,10 +94,11 @@ bool sameSite(const AddressParts& query, std::string_view lowerSite, const Addre
 // otherwise or, for the front of a longer rest (not complete), further on.
 std::size_t endingSlash(std::string_view rest, bool complete)
 {
-    std::size_t pathEnd = rest.find_first_of("?#");
-    if (pathEnd == npos && !complete)
+    std::size_t pathEnd = 0;
+    while (pathEnd < rest.size() && rest[pathEnd] != '?' && rest[pathEnd] != '#')
+        ++pathEnd;
+    if (pathEnd == rest.size() && !complete)
         return npos;
-    pathEnd = std::min(pathEnd, rest.size());
     return pathEnd > 0 && rest[pathEnd - 1] == '/' ? pathEnd - 1 : npos;
 }
 
@@ -218,30 +220,49 @@ void NearMatch::Consider(std::string_view href)
     href = trimmed(href);
     if (!Wanted() || href.size() < 3 || (href.front() != '/' && LowerAsciiChar(href.front()) != 'h'))
         return;
-    // Most links hold no reference: their window is read where it lies.
     std::string_view written = href.substr(0, m_window);
+    const bool complete = href.size() <= m_window;
+    // Most links point at other sites and hold no reference before their
+    // rest: they are turned down as the page writes them, without decoding.
+    const std::size_t reference = written.find('&');
+    AddressParts link;
+    const bool split = splitAddress(written, complete, link);
+    const bool plainSite = split && (reference == npos || written.data() + reference >= link.rest.data());
+    if ((plainSite && !onSite(link)) || (!split && reference == npos))
+        return;
     std::string_view window = written;
-    bool complete = href.size() <= m_window;
-    if (written.find('&') != npos) {
+    bool windowComplete = complete;
+    if (reference != npos) {
         m_decoded.clear();
         const std::size_t read = DecodeHtmlReferences(href, m_window, m_decoded);
         written = href.substr(0, read);
         window = m_decoded;
-        complete = read == href.size();
+        windowComplete = read == href.size();
+        if (!splitAddress(window, windowComplete, link))
+            return;
     }
-    AddressParts link;
-    if (!splitAddress(window, complete, link))
-        return;
-    const bool linkDecoded = window.size() != written.size() || window != written;
+    const bool linkDecoded = window != written;
     for (std::size_t at = 0; at < m_formCount; ++at) {
         const QueryForm& form = m_forms[at];
         bool samePlace = false;
-        if (sameSite(form.parts, form.site, link) && meets(form, link, complete, samePlace)) {
+        if (sameSite(form.parts, form.site, link) && meets(form, link, windowComplete, samePlace)) {
             keep(href, form, link,
-                { .samePlace = samePlace, .complete = complete, .decoded = linkDecoded, .written = written });
+                { .samePlace = samePlace,
+                    .complete = windowComplete,
+                    .decoded = linkDecoded,
+                    .written = written });
             return;
         }
     }
+}
+
+bool NearMatch::onSite(const AddressParts& link) const
+{
+    for (std::size_t at = 0; at < m_formCount; ++at) {
+        if (sameSite(m_forms[at].parts, m_forms[at].site, link))
+            return true;
+    }
+    return false;
 }
 
 // Whether the link's rest is the form's or goes on from it; samePlace tells which.

@@ -85,6 +85,7 @@ private:
     };
 
     void addForm(const Text& address, bool utf8);
+    bool onSite(const AddressParts& link) const;
     bool meets(const QueryForm& form, const AddressParts& link, bool complete, bool& samePlace);
     void keep(std::string_view href, const QueryForm& form, const AddressParts& link, const LinkShape& shape);
 
