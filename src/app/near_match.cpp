@@ -109,74 +109,82 @@ void dropEndingSlash(Text& rest, bool complete)
         rest.erase(slash, 1);
 }
 
-// The phrases of how a link differs from the query, before they are joined.
-class Differences
+// Adds one phrase of how a link differs from the query.
+void addPhrase(Text& differences, const Text& phrase)
 {
-public:
-    void add(const Text& phrase) { m_text += (m_text.empty() ? "" : comma) + phrase; }
-    Text text() const { return m_text; }
+    differences += (differences.empty() ? "" : comma) + phrase;
+}
 
-private:
-    Text m_text;
-};
+bool isAddressByte(char c)
+{
+    return static_cast<unsigned char>(c) > 0x20 && c != '"' && c != '\'' && c != '<' && c != '>';
+}
 
-void addSchemeDifference(const AddressParts& query, const AddressParts& link, Differences& differences)
+bool holdsHighByte(std::string_view text)
+{
+    return std::any_of(
+        text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+void addSchemeDifference(const AddressParts& query, const AddressParts& link, Text& differences)
 {
     if (link.scheme.empty())
-        differences.add("\xD3\xC3 // \xCA\xA1\xC2\xD4\xC1\xCB\xD0\xAD\xD2\xE9"); // 用 // 省略了协议
+        addPhrase(differences, "\xD3\xC3 // \xCA\xA1\xC2\xD4\xC1\xCB\xD0\xAD\xD2\xE9"); // 用 // 省略了协议
     else if (lowerText(link.scheme) != lowerText(query.scheme))
-        differences.add(lowerText(link.scheme) + " \xB6\xF8\xB7\xC7 " + lowerText(query.scheme)); // 而非
+        addPhrase(
+            differences, lowerText(link.scheme) + " \xB6\xF8\xB7\xC7 " + lowerText(query.scheme)); // 而非
     else if (link.scheme != query.scheme)
-        differences.add(
+        addPhrase(differences,
             "\xD0\xAD\xD2\xE9\xC3\xFB\xB4\xF3\xD0\xA1\xD0\xB4\xB2\xBB\xCD\xAC"); // 协议名大小写不同
 }
 
-void addHostDifferences(const AddressParts& query, const AddressParts& link, Differences& differences)
+void addHostDifferences(const AddressParts& query, const AddressParts& link, Text& differences)
 {
     if (hasWww(query.host) && !hasWww(link.host))
-        differences.add("\xC9\xD9\xC1\xCB www."); // 少了 www.
+        addPhrase(differences, "\xC9\xD9\xC1\xCB www."); // 少了 www.
     else if (!hasWww(query.host) && hasWww(link.host))
-        differences.add("\xB6\xE0\xC1\xCB www."); // 多了 www.
+        addPhrase(differences, "\xB6\xE0\xC1\xCB www."); // 多了 www.
     const bool wwwCase
         = hasWww(query.host) && hasWww(link.host) && query.host.substr(0, 4) != link.host.substr(0, 4);
     if (wwwCase || siteName(query.host) != siteName(link.host))
-        differences.add(
+        addPhrase(differences,
             "\xD6\xF7\xBB\xFA\xC3\xFB\xB4\xF3\xD0\xA1\xD0\xB4\xB2\xBB\xCD\xAC"); // 主机名大小写不同
     if (query.port.empty() && !link.port.empty())
-        differences.add("\xB6\xE0\xC1\xCB\xB6\xCB\xBF\xDA :" + Text(link.port)); // 多了端口 :
+        addPhrase(differences, "\xB6\xE0\xC1\xCB\xB6\xCB\xBF\xDA :" + Text(link.port)); // 多了端口 :
     else if (!query.port.empty() && link.port.empty())
-        differences.add("\xC9\xD9\xC1\xCB\xB6\xCB\xBF\xDA :" + Text(query.port)); // 少了端口 :
+        addPhrase(differences, "\xC9\xD9\xC1\xCB\xB6\xCB\xBF\xDA :" + Text(query.port)); // 少了端口 :
 }
 
 // A link into the address's place: its path may differ by the slash that
 // ends it; any other link is to another page of the site.
 void addPlaceDifference(std::string_view queryRest, std::string_view linkRest, bool samePlace,
-    bool linkComplete, Differences& differences)
+    bool linkComplete, Text& differences)
 {
     if (!samePlace) {
-        differences.add(
+        addPhrase(differences,
             "\xD6\xB8\xCF\xF2\xD5\xBE\xC4\xDA\xC6\xE4\xCB\xFB\xD2\xB3\xC3\xE6"); // 指向站内其他页面
         return;
     }
     const bool querySlash = endingSlash(queryRest, true) != npos;
     const bool linkSlash = endingSlash(linkRest, linkComplete) != npos;
     if (querySlash && !linkSlash)
-        differences.add("\xC9\xD9\xC1\xCB\xBD\xE1\xCE\xB2\xB5\xC4 /"); // 少了结尾的 /
+        addPhrase(differences, "\xC9\xD9\xC1\xCB\xBD\xE1\xCE\xB2\xB5\xC4 /"); // 少了结尾的 /
     else if (!querySlash && linkSlash)
-        differences.add("\xB6\xE0\xC1\xCB\xBD\xE1\xCE\xB2\xB5\xC4 /"); // 多了结尾的 /
+        addPhrase(differences, "\xB6\xE0\xC1\xCB\xBD\xE1\xCE\xB2\xB5\xC4 /"); // 多了结尾的 /
 }
 
 // How character references tell the link from the query, each as written.
 void addReferenceDifference(std::string_view queryWritten, bool queryDecoded, std::string_view linkWritten,
-    bool linkDecoded, Differences& differences)
+    bool linkDecoded, Text& differences)
 {
     if (linkDecoded && !queryDecoded) {
         if (linkWritten.find("&amp;") != npos)
-            differences.add("& \xD0\xB4\xB3\xC9 &amp;"); // & 写成 &amp;
+            addPhrase(differences, "& \xD0\xB4\xB3\xC9 &amp;"); // & 写成 &amp;
         else
-            differences.add("\xD3\xC3\xC1\xCB HTML \xD7\xD6\xB7\xFB\xD2\xFD\xD3\xC3"); // 用了 HTML 字符引用
+            addPhrase(
+                differences, "\xD3\xC3\xC1\xCB HTML \xD7\xD6\xB7\xFB\xD2\xFD\xD3\xC3"); // 用了 HTML 字符引用
     } else if (queryDecoded && !linkDecoded && queryWritten.find("&amp;") != npos) {
-        differences.add("&amp; \xD0\xB4\xB3\xC9 &"); // &amp; 写成 &
+        addPhrase(differences, "&amp; \xD0\xB4\xB3\xC9 &"); // &amp; 写成 &
     }
 }
 
@@ -186,15 +194,10 @@ NearMatch::NearMatch(const Text& query)
 {
     if (!startsWithIgnoringCase(query, "http://") && !startsWithIgnoringCase(query, "https://"))
         return;
-    const std::size_t end = std::min(query.find_first_of("\"'<>"), query.size());
-    std::size_t length = 0;
-    while (length<end&& static_cast<unsigned char>(query[length])> 0x20)
-        ++length;
-    const Text address = query.substr(0, length);
-    m_queryHasTail = length < query.size();
+    const Text address(query.begin(), std::find_if_not(query.begin(), query.end(), isAddressByte));
+    m_queryHasTail = address.size() < query.size();
     addForm(address, false);
-    if (std::any_of(
-            address.begin(), address.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+    if (holdsHighByte(address))
         addForm(GbkToUtf8(address), true);
 }
 
@@ -220,40 +223,39 @@ void NearMatch::Consider(std::string_view href)
     href = trimmed(href);
     if (!Wanted() || href.size() < 3 || (href.front() != '/' && LowerAsciiChar(href.front()) != 'h'))
         return;
-    std::string_view written = href.substr(0, m_window);
-    const bool complete = href.size() <= m_window;
-    // Most links point at other sites and hold no reference before their
-    // rest: they are turned down as the page writes them, without decoding.
-    const std::size_t reference = written.find('&');
     AddressParts link;
-    const bool split = splitAddress(written, complete, link);
-    const bool plainSite = split && (reference == npos || written.data() + reference >= link.rest.data());
-    if ((plainSite && !onSite(link)) || (!split && reference == npos))
+    LinkShape shape;
+    if (!readLink(href, link, shape))
         return;
-    std::string_view window = written;
-    bool windowComplete = complete;
-    if (reference != npos) {
-        m_decoded.clear();
-        const std::size_t read = DecodeHtmlReferences(href, m_window, m_decoded);
-        written = href.substr(0, read);
-        window = m_decoded;
-        windowComplete = read == href.size();
-        if (!splitAddress(window, windowComplete, link))
-            return;
-    }
-    const bool linkDecoded = window != written;
     for (std::size_t at = 0; at < m_formCount; ++at) {
         const QueryForm& form = m_forms[at];
-        bool samePlace = false;
-        if (sameSite(form.parts, form.site, link) && meets(form, link, windowComplete, samePlace)) {
-            keep(href, form, link,
-                { .samePlace = samePlace,
-                    .complete = windowComplete,
-                    .decoded = linkDecoded,
-                    .written = written });
+        if (sameSite(form.parts, form.site, link) && meets(form, link, shape)) {
+            keep(href, form, link, shape);
             return;
         }
     }
+}
+
+// Splits the window of href, the bytes its comparison needs; false when the
+// link is not absolute or not on the query's site.
+bool NearMatch::readLink(std::string_view href, AddressParts& link, LinkShape& shape)
+{
+    shape.written = href.substr(0, m_window);
+    shape.complete = href.size() <= m_window;
+    // Most links point at other sites and hold no reference before their
+    // rest: they are turned down as the page writes them, without decoding.
+    const std::size_t reference = shape.written.find('&');
+    const bool split = splitAddress(shape.written, shape.complete, link);
+    if (reference == npos)
+        return split && onSite(link);
+    if (split && shape.written.data() + reference >= link.rest.data() && !onSite(link))
+        return false;
+    m_decoded.clear();
+    const std::size_t read = DecodeHtmlReferences(href, m_window, m_decoded);
+    shape.written = href.substr(0, read);
+    shape.complete = read == href.size();
+    shape.decoded = m_decoded != shape.written;
+    return splitAddress(m_decoded, shape.complete, link) && onSite(link);
 }
 
 bool NearMatch::onSite(const AddressParts& link) const
@@ -265,19 +267,17 @@ bool NearMatch::onSite(const AddressParts& link) const
     return false;
 }
 
-// Whether the link's rest is the form's or goes on from it; samePlace tells which.
-bool NearMatch::meets(const QueryForm& form, const AddressParts& link, bool complete, bool& samePlace)
+// Whether the link's rest is the form's or goes on from it; shape.samePlace tells which.
+bool NearMatch::meets(const QueryForm& form, const AddressParts& link, LinkShape& shape)
 {
     m_linkRest.assign(link.rest);
-    dropEndingSlash(m_linkRest, complete);
+    dropEndingSlash(m_linkRest, shape.complete);
     if (!m_linkRest.starts_with(form.rest))
         return false;
-    if (m_linkRest.size() == form.rest.size()) {
-        samePlace = complete;
-        return complete;
-    }
+    shape.samePlace = m_linkRest.size() == form.rest.size();
+    if (shape.samePlace)
+        return shape.complete;
     const char next = m_linkRest[form.rest.size()];
-    samePlace = false;
     return next == '/' || next == '?' || next == '#' || (next == '&' && form.rest.find('?') != npos);
 }
 
@@ -286,19 +286,20 @@ void NearMatch::keep(
 {
     const Text shown(href.substr(0, OutcomeTextLimit + 1));
     m_link = CappedOutcomeText(form.utf8 ? Utf8ToGbk(shown) : shown);
-    Differences differences;
+    Text differences;
     addSchemeDifference(form.parts, link, differences);
     addHostDifferences(form.parts, link, differences);
     addPlaceDifference(form.parts.rest, link.rest, shape.samePlace, shape.complete, differences);
     if (shape.samePlace)
         addReferenceDifference(form.written, form.decoded, shape.written, shape.decoded, differences);
     if (form.utf8)
-        differences.add("\xD2\xB3\xC3\xE6\xD3\xC3 UTF-8 \xB1\xE0\xC2\xEB"); // 页面用 UTF-8 编码
-    if (differences.text().empty() && m_queryHasTail)
+        addPhrase(differences, "\xD2\xB3\xC3\xE6\xD3\xC3 UTF-8 \xB1\xE0\xC2\xEB"); // 页面用 UTF-8 编码
+    if (differences.empty() && m_queryHasTail)
         // 查询里地址之后的文字不在页面上
-        differences.add("\xB2\xE9\xD1\xAF\xC0\xEF\xB5\xD8\xD6\xB7\xD6\xAE\xBA\xF3\xB5\xC4\xCE\xC4\xD7\xD6"
-                        "\xB2\xBB\xD4\xDA\xD2\xB3\xC3\xE6\xC9\xCF");
-    if (differences.text().empty())
-        differences.add("\xD0\xB4\xB7\xA8\xB2\xBB\xCD\xAC"); // 写法不同
-    m_difference = differences.text();
+        addPhrase(differences,
+            "\xB2\xE9\xD1\xAF\xC0\xEF\xB5\xD8\xD6\xB7\xD6\xAE\xBA\xF3\xB5\xC4\xCE\xC4\xD7\xD6"
+            "\xB2\xBB\xD4\xDA\xD2\xB3\xC3\xE6\xC9\xCF");
+    if (differences.empty())
+        addPhrase(differences, "\xD0\xB4\xB7\xA8\xB2\xBB\xCD\xAC"); // 写法不同
+    m_difference = std::move(differences);
 }

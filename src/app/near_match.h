@@ -86,7 +86,8 @@ private:
 
     void addForm(const Text& address, bool utf8);
     bool onSite(const AddressParts& link) const;
-    bool meets(const QueryForm& form, const AddressParts& link, bool complete, bool& samePlace);
+    bool readLink(std::string_view href, AddressParts& link, LinkShape& shape);
+    bool meets(const QueryForm& form, const AddressParts& link, LinkShape& shape);
     void keep(std::string_view href, const QueryForm& form, const AddressParts& link, const LinkShape& shape);
 
     std::array<QueryForm, 2> m_forms;
