@@ -156,13 +156,13 @@ void addHostDifferences(const AddressParts& query, const AddressParts& link, Tex
 }
 
 // A link into the address's place: its path may differ by the slash that
-// ends it; any other link is to another page of the site.
+// ends it; any other link goes on to another address of the site.
 void addPlaceDifference(std::string_view queryRest, std::string_view linkRest, bool samePlace,
     bool linkComplete, Text& differences)
 {
     if (!samePlace) {
         addPhrase(differences,
-            "\xD6\xB8\xCF\xF2\xD5\xBE\xC4\xDA\xC6\xE4\xCB\xFB\xD2\xB3\xC3\xE6"); // 指向站内其他页面
+            "\xD6\xB8\xCF\xF2\xD5\xBE\xC4\xDA\xC6\xE4\xCB\xFB\xB5\xD8\xD6\xB7"); // 指向站内其他地址
         return;
     }
     const bool querySlash = endingSlash(queryRest, true) != npos;

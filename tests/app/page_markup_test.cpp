@@ -47,7 +47,7 @@ const NearCase nearCases[] = {
     { .name = "Area", .page = "<map><area shape=rect href=\" https://www.mysite.com/ \"></map>",
         .near = "https://www.mysite.com/", .difference = "https 而非 http" },
     { .name = "CommentIsSkipped", .page = "<!-- <a href=\"https://www.mysite.com/\"> --><a href=\"//mysite.com/x\">",
-        .near = "//mysite.com/x", .difference = "用 // 省略了协议，少了 www.，指向站内其他页面" },
+        .near = "//mysite.com/x", .difference = "用 // 省略了协议，少了 www.，指向站内其他地址" },
     { .name = "Utf8PageGbkQuery", .page = "<a href=\"https://www.mysite.com/\xE5\x8F\x8B/\">",
         .query = "http://www.mysite.com/\xD3\xD1/ \xD3\xD1", .near = "https://www.mysite.com/\xD3\xD1/",
         .difference = "https 而非 http，页面用 UTF-8 编码" },
@@ -63,7 +63,7 @@ const NearCase nearCases[] = {
     // kept to the outcome's limit.
     { .name = "BrokenMarkupAndHugeLink", .page = "<a href=\"&#xZZ;&#99999999999;&am\">\0<a <b"s
         + "<a href=" + hugeLink, .near = hugeLink.substr(0, OutcomeTextLimit),
-        .difference = "https 而非 http，指向站内其他页面" },
+        .difference = "https 而非 http，指向站内其他地址" },
 };
 // clang-format on
 
