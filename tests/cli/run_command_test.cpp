@@ -278,7 +278,7 @@ namespace {
 
 enum class Peer { Replies, Silent, PlainText, Nobody };
 
-// The site's object holds outcome and reason; status, location and rel are as printed.
+// The site's object holds outcome and reason; status, location, rel, near and robots are as printed.
 struct OutcomeCase {
     const char* name;
     Peer peer;
@@ -291,6 +291,8 @@ struct OutcomeCase {
     std::string location = "null";
     std::string rel = "null";
     std::string address = ""; // empty: the peer's page
+    std::string near = "null";
+    std::string robots = "null";
 };
 
 void PrintTo(const OutcomeCase& testCase, std::ostream* out) { *out << testCase.name; }
@@ -334,6 +336,11 @@ const OutcomeCase outcomeCases[] = {
     { .name = "GbkQueryInUtf8", .peer = Peer::Replies, .reply = page("200 OK", "<p>友情链接</p>"),
         .query = "\xD3\xD1\xC7\xE9\xC1\xB4\xBD\xD3", .exitStatus = 0, .outcome = "found", .status = "200",
         .reason = "找到链接 (页面用 UTF-8 编码)" },
+    { .name = "NearLinkOnHiddenPage", .peer = Peer::Replies,
+        .reply = page("200 OK", "<meta name=robots content=noindex><a href='//me.cn'>"), .query = "http://me.cn/",
+        .exitStatus = 1, .outcome = "missing", .status = "200",
+        .reason = "页面有指向本站的链接: //me.cn (用 // 省略了协议，少了结尾的 /)", .near = R"("//me.cn")",
+        .robots = R"("noindex")" },
 };
 // clang-format on
 
@@ -377,7 +384,10 @@ TEST_P(CliRunOutcome, JsonSaysWhyAndTheExitStatusFollows)
     const std::string outcomeToLocation = "\"outcome\":\"" + testCase.outcome + "\",\"status\":"
         + testCase.status + ",\"reason\":\"" + testCase.reason + "\",\"location\":" + testCase.location + ",";
     EXPECT_NE(out().find(outcomeToLocation), std::string::npos) << out();
-    EXPECT_NE(out().find("\"rel\":" + testCase.rel + "}"), std::string::npos) << out();
+    EXPECT_NE(out().find("\"rel\":" + testCase.rel + ",\"near\":" + testCase.near
+                  + ",\"robots\":" + testCase.robots + "}"),
+        std::string::npos)
+        << out();
 }
 
 INSTANTIATE_TEST_SUITE_P(Outcomes, CliRunOutcome, testing::ValuesIn(outcomeCases),
