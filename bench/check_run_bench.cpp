@@ -16,9 +16,9 @@
 #include "app/result_grid.h"
 #include "grid/cell_grid.h"
 #include "process_status.h"
+#include "qt_bench_main.h"
 #include "support/loopback_http_server.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
@@ -189,11 +189,6 @@ BENCHMARK(BM_CheckRunThousandHeld)->Iterations(1)->UseRealTime()->Unit(benchmark
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    RunQtBenchmarks(argc, argv);
     return 0;
 }

@@ -3,8 +3,8 @@
 // A full repaint of the visible area must stay well under a 16 ms frame.
 
 #include "grid/cell_grid.h"
+#include "qt_bench_main.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QScrollBar>
@@ -93,11 +93,6 @@ BENCHMARK(BM_PageDownAndRepaint)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    RunQtBenchmarks(argc, argv);
     return 0;
 }

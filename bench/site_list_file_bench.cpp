@@ -6,8 +6,8 @@
 
 #include "grid/cell_grid.h"
 #include "grid/grid_file.h"
+#include "qt_bench_main.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
@@ -130,12 +130,7 @@ BENCHMARK(LoadSiteListStoreOnly)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    RunQtBenchmarks(argc, argv);
     fs::remove(siteListFile());
     return 0;
 }
