@@ -155,10 +155,6 @@ const std::string hugeLocation = "https://me/" + std::string(512 << 10, 'a');
 const std::string hiddenPage = "<meta name=robots content=noindex><a href='https://www.me.cn'>";
 
 const OutcomeCase outcomeCases[] = {
-    { "FoundInNofollowLink", response("200 OK", "<a rel=nofollow href=me>x</a>"), "me", Found, 200, "OK", "",
-        0, 29, QueryMatch::Gbk, NoFollow },
-    { "GbkQueryFoundInUtf8Form", response("200 OK", std::string("<a href=x>") + partnerUtf8 + "</a>"),
-        partnerGbk, Found, 200, "OK", "", 0, 26, QueryMatch::Utf8, None },
     { "MissingFromWholePage", "HTTP/1.1 200 OK\r\n\r\nno link", "me", Missing, 200, "OK", "", 0, 7,
         QueryMatch::None, NotInLink },
     { "MissingFromCutShortPage", "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nhalf", "me", Missing, 200, "OK",
@@ -168,10 +164,6 @@ const OutcomeCase outcomeCases[] = {
             + "\r\n\r\n" + hiddenPage,
         "http://www.me.cn/", Missing, 200, "OK", "", 0, static_cast<std::int64_t>(hiddenPage.size()),
         QueryMatch::None, NotInLink, "https://www.me.cn", RobotsDirective::None },
-    { "NotFoundStatus", response("404 Not Found", "gone"), "me", Missing, 404, "Not Found", "", 0, 4,
-        QueryMatch::None, NotInLink },
-    { "MovedWithLocation", "HTTP/1.1 301 Moved\r\nlocation:  https://me/\r\nContent-Length: 0\r\n\r\n", "x",
-        Missing, 301, "Moved", "https://me/", 0, 0, QueryMatch::None, NotInLink },
     { "HalfMegabyteLocation", "HTTP/1.1 301 Moved\r\nLocation: " + hugeLocation + "\r\n\r\n", "x", Missing,
         301, "Moved", hugeLocation.substr(0, OutcomeTextLimit), 0, 0, QueryMatch::None, NotInLink },
     { "EmptyAnswer", "", "me", Unreachable, 0, "", "", SE_ConnectionReset, 0, QueryMatch::None, NotInLink },
