@@ -1,0 +1,66 @@
+#pragma once
+
+#include "history/history_entry.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+// The history database: one SQLite file holding every recorded run and its
+// results. It is created on first open, carries a schema version and
+// upgrades an older one in place; a file from a newer LinkWatch is refused.
+// Write-ahead logging and a busy time-out let the window and a scheduled
+// linkwatch-cli write the same file at once.
+//
+// Thread: one thread uses an object at a time. Every call blocks on the file
+// system, and for up to the busy time-out (5 s) on another writer. Every
+// failure throws HistoryError; a failed write leaves the database as it was
+// before that call.
+class HistoryStore
+{
+public:
+    enum class Access {
+        ReadWrite, // creates the file and its schema when missing
+        ReadOnly, // never writes; a missing file is an error
+    };
+
+    // Opens path (UTF-8, as the file system has it).
+    explicit HistoryStore(const std::string& path, Access access = Access::ReadWrite);
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    const std::string& Path() const { return m_path; }
+
+    // A whole run in one transaction: on failure nothing of it is kept.
+    // Returns the new run's id.
+    std::int64_t RecordRun(
+        const RunInfo& info, std::int64_t endedAt, const std::vector<HistoryEntry>& results);
+
+    // A run whose results arrive one by one, each kept at once. A run never
+    // ended (its program was killed) stays readable and counts as unfinished.
+    std::int64_t BeginRun(const RunInfo& info);
+    void RecordResult(std::int64_t run, const HistoryEntry& result);
+    void EndRun(std::int64_t run, std::int64_t endedAt);
+
+    // The newest result of the same site (address and query) recorded in a
+    // run before beforeRun; with beforeRun 0, in any run.
+    std::optional<HistoryEntry> PreviousResult(const Text& address, const Text& query, std::int64_t beforeRun);
+
+    // Past results, newest run first and by run number within a run. site,
+    // when not empty, keeps the results whose name or address contains it
+    // (UTF-8, compared with the texts' UTF-8 form). limit 0: no limit.
+    std::vector<HistoryEntry> History(const std::string& site, int limit);
+
+    // The results of the last two finished runs of the list file, older
+    // first; empty when there are fewer than two.
+    std::vector<std::vector<HistoryEntry>> LastTwoRuns(const std::string& listFile);
+
+private:
+    std::string m_path;
+    sqlite3* m_database = nullptr;
+};
