@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+// One POST of a JSON body to a web hook (http or https) through the
+// program's own HTTP client. Blocks for the exchange, each receive bounded
+// by timeoutMs. Returns an empty text when the hook answered with a 2xx
+// status, else why it failed ("HTTP 400 Bad Request", "连接被拒绝 (10061)"
+// in UTF-8, …). Nothing here throws but for want of memory.
+std::string PostToWebhook(const std::string& url, const std::string& jsonBody, int timeoutMs);
