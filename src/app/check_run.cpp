@@ -1,5 +1,6 @@
 #include "app/check_run.h"
 
+#include "app/check_run_history.h"
 #include "app/gui_handoff.h"
 #include "app/link_check_worker.h"
 #include "app/queued_link_check_window.h"
@@ -32,6 +33,7 @@ CheckRun::CheckRun(TCellGrid& runGrid)
     QObject::connect(&m_startTimer, &QTimer::timeout, [this] { startPreparedWorker(); });
 }
 
+// The history, destroyed after the body, writes what is queued; its reports are dropped.
 CheckRun::~CheckRun()
 {
     // Workers still running must neither reach this object nor publish.
@@ -48,6 +50,18 @@ void CheckRun::SetDebugWindow(TWdebug* debugWindow)
         m_debugWindow->SetResultSide(this);
 }
 
+void CheckRun::RecordHistory(
+    const std::string& databasePath, const std::string& listFile, std::function<void(const Text&)> failed)
+{
+    m_history = std::make_unique<CheckRunHistory>(databasePath, listFile, m_handoff->channel(),
+        CheckRunHistory::Reports {
+            .previousResult = [this](std::uint64_t historyRun, int row,
+                                  const HistoryEntry& previous) { applyPreviousResult(historyRun, row, previous); },
+            .failure = std::move(failed) });
+}
+
+void CheckRun::StopRecording() { m_history.reset(); }
+
 void CheckRun::Run(const TCellGrid& editGrid, std::function<void()> whenStarted)
 {
     StopStarting();
@@ -56,6 +70,8 @@ void CheckRun::Run(const TCellGrid& editGrid, std::function<void()> whenStarted)
     m_keptTranscriptBytes = 0;
     // Edits made while the workers are being started belong to the next run.
     m_sites = ActiveSites(editGrid.Store());
+    if (m_history)
+        m_history->BeginRun(m_generation, m_sites);
     m_nextSite = 0;
     m_lastSiteRow = editGrid.RowCount() - 1;
     m_whenStarted = std::move(whenStarted);
@@ -120,6 +136,8 @@ void CheckRun::finishStarting()
         m_runGrid.AddCheckBox(ResultCheckBoxCol, m_pickedWhileStarting, true, false);
     m_sites.clear();
     m_starting = false;
+    if (m_history)
+        m_history->AllStarted(m_generation, m_runRowCount);
     if (auto whenStarted = std::exchange(m_whenStarted, nullptr))
         whenStarted();
 }
@@ -194,6 +212,9 @@ void CheckRun::applyOutcome(
     finished.transcript = finished.transcriptKept ? keptTranscript : Text();
     if (finished.transcriptKept)
         m_keptTranscriptBytes += keptTranscript.size();
+    finished.previous.reset();
+    finished.historyRun
+        = m_history ? m_history->Record(generation, row, m_runGrid.Cells(ResultVerdictCol, row), outcome) : 0;
     // A row picked after its worker looked for the picked row, but before its
     // outcome came, got no transcript from the worker: it shows the kept one.
     if (m_debugWindow && SelectedDebugRow() == row && m_transcriptShownRow != row)
@@ -215,5 +236,23 @@ const FinishedRow* CheckRun::FinishedRowOf(int row) const
 Text CheckRun::CellHint(int ARow, int ACol) const
 {
     const FinishedRow* finished = ACol == ResultVerdictCol ? FinishedRowOf(ARow) : nullptr;
-    return finished ? VerdictHint(finished->outcome) : Text();
+    return finished ? VerdictHint(finished->outcome, finished->previous) : Text();
+}
+
+void CheckRun::CellColor(int ARow, int ACol, CellFont& AFont) const
+{
+    const FinishedRow* finished = ACol == ResultVerdictCol ? FinishedRowOf(ARow) : nullptr;
+    if (finished && finished->previous && finished->previous->verdict != m_runGrid.Cells(ACol, ARow))
+        AFont.font.setBold(true);
+}
+
+// The previous result comes only for the row as that run recorded it: a row
+// refilled since, or finished again, has another run or none.
+void CheckRun::applyPreviousResult(std::uint64_t historyRun, int row, const HistoryEntry& previous)
+{
+    const auto found = m_finishedRows.find(row);
+    if (found == m_finishedRows.end() || found->second.historyRun != historyRun)
+        return;
+    found->second.previous = previous;
+    m_runGrid.viewport()->update(m_runGrid.CellRect(ResultVerdictCol, row));
 }

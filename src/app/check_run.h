@@ -13,12 +13,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
+class CheckRunHistory;
 class GuiHandoff;
 class TCellGrid;
 class Temu;
+struct CellFont;
+struct HistoryEntry;
 
 // The check run behind CHECK and the result grid: Run walks the site list,
 // numbers a result row per active entry and starts one worker per row;
@@ -41,6 +45,11 @@ class Temu;
 // rows keep their outcome without a transcript. Refilling a row for a new run
 // drops what it kept.
 //
+// Once told where, every run is recorded into the history database
+// (CheckRunHistory), each row as its outcome arrives. The site's result from
+// before the run, when history has one, is kept with the row: its verdict
+// hint names it, and the verdict cell is drawn bold when that verdict differs.
+//
 // Thread: GUI thread only, except that workers read the picked row through a
 // shared atomic. Workers are never cancelled; once this object is gone their
 // writes are dropped and they see no picked row. Nothing here throws.
@@ -58,6 +67,14 @@ public:
     // The debug window that picked rows are shown in; it is told about this object.
     void SetDebugWindow(TWdebug* debugWindow);
     void SetWorkerLauncher(WorkerLauncher launcher) { m_launcher = std::move(launcher); }
+    // Records every run from now on into the database at databasePath as
+    // runs of listFile (absolute paths, UTF-8); failed gets the short message
+    // of a database that cannot be opened or written.
+    void RecordHistory(
+        const std::string& databasePath, const std::string& listFile, std::function<void(const Text&)> failed);
+    // Ends the run being recorded and records no more; returns once what was
+    // queued for the database is written.
+    void StopRecording();
 
     // One check run over the site list editGrid (all but disabling CHECK):
     // rows are numbered and workers started from later steps of the event
@@ -72,6 +89,9 @@ public:
     // The hint of a result cell: for the verdict cell of a row whose fetch
     // finished, why it ended so and how long it took; empty otherwise.
     Text CellHint(int ARow, int ACol) const;
+    // The font of a result cell: bold for the verdict cell of a finished
+    // row whose previous result in history has another verdict.
+    void CellColor(int ARow, int ACol, CellFont& AFont) const;
 
     int RunRowCount() const { return m_runRowCount; }
     int SelectedDebugRow() const { return m_selectedDebugRow->load(); }
@@ -97,6 +117,7 @@ private:
     bool rowBelongsTo(int row, std::uint64_t generation) const;
     void closeDebugWindow();
     void showKeptTranscript(int row, const FinishedRow& finished);
+    void applyPreviousResult(std::uint64_t historyRun, int row, const HistoryEntry& previous);
 
     TCellGrid& m_runGrid;
     // The debug window may be destroyed first; the pointer then reads null.
@@ -129,4 +150,6 @@ private:
     int m_transcriptShownRow = NoDebugRow;
     std::size_t m_transcriptBudget = std::size_t { 64 } << 20;
     std::size_t m_keptTranscriptBytes = 0;
+    // Null until RecordHistory; its reports come through m_handoff.
+    std::unique_ptr<CheckRunHistory> m_history;
 };

@@ -2,14 +2,22 @@
 
 #include "app/check_outcome.h"
 #include "base/text.h"
+#include "history/history_entry.h"
+
+#include <cstdint>
+#include <optional>
 
 // What a result row keeps of its finished fetch: the outcome, and the
 // transcript of the exchange unless the run's budget of kept transcripts was
-// used up (transcriptKept false, transcript empty).
+// used up (transcriptKept false, transcript empty). A row recorded into
+// history names the writer's run it went into, and gets the site's result
+// from before that run once the writer has looked it up.
 struct FinishedRow {
     CheckOutcome outcome;
     Text transcript;
     bool transcriptKept = false;
+    std::uint64_t historyRun = 0; // 0: not recorded
+    std::optional<HistoryEntry> previous;
 };
 
 // What the debug window shows for a picked row whose transcript was not kept:

@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include "app/check_run.h"
+#include "app/check_run_history.h"
 #include "app/error_box.h"
 #include "app/result_grid.h"
 #include "app/result_grid_layout.h"
@@ -20,6 +21,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -50,6 +53,10 @@ QFont verdana() { return WindowFont(QStringLiteral("Verdana")); }
 
 // LinkWatch 官方网站 ("LinkWatch official site"): the vendor line of the status bar.
 const char VendorLine[] = "LinkWatch \xB9\xD9\xB7\xBD\xCD\xF8\xD5\xBE";
+// The status bar panel of the vendor line, where history notices show.
+const int VendorPanel = 1;
+const std::chrono::seconds HistoryNoticeTime { 10 };
+const char HistoryFileName[] = "linkwatch.db";
 const int TimerInterval = 8000;
 const int AdPageCount = 5;
 const int EditGridHeight = 146;
@@ -94,6 +101,7 @@ Tform1::Tform1(QWidget* parent, MainFormOutside outside)
     layout->addWidget(Splitter1, 1);
     layout->addWidget(Panel1);
     setCentralWidget(central);
+    recordHistory();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(TimerInterval);
@@ -137,6 +145,7 @@ void Tform1::createRunGrid()
     RunGrid->OnAutoInsertRow = guarded(&Tform1::RunGridAutoAddRow);
     RunGrid->OnCheckBoxClick = guarded(&Tform1::RunGridCheckBoxClick);
     RunGrid->OnGridHint = guarded(&Tform1::RunGridGridHint);
+    RunGrid->OnGetCellColor = guarded(&Tform1::RunGridGetCellColor);
     m_checkRun = std::make_unique<CheckRun>(*RunGrid);
 }
 
@@ -246,6 +255,20 @@ void Tform1::createStatusBar()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addStretch(1);
     layout->addWidget(StatusBar1);
+}
+
+// The database sits beside the site list, which is read from the current directory.
+void Tform1::recordHistory()
+{
+    const auto notice = [this](const Text& text) { StatusBar1->ShowNotice(VendorPanel, text, HistoryNoticeTime); };
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    if (error) {
+        notice(HistoryFailureNotice(error.message(), 0));
+        return;
+    }
+    m_checkRun->RecordHistory(
+        (folder / HistoryFileName).string(), (folder / GbkToUtf8(SiteListFileName)).string(), notice);
 }
 
 QToolButton* Tform1::createSpeedButton(const char* caption, int left)
@@ -434,10 +457,18 @@ void Tform1::RunGridGridHint(QObject*, int ARow, int ACol, Text& hintstr)
         hintstr = std::move(hint);
 }
 
+void Tform1::RunGridGetCellColor(QObject*, int ARow, int ACol, TGridDrawState, QBrush&, CellFont& AFont)
+{
+    m_checkRun->CellColor(ARow, ACol, AFont);
+}
+
+// The program ends right after the window closes: the run being recorded
+// ends here, and what is queued for the database is written first.
 void Tform1::closeEvent(QCloseEvent* event)
 {
     if (SiteListSnapshot::Of(EditGrid->Store()) == m_savedList || saveBeforeClose()) {
         m_checkRun->StopStarting();
+        m_checkRun->StopRecording();
         event->accept();
     } else {
         event->ignore();

@@ -45,7 +45,10 @@ struct MainFormOutside {
 //
 // Creating the window builds its controls, starts the 8-second advertisement
 // timer and runs FormCreate: both panes navigate to their first page, then
-// the site list file "帐号.ini" is loaded from the current directory.
+// the site list file "帐号.ini" is loaded from the current directory. Every
+// CHECK run is recorded in the history database "linkwatch.db" of that
+// directory; a database that cannot be opened or written shows a notice in
+// the status bar's vendor panel for a while, and the check goes on.
 // Closing the window with site list edits made since the last load or SAVE
 // asks first whether to save them; otherwise it closes without a word. Handlers run on
 // the GUI thread; an exception that leaves one is shown in the application's
@@ -96,6 +99,8 @@ public:
     void RunGridAutoAddRow(QObject* Sender, int ARow);
     void RunGridCheckBoxClick(QObject* Sender, int ACol, int ARow, bool State);
     void RunGridGridHint(QObject* Sender, int ARow, int ACol, Text& hintstr);
+    void RunGridGetCellColor(
+        QObject* Sender, int ARow, int ACol, TGridDrawState AState, QBrush& ABrush, CellFont& AFont);
 
     // Site list handlers.
     void EditGridGetEditorType(QObject* Sender, int ACol, int ARow, TEditorType& AEditor);
@@ -115,6 +120,7 @@ private:
     void createAdPanes();
     TBrowserPane* createAdPane(QFrame*& frame, int left, int width);
     void createStatusBar();
+    void recordHistory();
     bool saveBeforeClose();
     void createEditGrid();
     void configureEditGrid();

@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 namespace {
@@ -17,6 +18,7 @@ constexpr int columnWidths[ResultColCount] = { 30, 60, 178, 250, 77 };
 constexpr char tookHead[] = "\xD3\xC3\xCA\xB1 "; // 用时 ("took")
 constexpr char milliseconds[] = " \xBA\xC1\xC3\xEB"; // 毫秒
 constexpr char seconds[] = " \xC3\xEB"; // 秒
+constexpr char previousHead[] = "\xC9\xCF\xB4\xCE: "; // 上次: ("last time: ")
 
 // Under a second in milliseconds, from a second on in seconds to two places.
 Text fetchDuration(std::int64_t ms)
@@ -28,6 +30,17 @@ Text fetchDuration(std::int64_t ms)
     const char fraction[]
         = { static_cast<char>('0' + hundredths % 100 / 10), static_cast<char>('0' + hundredths % 10), 0 };
     return tookHead + std::to_string(hundredths / 100) + "." + fraction + seconds;
+}
+
+// "MM-DD HH:MM" in local time.
+Text localMinute(std::int64_t secondsSince1970)
+{
+    const std::time_t time = static_cast<std::time_t>(secondsSince1970);
+    std::tm local {};
+    char text[32] = {};
+    if (!localtime_r(&time, &local) || std::strftime(text, sizeof(text), "%m-%d %H:%M", &local) == 0)
+        return Text();
+    return text;
 }
 
 }
@@ -83,7 +96,10 @@ void UntickAllResultRows(TCellGrid& grid)
         grid.AddCheckBox(ResultCheckBoxCol, row, false, false);
 }
 
-Text VerdictHint(const CheckOutcome& outcome)
+Text VerdictHint(const CheckOutcome& outcome, const std::optional<HistoryEntry>& previous)
 {
-    return OutcomeReason(outcome) + "\r\n" + fetchDuration(outcome.ms);
+    Text hint = OutcomeReason(outcome) + "\r\n" + fetchDuration(outcome.ms);
+    if (previous)
+        hint += "\r\n" + (previousHead + previous->verdict) + " " + localMinute(previous->checkedAt);
+    return hint;
 }

@@ -2,6 +2,9 @@
 
 #include "base/text.h"
 #include "grid/grid_types.h"
+#include "history/history_entry.h"
+
+#include <optional>
 
 class TCellGrid;
 struct CheckOutcome;
@@ -26,5 +29,7 @@ void AlignResultCell(int ARow, int ACol, TAlignment& HAlign);
 void UntickAllResultRows(TCellGrid& grid);
 
 // The hint of a verdict cell whose row's fetch has finished: the reason
-// sentence, then how long the fetch took ("用时 87 毫秒", "用时 1.23 秒").
-Text VerdictHint(const CheckOutcome& outcome);
+// sentence, then how long the fetch took ("用时 87 毫秒", "用时 1.23 秒"),
+// then, when history holds the site's result from before this run, its
+// verdict and local time ("上次: OK! 12-07 10:00").
+Text VerdictHint(const CheckOutcome& outcome, const std::optional<HistoryEntry>& previous = std::nullopt);

@@ -13,6 +13,8 @@ TStatusBar::TStatusBar(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     layout->addStretch(1);
+    m_noticeTimer.setSingleShot(true);
+    connect(&m_noticeTimer, &QTimer::timeout, this, &TStatusBar::endNotice);
 }
 
 void TStatusBar::AddPanel(int width, const Text& text)
@@ -39,6 +41,32 @@ void TStatusBar::SetPanelText(int index, const Text& text)
 }
 
 int TStatusBar::PanelWidth(int index) const { return m_panels.at(static_cast<std::size_t>(index))->width(); }
+
+void TStatusBar::ShowNotice(int index, const Text& text, std::chrono::milliseconds duration)
+{
+    if (m_noticePanel != index) {
+        endNotice();
+        m_noticePanel = index;
+        m_textBeforeNotice = PanelText(index);
+    }
+    // A notice is read from its start; the tool tip holds what the panel cuts off.
+    QLabel* panel = m_panels.at(static_cast<std::size_t>(index));
+    panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    panel->setText(CellToQString(text));
+    setToolTip(panel->text());
+    m_noticeTimer.start(duration);
+}
+
+void TStatusBar::endNotice()
+{
+    if (m_noticePanel < 0)
+        return;
+    QLabel* panel = m_panels.at(static_cast<std::size_t>(m_noticePanel));
+    panel->setAlignment(Qt::AlignCenter);
+    panel->setText(CellToQString(m_textBeforeNotice));
+    setToolTip(QString());
+    m_noticePanel = -1;
+}
 
 void TStatusBar::mouseReleaseEvent(QMouseEvent* event)
 {
