@@ -54,9 +54,9 @@ void CheckRun::RecordHistory(
     const std::string& databasePath, const std::string& listFile, std::function<void(const Text&)> failed)
 {
     m_history = std::make_unique<CheckRunHistory>(databasePath, listFile, m_handoff->channel(),
-        CheckRunHistory::Reports {
-            .previousResult = [this](std::uint64_t historyRun, int row,
-                                  const HistoryEntry& previous) { applyPreviousResult(historyRun, row, previous); },
+        CheckRunHistory::Reports { .previousResult
+            = [this](std::uint64_t historyRun, int row,
+                  const HistoryEntry& previous) { applyPreviousResult(historyRun, row, previous); },
             .failure = std::move(failed) });
 }
 

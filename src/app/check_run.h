@@ -70,8 +70,8 @@ public:
     // Records every run from now on into the database at databasePath as
     // runs of listFile (absolute paths, UTF-8); failed gets the short message
     // of a database that cannot be opened or written.
-    void RecordHistory(
-        const std::string& databasePath, const std::string& listFile, std::function<void(const Text&)> failed);
+    void RecordHistory(const std::string& databasePath, const std::string& listFile,
+        std::function<void(const Text&)> failed);
     // Ends the run being recorded and records no more; returns once what was
     // queued for the database is written.
     void StopRecording();

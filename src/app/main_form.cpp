@@ -260,7 +260,8 @@ void Tform1::createStatusBar()
 // The database sits beside the site list, which is read from the current directory.
 void Tform1::recordHistory()
 {
-    const auto notice = [this](const Text& text) { StatusBar1->ShowNotice(VendorPanel, text, HistoryNoticeTime); };
+    const auto notice
+        = [this](const Text& text) { StatusBar1->ShowNotice(VendorPanel, text, HistoryNoticeTime); };
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::current_path(error);
     if (error) {

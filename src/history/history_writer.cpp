@@ -98,7 +98,6 @@ void HistoryWriter::perform(Result& job)
     tryStore(
         [this, &job](HistoryStore& store) {
             beginStoredRun();
-            // The lookup comes first: once recorded, the row would be its own previous result.
             auto previous = store.PreviousResult(job.entry.address, job.entry.query, *m_storedRun);
             if (previous && m_previousResult)
                 m_previousResult(m_run, job.row, *previous);

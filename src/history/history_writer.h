@@ -40,7 +40,8 @@ class HistoryWriter
 {
 public:
     // run is the number BeginRun gave the row's run; row is Record's.
-    using PreviousResultReport = std::function<void(std::uint64_t run, int row, const HistoryEntry& previous)>;
+    using PreviousResultReport
+        = std::function<void(std::uint64_t run, int row, const HistoryEntry& previous)>;
     using FailureReport = std::function<void(const std::string& message, int notRecorded)>;
 
     // path: the database file, UTF-8 as the file system has it.

@@ -37,4 +37,18 @@ TEST(StatusBar, AClickOnAPanelOrTheFreeSpaceIsAClickOnTheBar)
     EXPECT_EQ(clicked.count(), 2);
 }
 
+TEST(StatusBar, ANoticeShowsForItsTimeWithItsTextAsTheToolTipThenThePanelTextComesBack)
+{
+    TStatusBar bar;
+    bar.AddPanel(50, "LOG");
+    bar.AddPanel(250, "vendor");
+    bar.ShowNotice(1, "first", std::chrono::milliseconds(30));
+    bar.ShowNotice(1, "second notice", std::chrono::milliseconds(30));
+    EXPECT_EQ(bar.PanelText(1), "second notice");
+    EXPECT_EQ(bar.toolTip(), "second notice");
+    EXPECT_TRUE(QTest::qWaitFor([&bar] { return bar.PanelText(1) == "vendor"; }, 5000));
+    EXPECT_TRUE(bar.toolTip().isEmpty());
+    EXPECT_EQ(bar.PanelText(0), "LOG");
+}
+
 }

@@ -1,0 +1,100 @@
+#include "check_run_fixture.h"
+#include "history/history_store.h"
+#include "support/scratch_folder.h"
+
+#include <regex>
+#include <thread>
+
+namespace {
+
+// Every run is recorded into a database of its own. The page of the lossy
+// server holds the query text while linked is set.
+class CheckRunHistoryTest : public CheckRunTest
+{
+protected:
+    void SetUp() override
+    {
+        CheckRunTest::SetUp();
+        run->RecordHistory(
+            path, "/sites/list.ini", [this](const Text& notice) { notices.push_back(notice); });
+    }
+
+    bool WaitForFinishedRows(int rows)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                for (int row = 1; row <= rows; ++row)
+                    if (!run->FinishedRowOf(row))
+                        return false;
+                return true;
+            },
+            20000);
+    }
+    bool Bold(int row, int col) const
+    {
+        CellFont font;
+        run->CellColor(row, col, font);
+        return font.font.bold();
+    }
+
+    ScratchFolder folder { "check-run-history" };
+    std::string path = (folder.Path() / "linkwatch.db").string();
+    std::shared_ptr<std::atomic<bool>> linked = std::make_shared<std::atomic<bool>>(true);
+    LoopbackHttpServer lossy { [linked = linked](const std::string&) {
+        return LoopbackHttpServer::Reply(
+            "200 OK", *linked ? std::string("<a>") + queryText + "</a>" : "none");
+    } };
+    std::vector<Text> notices;
+};
+
+TEST_F(CheckRunHistoryTest, AfterThePageLostTheLinkTheHintNamesTheLastResultAndTheVerdictIsBold)
+{
+    SetSites({ { "lossy", lossy.Url("/page"), queryText, StatusNormal }, ActiveSite("kept", "/with") });
+    StartRun();
+    ASSERT_TRUE(WaitForFinishedRows(2));
+    *linked = false;
+    StartRun();
+    ASSERT_TRUE(WaitForVerdict(1, verdictNotFound));
+    // 上次: OK! MM-DD HH:MM
+    const std::regex last("\r\n\xC9\xCF\xB4\xCE: OK! [01][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]$");
+    for (int row = 1; row <= 2; ++row)
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return std::regex_search(run->CellHint(row, ResultVerdictCol), last); }, 20000))
+            << run->CellHint(row, ResultVerdictCol);
+    EXPECT_TRUE(Bold(1, ResultVerdictCol));
+    EXPECT_FALSE(Bold(1, ResultNameCol));
+    EXPECT_FALSE(Bold(2, ResultVerdictCol));
+    EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(CheckRunHistoryTest, TheWindowAndACommandLineWriterAtOnceLoseNothing)
+{
+    constexpr int sites = 20;
+    constexpr int commandLineRuns = 50;
+    std::vector<Site> list;
+    for (int n = 1; n <= sites; ++n)
+        list.push_back(ActiveSite("site", "/with/" + std::to_string(n)));
+    SetSites(list);
+    StartRun();
+    // The other writer starts once the window has recorded a row, while the rest still come.
+    ASSERT_TRUE(WaitForFinishedRows(1));
+    std::atomic<int> commandLineResults = 0;
+    std::thread commandLine([&] {
+        HistoryStore store(path);
+        std::vector<HistoryEntry> results;
+        for (int n = 1; n <= sites; ++n)
+            results.push_back({ .n = n, .address = "cli", .verdict = "OK!" });
+        for (int index = 0; index < commandLineRuns; ++index) {
+            store.RecordRun({ RunSource::CommandLine, "/sites/cli.ini", index }, index, results);
+            commandLineResults += sites;
+        }
+    });
+    EXPECT_TRUE(WaitForFinishedRows(sites));
+    run->StopRecording();
+    commandLine.join();
+    EXPECT_EQ(commandLineResults, sites * commandLineRuns);
+    EXPECT_EQ(HistoryStore(path).History("", 0).size(), std::size_t { sites } * (commandLineRuns + 1));
+    EXPECT_TRUE(notices.empty());
+}
+
+}
