@@ -15,8 +15,7 @@ protected:
     void SetUp() override
     {
         CheckRunTest::SetUp();
-        run->RecordHistory(
-            path, "/sites/list.ini", [this](const Text& notice) { notices.push_back(notice); });
+        run->RecordHistory(path, "/sites/list.ini", [this](const Text& text) { notices.push_back(text); });
     }
 
     bool WaitForFinishedRow(int row)
@@ -32,11 +31,9 @@ protected:
 
     ScratchFolder folder { "check-run-history" };
     std::string path = (folder.Path() / "linkwatch.db").string();
-    std::shared_ptr<std::atomic<bool>> linked = std::make_shared<std::atomic<bool>>(true);
-    LoopbackHttpServer lossy { [linked = linked](const std::string&) {
-        return LoopbackHttpServer::Reply(
-            "200 OK", *linked ? std::string("<a>") + queryText + "</a>" : "none");
-    } };
+    std::atomic<bool> linked = true;
+    LoopbackHttpServer lossy { [this](
+                                   const std::string&) { return Page(linked ? "GET /with " : "GET / "); } };
     std::vector<Text> notices;
 };
 
@@ -45,15 +42,14 @@ TEST_F(CheckRunHistoryTest, AfterThePageLostTheLinkTheHintNamesTheLastResultAndT
     SetSites({ { "lossy", lossy.Url("/page"), queryText, StatusNormal }, ActiveSite("kept", "/with") });
     StartRun();
     ASSERT_TRUE(WaitForFinishedRow(1) && WaitForFinishedRow(2));
-    *linked = false;
+    linked = false;
     StartRun();
     ASSERT_TRUE(WaitForVerdict(1, verdictNotFound));
     // 上次: OK! MM-DD HH:MM
     const std::regex last("\r\n\xC9\xCF\xB4\xCE: OK! [01][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]$");
     for (int row = 1; row <= 2; ++row)
         EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return std::regex_search(run->CellHint(row, ResultVerdictCol), last); }, 20000))
-            << run->CellHint(row, ResultVerdictCol);
+            [&] { return std::regex_search(run->CellHint(row, ResultVerdictCol), last); }, 20000));
     EXPECT_TRUE(Bold(1, ResultVerdictCol));
     EXPECT_FALSE(Bold(1, ResultNameCol));
     EXPECT_FALSE(Bold(2, ResultVerdictCol));
@@ -63,10 +59,7 @@ TEST_F(CheckRunHistoryTest, AfterThePageLostTheLinkTheHintNamesTheLastResultAndT
 TEST_F(CheckRunHistoryTest, TheWindowAndACommandLineWriterAtOnceLoseNothing)
 {
     constexpr int sites = 20;
-    std::vector<Site> list;
-    for (int n = 1; n <= sites; ++n)
-        list.push_back(ActiveSite("site", "/with/" + std::to_string(n)));
-    SetSites(list);
+    SetSites(std::vector<Site>(sites, ActiveSite("site", "/with")));
     run->Run(editGrid);
     // The other writer runs from the window's first recorded row until its last.
     ASSERT_TRUE(WaitForFinishedRow(1));

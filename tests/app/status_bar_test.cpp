@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(StatusBar, PanelsKeepTheirWidthsAndTexts)
+TEST(StatusBar, PanelsKeepTheirWidthsAndTextsAndANoticeGivesItsPanelBack)
 {
     TStatusBar bar;
     bar.resize(600, 19);
@@ -20,6 +20,12 @@ TEST(StatusBar, PanelsKeepTheirWidthsAndTexts)
     EXPECT_EQ(bar.PanelText(1), "vendor \xD6\xF7\xD2\xB3");
     bar.SetPanelText(0, "AD2");
     EXPECT_EQ(bar.PanelText(0), "AD2");
+    bar.ShowNotice(1, "first", std::chrono::milliseconds(30));
+    bar.ShowNotice(1, "second notice", std::chrono::milliseconds(30));
+    EXPECT_EQ(bar.PanelText(1), "second notice");
+    EXPECT_EQ(bar.toolTip(), "second notice");
+    EXPECT_TRUE(QTest::qWaitFor([&bar] { return bar.PanelText(1) == "vendor \xD6\xF7\xD2\xB3"; }, 5000));
+    EXPECT_TRUE(bar.toolTip().isEmpty());
 }
 
 TEST(StatusBar, AClickOnAPanelOrTheFreeSpaceIsAClickOnTheBar)
@@ -35,20 +41,6 @@ TEST(StatusBar, AClickOnAPanelOrTheFreeSpaceIsAClickOnTheBar)
     ASSERT_NE(panel, nullptr);
     QTest::mouseClick(panel, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_EQ(clicked.count(), 2);
-}
-
-TEST(StatusBar, ANoticeShowsForItsTimeWithItsTextAsTheToolTipThenThePanelTextComesBack)
-{
-    TStatusBar bar;
-    bar.AddPanel(50, "LOG");
-    bar.AddPanel(250, "vendor");
-    bar.ShowNotice(1, "first", std::chrono::milliseconds(30));
-    bar.ShowNotice(1, "second notice", std::chrono::milliseconds(30));
-    EXPECT_EQ(bar.PanelText(1), "second notice");
-    EXPECT_EQ(bar.toolTip(), "second notice");
-    EXPECT_TRUE(QTest::qWaitFor([&bar] { return bar.PanelText(1) == "vendor"; }, 5000));
-    EXPECT_TRUE(bar.toolTip().isEmpty());
-    EXPECT_EQ(bar.PanelText(0), "LOG");
 }
 
 }
