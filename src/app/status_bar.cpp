@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QToolTip>
 
 TStatusBar::TStatusBar(QWidget* parent)
     : QFrame(parent)
@@ -64,6 +65,9 @@ void TStatusBar::endNotice()
     QLabel* panel = m_panels.at(static_cast<std::size_t>(m_noticePanel));
     panel->setAlignment(Qt::AlignCenter);
     panel->setText(CellToQString(m_textBeforeNotice));
+    // A tool tip open over the bar would outlive the notice it tells of.
+    if (QToolTip::isVisible() && QToolTip::text() == toolTip())
+        QToolTip::hideText();
     setToolTip(QString());
     m_noticePanel = -1;
 }
