@@ -76,7 +76,7 @@ std::string splitCommandLine(
     return {};
 }
 
-std::optional<int> readMilliseconds(const std::string& text)
+std::optional<int> readNonNegative(const std::string& text)
 {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -87,7 +87,7 @@ std::optional<int> readMilliseconds(const std::string& text)
 
 std::optional<int> readPositive(const std::string& text)
 {
-    const std::optional<int> value = readMilliseconds(text);
+    const std::optional<int> value = readNonNegative(text);
     return value && *value > 0 ? value : std::nullopt;
 }
 
@@ -189,7 +189,7 @@ std::string toFetch(const RawCommand& raw, CliCommand& command)
     FetchArguments fetch;
     fetch.url = raw.positionals[0];
     if (const auto timeout = raw.options.find("--timeout"); timeout != raw.options.end()) {
-        fetch.timeoutMs = readMilliseconds(timeout->second);
+        fetch.timeoutMs = readNonNegative(timeout->second);
         if (!fetch.timeoutMs)
             return "--timeout needs a number of milliseconds, got '" + timeout->second + "'";
     }
@@ -225,10 +225,53 @@ std::string toCheck(const RawCommand& raw, CliCommand& command)
     return {};
 }
 
+// --dir, --db and the optional FILE of the commands that read a list or its history.
+std::string readList(const RawCommand& raw, ListArguments& list)
+{
+    if (const auto folder = raw.options.find("--dir"); folder != raw.options.end()) {
+        list.folder = folder->second;
+        if (list.folder.empty())
+            return "--dir needs a folder";
+    }
+    if (const auto database = raw.options.find("--db"); database != raw.options.end()) {
+        list.database = database->second;
+        if (list.database.empty())
+            return "--db needs a file";
+    }
+    if (!raw.positionals.empty())
+        list.file = raw.positionals[0];
+    return {};
+}
+
+std::string readNotify(const RawCommand& raw, RunArguments& run)
+{
+    static const std::map<std::string, NoticeFormat> formats { { "json", NoticeFormat::Json },
+        { "dingtalk", NoticeFormat::DingTalk }, { "wecom", NoticeFormat::WeCom },
+        { "feishu", NoticeFormat::Feishu } };
+    const auto url = raw.options.find("--notify");
+    const auto format = raw.options.find("--notify-format");
+    if (url == raw.options.end())
+        return format == raw.options.end() ? std::string() : "--notify-format needs --notify";
+    run.notifyUrl = url->second;
+    if (run.notifyUrl.empty())
+        return "--notify needs the web hook's address";
+    // The changes a notice tells of are read from the history this run records.
+    if (run.noHistory)
+        return "--notify needs the run recorded, so not --no-history";
+    if (format != raw.options.end()) {
+        const auto known = formats.find(format->second);
+        if (known == formats.end())
+            return "--notify-format must be json, dingtalk, wecom or feishu, got '" + format->second + "'";
+        run.notifyFormat = known->second;
+    }
+    return {};
+}
+
 std::string toRun(const RawCommand& raw, CliCommand& command)
 {
     RunArguments run;
     run.noDelay = raw.options.count("--no-delay") > 0;
+    run.noHistory = raw.options.count("--no-history") > 0;
     if (const auto jobs = raw.options.find("--jobs"); jobs != raw.options.end()) {
         run.jobs = readPositive(jobs->second);
         if (!run.jobs)
@@ -236,14 +279,43 @@ std::string toRun(const RawCommand& raw, CliCommand& command)
     }
     if (std::string error = readReport(raw, run.report); !error.empty())
         return error;
-    if (const auto folder = raw.options.find("--dir"); folder != raw.options.end()) {
-        run.folder = folder->second;
-        if (run.folder.empty())
-            return "--dir needs a folder";
-    }
-    if (!raw.positionals.empty())
-        run.file = raw.positionals[0];
+    if (std::string error = readList(raw, run.list); !error.empty())
+        return error;
+    if (run.noHistory && !run.list.database.empty())
+        return "--db and --no-history exclude each other";
+    if (std::string error = readNotify(raw, run); !error.empty())
+        return error;
     command = run;
+    return {};
+}
+
+std::string toHistory(const RawCommand& raw, CliCommand& command)
+{
+    HistoryArguments history;
+    if (const auto site = raw.options.find("--site"); site != raw.options.end())
+        history.site = site->second;
+    if (const auto limit = raw.options.find("--limit"); limit != raw.options.end()) {
+        const std::optional<int> value = readNonNegative(limit->second);
+        if (!value)
+            return "--limit needs a number, 0 for all, got '" + limit->second + "'";
+        history.limit = *value;
+    }
+    if (std::string error = readFormat(raw, history.report); !error.empty())
+        return error;
+    if (std::string error = readList(raw, history.list); !error.empty())
+        return error;
+    command = history;
+    return {};
+}
+
+std::string toChanges(const RawCommand& raw, CliCommand& command)
+{
+    ChangesArguments changes;
+    if (std::string error = readFormat(raw, changes.report); !error.empty())
+        return error;
+    if (std::string error = readList(raw, changes.list); !error.empty())
+        return error;
+    command = changes;
     return {};
 }
 
@@ -261,8 +333,15 @@ const std::vector<CommandForm>& commandTable()
             2, toCheck },
         { "run",
             { { "--no-delay", false }, { "--jobs", true }, { "--timeout", true }, { "--format", true },
-                { "--encoding", true }, { "--dir", true } },
+                { "--encoding", true }, { "--dir", true }, { "--db", true }, { "--no-history", false },
+                { "--notify", true }, { "--notify-format", true } },
             0, toRun, 1 },
+        { "history",
+            { { "--db", true }, { "--dir", true }, { "--site", true }, { "--limit", true },
+                { "--format", true }, { "--encoding", true } },
+            0, toHistory, 1 },
+        { "changes", { { "--db", true }, { "--dir", true }, { "--format", true }, { "--encoding", true } }, 0,
+            toChanges, 1 },
     };
     return table;
 }
