@@ -7,14 +7,16 @@
 #                            the default
 set -euo pipefail
 
-# The compiler and build tools, Qt, the man page converter; at run time the
-# fonts for the Chinese window, OpenSSL for https and the services database.
+# The compiler and build tools, Qt, SQLite for the history, the man page
+# converter; at run time the fonts for the Chinese window, OpenSSL for https
+# and the services database.
 run_packages=(
     cmake ninja-build g++ make pkg-config
     qt6-base-dev libgl-dev
     scdoc
     fonts-wqy-microhei
     libssl3 netbase
+    libsqlite3-dev
 )
 # dpkg-shlibdeps and file, which CPack's Debian generator runs.
 package_packages=(

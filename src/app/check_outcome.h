@@ -50,12 +50,12 @@ struct CheckOutcome {
     CheckOutcomeKind kind = CheckOutcomeKind::Unreachable;
     // The status code, 0 when no status line came; the reason phrase as sent.
     int status = 0;
-    Text reasonPhrase;
+    Text reasonPhrase {};
     // The Location header of a 3xx response; empty otherwise.
-    Text location;
+    Text location {};
     // The socket error code the exchange ended with (0 none) and its description.
     std::int32_t error = 0;
-    Text errorText;
+    Text errorText {};
     // Body bytes received, and milliseconds from the request's start to the verdict.
     std::int64_t bytes = 0;
     std::int64_t ms = 0;
@@ -68,6 +68,8 @@ struct CheckOutcome {
     Text nearDifference {};
     // What the response tells search engines of the page.
     RobotsDirective robots = RobotsDirective::Absent;
+
+    friend bool operator==(const CheckOutcome&, const CheckOutcome&) = default;
 };
 
 // The machine-readable names: "found", "missing", "unreachable".

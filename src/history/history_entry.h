@@ -34,13 +34,15 @@ struct HistoryEntry {
     std::int64_t checkedAt = 0;
     // The run number of the site's row, and the site as listed.
     int n = 0;
-    Text name;
-    Text address;
-    Text query;
+    Text name {};
+    Text address {};
+    Text query {};
     // What the window's verdict cell showed.
-    Text verdict;
+    Text verdict {};
     // How the fetch ended; empty when the check ended without an outcome.
-    std::optional<CheckOutcome> outcome;
+    std::optional<CheckOutcome> outcome {};
+
+    friend bool operator==(const HistoryEntry&, const HistoryEntry&) = default;
 };
 
 // The outcome kind the entry counts as: its outcome's, else found for the

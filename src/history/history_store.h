@@ -49,7 +49,8 @@ public:
 
     // The newest result of the same site (address and query) recorded in a
     // run before beforeRun; with beforeRun 0, in any run.
-    std::optional<HistoryEntry> PreviousResult(const Text& address, const Text& query, std::int64_t beforeRun);
+    std::optional<HistoryEntry> PreviousResult(
+        const Text& address, const Text& query, std::int64_t beforeRun);
 
     // Past results, newest run first and by run number within a run. site,
     // when not empty, keeps the results whose name or address contains it

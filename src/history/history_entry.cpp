@@ -1,0 +1,12 @@
+#include "history/history_entry.h"
+
+#include "app/result_grid_layout.h"
+
+const char* RunSourceName(RunSource source) { return source == RunSource::Window ? "window" : "cli"; }
+
+CheckOutcomeKind EntryKind(const HistoryEntry& entry)
+{
+    if (entry.outcome)
+        return entry.outcome->kind;
+    return entry.verdict == verdictFound ? CheckOutcomeKind::Found : CheckOutcomeKind::Unreachable;
+}

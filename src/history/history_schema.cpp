@@ -1,0 +1,74 @@
+#include "history/history_schema.h"
+
+#include "history/sqlite_statement.h"
+#include "history/sqlite_transaction.h"
+
+#include <iterator>
+
+namespace {
+
+// Step i takes the database from version i to version i + 1. Texts are the
+// UTF-8 form of the system's GBK texts in which each byte that is not GBK
+// stands as its own private-use character, so they read back byte for byte.
+constexpr const char* upgradeSteps[] = {
+    "CREATE TABLE runs ("
+    " id INTEGER PRIMARY KEY,"
+    " started INTEGER NOT NULL," // seconds since 1970 UTC
+    " ended INTEGER," // null while under way, or when its program was killed
+    " source TEXT NOT NULL," // window, cli
+    " list_file TEXT NOT NULL);"
+    "CREATE INDEX runs_by_list ON runs (list_file, id);"
+    "CREATE TABLE results ("
+    " run INTEGER NOT NULL REFERENCES runs (id),"
+    " n INTEGER NOT NULL,"
+    " checked INTEGER NOT NULL,"
+    " name TEXT NOT NULL, address TEXT NOT NULL, query TEXT NOT NULL, verdict TEXT NOT NULL,"
+    " outcome TEXT," // found, missing, unreachable; null when the check ended without one
+    " status INTEGER, reason TEXT, reason_phrase TEXT, location TEXT,"
+    " error INTEGER, error_text TEXT, bytes INTEGER, ms INTEGER,"
+    " match TEXT, rel TEXT, near TEXT, near_difference TEXT, robots TEXT,"
+    " UNIQUE (run, n));"
+    "CREATE INDEX results_by_site ON results (address, query, run);"
+    "CREATE INDEX results_newest ON results (run DESC, n);",
+};
+static_assert(std::size(upgradeSteps) == HistorySchemaVersion);
+
+int storedVersion(sqlite3* database, const std::string& path)
+{
+    SqliteStatement version(database, "PRAGMA user_version", path);
+    version.Step();
+    return static_cast<int>(version.Int(0));
+}
+
+void refuseNewer(int version, const std::string& path)
+{
+    if (version > HistorySchemaVersion)
+        throw HistoryError(path + ": written by a newer LinkWatch (history version " + std::to_string(version)
+            + ", this one knows up to " + std::to_string(HistorySchemaVersion) + "); left unchanged");
+}
+
+}
+
+void RefuseNewerHistory(sqlite3* database, const std::string& path)
+{
+    refuseNewer(storedVersion(database, path), path);
+}
+
+void PrepareHistorySchema(sqlite3* database, const std::string& path, bool upgrade)
+{
+    int version = storedVersion(database, path);
+    refuseNewer(version, path);
+    if (version == HistorySchemaVersion)
+        return;
+    if (!upgrade)
+        throw HistoryError(path + ": holds no LinkWatch history yet");
+    // Another program may upgrade the same file at the same moment: the
+    // version is read again once this one is the only writer.
+    SqliteTransaction transaction(database, path);
+    version = storedVersion(database, path);
+    refuseNewer(version, path);
+    for (; version < HistorySchemaVersion; ++version)
+        ExecuteSql(database, upgradeSteps[version], path);
+    ExecuteSql(database, ("PRAGMA user_version = " + std::to_string(HistorySchemaVersion)).c_str(), path);
+    transaction.Commit();
+}

@@ -1,0 +1,247 @@
+#include "history/history_store.h"
+
+#include "base/gbk_codec.h"
+#include "history/history_schema.h"
+#include "history/sqlite_statement.h"
+#include "history/sqlite_transaction.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int busyTimeoutMs = 5000;
+
+// The columns of a result, in the order the insert binds and the reads select them.
+constexpr char resultColumns[] = "run, checked, n, name, address, query, verdict, outcome, status, reason,"
+                                 " reason_phrase, location, error, error_text, bytes, ms, match, rel, near,"
+                                 " near_difference, robots";
+constexpr int resultColumnCount = 21;
+
+std::string stored(const Text& text) { return GbkToUtf8Exact(text); }
+Text kept(const SqliteStatement& row, int column) { return Utf8ToGbkExact(row.Utf8(column)); }
+
+void bindName(SqliteStatement& statement, int index, const char* name)
+{
+    if (name)
+        statement.BindText(index, name);
+    else
+        statement.BindNull(index);
+}
+
+void bindOutcome(SqliteStatement& insert, const CheckOutcome& outcome)
+{
+    insert.BindText(8, OutcomeName(outcome.kind));
+    insert.BindInt(9, outcome.status);
+    insert.BindText(10, stored(OutcomeReason(outcome)));
+    insert.BindText(11, stored(outcome.reasonPhrase));
+    insert.BindText(12, stored(outcome.location));
+    insert.BindInt(13, outcome.error);
+    insert.BindText(14, stored(outcome.errorText));
+    insert.BindInt(15, outcome.bytes);
+    insert.BindInt(16, outcome.ms);
+    bindName(insert, 17, QueryMatchName(outcome.match));
+    bindName(insert, 18, LinkRelName(outcome.rel));
+    insert.BindText(19, stored(outcome.near));
+    insert.BindText(20, stored(outcome.nearDifference));
+    bindName(insert, 21, RobotsDirectiveName(outcome.robots));
+}
+
+void insertResult(SqliteStatement& insert, std::int64_t run, const HistoryEntry& entry)
+{
+    insert.Reset();
+    insert.BindInt(1, run);
+    insert.BindInt(2, entry.checkedAt);
+    insert.BindInt(3, entry.n);
+    insert.BindText(4, stored(entry.name));
+    insert.BindText(5, stored(entry.address));
+    insert.BindText(6, stored(entry.query));
+    insert.BindText(7, stored(entry.verdict));
+    if (entry.outcome)
+        bindOutcome(insert, *entry.outcome);
+    insert.Step();
+}
+
+// The enumerator whose name the column holds; first (the absent value) for
+// null or a name this version does not know.
+template <typename Enum, typename NameOf>
+Enum namedValue(const SqliteStatement& row, int column, NameOf nameOf, std::initializer_list<Enum> values)
+{
+    const std::string text = row.Utf8(column);
+    for (const Enum value : values) {
+        const char* name = nameOf(value);
+        if (name && text == name)
+            return value;
+    }
+    return *values.begin();
+}
+
+CheckOutcome readOutcome(const SqliteStatement& row)
+{
+    CheckOutcome outcome;
+    outcome.kind = namedValue(row, 7, OutcomeName,
+        { CheckOutcomeKind::Unreachable, CheckOutcomeKind::Found, CheckOutcomeKind::Missing });
+    outcome.status = static_cast<int>(row.Int(8));
+    outcome.reasonPhrase = kept(row, 10);
+    outcome.location = kept(row, 11);
+    outcome.error = static_cast<std::int32_t>(row.Int(12));
+    outcome.errorText = kept(row, 13);
+    outcome.bytes = row.Int(14);
+    outcome.ms = row.Int(15);
+    outcome.match
+        = namedValue(row, 16, QueryMatchName, { QueryMatch::None, QueryMatch::Gbk, QueryMatch::Utf8 });
+    outcome.rel = namedValue(row, 17, LinkRelName,
+        { LinkRel::NotInLink, LinkRel::None, LinkRel::NoFollow, LinkRel::Sponsored, LinkRel::Ugc });
+    outcome.near = kept(row, 18);
+    outcome.nearDifference = kept(row, 19);
+    outcome.robots = namedValue(row, 20, RobotsDirectiveName,
+        { RobotsDirective::Absent, RobotsDirective::NoFollow, RobotsDirective::NoIndex,
+            RobotsDirective::None });
+    return outcome;
+}
+
+HistoryEntry readEntry(const SqliteStatement& row)
+{
+    HistoryEntry entry;
+    entry.run = row.Int(0);
+    entry.checkedAt = row.Int(1);
+    entry.n = static_cast<int>(row.Int(2));
+    entry.name = kept(row, 3);
+    entry.address = kept(row, 4);
+    entry.query = kept(row, 5);
+    entry.verdict = kept(row, 6);
+    if (!row.IsNull(7))
+        entry.outcome = readOutcome(row);
+    return entry;
+}
+
+std::vector<HistoryEntry> readEntries(SqliteStatement& select)
+{
+    std::vector<HistoryEntry> entries;
+    while (select.Step())
+        entries.push_back(readEntry(select));
+    return entries;
+}
+
+std::string insertSql()
+{
+    std::string sql = std::string("INSERT INTO results (") + resultColumns + ") VALUES (?";
+    for (int column = 1; column < resultColumnCount; ++column)
+        sql += ", ?";
+    return sql + ")";
+}
+
+}
+
+HistoryStore::HistoryStore(const std::string& path, Access access)
+    : m_path(path)
+{
+    const bool writable = access == Access::ReadWrite;
+    const int flags = writable ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
+    if (sqlite3_open_v2(path.c_str(), &m_database, flags, nullptr) != SQLITE_OK) {
+        const HistoryError failure = SqliteFailure(path, m_database);
+        sqlite3_close(m_database);
+        throw failure;
+    }
+    try {
+        sqlite3_busy_timeout(m_database, busyTimeoutMs);
+        RefuseNewerHistory(m_database, path);
+        // The write-ahead log lets readers and one writer work at once; with it,
+        // a normal sync never corrupts the file, it may only lose the last
+        // transaction when the machine itself goes down.
+        if (writable)
+            ExecuteSql(m_database, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", path);
+        PrepareHistorySchema(m_database, path, writable);
+    } catch (...) {
+        sqlite3_close(m_database);
+        throw;
+    }
+}
+
+HistoryStore::~HistoryStore() { sqlite3_close(m_database); }
+
+std::int64_t HistoryStore::RecordRun(
+    const RunInfo& info, std::int64_t endedAt, const std::vector<HistoryEntry>& results)
+{
+    SqliteTransaction transaction(m_database, m_path);
+    const std::int64_t run = BeginRun(info);
+    SqliteStatement insert(m_database, insertSql(), m_path);
+    for (const HistoryEntry& entry : results)
+        insertResult(insert, run, entry);
+    EndRun(run, endedAt);
+    transaction.Commit();
+    return run;
+}
+
+std::int64_t HistoryStore::BeginRun(const RunInfo& info)
+{
+    SqliteStatement insert(
+        m_database, "INSERT INTO runs (started, source, list_file) VALUES (?, ?, ?)", m_path);
+    insert.BindInt(1, info.startedAt);
+    insert.BindText(2, RunSourceName(info.source));
+    insert.BindText(3, info.listFile);
+    insert.Step();
+    return sqlite3_last_insert_rowid(m_database);
+}
+
+void HistoryStore::RecordResult(std::int64_t run, const HistoryEntry& result)
+{
+    SqliteStatement insert(m_database, insertSql(), m_path);
+    insertResult(insert, run, result);
+}
+
+void HistoryStore::EndRun(std::int64_t run, std::int64_t endedAt)
+{
+    SqliteStatement update(m_database, "UPDATE runs SET ended = ? WHERE id = ?", m_path);
+    update.BindInt(1, endedAt);
+    update.BindInt(2, run);
+    update.Step();
+}
+
+std::optional<HistoryEntry> HistoryStore::PreviousResult(
+    const Text& address, const Text& query, std::int64_t beforeRun)
+{
+    SqliteStatement select(m_database,
+        std::string("SELECT ") + resultColumns
+            + " FROM results WHERE address = ?1 AND query = ?2 AND (?3 = 0 OR run < ?3)"
+              " ORDER BY run DESC, n DESC LIMIT 1",
+        m_path);
+    select.BindText(1, stored(address));
+    select.BindText(2, stored(query));
+    select.BindInt(3, beforeRun);
+    if (!select.Step())
+        return std::nullopt;
+    return readEntry(select);
+}
+
+std::vector<HistoryEntry> HistoryStore::History(const std::string& site, int limit)
+{
+    SqliteStatement select(m_database,
+        std::string("SELECT ") + resultColumns
+            + " FROM results WHERE ?1 = '' OR instr(name, ?1) > 0 OR instr(address, ?1) > 0"
+              " ORDER BY run DESC, n LIMIT ?2",
+        m_path);
+    select.BindText(1, site);
+    select.BindInt(2, limit > 0 ? limit : -1);
+    return readEntries(select);
+}
+
+std::vector<std::vector<HistoryEntry>> HistoryStore::LastTwoRuns(const std::string& listFile)
+{
+    SqliteStatement runs(m_database,
+        "SELECT id FROM runs WHERE list_file = ? AND ended IS NOT NULL ORDER BY id DESC LIMIT 2", m_path);
+    runs.BindText(1, listFile);
+    std::vector<std::int64_t> ids;
+    while (runs.Step())
+        ids.insert(ids.begin(), runs.Int(0));
+    if (ids.size() < 2)
+        return {};
+    SqliteStatement select(m_database,
+        std::string("SELECT ") + resultColumns + " FROM results WHERE run = ? ORDER BY n", m_path);
+    std::vector<std::vector<HistoryEntry>> lastTwo;
+    for (const std::int64_t id : ids) {
+        select.Reset();
+        select.BindInt(1, id);
+        lastTwo.push_back(readEntries(select));
+    }
+    return lastTwo;
+}

@@ -1,0 +1,61 @@
+#include "history/site_change.h"
+
+#include <map>
+#include <optional>
+#include <utility>
+
+namespace {
+
+using SiteKey = std::pair<Text, Text>; // address, query
+
+std::optional<ChangeKind> changeBetween(CheckOutcomeKind before, CheckOutcomeKind after)
+{
+    using Kind = CheckOutcomeKind;
+    if (before == after)
+        return std::nullopt;
+    if (after == Kind::Found)
+        return ChangeKind::Back;
+    if (after == Kind::Unreachable)
+        return ChangeKind::Down;
+    return before == Kind::Found ? ChangeKind::Lost : ChangeKind::Up;
+}
+
+}
+
+const char* ChangeKindName(ChangeKind kind)
+{
+    switch (kind) {
+    case ChangeKind::Lost:
+        return "lost";
+    case ChangeKind::Back:
+        return "back";
+    case ChangeKind::Down:
+        return "down";
+    case ChangeKind::Up:
+        return "up";
+    }
+    return "";
+}
+
+std::vector<SiteChange> SiteChanges(
+    const std::vector<HistoryEntry>& before, const std::vector<HistoryEntry>& after)
+{
+    // Each site's entries of the earlier run in list order, taken one per
+    // occurrence in the later run.
+    std::map<SiteKey, std::vector<const HistoryEntry*>> earlier;
+    for (const HistoryEntry& entry : before)
+        earlier[{ entry.address, entry.query }].push_back(&entry);
+    std::map<SiteKey, std::size_t> taken;
+    std::vector<SiteChange> changes;
+    for (const HistoryEntry& entry : after) {
+        const SiteKey key { entry.address, entry.query };
+        const auto found = earlier.find(key);
+        const std::size_t occurrence = taken[key]++;
+        if (found == earlier.end() || occurrence >= found->second.size())
+            continue;
+        const HistoryEntry& previous = *found->second[occurrence];
+        if (const auto kind = changeBetween(EntryKind(previous), EntryKind(entry)))
+            changes.push_back({ *kind, previous, entry });
+    }
+    return changes;
+}

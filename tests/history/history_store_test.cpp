@@ -1,0 +1,149 @@
+#include "history/history_error.h"
+#include "history/history_store.h"
+#include "support/scratch_folder.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <thread>
+
+namespace {
+
+struct HistoryStoreTest : testing::Test {
+    ScratchFolder folder { "history-store" };
+    std::string path = (folder.Path() / "linkwatch.db").string();
+    RunInfo list { RunSource::CommandLine, "/sites/list.ini", 1000 };
+};
+
+HistoryEntry site(int n, Text address, Text verdict, std::optional<CheckOutcome> outcome = std::nullopt)
+{
+    return { .run = 0,
+        .checkedAt = 2000 + n,
+        .n = n,
+        .name = "name" + std::to_string(n),
+        .address = std::move(address),
+        .query = "http://mine.example/",
+        .verdict = std::move(verdict),
+        .outcome = std::move(outcome) };
+}
+
+TEST_F(HistoryStoreTest, RecordedRunReadsBackByteForByte)
+{
+    CheckOutcome outcome { .kind = CheckOutcomeKind::Missing,
+        .status = 301,
+        .reasonPhrase = "Moved \"x\"",
+        .location = "https://\xD6\xD0.example/",
+        .error = 10054,
+        .errorText = "reset",
+        .bytes = 123,
+        .ms = 45,
+        .match = QueryMatch::Utf8,
+        .rel = LinkRel::Ugc,
+        .near = "//mine.example",
+        .nearDifference = "\xD3\xC3 //",
+        .robots = RobotsDirective::NoIndex };
+    HistoryEntry odd = site(1, std::string("a\0b\x80\xFF\r\n\x01'\"", 11), "\xC3\xBB\xD3\xD0", outcome);
+    odd.name = "\xB9\xAB\xCB\xBE \"q\" \t\x7F";
+    const std::vector<HistoryEntry> entries { odd, site(2, "http://b.example/", "TEST......") };
+    HistoryStore store(path);
+    const std::int64_t run = store.RecordRun(list, 3000, entries);
+
+    std::vector<HistoryEntry> expected = entries;
+    for (HistoryEntry& entry : expected)
+        entry.run = run;
+    EXPECT_EQ(HistoryStore(path, HistoryStore::Access::ReadOnly).History("", 0), expected);
+}
+
+struct BadFile {
+    const char* name;
+    void (*make)(const std::string& path);
+    const char* says;
+};
+
+class HistoryBadFileTest : public HistoryStoreTest, public testing::WithParamInterface<BadFile>
+{
+};
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(file), {} };
+}
+
+TEST_P(HistoryBadFileTest, IsRefusedClearlyAndLeftAsItWas)
+{
+    GetParam().make(path);
+    const std::string before = fileBytes(path);
+    for (const auto access : { HistoryStore::Access::ReadWrite, HistoryStore::Access::ReadOnly }) {
+        try {
+            HistoryStore store(path, access);
+            ADD_FAILURE() << "opened";
+        } catch (const HistoryError& error) {
+            EXPECT_NE(std::string(error.what()).find(path + ": "), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find(GetParam().says), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_TRUE(fileBytes(path) == before);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Files, HistoryBadFileTest, testing::Values(
+    BadFile { .name = "NotADatabase", .make = [](const std::string& path) {
+        std::ofstream(path) << std::string(8192, 'x'); }, .says = "file is not a database" },
+    BadFile { .name = "FromANewerVersion", .make = [](const std::string& path) {
+        sqlite3* database = nullptr;
+        sqlite3_open(path.c_str(), &database);
+        sqlite3_exec(database, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
+        sqlite3_close(database); }, .says = "newer LinkWatch (history version 99" }),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+TEST_F(HistoryStoreTest, AFailedRunLeavesNothingOfItselfAndEveryEarlierRunIntact)
+{
+    HistoryStore store(path);
+    store.RecordRun(list, 3000, { site(1, "a", "OK!") });
+    EXPECT_THROW(store.RecordRun(list, 4000, { site(1, "a", "OK!"), site(1, "b", "OK!") }), HistoryError);
+    EXPECT_THROW(HistoryStore(path, HistoryStore::Access::ReadOnly).RecordRun(list, 4000, {}), HistoryError);
+    ASSERT_EQ(store.History("", 0).size(), 1u);
+    EXPECT_EQ(store.LastTwoRuns(list.listFile).size(), 0u);
+}
+
+TEST_F(HistoryStoreTest, LastTwoRunsAndPreviousResultSkipUnfinishedRunsAndOtherLists)
+{
+    HistoryStore store(path);
+    const std::int64_t first = store.RecordRun(list, 3000, { site(1, "a", "OK!") });
+    const std::int64_t second = store.RecordRun(list, 3000, { site(1, "a", "no"), site(2, "b", "OK!") });
+    store.RecordRun({ RunSource::Window, "/other.ini", 1000 }, 3000, { site(1, "a", "other") });
+    const std::int64_t unfinished = store.BeginRun({ RunSource::Window, list.listFile, 5000 });
+    store.RecordResult(unfinished, site(1, "a", "late"));
+
+    const auto lastTwo = store.LastTwoRuns(list.listFile);
+    ASSERT_EQ(lastTwo.size(), 2u);
+    EXPECT_EQ(lastTwo[0].at(0).run, first);
+    EXPECT_EQ(lastTwo[1].size(), 2u);
+    EXPECT_EQ(lastTwo[1].at(0).run, second);
+    EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", unfinished)->verdict, "other");
+    EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", second)->verdict, "OK!");
+    EXPECT_FALSE(store.PreviousResult("a", "http://theirs.example/", 0));
+}
+
+TEST_F(HistoryStoreTest, TwoWritersAtOnceLoseNothing)
+{
+    HistoryStore(path).BeginRun(list);
+    auto writeRuns = [this](RunSource source) {
+        HistoryStore store(path);
+        for (int run = 0; run < 20; ++run) {
+            const std::int64_t id = store.BeginRun({ source, list.listFile, run });
+            for (int n = 1; n <= 10; ++n)
+                store.RecordResult(id, site(n, "a", "OK!"));
+            store.RecordRun(
+                { source, list.listFile, run }, run, std::vector<HistoryEntry>(1, site(1, "b", "x")));
+        }
+    };
+    std::thread window(writeRuns, RunSource::Window);
+    writeRuns(RunSource::CommandLine);
+    window.join();
+    EXPECT_EQ(HistoryStore(path).History("", 0).size(), 2u * 20 * 11);
+}
+
+}
