@@ -1,9 +1,8 @@
 #include "cli/changes_command.h"
 
 #include "cli/change_table.h"
-#include "cli/site_list_path.h"
+#include "cli/recorded_history.h"
 #include "history/history_error.h"
-#include "history/history_store.h"
 
 #include <algorithm>
 #include <ostream>
@@ -17,12 +16,10 @@ constexpr int unreadable = 2;
 
 int runChanges(const ChangesArguments& arguments, std::ostream& out, std::ostream& err)
 {
-    const std::string listKey = listFileKey(siteListPath(arguments.list.folder, arguments.list.file));
     std::vector<SiteChange> changes;
     try {
-        HistoryStore store(
-            historyDatabasePath(arguments.list.database, listKey), HistoryStore::Access::ReadOnly);
-        const std::vector<std::vector<HistoryEntry>> runs = store.LastTwoRuns(listKey);
+        const RecordedHistory history = openRecordedHistory(arguments.list);
+        const std::vector<std::vector<HistoryEntry>> runs = history.store->LastTwoRuns(history.listKey);
         if (runs.size() == 2)
             changes = SiteChanges(runs[0], runs[1]);
     } catch (const HistoryError& error) {

@@ -1,9 +1,8 @@
 #include "cli/history_command.h"
 
 #include "cli/history_table.h"
-#include "cli/site_list_path.h"
+#include "cli/recorded_history.h"
 #include "history/history_error.h"
-#include "history/history_store.h"
 
 #include <ostream>
 
@@ -15,12 +14,10 @@ constexpr int unreadable = 2;
 
 int runHistory(const HistoryArguments& arguments, std::ostream& out, std::ostream& err)
 {
-    const std::string listKey = listFileKey(siteListPath(arguments.list.folder, arguments.list.file));
     std::vector<HistoryEntry> entries;
     try {
-        HistoryStore store(
-            historyDatabasePath(arguments.list.database, listKey), HistoryStore::Access::ReadOnly);
-        entries = store.History(arguments.site, arguments.limit);
+        const RecordedHistory history = openRecordedHistory(arguments.list);
+        entries = history.store->History(arguments.site, arguments.limit);
     } catch (const HistoryError& error) {
         err << "linkwatch-cli: history: " << error.what() << '\n';
         return unreadable;

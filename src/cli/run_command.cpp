@@ -120,8 +120,13 @@ std::vector<HistoryEntry> historyEntries(
     entries.reserve(results.size());
     for (std::size_t index = 0; index < results.size(); ++index) {
         const SiteResult& result = results[index];
-        entries.push_back({ .run = 0, .checkedAt = checkedAt, .n = result.n, .name = result.name,
-            .address = result.address, .query = sites[index].query, .verdict = result.verdict,
+        entries.push_back({ .run = 0,
+            .checkedAt = checkedAt,
+            .n = result.n,
+            .name = result.name,
+            .address = result.address,
+            .query = sites[index].query,
+            .verdict = result.verdict,
             .outcome = result.outcome });
     }
     return entries;
