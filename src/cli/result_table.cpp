@@ -89,6 +89,8 @@ std::string csvField(const Cell& cell, OutputEncoding encoding)
     return quoted + '"';
 }
 
+}
+
 std::string jsonString(const std::string& utf8)
 {
     static constexpr char hex[] = "0123456789abcdef";
@@ -110,6 +112,8 @@ std::string jsonString(const std::string& utf8)
     }
     return quoted + '"';
 }
+
+namespace {
 
 std::string jsonValue(const Cell& cell)
 {

@@ -41,6 +41,10 @@ void writeResultTable(
 // become U+FFFD in UTF-8 and "?" in GBK, so the output is always valid.
 std::string encodedText(const Text& gbk, OutputEncoding encoding);
 
+// A JSON string literal of UTF-8 text: quotes and backslashes escaped, and
+// every control byte as \n, \r, \t or \u00XX.
+std::string jsonString(const std::string& utf8);
+
 // The exit status for a set of results: 0 when every site was found (or
 // there is none), 1 when any is missing, else 3 when any is unreachable.
 // A site whose worker made no outcome counts as found when its verdict is
