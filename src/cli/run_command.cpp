@@ -7,11 +7,14 @@
 #include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
 #include "base/gbk_codec.h"
+#include "cli/change_notice.h"
 #include "cli/result_table.h"
 #include "cli/run_history.h"
 #include "cli/site_list_path.h"
+#include "cli/webhook_post.h"
 #include "grid/cell_store.h"
 #include "grid/grid_file.h"
+#include "history/history_error.h"
 #include "net/http_text.h"
 
 #include <fcntl.h>
@@ -25,6 +28,9 @@
 namespace {
 
 constexpr int readFailure = 2;
+constexpr int notifyFailure = 4;
+// The web hook's answer may take as long as a page's in the window, unless --timeout says otherwise.
+constexpr int defaultNotifyWaitMs = 50000;
 constexpr auto startSpacing = std::chrono::milliseconds(20);
 
 // Starts one worker per active entry, top to bottom, paced as the window
@@ -132,6 +138,35 @@ std::vector<HistoryEntry> historyEntries(
     return entries;
 }
 
+// Tells the web hook of what the run changed, when it changed anything; false,
+// with why on err, when it could not. The changes are read back from the
+// history, so a run that was not recorded has none to tell of.
+bool notifyChanges(RunHistory& history, bool recorded, const RunArguments& arguments,
+    const std::string& listName, std::ostream& err)
+{
+    std::vector<SiteChange> changes;
+    std::string unread = recorded ? "" : "the run was not recorded";
+    try {
+        if (recorded)
+            changes = history.changes();
+    } catch (const HistoryError& error) {
+        unread = error.what();
+    }
+    if (!unread.empty()) {
+        err << "linkwatch-cli: notify: changes not read: " << unread << '\n';
+        return false;
+    }
+    if (changes.empty())
+        return true;
+    const std::string failure
+        = PostToWebhook(arguments.notifyUrl, NoticeBody(changes, arguments.notifyFormat, listName),
+            arguments.report.waitLimitMs.value_or(defaultNotifyWaitMs));
+    // The address is left out: a robot's address carries its access token.
+    if (!failure.empty())
+        err << "linkwatch-cli: notify: the web hook was not told: " << failure << '\n';
+    return failure.empty();
+}
+
 }
 
 int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& err)
@@ -158,7 +193,9 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
     out.flush();
     if (history) {
         const std::int64_t endedAt = secondsNow();
-        history->record(endedAt, historyEntries(sites, results, endedAt), err);
+        const bool recorded = history->record(endedAt, historyEntries(sites, results, endedAt), err);
+        if (!arguments.notifyUrl.empty() && !notifyChanges(*history, recorded, arguments, listKey, err))
+            return notifyFailure;
     }
     return resultsExitStatus(results);
 }

@@ -151,6 +151,7 @@ struct DatabaseFault {
     std::function<void(const std::string& path)> make;
     bool readOnly;
     std::string why; // what standard error says after the file's name
+    bool notify = false; // --notify given: the changes cannot be read, which the exit status tells
 };
 
 void PrintTo(const DatabaseFault& fault, std::ostream* out) { *out << fault.name; }
@@ -164,15 +165,20 @@ TEST_P(CliHistoryFault, CheckRunsAsAlwaysAndTheFileIsKept)
     GetParam().make(database());
     const std::string before = fileBytes(database());
     ::chmod(database().c_str(), GetParam().readOnly ? 0444 : 0644);
+    std::vector<std::string> arguments { "run", "--no-delay", "list.ini" };
+    if (GetParam().notify)
+        arguments.insert(arguments.end(), { "--notify", "http://127.0.0.1:1/" });
     int status = -1;
     {
         const WithoutFileOverride asUser;
-        status = run({ "run", "--no-delay", "list.ini" });
+        status = run(arguments);
     }
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, GetParam().notify ? 4 : 0);
     EXPECT_EQ(m_out.str(), "1\tQ \"x\"\x01\t" + m_page.Url("/") + "\tOK!\n");
     EXPECT_EQ(m_err.str(),
-        "linkwatch-cli: history: 1 results not recorded: " + database() + ": " + GetParam().why + "\n");
+        "linkwatch-cli: history: 1 results not recorded: " + database() + ": " + GetParam().why + "\n"
+            + (GetParam().notify ? "linkwatch-cli: notify: changes not read: the run was not recorded\n"
+                                 : ""));
     EXPECT_TRUE(fileBytes(database()) == before) << "the database file changed";
 }
 
@@ -185,8 +191,64 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliHistoryFault, testing::Values(
         .why = "written by a newer LinkWatch (history version 7, this one knows up to 1); left unchanged" },
     DatabaseFault { .name = "ReadOnly", .make = [](const std::string& path) {
         sqlValue(path, "CREATE TABLE t(x)"); }, .readOnly = true,
-        .why = "attempt to write a readonly database" }),
+        .why = "attempt to write a readonly database" },
+    DatabaseFault { .name = "NotADatabaseWithNotify", .make = [](const std::string& path) {
+        std::ofstream(path) << std::string(4096, 'x'); }, .readOnly = false, .why = "file is not a database",
+        .notify = true }),
     [](const testing::TestParamInfo<DatabaseFault>& info) { return std::string(info.param.name); });
+// clang-format on
+
+struct NoticeCase {
+    const char* name;
+    const char* format;
+    std::string bodyStart; // of the one POST; empty: nobody listens at the hook
+};
+
+void PrintTo(const NoticeCase& notice, std::ostream* out) { *out << notice.name; }
+
+class CliHistoryNotice : public CliHistory, public testing::WithParamInterface<NoticeCase>
+{
+};
+
+// Three runs: the first has no run before it, the second loses the link, the third changes nothing.
+TEST_P(CliHistoryNotice, OnePostForTheRunWithChanges)
+{
+    LoopbackServer hook(
+        [](LoopbackServer::Connection& connection) {
+            const std::string head = connection.ReadUntil("\r\n\r\n");
+            const auto length = head.find("Content-Length: ");
+            connection.ReadExactly(length == std::string::npos ? 0 : std::stoul(head.substr(length + 16)));
+            connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        },
+        3);
+    const bool listens = !GetParam().bodyStart.empty();
+    const std::string url = "http://127.0.0.1:" + (listens ? hook.PortText() : "1") + "/hook";
+    const std::vector<std::string> arguments { "run", "--no-delay", "--notify", url, "--notify-format",
+        GetParam().format, "list.ini" };
+    EXPECT_EQ(run(arguments), 0) << m_err.str();
+    m_linked = false;
+    EXPECT_EQ(run(arguments), listens ? 1 : 4);
+    EXPECT_EQ(
+        m_err.str(), listens ? "" : "linkwatch-cli: notify: the web hook was not told: 连接被拒绝 (10061)\n");
+    EXPECT_EQ(run(arguments), 1) << m_err.str();
+
+    EXPECT_EQ(hook.Accepted(), listens ? 1 : 0);
+    if (listens) {
+        const std::string request = hook.ReceivedBy(0);
+        EXPECT_EQ(request.rfind("POST /hook HTTP/1.1\r\n", 0), 0u) << request;
+        EXPECT_EQ(
+            request.substr(request.find("\r\n\r\n") + 4, GetParam().bodyStart.size()), GetParam().bodyStart);
+    }
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Shapes, CliHistoryNotice, testing::Values(
+    NoticeCase { .name = "Json", .format = "json", .bodyStart = "[\n{\"change\":\"lost\",\"n\":1,\"name\":\"Q \\\"x\\\"\\u0001\"" },
+    NoticeCase { .name = "DingTalk", .format = "dingtalk", .bodyStart = "{\"msgtype\":\"text\",\"text\":{\"content\":\"LinkWatch" },
+    NoticeCase { .name = "WeCom", .format = "wecom", .bodyStart = "{\"msgtype\":\"text\",\"text\":{\"content\":\"LinkWatch" },
+    NoticeCase { .name = "Feishu", .format = "feishu", .bodyStart = "{\"msg_type\":\"text\",\"content\":{\"text\":\"LinkWatch" },
+    NoticeCase { .name = "NobodyAtTheHook", .format = "json", .bodyStart = "" }),
+    [](const testing::TestParamInfo<NoticeCase>& info) { return std::string(info.param.name); });
 // clang-format on
 
 }
