@@ -1,5 +1,6 @@
 #include "base/gbk_codec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -70,6 +71,10 @@ std::size_t reservedByteOrQuestionMark(const char* at, std::size_t left, std::st
 // fallback writes what stands for it and it is skipped.
 std::string convert(const char* to, const char* from, const std::string& input, Fallback fallback)
 {
+    // ASCII reads the same in GBK and UTF-8, and most addresses, numbers and
+    // names in a run are ASCII: they need no converter.
+    if (std::all_of(input.begin(), input.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return input;
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return input;

@@ -27,9 +27,8 @@ constexpr const char* upgradeSteps[] = {
     " status INTEGER, reason TEXT, reason_phrase TEXT, location TEXT,"
     " error INTEGER, error_text TEXT, bytes INTEGER, ms INTEGER,"
     " match TEXT, rel TEXT, near TEXT, near_difference TEXT, robots TEXT,"
-    " UNIQUE (run, n));"
-    "CREATE INDEX results_by_site ON results (address, query, run);"
-    "CREATE INDEX results_newest ON results (run DESC, n);",
+    " PRIMARY KEY (run, n)) WITHOUT ROWID;"
+    "CREATE INDEX results_by_site ON results (address, query, run);",
 };
 static_assert(std::size(upgradeSteps) == HistorySchemaVersion);
 

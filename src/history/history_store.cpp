@@ -149,7 +149,8 @@ HistoryStore::HistoryStore(const std::string& path, Access access)
         // a normal sync never corrupts the file, it may only lose the last
         // transaction when the machine itself goes down.
         if (writable)
-            ExecuteSql(m_database, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", path);
+            ExecuteSql(m_database,
+                "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA cache_size = -16384", path);
         PrepareHistorySchema(m_database, path, writable);
     } catch (...) {
         sqlite3_close(m_database);

@@ -1,10 +1,15 @@
 #include "history/sqlite_statement.h"
 
+#include <cstring>
 #include <sqlite3.h>
 
 HistoryError SqliteFailure(const std::string& path, sqlite3* database)
 {
-    return HistoryError(path + ": " + sqlite3_errmsg(database));
+    std::string message = path + ": " + sqlite3_errmsg(database);
+    // "disk I/O error" alone does not tell a full disk from a broken one.
+    if (const int error = sqlite3_system_errno(database); error != 0)
+        message += std::string(" (") + std::strerror(error) + ")";
+    return HistoryError(message);
 }
 
 void ExecuteSql(sqlite3* database, const char* sql, const std::string& path)

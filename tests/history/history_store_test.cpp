@@ -2,10 +2,14 @@
 #include "history/history_store.h"
 #include "support/scratch_folder.h"
 
+#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -106,6 +110,48 @@ TEST_F(HistoryStoreTest, AFailedRunLeavesNothingOfItselfAndEveryEarlierRunIntact
     EXPECT_THROW(HistoryStore(path, HistoryStore::Access::ReadOnly).RecordRun(list, 4000, {}), HistoryError);
     ASSERT_EQ(store.History("", 0).size(), 1u);
     EXPECT_EQ(store.LastTwoRuns(list.listFile).size(), 0u);
+}
+
+std::string integrityCheck(const std::string& path)
+{
+    sqlite3* database = nullptr;
+    sqlite3_open(path.c_str(), &database);
+    std::string answer;
+    sqlite3_exec(
+        database, "PRAGMA integrity_check",
+        [](void* text, int, char** values, char**) {
+            *static_cast<std::string*>(text) += values[0] ? values[0] : "";
+            return 0;
+        },
+        &answer, nullptr);
+    sqlite3_close(database);
+    return answer;
+}
+
+TEST_F(HistoryStoreTest, ADiskThatFillsMidRunCostsThatRunOnly)
+{
+    HistoryStore(path).RecordRun(list, 3000, { site(1, "a", "OK!") });
+    const pid_t child = fork();
+    if (child == 0) {
+        // Files may grow by a few pages only, as on a disk that is nearly full.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit { 64 << 10, 64 << 10 };
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::vector<HistoryEntry> entries;
+        for (int n = 1; n <= 2000; ++n)
+            entries.push_back(site(n, "a", "OK!"));
+        try {
+            HistoryStore(path).RecordRun(list, 4000, entries);
+        } catch (const HistoryError&) {
+            _exit(0);
+        }
+        _exit(1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(HistoryStore(path).History("", 0).size(), 1u);
+    EXPECT_EQ(integrityCheck(path), "ok");
 }
 
 TEST_F(HistoryStoreTest, LastTwoRunsAndPreviousResultSkipUnfinishedRunsAndOtherLists)
