@@ -376,7 +376,7 @@ constexpr char helpDetails[]
       "                     the site list's folder\n"
       "  --no-history       run: record nothing\n"
       "  --notify URL       run: after recording, POST the run's changes, when there are any, to\n"
-      "                     this web hook (http or https)\n"
+      "                     this web hook (http or https), each read waiting as --timeout says\n"
       "  --notify-format F  json (default: the changes command's json), dingtalk, wecom or feishu\n"
       "                     (a chat robot's text message in Chinese)\n"
       "  --site TEXT        history: only results whose name or address holds TEXT\n"
