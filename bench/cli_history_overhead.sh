@@ -7,7 +7,7 @@
 # 5 %). The database keeps every recorded run, as it would in use, and must
 # hold all three when done.
 #   cli_history_overhead.sh [BUILD_DIR]    (default: build)
-# Needs nginx, curl and sqlite3. Exits 1 when the setup fails or a run's
+# Needs nginx and curl. Exits 1 when the setup fails or a run's
 # counts are wrong; a goal missed is reported, not an error.
 set -euo pipefail
 
@@ -20,7 +20,7 @@ readonly status_normal=$'\xD5\xFD\xB3\xA3' # 正常 in GBK: an entry every run c
 
 build_dir=${1:-build}
 cli=$build_dir/src/cli/linkwatch-cli
-for program in "$cli" /usr/sbin/nginx /usr/bin/curl /usr/bin/sqlite3; do
+for program in "$cli" /usr/sbin/nginx /usr/bin/curl; do
     [[ -x "$program" ]] || { echo "cli_history_overhead: $program is missing" >&2; exit 1; }
 done
 
@@ -141,7 +141,7 @@ for ((round = 0; round < rounds; round++)); do
     without+=("$(timed_run --no-history)")
     with+=("$(timed_run)")
 done
-recorded=$(sqlite3 "$folder/linkwatch.db" 'SELECT count(*) FROM results')
+recorded=$("$cli" history --limit 0 --format tsv "$folder/sites.ini" | tail -n +2 | wc -l)
 if [[ "$recorded" != $((rounds * site_count)) ]]; then
     echo "cli_history_overhead: the database holds $recorded results, not $((rounds * site_count))" >&2
     exit 1
