@@ -2,6 +2,7 @@
 
 #include "app/check_outcome.h"
 #include "base/gbk_codec.h"
+#include "cli/robot_answer.h"
 #include "net/http_send.h"
 #include "net/http_text.h"
 #include "net/tcp_block_socket.h"
@@ -48,7 +49,8 @@ Text failureReason(THTTPSend& http, bool exchanged)
 
 }
 
-std::string PostToWebhook(const std::string& url, const std::string& jsonBody, int timeoutMs)
+std::string PostToWebhook(
+    const std::string& url, const std::string& jsonBody, int timeoutMs, HookAnswer answer)
 {
     const Text address = Utf8ToGbk(url);
     if (!isWebAddress(address))
@@ -60,7 +62,11 @@ std::string PostToWebhook(const std::string& url, const std::string& jsonBody, i
     http.MimeType = "application/json; charset=utf-8";
     const bool exchanged = http.ExecuteRequest("POST", address);
     const std::int32_t status = http.ResultCode();
-    if (statusLineCame(http) && status >= 200 && status < 300)
-        return std::string();
+    if (statusLineCame(http) && status >= 200 && status < 300) {
+        if (answer == HookAnswer::Status)
+            return std::string();
+        const MemoryStream& document = http.Document();
+        return RobotRefusal(std::string(document.Data(), static_cast<std::size_t>(document.Size())));
+    }
     return GbkToUtf8(failureReason(http, exchanged));
 }

@@ -15,6 +15,10 @@ const PostCase postCases[] = {
     { .name = "Accepted", .scheme = "http", .reply = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", .reason = "" },
     { .name = "Rejected", .scheme = "HTTP", .reply = "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n",
         .reason = "HTTP 400 Bad Request" },
+    { .name = "RobotRefused", .scheme = "http", .reply = "HTTP/1.1 200 OK\r\nContent-Length: 54\r\n\r\n"
+        R"({"errcode":310000, "errmsg":"keywords not in content"})", .reason = "机器人拒绝了消息: errcode 310000 keywords not in content" },
+    { .name = "FeishuAccepted", .scheme = "http", .reply = "HTTP/1.1 200 OK\r\nContent-Length: 28\r\n\r\n"
+        R"({"code":0,"msg":"success"}  )", .reason = "" },
     { .name = "Refused", .scheme = "http", .reply = "", .reason = "连接被拒绝 (10061)" },
     { .name = "NotHttp", .scheme = "ftp", .reply = "", .reason = "网址不是 http 或 https" },
 };
@@ -31,7 +35,8 @@ TEST_P(WebhookPost, SendsTheBodyOnceAndSaysHowItEnded)
     });
     const RefusingPort refusing;
     const std::string port = reply.empty() ? refusing.Port() : hook.PortText();
-    EXPECT_EQ(PostToWebhook(GetParam().scheme + ("://127.0.0.1:" + port) + "/send?key=k", body, 5000),
+    EXPECT_EQ(PostToWebhook(GetParam().scheme + ("://127.0.0.1:" + port) + "/send?key=k", body, 5000,
+                  HookAnswer::RobotErrorCode),
         GetParam().reason);
     if (reply.empty())
         return;
