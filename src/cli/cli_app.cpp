@@ -1,9 +1,11 @@
 #include "cli/cli_app.h"
 
 #include "build_info.h"
+#include "cli/changes_command.h"
 #include "cli/check_command.h"
 #include "cli/cli_arguments.h"
 #include "cli/fetch_command.h"
+#include "cli/history_command.h"
 #include "cli/run_command.h"
 
 #include <ostream>
@@ -20,6 +22,8 @@ struct CommandRunner {
     int operator()(const FetchArguments& arguments) const { return runFetch(arguments, out, err); }
     int operator()(const CheckArguments& arguments) const { return runCheck(arguments, out); }
     int operator()(const RunArguments& arguments) const { return runSiteList(arguments, out, err); }
+    int operator()(const HistoryArguments& arguments) const { return runHistory(arguments, out, err); }
+    int operator()(const ChangesArguments& arguments) const { return runChanges(arguments, out, err); }
     int operator()(const HelpArguments&) const
     {
         out << cliHelp();

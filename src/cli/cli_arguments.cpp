@@ -76,7 +76,7 @@ std::string splitCommandLine(
     return {};
 }
 
-std::optional<int> readMilliseconds(const std::string& text)
+std::optional<int> readNonNegative(const std::string& text)
 {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -87,7 +87,7 @@ std::optional<int> readMilliseconds(const std::string& text)
 
 std::optional<int> readPositive(const std::string& text)
 {
-    const std::optional<int> value = readMilliseconds(text);
+    const std::optional<int> value = readNonNegative(text);
     return value && *value > 0 ? value : std::nullopt;
 }
 
@@ -189,7 +189,7 @@ std::string toFetch(const RawCommand& raw, CliCommand& command)
     FetchArguments fetch;
     fetch.url = raw.positionals[0];
     if (const auto timeout = raw.options.find("--timeout"); timeout != raw.options.end()) {
-        fetch.timeoutMs = readMilliseconds(timeout->second);
+        fetch.timeoutMs = readNonNegative(timeout->second);
         if (!fetch.timeoutMs)
             return "--timeout needs a number of milliseconds, got '" + timeout->second + "'";
     }
@@ -225,10 +225,53 @@ std::string toCheck(const RawCommand& raw, CliCommand& command)
     return {};
 }
 
+// --dir, --db and the optional FILE of the commands that read a list or its history.
+std::string readList(const RawCommand& raw, ListArguments& list)
+{
+    if (const auto folder = raw.options.find("--dir"); folder != raw.options.end()) {
+        list.folder = folder->second;
+        if (list.folder.empty())
+            return "--dir needs a folder";
+    }
+    if (const auto database = raw.options.find("--db"); database != raw.options.end()) {
+        list.database = database->second;
+        if (list.database.empty())
+            return "--db needs a file";
+    }
+    if (!raw.positionals.empty())
+        list.file = raw.positionals[0];
+    return {};
+}
+
+std::string readNotify(const RawCommand& raw, RunArguments& run)
+{
+    static const std::map<std::string, NoticeFormat> formats { { "json", NoticeFormat::Json },
+        { "dingtalk", NoticeFormat::DingTalk }, { "wecom", NoticeFormat::WeCom },
+        { "feishu", NoticeFormat::Feishu } };
+    const auto url = raw.options.find("--notify");
+    const auto format = raw.options.find("--notify-format");
+    if (url == raw.options.end())
+        return format == raw.options.end() ? std::string() : "--notify-format needs --notify";
+    run.notifyUrl = url->second;
+    if (run.notifyUrl.empty())
+        return "--notify needs the web hook's address";
+    // The changes a notice tells of are read from the history this run records.
+    if (run.noHistory)
+        return "--notify needs the run recorded, so not --no-history";
+    if (format != raw.options.end()) {
+        const auto known = formats.find(format->second);
+        if (known == formats.end())
+            return "--notify-format must be json, dingtalk, wecom or feishu, got '" + format->second + "'";
+        run.notifyFormat = known->second;
+    }
+    return {};
+}
+
 std::string toRun(const RawCommand& raw, CliCommand& command)
 {
     RunArguments run;
     run.noDelay = raw.options.count("--no-delay") > 0;
+    run.noHistory = raw.options.count("--no-history") > 0;
     if (const auto jobs = raw.options.find("--jobs"); jobs != raw.options.end()) {
         run.jobs = readPositive(jobs->second);
         if (!run.jobs)
@@ -236,14 +279,43 @@ std::string toRun(const RawCommand& raw, CliCommand& command)
     }
     if (std::string error = readReport(raw, run.report); !error.empty())
         return error;
-    if (const auto folder = raw.options.find("--dir"); folder != raw.options.end()) {
-        run.folder = folder->second;
-        if (run.folder.empty())
-            return "--dir needs a folder";
-    }
-    if (!raw.positionals.empty())
-        run.file = raw.positionals[0];
+    if (std::string error = readList(raw, run.list); !error.empty())
+        return error;
+    if (run.noHistory && !run.list.database.empty())
+        return "--db and --no-history exclude each other";
+    if (std::string error = readNotify(raw, run); !error.empty())
+        return error;
     command = run;
+    return {};
+}
+
+std::string toHistory(const RawCommand& raw, CliCommand& command)
+{
+    HistoryArguments history;
+    if (const auto site = raw.options.find("--site"); site != raw.options.end())
+        history.site = site->second;
+    if (const auto limit = raw.options.find("--limit"); limit != raw.options.end()) {
+        const std::optional<int> value = readNonNegative(limit->second);
+        if (!value)
+            return "--limit needs a number, 0 for all, got '" + limit->second + "'";
+        history.limit = *value;
+    }
+    if (std::string error = readFormat(raw, history.report); !error.empty())
+        return error;
+    if (std::string error = readList(raw, history.list); !error.empty())
+        return error;
+    command = history;
+    return {};
+}
+
+std::string toChanges(const RawCommand& raw, CliCommand& command)
+{
+    ChangesArguments changes;
+    if (std::string error = readFormat(raw, changes.report); !error.empty())
+        return error;
+    if (std::string error = readList(raw, changes.list); !error.empty())
+        return error;
+    command = changes;
     return {};
 }
 
@@ -261,8 +333,15 @@ const std::vector<CommandForm>& commandTable()
             2, toCheck },
         { "run",
             { { "--no-delay", false }, { "--jobs", true }, { "--timeout", true }, { "--format", true },
-                { "--encoding", true }, { "--dir", true } },
+                { "--encoding", true }, { "--dir", true }, { "--db", true }, { "--no-history", false },
+                { "--notify", true }, { "--notify-format", true } },
             0, toRun, 1 },
+        { "history",
+            { { "--db", true }, { "--dir", true }, { "--site", true }, { "--limit", true },
+                { "--format", true }, { "--encoding", true } },
+            0, toHistory, 1 },
+        { "changes", { { "--db", true }, { "--dir", true }, { "--format", true }, { "--encoding", true } }, 0,
+            toChanges, 1 },
     };
     return table;
 }
@@ -276,7 +355,11 @@ constexpr char helpDetails[]
       "  check  one link check as the window's CHECK runs it (address and query trimmed)\n"
       "  run    checks every entry of a site list whose status is 正常, top to bottom, as\n"
       "         CHECK does; FILE defaults to 帐号.ini in the folder the window uses\n"
-      "         (see man linkwatch-cli)\n"
+      "         (see man linkwatch-cli); records the run in the list's history database\n"
+      "  history  the results recorded for the list, newest run first\n"
+      "  changes  the sites whose outcome differs between the list's last two recorded runs:\n"
+      "           lost (found, then missing), back (then found again), down (then\n"
+      "           unreachable), up (unreachable, then missing)\n"
       "\noptions:\n"
       "  --no-delay         start at once: no 1.1 s pause before each fetch, no 20 ms between starts\n"
       "  --jobs N           run: at most N sites checked at once (N >= 1); default: no bound\n"
@@ -288,7 +371,16 @@ constexpr char helpDetails[]
       "  --encoding E       utf-8 (default) or gbk, for text, tsv and csv; json is always UTF-8\n"
       "  --transcript       check, text format: print the debug transcript before the verdict\n"
       "  --proxy HOST:PORT  a plain HTTP proxy for http addresses, a CONNECT tunnel for https\n"
-      "  --dir DIR          run: the folder of the site list\n"
+      "  --dir DIR          run, history, changes: the folder of the site list\n"
+      "  --db FILE          run, history, changes: the history database; default linkwatch.db in\n"
+      "                     the site list's folder\n"
+      "  --no-history       run: record nothing\n"
+      "  --notify URL       run: after recording, POST the run's changes, when there are any, to\n"
+      "                     this web hook (http or https), each read waiting as --timeout says\n"
+      "  --notify-format F  json (default: the changes command's json), dingtalk, wecom or feishu\n"
+      "                     (a chat robot's text message in Chinese)\n"
+      "  --site TEXT        history: only results whose name or address holds TEXT\n"
+      "  --limit N          history: at most N results (default 100, 0 for all)\n"
       "\ncolumns:\n"
       "  tsv   a header line, fields separated by tabs; tabs and line breaks in texts become blanks\n"
       "  csv   a header line, RFC 4180 quoting, CR LF line ends, a byte-order mark in UTF-8;\n"
@@ -317,11 +409,22 @@ constexpr char helpDetails[]
       "  robots    noindex, nofollow or none when the X-Robots-Tag header or a robots meta tag\n"
       "            of the page says so (noindex and nofollow together give none); absent otherwise\n"
       "  outcome to robots are absent when the check ended without an outcome\n"
+      "  history adds run (the run's number in the database) and time (when the verdict came,\n"
+      "  local time) before n; its text format shows run, time, n, name, address, verdict\n"
+      "\nchanges columns (the text format shows the first eight):\n"
+      "  change, n, name, address, before_outcome, before_reason, after_outcome, after_reason,\n"
+      "  after_status, after_error, before_run, after_run\n"
       "\nexit status:\n"
       "  check, run  0 every active site found (also when the list has none), 1 at least one\n"
-      "              missing, 3 none missing but at least one unreachable\n"
+      "              missing, 3 none missing but at least one unreachable; a run that cannot\n"
+      "              be recorded keeps its status and says on standard error how many results\n"
+      "              were not recorded\n"
+      "  run         4 --notify could not tell the web hook of the run's changes\n"
+      "  changes     1 a link was lost, else 0\n"
+      "  history     0 read\n"
       "  fetch       0 the exchange succeeded and began with a status line, 1 not\n"
-      "  all         2 a wrong command line, or a site list that cannot be read\n";
+      "  all         2 a wrong command line, a site list or a history database that cannot be\n"
+      "              read\n";
 
 }
 
@@ -364,7 +467,11 @@ std::string cliUsage()
            "  linkwatch-cli check [--no-delay] [--transcript] [--timeout MS] [--format F] [--encoding E]\n"
            "                      [--proxy HOST:PORT] [ROUTE] URL QUERY\n"
            "  linkwatch-cli run [--no-delay] [--jobs N] [--timeout MS] [--format F] [--encoding E]\n"
-           "                    [--dir DIR] [FILE]\n"
+           "                    [--dir DIR] [--db FILE | --no-history]\n"
+           "                    [--notify URL [--notify-format json|dingtalk|wecom|feishu]] [FILE]\n"
+           "  linkwatch-cli history [--db FILE] [--dir DIR] [--site TEXT] [--limit N] [--format F]\n"
+           "                        [--encoding E] [FILE]\n"
+           "  linkwatch-cli changes [--db FILE] [--dir DIR] [--format F] [--encoding E] [FILE]\n"
            "  linkwatch-cli --version | --help\n"
            "ROUTE: --socks5 HOST:PORT | --socks4 HOST:PORT (SOCKS4a for names), [--socks-user USER:PASS]\n";
 }

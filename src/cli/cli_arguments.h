@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/change_notice.h"
 #include "cli/result_table.h"
 
 #include <optional>
@@ -48,12 +49,33 @@ struct CheckArguments {
     std::string query;
 };
 
+// Which site list a command reads or asks history about, and where its history is.
+struct ListArguments {
+    std::string folder; // --dir: where the site list is; empty: the window's data folder
+    std::string file; // empty: the site list file "帐号.ini"; relative to folder when that is set
+    std::string database; // --db: the history database; empty: linkwatch.db beside the list
+};
+
 struct RunArguments {
     bool noDelay = false;
     std::optional<int> jobs; // most sites checked at once; empty: no bound
     ReportArguments report;
-    std::string folder; // --dir: where the site list is; empty: the window's data folder
-    std::string file; // empty: the site list file "帐号.ini"; relative to folder when that is set
+    ListArguments list;
+    bool noHistory = false; // --no-history: the run is not recorded
+    std::string notifyUrl; // --notify: the web hook told of changes; empty: none
+    NoticeFormat notifyFormat = NoticeFormat::Json;
+};
+
+struct HistoryArguments {
+    ReportArguments report;
+    ListArguments list;
+    std::string site; // --site: results whose name or address holds it; empty: all
+    int limit = 100; // --limit: most results shown; 0: all
+};
+
+struct ChangesArguments {
+    ReportArguments report;
+    ListArguments list;
 };
 
 struct HelpArguments {
@@ -62,8 +84,8 @@ struct HelpArguments {
 struct VersionArguments {
 };
 
-using CliCommand
-    = std::variant<FetchArguments, CheckArguments, RunArguments, HelpArguments, VersionArguments>;
+using CliCommand = std::variant<FetchArguments, CheckArguments, RunArguments, HistoryArguments,
+    ChangesArguments, HelpArguments, VersionArguments>;
 
 struct ParsedArguments {
     std::optional<CliCommand> command;

@@ -2,27 +2,16 @@
 
 #include "app/check_outcome.h"
 #include "base/text.h"
+#include "cli/table_writer.h"
 
 #include <iosfwd>
 #include <optional>
 #include <vector>
 
-// The results of a check run or a single check as linkwatch-cli prints them.
-// Texts come in as the system keeps them (GBK bytes) and are converted once,
-// here, into the output's encoding. Qt-free; nothing here blocks or throws
-// but for want of memory or a failing stream.
-
-enum class OutputFormat {
-    Text, // run number, name, address and verdict, tab-separated, no header
-    Tsv, // a header line, then tab-separated columns; tabs and line breaks in texts become blanks
-    Csv, // a header line, RFC 4180 quoting, CR LF line ends; a byte-order mark when in UTF-8
-    Json, // one array of objects, absent values null; always UTF-8
-};
-
-enum class OutputEncoding {
-    Utf8,
-    Gbk,
-};
+// The results of a check run or a single check as linkwatch-cli prints them:
+// fifteen columns from the run number to robots, of which the text format
+// shows run number, name, address and verdict. Qt-free; nothing here blocks
+// or throws but for want of memory or a failing stream.
 
 // One checked site: its run number, name and address as listed, the verdict
 // its row shows, and the outcome of its fetch when the worker made one.
@@ -37,9 +26,12 @@ struct SiteResult {
 void writeResultTable(
     const std::vector<SiteResult>& results, OutputFormat format, OutputEncoding encoding, std::ostream& out);
 
-// A text as the output's encoding writes it. Bytes that are not valid GBK
-// become U+FFFD in UTF-8 and "?" in GBK, so the output is always valid.
-std::string encodedText(const Text& gbk, OutputEncoding encoding);
+// The result columns and one site's cells in their order, for tables that
+// show results beside columns of their own.
+const std::vector<const char*>& resultColumns();
+TableRow resultCells(const SiteResult& result);
+// How many leading result columns the text format shows.
+inline constexpr std::size_t ResultTextColumns = 4;
 
 // The exit status for a set of results: 0 when every site was found (or
 // there is none), 1 when any is missing, else 3 when any is unreachable.

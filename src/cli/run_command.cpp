@@ -6,15 +6,19 @@
 #include "app/result_grid_layout.h"
 #include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
-#include "base/data_folder.h"
 #include "base/gbk_codec.h"
+#include "cli/change_notice.h"
 #include "cli/result_table.h"
+#include "cli/run_history.h"
+#include "cli/site_list_path.h"
+#include "cli/webhook_post.h"
 #include "grid/cell_store.h"
 #include "grid/grid_file.h"
+#include "history/history_error.h"
 #include "net/http_text.h"
 
 #include <fcntl.h>
-#include <filesystem>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <thread>
@@ -24,16 +28,19 @@
 namespace {
 
 constexpr int readFailure = 2;
+constexpr int notifyFailure = 4;
+// The web hook's answer may take as long as a page's in the window, unless --timeout says otherwise.
+constexpr int defaultNotifyWaitMs = 50000;
 constexpr auto startSpacing = std::chrono::milliseconds(20);
 
 // Starts one worker per active entry, top to bottom, paced as the window
 // paces them unless told not to. With a bound on the sites checked at once, a
 // worker starts only while fewer than that many are running.
-std::vector<SiteResult> startWorkers(
-    const CellStore& list, const RunArguments& arguments, const std::shared_ptr<LinkCheckRecorder>& recorder)
+std::vector<SiteResult> startWorkers(const std::vector<ActiveSite>& sites, const RunArguments& arguments,
+    const std::shared_ptr<LinkCheckRecorder>& recorder)
 {
     std::vector<SiteResult> results;
-    for (const ActiveSite& site : ActiveSites(list)) {
+    for (const ActiveSite& site : sites) {
         const int n = static_cast<int>(results.size()) + 1;
         results.push_back({ n, site.name, site.address, {}, std::nullopt });
         if (arguments.jobs && n > *arguments.jobs)
@@ -52,24 +59,6 @@ std::vector<SiteResult> startWorkers(
         Temu::Start(std::move(worker), [notice = recorder.get()] { notice->noteWorkerFreed(); });
     }
     return results;
-}
-
-// The file system's name of the list: FILE relative to --dir when that is
-// given, else as given. Without FILE, the list of the folder the window works
-// in: the current folder, or the user's data folder when started from the
-// home folder or an unwritable one.
-std::string siteListPath(const RunArguments& arguments)
-{
-    const std::string defaultName = GbkToUtf8(SiteListFileName);
-    const std::string name = arguments.file.empty() ? defaultName : arguments.file;
-    if (!arguments.folder.empty())
-        return (std::filesystem::path(arguments.folder) / name).string();
-    if (!arguments.file.empty())
-        return arguments.file;
-    const DataFolder folder = chooseDataFolder(probeDataFolderFacts({}, defaultName));
-    if (folder.origin == DataFolderOrigin::Current)
-        return defaultName;
-    return (folder.path / defaultName).string();
 }
 
 // The list's file, opened by the very bytes of its name. The grid
@@ -105,27 +94,97 @@ std::string inUserTerms(std::string message, const std::string& readerName, cons
     return message;
 }
 
-}
-
-int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& err)
+// Reads the list; false, with the reason on err, when it cannot be read.
+bool loadList(const std::string& shownName, CellStore& list, std::ostream& err)
 {
-    const std::string shownName = siteListPath(arguments);
     const GivenFile given(shownName);
     const Text fileName = given.ReaderName();
-    CellStore list = SiteListStore();
     GridLoadReport loaded;
     try {
         loaded = LoadFromFile(list, fileName);
     } catch (const std::exception& error) {
         err << inUserTerms(GbkToUtf8(error.what()), GbkToUtf8(fileName), shownName) << '\n';
-        return readFailure;
+        return false;
     }
     if (loaded.skippedCellLines > 0)
         err << shownName << ": " << loaded.skippedCellLines
             << " cell lines skipped: they lie outside the list's size line\n";
+    return true;
+}
 
+std::int64_t secondsNow()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+std::vector<HistoryEntry> historyEntries(
+    const std::vector<ActiveSite>& sites, const std::vector<SiteResult>& results, std::int64_t checkedAt)
+{
+    std::vector<HistoryEntry> entries;
+    entries.reserve(results.size());
+    for (std::size_t index = 0; index < results.size(); ++index) {
+        const SiteResult& result = results[index];
+        entries.push_back({ .run = 0,
+            .checkedAt = checkedAt,
+            .n = result.n,
+            .name = result.name,
+            .address = result.address,
+            .query = sites[index].query,
+            .verdict = result.verdict,
+            .outcome = result.outcome });
+    }
+    return entries;
+}
+
+// Tells the web hook of what the run changed, when it changed anything; false,
+// with why on err, when it could not. The changes are read back from the
+// history, so a run that was not recorded has none to tell of.
+bool notifyChanges(RunHistory& history, bool recorded, const RunArguments& arguments,
+    const std::string& listName, std::ostream& err)
+{
+    std::vector<SiteChange> changes;
+    std::string unread = recorded ? "" : "the run was not recorded";
+    try {
+        if (recorded)
+            changes = history.changes();
+    } catch (const HistoryError& error) {
+        unread = error.what();
+    }
+    if (!unread.empty()) {
+        err << "linkwatch-cli: notify: changes not read: " << unread << '\n';
+        return false;
+    }
+    if (changes.empty())
+        return true;
+    const std::string failure
+        = PostToWebhook(arguments.notifyUrl, NoticeBody(changes, arguments.notifyFormat, listName),
+            arguments.report.waitLimitMs.value_or(defaultNotifyWaitMs),
+            arguments.notifyFormat == NoticeFormat::Json ? HookAnswer::Status : HookAnswer::RobotErrorCode);
+    // The address is left out: a robot's address carries its access token.
+    if (!failure.empty())
+        err << "linkwatch-cli: notify: the web hook was not told: " << failure << '\n';
+    return failure.empty();
+}
+
+}
+
+int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& err)
+{
+    const std::string shownName = siteListPath(arguments.list.folder, arguments.list.file);
+    CellStore list = SiteListStore();
+    if (!loadList(shownName, list, err))
+        return readFailure;
+    const std::string listKey = listFileKey(shownName);
+    std::optional<RunHistory> history;
+    if (!arguments.noHistory)
+        history.emplace(historyDatabasePath(arguments.list.database, listKey),
+            RunInfo { RunSource::CommandLine, listKey, secondsNow() });
+
+    const std::vector<ActiveSite> sites = ActiveSites(list);
     auto recorder = std::make_shared<LinkCheckRecorder>(NoDebugRow);
-    std::vector<SiteResult> results = startWorkers(list, arguments, recorder);
+    std::vector<SiteResult> results = startWorkers(sites, arguments, recorder);
     recorder->waitForFreedWorkers(static_cast<int>(results.size()));
     for (SiteResult& result : results) {
         result.verdict = recorder->resultOf(result.n);
@@ -133,5 +192,11 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
     }
     writeResultTable(results, arguments.report.format, arguments.report.encoding, out);
     out.flush();
+    if (history) {
+        const std::int64_t endedAt = secondsNow();
+        const bool recorded = history->record(endedAt, historyEntries(sites, results, endedAt), err);
+        if (!arguments.notifyUrl.empty() && !notifyChanges(*history, recorded, arguments, listKey, err))
+            return notifyFailure;
+    }
     return resultsExitStatus(results);
 }

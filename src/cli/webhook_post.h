@@ -7,4 +7,9 @@
 // by timeoutMs. Returns an empty text when the hook answered with a 2xx
 // status, else why it failed ("HTTP 400 Bad Request", "连接被拒绝 (10061)"
 // in UTF-8, …). Nothing here throws but for want of memory.
-std::string PostToWebhook(const std::string& url, const std::string& jsonBody, int timeoutMs);
+enum class HookAnswer {
+    Status, // a 2xx status is success
+    RobotErrorCode, // and a chat robot's errcode or code in the answer must be 0 or absent
+};
+std::string PostToWebhook(
+    const std::string& url, const std::string& jsonBody, int timeoutMs, HookAnswer answer);

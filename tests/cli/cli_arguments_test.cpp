@@ -122,6 +122,37 @@ const ParseCase parseCases[] = {
             EXPECT_EQ(check.socks.version, 4);
             EXPECT_EQ(check.socks.host, "s");
         } },
+    { "HistoryOptions",
+        { "history", "--site", "a b", "--limit=0", "--format", "csv", "--db", "h.db", "--dir", "d", "l.ini" },
+        [](const CliCommand& command) {
+            const auto& history = std::get<HistoryArguments>(command);
+            EXPECT_EQ(history.site, "a b");
+            EXPECT_EQ(history.limit, 0);
+            EXPECT_EQ(history.report.format, OutputFormat::Csv);
+            EXPECT_EQ(history.list.database, "h.db");
+            EXPECT_EQ(history.list.folder, "d");
+            EXPECT_EQ(history.list.file, "l.ini");
+        } },
+    { "ChangesDefaults", { "changes" },
+        [](const CliCommand& command) {
+            const auto& changes = std::get<ChangesArguments>(command);
+            EXPECT_EQ(changes.list.database, "");
+            EXPECT_EQ(changes.report.format, OutputFormat::Text);
+        } },
+    { "RunNotify", { "run", "--db", "x.db", "--notify", "http://hook/", "--notify-format", "feishu" },
+        [](const CliCommand& command) {
+            const auto& run = std::get<RunArguments>(command);
+            EXPECT_EQ(run.list.database, "x.db");
+            EXPECT_FALSE(run.noHistory);
+            EXPECT_EQ(run.notifyUrl, "http://hook/");
+            EXPECT_EQ(run.notifyFormat, NoticeFormat::Feishu);
+        } },
+    { "NotifyWithoutHistory", { "run", "--notify", "http://hook/", "--no-history" }, {} },
+    { "DatabaseWithoutHistory", { "run", "--db", "x.db", "--no-history" }, {} },
+    { "NotifyFormatAlone", { "run", "--notify-format", "wecom" }, {} },
+    { "UnknownNotifyFormat", { "run", "--notify", "http://hook/", "--notify-format", "slack" }, {} },
+    { "NegativeLimit", { "history", "--limit", "-1" }, {} },
+    { "ChangesTakeNoTimeout", { "changes", "--timeout", "5" }, {} },
     { "BothSocksVersions", { "fetch", "--socks5", "s:1", "--socks4", "s:1", "u" }, {} },
     { "SocksUserWithoutServer", { "check", "--socks-user", "a:b", "u", "q" }, {} },
     { "SocksUserEmpty", { "fetch", "--socks5", "s:1", "--socks-user", ":pw", "u" }, {} },

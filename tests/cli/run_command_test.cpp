@@ -252,8 +252,8 @@ TEST_P(CliRunArguments, TakeAnOptionalFileAndTheDelayFlag)
         return;
     const auto& run = std::get<RunArguments>(*parsed.command);
     EXPECT_EQ(run.noDelay, GetParam().noDelay);
-    EXPECT_EQ(run.file, GetParam().file);
-    EXPECT_EQ(run.folder, GetParam().folder);
+    EXPECT_EQ(run.list.file, GetParam().file);
+    EXPECT_EQ(run.list.folder, GetParam().folder);
 }
 
 // clang-format off

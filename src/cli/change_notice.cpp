@@ -1,0 +1,134 @@
+#include "cli/change_notice.h"
+
+#include "base/gbk_codec.h"
+#include "cli/change_table.h"
+
+#include <cstddef>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A message is read on a phone: the first sites are listed and the rest
+// counted, and a line whose texts are long (a redirect's whole address, a
+// near link) is cut short.
+constexpr std::size_t listedLineLimit = 20;
+constexpr std::size_t lineByteLimit = 300;
+
+// The most UTF-8 bytes of the text. WeCom refuses a text over 2 048 bytes;
+// DingTalk and Feishu take several times more, and 4 000 keeps the message
+// about one screen long. Escaping the text for JSON at most doubles it:
+// only quotes, backslashes and the line ends need it.
+std::size_t textByteLimit(NoticeFormat format) { return format == NoticeFormat::WeCom ? 2000 : 4000; }
+
+constexpr char ellipsisUtf8[] = "\xE2\x80\xA6"; // …
+
+struct KindLabel {
+    ChangeKind kind;
+    const char* label; // GBK
+};
+
+// The order the message lists the changes in: what the operator must act on first.
+constexpr KindLabel kindLabels[] = {
+    { ChangeKind::Lost, "\xB6\xAA\xCA\xA7\xC1\xB4\xBD\xD3" }, // 丢失链接
+    { ChangeKind::Back, "\xBB\xD6\xB8\xB4\xC1\xB4\xBD\xD3" }, // 恢复链接
+    { ChangeKind::Down, "\xCE\xDE\xB7\xA8\xB7\xC3\xCE\xCA" }, // 无法访问
+    { ChangeKind::Up, "\xBB\xD6\xB8\xB4\xB7\xC3\xCE\xCA" }, // 恢复访问
+};
+
+// One line per site: line breaks, tabs and other control bytes in a name or
+// a reason become blanks. UTF-8 holds no byte below 0x20 inside a character.
+std::string flattened(std::string utf8)
+{
+    for (char& c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            c = ' ';
+    }
+    return utf8;
+}
+
+// utf8 cut to at most limit bytes, ending in an ellipsis when it was cut. The
+// cut backs up over continuation bytes so that no character is split.
+std::string cappedLine(const std::string& utf8, std::size_t limit)
+{
+    if (utf8.size() <= limit)
+        return utf8;
+    std::size_t cut = limit - (sizeof ellipsisUtf8 - 1);
+    while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80)
+        --cut;
+    return utf8.substr(0, cut) + ellipsisUtf8;
+}
+
+// "丢失链接: <name> <address> — <reason>", the reason being why the site
+// ended as it did in the newer run.
+std::string changeLine(const SiteChange& change, const char* label)
+{
+    const HistoryEntry& after = change.after;
+    const Text reason = after.outcome ? OutcomeReason(*after.outcome) : after.verdict;
+    const Text line = Text(label) + ": " + after.name + " " + after.address + " \xA1\xAA " + reason; // —
+    return cappedLine(flattened(GbkToUtf8(line)), lineByteLimit);
+}
+
+std::vector<std::string> changeLines(const std::vector<SiteChange>& changes)
+{
+    std::vector<std::string> lines;
+    for (const KindLabel& row : kindLabels) {
+        for (const SiteChange& change : changes) {
+            if (change.kind == row.kind)
+                lines.push_back(changeLine(change, row.label));
+        }
+    }
+    return lines;
+}
+
+// "LinkWatch 检查 <list>，<count> 个网站有变化". The name passes through GBK,
+// the set the system's texts are in, so that bytes which are not UTF-8 cannot
+// reach the JSON.
+std::string headerLine(const std::string& listName, std::size_t count)
+{
+    const Text line = "LinkWatch \xBC\xEC\xB2\xE9 " + Utf8ToGbk(listName) + "\xA3\xAC" + std::to_string(count)
+        + " \xB8\xF6\xCD\xF8\xD5\xBE\xD3\xD0\xB1\xE4\xBB\xAF";
+    return cappedLine(flattened(GbkToUtf8(line)), lineByteLimit);
+}
+
+// "… 另有 <count> 个": the changes the message had no room for.
+std::string remainderLine(std::size_t count)
+{
+    return GbkToUtf8("\xA1\xAD \xC1\xED\xD3\xD0 " + std::to_string(count) + " \xB8\xF6");
+}
+
+std::string noticeText(const std::vector<SiteChange>& changes, const std::string& listName, std::size_t limit)
+{
+    const std::vector<std::string> lines = changeLines(changes);
+    std::string text = headerLine(listName, lines.size());
+    // Room is kept for the remainder line while any line may still be left out.
+    const std::size_t remainderRoom = 1 + remainderLine(lines.size()).size();
+    std::size_t listed = 0;
+    for (; listed < lines.size() && listed < listedLineLimit; ++listed) {
+        const std::size_t room = listed + 1 < lines.size() ? remainderRoom : 0;
+        if (text.size() + 1 + lines[listed].size() + room > limit)
+            break;
+        text += '\n' + lines[listed];
+    }
+    if (listed < lines.size())
+        text += '\n' + remainderLine(lines.size() - listed);
+    return text;
+}
+
+}
+
+std::string NoticeBody(
+    const std::vector<SiteChange>& changes, NoticeFormat format, const std::string& listName)
+{
+    if (format == NoticeFormat::Json) {
+        std::ostringstream out;
+        writeChangeTable(changes, OutputFormat::Json, OutputEncoding::Utf8, out);
+        return out.str();
+    }
+    const std::string text = jsonString(noticeText(changes, listName, textByteLimit(format)));
+    if (format == NoticeFormat::Feishu)
+        return R"({"msg_type":"text","content":{"text":)" + text + "}}";
+    return R"({"msgtype":"text","text":{"content":)" + text + "}}";
+}

@@ -1,0 +1,145 @@
+#include "cli/table_writer.h"
+
+#include "base/gbk_codec.h"
+
+#include <ostream>
+#include <string_view>
+
+namespace {
+
+constexpr char byteOrderMark[] = "\xEF\xBB\xBF";
+
+// A cell as the output's encoding writes it; empty for an absent value.
+std::string cellText(const TableCell& cell, OutputEncoding encoding)
+{
+    if (const auto* number = std::get_if<std::int64_t>(&cell))
+        return std::to_string(*number);
+    const auto* text = std::get_if<Text>(&cell);
+    return text ? encodedText(*text, encoding) : std::string();
+}
+
+// A field of the text and tsv formats: line breaks and tabs become blanks, so
+// that every row stays one line of fields.
+std::string lineField(const TableCell& cell, OutputEncoding encoding)
+{
+    std::string field = cellText(cell, encoding);
+    for (char& c : field) {
+        if (c == '\r' || c == '\n' || c == '\t')
+            c = ' ';
+    }
+    return field;
+}
+
+std::string csvField(const TableCell& cell, OutputEncoding encoding)
+{
+    std::string field = cellText(cell, encoding);
+    // Names come from the list and reasons and locations from partner
+    // servers: a text a spreadsheet would take for a formula is kept a text.
+    const bool isText = std::holds_alternative<Text>(cell);
+    if (isText && !field.empty()
+        && std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos)
+        field.insert(0, 1, '\'');
+    if (field.find_first_of(",\"\r\n") == std::string::npos)
+        return field;
+    std::string quoted = "\"";
+    for (const char c : field) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return quoted + '"';
+}
+
+std::string jsonValue(const TableCell& cell)
+{
+    if (const auto* number = std::get_if<std::int64_t>(&cell))
+        return std::to_string(*number);
+    if (const auto* text = std::get_if<Text>(&cell))
+        return jsonString(GbkToUtf8(*text));
+    return "null";
+}
+
+}
+
+TableWriter::TableWriter(
+    const TableLayout& layout, OutputFormat format, OutputEncoding encoding, std::ostream& out)
+    : m_layout(layout)
+    , m_format(format)
+    , m_encoding(encoding)
+    , m_out(out)
+{
+    if (format == OutputFormat::Json) {
+        m_out << '[';
+        return;
+    }
+    const bool csv = format == OutputFormat::Csv;
+    if (csv && encoding == OutputEncoding::Utf8)
+        m_out << byteOrderMark;
+    if (format == OutputFormat::Text)
+        return;
+    for (std::size_t column = 0; column < layout.columns.size(); ++column)
+        m_out << (column ? (csv ? "," : "\t") : "") << layout.columns[column];
+    m_out << (csv ? "\r\n" : "\n");
+}
+
+void TableWriter::writeRow(const TableRow& row)
+{
+    if (m_format == OutputFormat::Json)
+        writeObject(row);
+    else
+        writeLine(row);
+    ++m_rows;
+}
+
+void TableWriter::finish()
+{
+    if (m_format == OutputFormat::Json)
+        m_out << (m_rows == 0 ? "]\n" : "\n]\n");
+}
+
+void TableWriter::writeLine(const TableRow& row)
+{
+    const bool csv = m_format == OutputFormat::Csv;
+    const std::size_t columns = m_format == OutputFormat::Text ? m_layout.textColumns : row.size();
+    for (std::size_t column = 0; column < columns; ++column) {
+        m_out << (column ? (csv ? "," : "\t") : "")
+              << (csv ? csvField(row[column], m_encoding) : lineField(row[column], m_encoding));
+    }
+    m_out << (csv ? "\r\n" : "\n");
+}
+
+void TableWriter::writeObject(const TableRow& row)
+{
+    m_out << (m_rows == 0 ? "\n{" : ",\n{");
+    for (std::size_t column = 0; column < row.size(); ++column)
+        m_out << (column ? "," : "") << '"' << m_layout.columns[column] << "\":" << jsonValue(row[column]);
+    m_out << '}';
+}
+
+std::string encodedText(const Text& gbk, OutputEncoding encoding)
+{
+    const std::string utf8 = GbkToUtf8(gbk);
+    return encoding == OutputEncoding::Utf8 ? utf8 : Utf8ToGbk(utf8);
+}
+
+std::string jsonString(const std::string& utf8)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string quoted = "\"";
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\')
+            quoted += { '\\', c };
+        else if (c == '\n')
+            quoted += "\\n";
+        else if (c == '\r')
+            quoted += "\\r";
+        else if (c == '\t')
+            quoted += "\\t";
+        else if (byte < 0x20)
+            quoted += std::string("\\u00") + hex[byte >> 4] + hex[byte & 0xF];
+        else
+            quoted += c;
+    }
+    return quoted + '"';
+}

@@ -1,0 +1,72 @@
+#include "cli/webhook_post.h"
+
+#include "app/check_outcome.h"
+#include "base/gbk_codec.h"
+#include "cli/robot_answer.h"
+#include "net/http_send.h"
+#include "net/http_text.h"
+#include "net/tcp_block_socket.h"
+#include "net/text_util.h"
+
+#include <cstdint>
+
+namespace {
+
+// A hook answers with a few bytes of status; more is neither needed nor kept.
+constexpr std::int64_t answerBodyLimit = std::int64_t { 64 } << 10;
+
+bool isWebAddress(const Text& url)
+{
+    const Text lower = LowerAscii(url);
+    return StartsWith(lower, "http://") || StartsWith(lower, "https://");
+}
+
+// Whether an HTTP answer came: without one the client reads what came, if
+// anything, as a body of its own making.
+bool statusLineCame(THTTPSend& http)
+{
+    return !http.Headers().Empty() && StartsWith(UpperAscii(http.Headers()[0]), "HTTP/");
+}
+
+// Why the exchange did not end in a 2xx answer, in the words a check's
+// outcome uses: "HTTP 400 Bad Request" for an answer, "连接被拒绝 (10061)"
+// and the like for a connection that failed, and a sentence of its own for
+// a peer that answered without a status line.
+Text failureReason(THTTPSend& http, bool exchanged)
+{
+    CheckOutcome outcome;
+    if (statusLineCame(http)) {
+        outcome.kind = CheckOutcomeKind::Missing;
+        outcome.status = http.ResultCode();
+        outcome.reasonPhrase = CappedOutcomeText(http.ResultString());
+    } else if (!exchanged) {
+        // A body read to the connection's end leaves the end's code behind
+        // on an exchange that succeeded; only a failed one names its error.
+        outcome.error = http.Sock().LastErrorCode();
+    }
+    return OutcomeReason(outcome);
+}
+
+}
+
+std::string PostToWebhook(
+    const std::string& url, const std::string& jsonBody, int timeoutMs, HookAnswer answer)
+{
+    const Text address = Utf8ToGbk(url);
+    if (!isWebAddress(address))
+        return GbkToUtf8("\xCD\xF8\xD6\xB7\xB2\xBB\xCA\xC7 http \xBB\xF2 https"); // 网址不是 http 或 https
+    THTTPSend http;
+    http.Timeout = timeoutMs;
+    http.MaxBodySize = answerBodyLimit;
+    AppendToStream(http.Document(), jsonBody);
+    http.MimeType = "application/json; charset=utf-8";
+    const bool exchanged = http.ExecuteRequest("POST", address);
+    const std::int32_t status = http.ResultCode();
+    if (statusLineCame(http) && status >= 200 && status < 300) {
+        if (answer == HookAnswer::Status)
+            return std::string();
+        const MemoryStream& document = http.Document();
+        return RobotRefusal(std::string(document.Data(), static_cast<std::size_t>(document.Size())));
+    }
+    return GbkToUtf8(failureReason(http, exchanged));
+}

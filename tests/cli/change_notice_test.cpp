@@ -1,0 +1,48 @@
+#include "cli/change_notice.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// clang-format off
+const CheckOutcome notFound { .kind = CheckOutcomeKind::Missing, .status = 404, .reasonPhrase = "Not Found",
+    .location = "", .errorText = "" };
+SiteChange change(ChangeKind kind, const Text& name, const std::optional<CheckOutcome>& outcome = notFound)
+{
+    return { kind, {}, { .name = name, .address = "http://s/", .query = "", .verdict = "OK!",
+        .outcome = outcome } };
+}
+std::string times(int count, const std::string& text) { return count ? text + times(count - 1, text) : ""; }
+
+// A site back without an outcome, named with a quote, a backslash and control bytes; one lost, 新浪 in GBK.
+const std::vector<SiteChange> twoChanges { change(ChangeKind::Back, "A\"b\\c\x01" "d\ne", std::nullopt),
+    change(ChangeKind::Lost, "\xD0\xC2\xC0\xCB") };
+const std::string line = R"(\n丢失链接: )" + std::string(100, 'x') + " http://s/ — HTTP 404 Not Found";
+// 300 bytes: 丢失链接: and 283 of the 400 x, then an ellipsis.
+const std::string cutLine = R"(\n丢失链接: )" + std::string(283, 'x') + "…";
+
+struct NoticeCase { const char* name; std::vector<SiteChange> changes; NoticeFormat format; std::string body; };
+const NoticeCase noticeCases[] = {
+    { .name = "DingTalkListsLostFirst", .changes = twoChanges, .format = NoticeFormat::DingTalk,
+        .body = R"({"msgtype":"text","text":{"content":"LinkWatch 检查 帐号.ini，2 个网站有变化\n丢失链接: 新浪 )"
+            R"(http://s/ — HTTP 404 Not Found\n恢复链接: A\"b\\c d e http://s/ — OK!"}})" },
+    { .name = "FeishuListsTwentyThenCounts",
+        .changes = std::vector(25, change(ChangeKind::Lost, std::string(100, 'x'))),
+        .format = NoticeFormat::Feishu, .body = R"({"msg_type":"text","content":{"text":"LinkWatch 检查 )"
+            R"(帐号.ini，25 个网站有变化)" + times(20, line) + R"(\n… 另有 5 个"}})" },
+    { .name = "WeComCutsLinesAndText",
+        .changes = std::vector(30, change(ChangeKind::Lost, std::string(400, 'x'))),
+        .format = NoticeFormat::WeCom, .body = R"({"msgtype":"text","text":{"content":"LinkWatch 检查 )"
+            R"(帐号.ini，30 个网站有变化)" + times(6, cutLine) + R"(\n… 另有 24 个"}})" },
+};
+// clang-format on
+
+using ChangeNotice = testing::TestWithParam<NoticeCase>;
+TEST_P(ChangeNotice, BodyIsTheRobotsJson)
+{
+    EXPECT_EQ(NoticeBody(GetParam().changes, GetParam().format, "帐号.ini"), GetParam().body);
+}
+INSTANTIATE_TEST_SUITE_P(Formats, ChangeNotice, testing::ValuesIn(noticeCases),
+    [](const testing::TestParamInfo<NoticeCase>& info) { return std::string(info.param.name); });
+
+}

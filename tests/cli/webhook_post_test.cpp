@@ -1,0 +1,53 @@
+#include "cli/webhook_post.h"
+#include "support/loopback_port.h"
+#include "support/loopback_server.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string body = R"({"text":"丢失 \"x\"\n"})";
+
+// clang-format off
+struct PostCase { const char* name; const char* scheme; std::string reply; std::string reason; };
+// An empty reply: the hook's port refuses connections.
+const PostCase postCases[] = {
+    { .name = "Accepted", .scheme = "http", .reply = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", .reason = "" },
+    { .name = "Rejected", .scheme = "HTTP", .reply = "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n",
+        .reason = "HTTP 400 Bad Request" },
+    { .name = "RobotRefused", .scheme = "http", .reply = "HTTP/1.1 200 OK\r\nContent-Length: 54\r\n\r\n"
+        R"({"errcode":310000, "errmsg":"keywords not in content"})", .reason = "机器人拒绝了消息: errcode 310000 keywords not in content" },
+    { .name = "FeishuAccepted", .scheme = "http", .reply = "HTTP/1.1 200 OK\r\nContent-Length: 28\r\n\r\n"
+        R"({"code":0,"msg":"success"}  )", .reason = "" },
+    { .name = "Refused", .scheme = "http", .reply = "", .reason = "连接被拒绝 (10061)" },
+    { .name = "NotHttp", .scheme = "ftp", .reply = "", .reason = "网址不是 http 或 https" },
+};
+// clang-format on
+
+using WebhookPost = testing::TestWithParam<PostCase>;
+TEST_P(WebhookPost, SendsTheBodyOnceAndSaysHowItEnded)
+{
+    const std::string reply = GetParam().reply;
+    LoopbackServer hook([&reply](LoopbackServer::Connection& connection) {
+        connection.ReadUntil("\r\n\r\n");
+        connection.ReadExactly(body.size());
+        connection.Send(reply);
+    });
+    const RefusingPort refusing;
+    const std::string port = reply.empty() ? refusing.Port() : hook.PortText();
+    EXPECT_EQ(PostToWebhook(GetParam().scheme + ("://127.0.0.1:" + port) + "/send?key=k", body, 5000,
+                  HookAnswer::RobotErrorCode),
+        GetParam().reason);
+    if (reply.empty())
+        return;
+    ASSERT_TRUE(hook.WaitFinished(1));
+    const std::string request = hook.ReceivedBy(0);
+    EXPECT_EQ(request.substr(0, request.find("\r\n")), "POST /send?key=k HTTP/1.1");
+    EXPECT_NE(request.find("\r\nContent-Type: application/json; charset=utf-8\r\n"), std::string::npos);
+    EXPECT_NE(request.find("\r\nContent-Length: " + std::to_string(body.size()) + "\r\n"), std::string::npos);
+    EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), body);
+}
+INSTANTIATE_TEST_SUITE_P(Answers, WebhookPost, testing::ValuesIn(postCases),
+    [](const testing::TestParamInfo<PostCase>& info) { return std::string(info.param.name); });
+
+}
