@@ -4,6 +4,7 @@
 #include "history/history_writer.h"
 
 #include <chrono>
+#include <iostream>
 #include <utility>
 
 namespace {
@@ -37,6 +38,8 @@ CheckRunHistory::CheckRunHistory(const std::string& databasePath, std::string li
         channel->Post([report, run, row, previous] { report(run, row, previous); });
     };
     auto failure = [channel, report = std::move(reports.failure)](const std::string& why, int notRecorded) {
+        // Standard error keeps what the status bar cannot show once the window has closed.
+        std::cerr << "linkwatch: history: " << notRecorded << " results not recorded: " << why << '\n';
         channel->Post([report, notice = HistoryFailureNotice(why, notRecorded)] {
             if (report)
                 report(notice);

@@ -11,6 +11,7 @@
 #include "app/status_icons.h"
 #include "app/window_font.h"
 #include "base/gbk_codec.h"
+#include "history/history_store.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -56,7 +57,6 @@ const char VendorLine[] = "LinkWatch \xB9\xD9\xB7\xBD\xCD\xF8\xD5\xBE";
 // The status bar panel of the vendor line, where history notices show.
 const int VendorPanel = 1;
 const std::chrono::seconds HistoryNoticeTime { 10 };
-const char HistoryFileName[] = "linkwatch.db";
 const int TimerInterval = 8000;
 const int AdPageCount = 5;
 const int EditGridHeight = 146;

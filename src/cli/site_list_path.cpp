@@ -3,14 +3,9 @@
 #include "app/site_list_texts.h"
 #include "base/data_folder.h"
 #include "base/gbk_codec.h"
+#include "history/history_store.h"
 
 #include <filesystem>
-
-namespace {
-
-constexpr char databaseName[] = "linkwatch.db";
-
-}
 
 std::string siteListPath(const std::string& folder, const std::string& file)
 {
@@ -38,5 +33,5 @@ std::string historyDatabasePath(const std::string& givenDatabase, const std::str
 {
     if (!givenDatabase.empty())
         return givenDatabase;
-    return (std::filesystem::path(listKey).parent_path() / databaseName).string();
+    return (std::filesystem::path(listKey).parent_path() / HistoryFileName).string();
 }

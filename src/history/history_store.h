@@ -10,6 +10,9 @@
 
 struct sqlite3;
 
+// The history database's file name, beside the site list it records.
+inline constexpr char HistoryFileName[] = "linkwatch.db";
+
 // The history database: one SQLite file holding every recorded run and its
 // results. It is created on first open, carries a schema version and
 // upgrades an older one in place; a file from a newer LinkWatch is refused.

@@ -76,10 +76,25 @@ template <typename Step> void HistoryWriter::tryStore(Step step, int lost)
         step(*m_store);
     } catch (const std::exception& error) {
         m_store.reset();
-        m_notRecorded += lost;
+        m_notRecorded += lost + giveUpWhenClosing();
         if (m_failure)
             m_failure(error.what(), m_notRecorded);
     }
+}
+
+// Once the owner is closing, a failing database is not tried again for every
+// job still queued: each try may wait out the busy time-out, and the window
+// would hang on its way out. The results left are counted as not recorded.
+int HistoryWriter::giveUpWhenClosing()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_closing)
+        return 0;
+    int results = 0;
+    for (const Job& job : m_jobs)
+        results += std::holds_alternative<Result>(job) ? 1 : 0;
+    m_jobs.clear();
+    return results;
 }
 
 void HistoryWriter::perform(Begin& job)

@@ -34,8 +34,10 @@ class HistoryStore;
 // and never throw but for want of memory. The reports are called on the
 // writer thread and must not throw; either may be empty. The destructor does the jobs still
 // queued, then joins the thread: it waits as long as they take, each store
-// call at most the store's busy time-out (5 s) on another writer. A run not
-// ended by then stays in the database as an unfinished run.
+// call at most the store's busy time-out (5 s) on another writer; after the
+// first failure while closing, the jobs left are dropped and their results
+// counted in the failure report. A run not ended by then stays in the
+// database as an unfinished run.
 class HistoryWriter
 {
 public:
@@ -78,6 +80,7 @@ private:
     void perform(End& job);
     void beginStoredRun();
     template <typename Step> void tryStore(Step step, int lost);
+    int giveUpWhenClosing();
 
     const std::string m_path;
     const PreviousResultReport m_previousResult;
