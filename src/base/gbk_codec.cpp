@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 
 namespace {
@@ -67,6 +68,31 @@ std::size_t reservedByteOrQuestionMark(const char* at, std::size_t left, std::st
     return 3;
 }
 
+// A converter kept open for the thread that uses it: opening one looks up
+// the converter modules, which costs more than converting a short text, and
+// a run converts a few texts of every site.
+struct ThreadConverter {
+    iconv_t cd = reinterpret_cast<iconv_t>(-1);
+    ~ThreadConverter()
+    {
+        if (cd != reinterpret_cast<iconv_t>(-1))
+            iconv_close(cd);
+    }
+};
+
+// This thread's converter from GBK to UTF-8, or back; reset to its initial state.
+iconv_t threadConverter(const char* to, const char* from)
+{
+    thread_local ThreadConverter toUtf8;
+    thread_local ThreadConverter toGbk;
+    ThreadConverter& kept = std::strcmp(to, "UTF-8") == 0 ? toUtf8 : toGbk;
+    if (kept.cd == reinterpret_cast<iconv_t>(-1))
+        kept.cd = iconv_open(to, from);
+    else
+        iconv(kept.cd, nullptr, nullptr, nullptr, nullptr);
+    return kept.cd;
+}
+
 // Runs iconv over the whole input; wherever a sequence cannot be converted, the
 // fallback writes what stands for it and it is skipped.
 std::string convert(const char* to, const char* from, const std::string& input, Fallback fallback)
@@ -75,7 +101,7 @@ std::string convert(const char* to, const char* from, const std::string& input, 
     // names in a run are ASCII: they need no converter.
     if (std::all_of(input.begin(), input.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return input;
-    iconv_t cd = iconv_open(to, from);
+    iconv_t cd = threadConverter(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return input;
     std::string output;
@@ -98,7 +124,6 @@ std::string convert(const char* to, const char* from, const std::string& input, 
         inLeft -= skipped;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    iconv_close(cd);
     return output;
 }
 
