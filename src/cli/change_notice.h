@@ -20,4 +20,5 @@ enum class NoticeFormat {
 
 // The request body, UTF-8 JSON. listName names the checked list in the text.
 // changes must not be empty.
-std::string NoticeBody(const std::vector<SiteChange>& changes, NoticeFormat format, const std::string& listName);
+std::string NoticeBody(
+    const std::vector<SiteChange>& changes, NoticeFormat format, const std::string& listName);
