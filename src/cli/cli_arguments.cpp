@@ -250,8 +250,12 @@ std::string readNotify(const RawCommand& raw, RunArguments& run)
         { "feishu", NoticeFormat::Feishu } };
     const auto url = raw.options.find("--notify");
     const auto format = raw.options.find("--notify-format");
-    if (url == raw.options.end())
-        return format == raw.options.end() ? std::string() : "--notify-format needs --notify";
+    const auto caFile = raw.options.find("--notify-ca");
+    if (url == raw.options.end()) {
+        if (format != raw.options.end())
+            return "--notify-format needs --notify";
+        return caFile == raw.options.end() ? std::string() : "--notify-ca needs --notify";
+    }
     run.notifyUrl = url->second;
     if (run.notifyUrl.empty())
         return "--notify needs the web hook's address";
@@ -263,6 +267,11 @@ std::string readNotify(const RawCommand& raw, RunArguments& run)
         if (known == formats.end())
             return "--notify-format must be json, dingtalk, wecom or feishu, got '" + format->second + "'";
         run.notifyFormat = known->second;
+    }
+    if (caFile != raw.options.end()) {
+        if (caFile->second.empty())
+            return "--notify-ca needs a file of certificates";
+        run.notifyCaFile = caFile->second;
     }
     return {};
 }
@@ -334,7 +343,7 @@ const std::vector<CommandForm>& commandTable()
         { "run",
             { { "--no-delay", false }, { "--jobs", true }, { "--timeout", true }, { "--format", true },
                 { "--encoding", true }, { "--dir", true }, { "--db", true }, { "--no-history", false },
-                { "--notify", true }, { "--notify-format", true } },
+                { "--notify", true }, { "--notify-format", true }, { "--notify-ca", true } },
             0, toRun, 1 },
         { "history",
             { { "--db", true }, { "--dir", true }, { "--site", true }, { "--limit", true },
@@ -379,6 +388,8 @@ constexpr char helpDetails[]
       "                     this web hook (http or https), each read waiting as --timeout says\n"
       "  --notify-format F  json (default: the changes command's json), dingtalk, wecom or feishu\n"
       "                     (a chat robot's text message in Chinese)\n"
+      "  --notify-ca FILE   the certificates (PEM) an https web hook's certificate must be vouched\n"
+      "                     for by; default: the system's certificate authorities\n"
       "  --site TEXT        history: only results whose name or address holds TEXT\n"
       "  --limit N          history: at most N results (default 100, 0 for all)\n"
       "\ncolumns:\n"
@@ -468,7 +479,8 @@ std::string cliUsage()
            "                      [--proxy HOST:PORT] [ROUTE] URL QUERY\n"
            "  linkwatch-cli run [--no-delay] [--jobs N] [--timeout MS] [--format F] [--encoding E]\n"
            "                    [--dir DIR] [--db FILE | --no-history]\n"
-           "                    [--notify URL [--notify-format json|dingtalk|wecom|feishu]] [FILE]\n"
+           "                    [--notify URL [--notify-format json|dingtalk|wecom|feishu]\n"
+           "                    [--notify-ca FILE]] [FILE]\n"
            "  linkwatch-cli history [--db FILE] [--dir DIR] [--site TEXT] [--limit N] [--format F]\n"
            "                        [--encoding E] [FILE]\n"
            "  linkwatch-cli changes [--db FILE] [--dir DIR] [--format F] [--encoding E] [FILE]\n"

@@ -64,6 +64,7 @@ struct RunArguments {
     bool noHistory = false; // --no-history: the run is not recorded
     std::string notifyUrl; // --notify: the web hook told of changes; empty: none
     NoticeFormat notifyFormat = NoticeFormat::Json;
+    std::string notifyCaFile; // --notify-ca: who vouches for an https hook; empty: the system's authorities
 };
 
 struct HistoryArguments {

@@ -161,7 +161,8 @@ bool notifyChanges(RunHistory& history, bool recorded, const RunArguments& argum
     const std::string failure
         = PostToWebhook(arguments.notifyUrl, NoticeBody(changes, arguments.notifyFormat, listName),
             arguments.report.waitLimitMs.value_or(defaultNotifyWaitMs),
-            arguments.notifyFormat == NoticeFormat::Json ? HookAnswer::Status : HookAnswer::RobotErrorCode);
+            arguments.notifyFormat == NoticeFormat::Json ? HookAnswer::Status : HookAnswer::RobotErrorCode,
+            arguments.notifyCaFile);
     // The address is left out: a robot's address carries its access token.
     if (!failure.empty())
         err << "linkwatch-cli: notify: the web hook was not told: " << failure << '\n';

@@ -5,6 +5,7 @@
 #include "cli/robot_answer.h"
 #include "net/http_send.h"
 #include "net/http_text.h"
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 #include "net/text_util.h"
 
@@ -49,8 +50,8 @@ Text failureReason(THTTPSend& http, bool exchanged)
 
 }
 
-std::string PostToWebhook(
-    const std::string& url, const std::string& jsonBody, int timeoutMs, HookAnswer answer)
+std::string PostToWebhook(const std::string& url, const std::string& jsonBody, int timeoutMs,
+    HookAnswer answer, const std::string& caFile)
 {
     const Text address = Utf8ToGbk(url);
     if (!isWebAddress(address))
@@ -60,7 +61,16 @@ std::string PostToWebhook(
     http.MaxBodySize = answerBodyLimit;
     AppendToStream(http.Document(), jsonBody);
     http.MimeType = "application/json; charset=utf-8";
+    TTCPBlockSocket& socket = http.Sock();
+    socket.SSLverifyCert = true;
+    socket.SSLverifyHost = true;
+    socket.SSLCertCAFile = caFile;
+    socket.SSLTrustSystemCAs = caFile.empty();
     const bool exchanged = http.ExecuteRequest("POST", address);
+    // Certificates that do not load stop TLS from being switched on, before any connection.
+    if (!exchanged && socket.LastErrorCode() == SE_InvalidArgument && socket.TLSLastErrorCode() != 0)
+        return GbkToUtf8("\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1\xD6\xA4\xCA\xE9\xCE\xC4\xBC\xFE ")
+            + caFile; // 无法读取证书文件
     const std::int32_t status = http.ResultCode();
     if (statusLineCame(http) && status >= 200 && status < 300) {
         if (answer == HookAnswer::Status)

@@ -11,5 +11,8 @@ enum class HookAnswer {
     Status, // a 2xx status is success
     RobotErrorCode, // and a chat robot's errcode or code in the answer must be 0 or absent
 };
-std::string PostToWebhook(
-    const std::string& url, const std::string& jsonBody, int timeoutMs, HookAnswer answer);
+// An https hook must show a certificate that names its host and that the
+// certificates in caFile vouch for, or with an empty caFile the system's
+// certificate authorities: the address carries the robot's access token.
+std::string PostToWebhook(const std::string& url, const std::string& jsonBody, int timeoutMs,
+    HookAnswer answer, const std::string& caFile);

@@ -14,7 +14,8 @@
 // time. Switching on fails with SE_ProtocolNotSupported when the library is
 // missing and with SE_InvalidArgument when a configured key file does not
 // load; a failed handshake gives SE_SubsystemUnusable (SE_PermissionDenied for
-// a certificate that does not verify with SSLverifyCert) and switches TLS off, leaving the TCP connection for
+// a certificate that does not verify with SSLverifyCert, or that names another host with
+// SSLverifyHost) and switches TLS off, leaving the TCP connection for
 // the caller to close. While TLS is on and neither SSLBypass nor PlainExchange asks for the plain bytes,
 // TransportReceive, TransportSend and BytesWaiting go through the TLS
 // connection. The library's calls run on the non-blocking socket, so a record
@@ -62,6 +63,10 @@ public:
     Text SSLPrivateKeyFile; // client private key (PEM)
     Text SSLCertCAFile; // trusted CA certificates
     bool SSLverifyCert = false; // require a verified server certificate
+    // With SSLverifyCert: trust the system's certificate authorities besides
+    // SSLCertCAFile, and require the certificate to name the host connected to.
+    bool SSLTrustSystemCAs = false;
+    bool SSLverifyHost = false;
     // ms for the whole handshake, -1 for no limit: a server that accepts the
     // connection and then stays silent must not hold the connect for ever.
     std::int32_t TLSHandshakeTimeout = 60000;

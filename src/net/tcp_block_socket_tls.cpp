@@ -132,8 +132,14 @@ void TTCPBlockSocket::TLSHandshake()
         // the site by the name the client asks for.
         if (!m_tlsHostName.empty() && !IsIPv4Text(m_tlsHostName) && !IsIPv6Text(m_tlsHostName))
             TLSLibrary::SSL_set_tlsext_host_name(m_tlsConnection, m_tlsHostName);
-        tlsConnect();
+        if (SSLverifyCert && SSLverifyHost
+            && TLSLibrary::SSL_set1_host(m_tlsConnection, m_tlsHostName) != 1) {
+            m_lastErrorCode = SE_PermissionDenied;
+            TLSCaptureError();
+        }
     }
+    if (m_lastErrorCode == 0)
+        tlsConnect();
     if (SSLverifyCert && m_sslActive && TLSVerifyResult() != 0)
         m_lastErrorCode = SE_PermissionDenied;
     if (m_lastErrorCode != 0) {
@@ -204,6 +210,8 @@ bool TTCPBlockSocket::TLSLoadKeys()
         loaded = TLSLibrary::SSL_CTX_use_PrivateKey_file(m_tlsContext, SSLPrivateKeyFile, pemFileType) == 1;
     if (loaded && !SSLCertCAFile.empty())
         loaded = TLSLibrary::SSL_CTX_load_verify_locations(m_tlsContext, SSLCertCAFile) == 1;
+    if (loaded && SSLverifyCert && SSLTrustSystemCAs)
+        loaded = TLSLibrary::SSL_CTX_set_default_verify_paths(m_tlsContext) == 1;
     if (!loaded)
         TLSCaptureError();
     return loaded;

@@ -32,10 +32,12 @@ namespace {
         int (*ctxUseCertificateChainFile)(void*, const char*) = nullptr;
         int (*ctxUsePrivateKeyFile)(void*, const char*, int) = nullptr;
         int (*ctxLoadVerifyLocations)(void*, const char*, const char*) = nullptr;
+        int (*ctxSetDefaultVerifyPaths)(void*) = nullptr;
         void* (*sslNew)(void*) = nullptr;
         void (*sslFree)(void*) = nullptr;
         int (*sslSetFd)(void*, int) = nullptr;
         long (*sslCtrl)(void*, int, long, void*) = nullptr;
+        int (*sslSet1Host)(void*, const char*) = nullptr;
         int (*sslConnect)(void*) = nullptr;
         int (*sslRead)(void*, void*, int) = nullptr;
         int (*sslWrite)(void*, const void*, int) = nullptr;
@@ -108,10 +110,12 @@ namespace {
         bind(ssl, "SSL_CTX_use_certificate_chain_file", e.ctxUseCertificateChainFile);
         bind(ssl, "SSL_CTX_use_PrivateKey_file", e.ctxUsePrivateKeyFile);
         bind(ssl, "SSL_CTX_load_verify_locations", e.ctxLoadVerifyLocations);
+        bind(ssl, "SSL_CTX_set_default_verify_paths", e.ctxSetDefaultVerifyPaths);
         bind(ssl, "SSL_new", e.sslNew);
         bind(ssl, "SSL_free", e.sslFree);
         bind(ssl, "SSL_set_fd", e.sslSetFd);
         bind(ssl, "SSL_ctrl", e.sslCtrl);
+        bind(ssl, "SSL_set1_host", e.sslSet1Host);
         bind(ssl, "SSL_connect", e.sslConnect);
         bind(ssl, "SSL_read", e.sslRead);
         bind(ssl, "SSL_write", e.sslWrite);
@@ -327,6 +331,11 @@ int SSL_CTX_load_verify_locations(void* context, const std::string& file)
         0, context, file.c_str(), static_cast<const char*>(nullptr));
 }
 
+int SSL_CTX_set_default_verify_paths(void* context)
+{
+    return valueOn<&EntryPoints::ctxSetDefaultVerifyPaths>(0, context);
+}
+
 void* SSL_new(void* context) { return valueOn<&EntryPoints::sslNew>(nullptr, context); }
 
 void SSL_free(void* connection) { runOn<&EntryPoints::sslFree>(connection); }
@@ -339,6 +348,11 @@ int SSL_set_tlsext_host_name(void* connection, const std::string& host)
     constexpr long hostNameType = 0;
     return static_cast<int>(valueOn<&EntryPoints::sslCtrl>(0L, connection, setHostNameControl, hostNameType,
         static_cast<void*>(const_cast<char*>(host.c_str()))));
+}
+
+int SSL_set1_host(void* connection, const std::string& host)
+{
+    return valueOn<&EntryPoints::sslSet1Host>(0, connection, host.c_str());
 }
 
 int SSL_connect(void* connection) { return valueOn<&EntryPoints::sslConnect>(-1, connection); }

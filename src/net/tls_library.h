@@ -52,11 +52,15 @@ void SSL_CTX_set_default_passwd_cb_userdata(void* context, void* userData);
 int SSL_CTX_use_certificate_chain_file(void* context, const std::string& file);
 int SSL_CTX_use_PrivateKey_file(void* context, const std::string& file, int type);
 int SSL_CTX_load_verify_locations(void* context, const std::string& file);
+// Trusts the certificate authorities the system keeps (or SSL_CERT_FILE and SSL_CERT_DIR name).
+int SSL_CTX_set_default_verify_paths(void* context);
 void* SSL_new(void* context);
 void SSL_free(void* connection);
 int SSL_set_fd(void* connection, int fd);
 // Names the server for the handshake (Server Name Indication).
 int SSL_set_tlsext_host_name(void* connection, const std::string& host);
+// The name (or IP address) the server's certificate must carry for verification to pass.
+int SSL_set1_host(void* connection, const std::string& host);
 int SSL_connect(void* connection);
 int SSL_read(void* connection, void* buffer, int length);
 int SSL_write(void* connection, const void* buffer, int length);

@@ -139,17 +139,21 @@ const ParseCase parseCases[] = {
             EXPECT_EQ(changes.list.database, "");
             EXPECT_EQ(changes.report.format, OutputFormat::Text);
         } },
-    { "RunNotify", { "run", "--db", "x.db", "--notify", "http://hook/", "--notify-format", "feishu" },
+    { "RunNotify",
+        { "run", "--db", "x.db", "--notify", "http://hook/", "--notify-format", "feishu", "--notify-ca",
+            "ca.pem" },
         [](const CliCommand& command) {
             const auto& run = std::get<RunArguments>(command);
             EXPECT_EQ(run.list.database, "x.db");
             EXPECT_FALSE(run.noHistory);
             EXPECT_EQ(run.notifyUrl, "http://hook/");
             EXPECT_EQ(run.notifyFormat, NoticeFormat::Feishu);
+            EXPECT_EQ(run.notifyCaFile, "ca.pem");
         } },
     { "NotifyWithoutHistory", { "run", "--notify", "http://hook/", "--no-history" }, {} },
     { "DatabaseWithoutHistory", { "run", "--db", "x.db", "--no-history" }, {} },
     { "NotifyFormatAlone", { "run", "--notify-format", "wecom" }, {} },
+    { "NotifyCaAlone", { "run", "--notify-ca", "ca.pem" }, {} },
     { "UnknownNotifyFormat", { "run", "--notify", "http://hook/", "--notify-format", "slack" }, {} },
     { "NegativeLimit", { "history", "--limit", "-1" }, {} },
     { "ChangesTakeNoTimeout", { "changes", "--timeout", "5" }, {} },

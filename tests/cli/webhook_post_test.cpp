@@ -1,6 +1,7 @@
 #include "cli/webhook_post.h"
 #include "support/loopback_port.h"
 #include "support/loopback_server.h"
+#include "support/nginx_server.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +37,7 @@ TEST_P(WebhookPost, SendsTheBodyOnceAndSaysHowItEnded)
     const RefusingPort refusing;
     const std::string port = reply.empty() ? refusing.Port() : hook.PortText();
     EXPECT_EQ(PostToWebhook(GetParam().scheme + ("://127.0.0.1:" + port) + "/send?key=k", body, 5000,
-                  HookAnswer::RobotErrorCode),
+                  HookAnswer::RobotErrorCode, ""),
         GetParam().reason);
     if (reply.empty())
         return;
@@ -49,5 +50,35 @@ TEST_P(WebhookPost, SendsTheBodyOnceAndSaysHowItEnded)
 }
 INSTANTIATE_TEST_SUITE_P(Answers, WebhookPost, testing::ValuesIn(postCases),
     [](const testing::TestParamInfo<PostCase>& info) { return std::string(info.param.name); });
+
+// clang-format off
+enum class Trust { HookCertificate, System, MissingFile };
+struct HttpsCase { const char* name; const char* certifiedHosts; Trust trust; std::string reason; };
+// The system's authorities did not sign the test certificate.
+const HttpsCase httpsCases[] = {
+    { .name = "Vouched", .certifiedHosts = "IP:127.0.0.1", .trust = Trust::HookCertificate, .reason = "" },
+    { .name = "ForAnotherHost", .certifiedHosts = "DNS:partner.example", .trust = Trust::HookCertificate,
+        .reason = "证书验证失败 (10013)" },
+    { .name = "NotVouched", .certifiedHosts = "IP:127.0.0.1", .trust = Trust::System,
+        .reason = "证书验证失败 (10013)" },
+    { .name = "CertificatesNotRead", .certifiedHosts = "IP:127.0.0.1", .trust = Trust::MissingFile,
+        .reason = "无法读取证书文件 /nonexistent/ca.pem" },
+};
+// clang-format on
+
+using WebhookPostHttps = testing::TestWithParam<HttpsCase>;
+TEST_P(WebhookPostHttps, PostsOnlyToACertificateVouchedForTheHooksHost)
+{
+    NginxServer hook;
+    ASSERT_TRUE(hook.enableTls(GetParam().certifiedHosts)) << hook.reason();
+    ASSERT_TRUE(hook.start()) << hook.reason();
+    const std::string caFile = GetParam().trust == Trust::HookCertificate ? hook.certificateFile()
+        : GetParam().trust == Trust::MissingFile                          ? "/nonexistent/ca.pem"
+                                                                          : "";
+    EXPECT_EQ(
+        PostToWebhook(hook.urlOf("/server-name"), body, 5000, HookAnswer::Status, caFile), GetParam().reason);
+}
+INSTANTIATE_TEST_SUITE_P(Certificates, WebhookPostHttps, testing::ValuesIn(httpsCases),
+    [](const testing::TestParamInfo<HttpsCase>& info) { return std::string(info.param.name); });
 
 }

@@ -88,9 +88,9 @@ void NginxServer::addNamedSiteFile(
     std::ofstream(m_folder + "/www-" + serverName + path, std::ios::binary) << content;
 }
 
-bool NginxServer::enableTls()
+bool NginxServer::enableTls(const std::string& altNames)
 {
-    m_reason = MakeSelfSignedCertificate(m_folder);
+    m_reason = MakeSelfSignedCertificate(m_folder, altNames);
     m_tls = m_reason.empty();
     return m_tls;
 }

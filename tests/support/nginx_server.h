@@ -21,10 +21,13 @@ public:
     // Adds a second site on the same port, chosen by the name the client asks
     // for, with its own document root, and writes a file there.
     void addNamedSiteFile(const std::string& serverName, const std::string& path, const std::string& content);
-    // Serves https with a self-signed certificate made now by the openssl
-    // program; false with reason() set when it cannot be made. Every site then
-    // answers /server-name with the name the client gave in the handshake, in brackets.
-    bool enableTls();
+    // Serves https with a self-signed certificate for the hosts in altNames
+    // made now by the openssl program; false with reason() set when it cannot
+    // be made. Every site then answers /server-name with the name the client
+    // gave in the handshake, in brackets.
+    bool enableTls(const std::string& altNames = "IP:127.0.0.1");
+    // The certificate (PEM) once TLS is on.
+    std::string certificateFile() const { return m_folder + "/cert.pem"; }
     // Starts nginx and waits until it accepts connections; false with reason() set otherwise.
     bool start();
     void stop();
