@@ -26,7 +26,10 @@ std::string listFileKey(const std::string& listPath)
     std::error_code ignored;
     // absolute fails only when the current folder is gone; the path as given is then the best key left.
     const std::filesystem::path absolute = std::filesystem::absolute(listPath, ignored);
-    return (absolute.empty() ? std::filesystem::path(listPath) : absolute).lexically_normal().string();
+    const std::filesystem::path path
+        = (absolute.empty() ? std::filesystem::path(listPath) : absolute).lexically_normal();
+    const std::filesystem::path folder = std::filesystem::weakly_canonical(path.parent_path(), ignored);
+    return (folder.empty() ? path : folder / path.filename()).string();
 }
 
 std::string historyDatabasePath(const std::string& givenDatabase, const std::string& listKey)

@@ -12,8 +12,10 @@
 // the home folder or an unwritable one.
 std::string siteListPath(const std::string& folder, const std::string& file);
 
-// The list as history knows it: its absolute path, lexically normalised, so
-// that runs started from different folders meet.
+// The list as history knows it: its absolute path, lexically normalised, in
+// its folder as the system names it (links resolved, as the window's current
+// folder is), so that runs started from different folders, and the window's,
+// meet.
 std::string listFileKey(const std::string& listPath);
 
 // The database given with --db, else linkwatch.db in the list's folder.
