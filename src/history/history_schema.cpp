@@ -29,6 +29,18 @@ constexpr const char* upgradeSteps[] = {
     " match TEXT, rel TEXT, near TEXT, near_difference TEXT, robots TEXT,"
     " PRIMARY KEY (run, n)) WITHOUT ROWID;"
     "CREATE INDEX results_by_site ON results (address, query, run);",
+
+    // A run dirtied one page of results_by_site for nearly every site it
+    // checked, so recording grew slower as the history grew. The newest
+    // result of each site now has a row of its own, one small table that
+    // every run rewrites whole at most.
+    "CREATE TABLE latest ("
+    " address TEXT NOT NULL, query TEXT NOT NULL, run INTEGER NOT NULL, n INTEGER NOT NULL,"
+    " PRIMARY KEY (address, query)) WITHOUT ROWID;"
+    "INSERT INTO latest (address, query, run, n) SELECT address, query, run, n FROM results WHERE true"
+    " ON CONFLICT (address, query) DO UPDATE SET run = excluded.run, n = excluded.n"
+    " WHERE (excluded.run, excluded.n) > (latest.run, latest.n);"
+    "DROP INDEX results_by_site;",
 };
 static_assert(std::size(upgradeSteps) == HistorySchemaVersion);
 
@@ -57,7 +69,7 @@ void PrepareHistorySchema(sqlite3* database, const std::string& path, bool upgra
 {
     int version = storedVersion(database, path);
     refuseNewer(version, path);
-    if (version == HistorySchemaVersion)
+    if (version == HistorySchemaVersion || (version > 0 && !upgrade))
         return;
     if (!upgrade)
         throw HistoryError(path + ": holds no LinkWatch history yet");

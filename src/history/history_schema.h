@@ -6,7 +6,7 @@ struct sqlite3;
 
 // The layout of the history database, version by version. The version is
 // the file's user_version: 0 for a new, empty file.
-inline constexpr int HistorySchemaVersion = 1;
+inline constexpr int HistorySchemaVersion = 2;
 
 // Refuses a file from a newer LinkWatch before anything, the journal mode
 // included, is written to it. Throws HistoryError.
@@ -14,6 +14,7 @@ void RefuseNewerHistory(sqlite3* database, const std::string& path);
 
 // Brings the database at path up to HistorySchemaVersion, one step per
 // version, in one transaction; with upgrade false it only checks that the
-// file is at that version already. A file from a newer LinkWatch is refused
-// and left as it is. Throws HistoryError.
+// file holds a history of a version it knows, which it then reads as it is:
+// the runs and results tables read alike in every version. A file from a
+// newer LinkWatch is refused and left as it is. Throws HistoryError.
 void PrepareHistorySchema(sqlite3* database, const std::string& path, bool upgrade);

@@ -17,6 +17,13 @@ constexpr char resultColumns[] = "run, checked, n, name, address, query, verdict
                                  " near_difference, robots";
 constexpr int resultColumnCount = 21;
 
+// Moves a site's newest result on only for a newer run, or a later row of the
+// same run, so that a run recorded late beside a newer one leaves it alone.
+constexpr char noteLatestSql[]
+    = "INSERT INTO latest (address, query, run, n) VALUES (?, ?, ?, ?)"
+      " ON CONFLICT (address, query) DO UPDATE SET run = excluded.run, n = excluded.n"
+      " WHERE (excluded.run, excluded.n) > (latest.run, latest.n)";
+
 std::string stored(const Text& text) { return GbkToUtf8Exact(text); }
 Text kept(const SqliteStatement& row, int column) { return Utf8ToGbkExact(row.Utf8(column)); }
 
@@ -46,19 +53,35 @@ void bindOutcome(SqliteStatement& insert, const CheckOutcome& outcome)
     bindName(insert, 21, RobotsDirectiveName(outcome.robots));
 }
 
-void insertResult(SqliteStatement& insert, std::int64_t run, const HistoryEntry& entry)
+// The statements that record a result: its row, and its site's newest result.
+struct ResultInserts {
+    SqliteStatement row;
+    SqliteStatement latest;
+};
+
+void insertResult(ResultInserts& inserts, std::int64_t run, const HistoryEntry& entry)
 {
+    const std::string address = stored(entry.address);
+    const std::string query = stored(entry.query);
+    SqliteStatement& insert = inserts.row;
     insert.Reset();
     insert.BindInt(1, run);
     insert.BindInt(2, entry.checkedAt);
     insert.BindInt(3, entry.n);
     insert.BindText(4, stored(entry.name));
-    insert.BindText(5, stored(entry.address));
-    insert.BindText(6, stored(entry.query));
+    insert.BindText(5, address);
+    insert.BindText(6, query);
     insert.BindText(7, stored(entry.verdict));
     if (entry.outcome)
         bindOutcome(insert, *entry.outcome);
     insert.Step();
+    SqliteStatement& latest = inserts.latest;
+    latest.Reset();
+    latest.BindText(1, address);
+    latest.BindText(2, query);
+    latest.BindInt(3, run);
+    latest.BindInt(4, entry.n);
+    latest.Step();
 }
 
 // The enumerator whose name the column holds; first (the absent value) for
@@ -114,6 +137,13 @@ HistoryEntry readEntry(const SqliteStatement& row)
     return entry;
 }
 
+std::optional<HistoryEntry> firstEntry(SqliteStatement& select)
+{
+    if (!select.Step())
+        return std::nullopt;
+    return readEntry(select);
+}
+
 std::vector<HistoryEntry> readEntries(SqliteStatement& select)
 {
     std::vector<HistoryEntry> entries;
@@ -128,6 +158,11 @@ std::string insertSql()
     for (int column = 1; column < resultColumnCount; ++column)
         sql += ", ?";
     return sql + ")";
+}
+
+ResultInserts prepareResultInserts(sqlite3* database, const std::string& path)
+{
+    return { { database, insertSql(), path }, { database, noteLatestSql, path } };
 }
 
 }
@@ -165,9 +200,9 @@ std::int64_t HistoryStore::RecordRun(
 {
     SqliteTransaction transaction(m_database, m_path);
     const std::int64_t run = BeginRun(info);
-    SqliteStatement insert(m_database, insertSql(), m_path);
+    ResultInserts inserts = prepareResultInserts(m_database, m_path);
     for (const HistoryEntry& entry : results)
-        insertResult(insert, run, entry);
+        insertResult(inserts, run, entry);
     EndRun(run, endedAt);
     transaction.Commit();
     return run;
@@ -186,8 +221,8 @@ std::int64_t HistoryStore::BeginRun(const RunInfo& info)
 
 void HistoryStore::RecordResult(std::int64_t run, const HistoryEntry& result)
 {
-    SqliteStatement insert(m_database, insertSql(), m_path);
-    insertResult(insert, run, result);
+    ResultInserts inserts = prepareResultInserts(m_database, m_path);
+    insertResult(inserts, run, result);
 }
 
 void HistoryStore::EndRun(std::int64_t run, std::int64_t endedAt)
@@ -201,17 +236,30 @@ void HistoryStore::EndRun(std::int64_t run, std::int64_t endedAt)
 std::optional<HistoryEntry> HistoryStore::PreviousResult(
     const Text& address, const Text& query, std::int64_t beforeRun)
 {
-    SqliteStatement select(m_database,
-        std::string("SELECT ") + resultColumns
-            + " FROM results WHERE address = ?1 AND query = ?2 AND (?3 = 0 OR run < ?3)"
-              " ORDER BY run DESC, n DESC LIMIT 1",
-        m_path);
-    select.BindText(1, stored(address));
-    select.BindText(2, stored(query));
-    select.BindInt(3, beforeRun);
-    if (!select.Step())
+    const std::string storedAddress = stored(address);
+    const std::string storedQuery = stored(query);
+    SqliteStatement latest(m_database, "SELECT run, n FROM latest WHERE address = ? AND query = ?", m_path);
+    latest.BindText(1, storedAddress);
+    latest.BindText(2, storedQuery);
+    if (!latest.Step())
         return std::nullopt;
-    return readEntry(select);
+    if (beforeRun == 0 || latest.Int(0) < beforeRun) {
+        SqliteStatement select(m_database,
+            std::string("SELECT ") + resultColumns + " FROM results WHERE run = ? AND n = ?", m_path);
+        select.BindInt(1, latest.Int(0));
+        select.BindInt(2, latest.Int(1));
+        return firstEntry(select);
+    }
+    // Recorded again since beforeRun began (twice in that run, or by a newer
+    // run beside it): the runs before it are searched, newest first.
+    SqliteStatement earlier(m_database,
+        std::string("SELECT ") + resultColumns
+            + " FROM results WHERE run < ? AND address = ? AND query = ? ORDER BY run DESC, n DESC LIMIT 1",
+        m_path);
+    earlier.BindInt(1, beforeRun);
+    earlier.BindText(2, storedAddress);
+    earlier.BindText(3, storedQuery);
+    return firstEntry(earlier);
 }
 
 std::vector<HistoryEntry> HistoryStore::History(const std::string& site, int limit)

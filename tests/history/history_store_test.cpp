@@ -112,15 +112,16 @@ TEST_F(HistoryStoreTest, AFailedRunLeavesNothingOfItselfAndEveryEarlierRunIntact
     EXPECT_EQ(store.LastTwoRuns(list.listFile).size(), 0u);
 }
 
-std::string integrityCheck(const std::string& path)
+// What the last row of sql holds in its first column, past the database's own API.
+std::string sqlValue(const std::string& path, const char* sql)
 {
     sqlite3* database = nullptr;
     sqlite3_open(path.c_str(), &database);
     std::string answer;
     sqlite3_exec(
-        database, "PRAGMA integrity_check",
+        database, sql,
         [](void* text, int, char** values, char**) {
-            *static_cast<std::string*>(text) += values[0] ? values[0] : "";
+            *static_cast<std::string*>(text) = values[0] ? values[0] : "";
             return 0;
         },
         &answer, nullptr);
@@ -151,7 +152,7 @@ TEST_F(HistoryStoreTest, ADiskThatFillsMidRunCostsThatRunOnly)
     waitpid(child, &status, 0);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(HistoryStore(path).History("", 0).size(), 1u);
-    EXPECT_EQ(integrityCheck(path), "ok");
+    EXPECT_EQ(sqlValue(path, "PRAGMA integrity_check"), "ok");
 }
 
 TEST_F(HistoryStoreTest, LastTwoRunsAndPreviousResultSkipUnfinishedRunsAndOtherLists)
@@ -171,6 +172,23 @@ TEST_F(HistoryStoreTest, LastTwoRunsAndPreviousResultSkipUnfinishedRunsAndOtherL
     EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", unfinished)->verdict, "other");
     EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", second)->verdict, "OK!");
     EXPECT_FALSE(store.PreviousResult("a", "http://theirs.example/", 0));
+    store.RecordResult(first, site(9, "a", "recorded late"));
+    EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", 0)->verdict, "late");
+}
+
+TEST_F(HistoryStoreTest, AFirstVersionHistoryIsReadAsItIsAndUpgradedOnceWritten)
+{
+    HistoryStore(path).RecordRun(list, 3000, { site(1, "a", "old"), site(2, "b", "OK!") });
+    HistoryStore(path).RecordRun(list, 3000, { site(1, "a", "new") });
+    // The first version kept no newest result per site, only an index of every result by site.
+    sqlValue(path,
+        "DROP TABLE latest; CREATE INDEX results_by_site ON results (address, query, run);"
+        " PRAGMA user_version = 1");
+    EXPECT_EQ(HistoryStore(path, HistoryStore::Access::ReadOnly).History("", 0).size(), 3u);
+    HistoryStore store(path);
+    EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", 0)->verdict, "new");
+    EXPECT_EQ(store.PreviousResult("b", "http://mine.example/", 0)->verdict, "OK!");
+    EXPECT_EQ(sqlValue(path, "PRAGMA user_version"), "2");
 }
 
 TEST_F(HistoryStoreTest, TwoWritersAtOnceLoseNothing)
