@@ -7,6 +7,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <sqlite3.h>
 
 namespace {
 
@@ -76,6 +77,23 @@ TEST_F(HistoryWriterTest, AFailureCountsTheLostResultsAndLaterJobsAreStillDone)
     const std::string failure = path + ": file is not a database ";
     EXPECT_EQ(reports, (std::vector<std::string> { failure + "0", failure + "1", failure + "2" }));
     EXPECT_EQ(HistoryStore(path).History("", 0).size(), 1u);
+}
+
+// Each try at a locked file waits out the busy time-out: once the window is
+// closing, one failure gives up the rows still queued instead of waiting for each.
+TEST_F(HistoryWriterTest, ClosingOnALockedFileGivesUpTheQueueAfterOneFailure)
+{
+    HistoryStore { path };
+    sqlite3* otherWriter = nullptr;
+    sqlite3_open(path.c_str(), &otherWriter);
+    ASSERT_EQ(sqlite3_exec(otherWriter, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    writer->BeginRun(list);
+    for (int row = 1; row <= 3; ++row)
+        writer->Record(row, site(row, "OK!"));
+    writer.reset();
+    sqlite3_close(otherWriter);
+
+    EXPECT_EQ(reports, std::vector<std::string> { path + ": database is locked 3" });
 }
 
 }
