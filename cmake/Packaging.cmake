@@ -52,4 +52,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # OpenSSL is loaded with dlopen on the first https fetch, so dpkg-shlibdeps
 # cannot see it; the fonts are those the window's Chinese text is drawn with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3, fonts-wqy-microhei | fonts-noto-cjk | fonts-wqy-zenhei")
+# The authorities an https web hook's certificate is checked against.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates")
 include(CPack)
