@@ -30,4 +30,5 @@ for package in libssl3 libqt6widgets6 libc6; do
     named="(^|[ ,|])$package([ ,|(]|$)"
     [[ $depends =~ $named ]] || fail "Depends lacks $package: $depends"
 done
+[[ $(dpkg-deb -f "$deb" Recommends) == *ca-certificates* ]] || fail "Recommends lacks ca-certificates"
 echo "$(basename "$deb"): all checks passed"
