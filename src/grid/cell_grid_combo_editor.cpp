@@ -28,6 +28,14 @@ CellGridComboEditor::CellGridComboEditor(QWidget* parent, std::vector<Text> item
         m_chosen = true;
         m_onChange(this, index, m_byWheel);
     });
+    // Picking the entry already shown changes no index, yet it is a choice:
+    // a new row's empty status cell shows the first entry until one is picked.
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (index < 0 || m_chosen)
+            return;
+        m_chosen = true;
+        m_onChange(this, index, false);
+    });
 }
 
 std::optional<Text> CellGridComboEditor::ChosenText() const

@@ -12,7 +12,8 @@
 // combo items laid over the current cell, with the cell's entry selected (the
 // first entry when none equals the cell's text). Every change of the selected
 // entry after opening is reported to the change handler, with byWheel set
-// when the mouse wheel made it. Only an entry the operator chose goes back
+// when the mouse wheel made it; picking the entry already selected reports it
+// too, once. Only an entry the operator chose goes back
 // into the cell, so a list opened and left without a choice changes nothing.
 // Enter, Tab, Left, Right, Escape and the loss of the focus go to the grid as
 // EditorActions. Lives on the grid's thread; the grid owns and closes it.

@@ -388,6 +388,17 @@ TEST_F(CellGridCombo, PickingFromTheOpenedList)
     EXPECT_EQ(grid->Cells(3, 1), Dead);
 }
 
+TEST_F(CellGridCombo, PickingTheEntryShownOverAnEmptyCellWritesIt)
+{
+    grid->SetCells(3, 2, "");
+    click(3, 2);
+    comboEditor(*grid)->showPopup();
+    QTest::keyClick(comboEditor(*grid)->view(), Qt::Key_Return);
+    EXPECT_EQ(changes.size(), 1u);
+    grid->setFocus();
+    EXPECT_EQ(grid->Cells(3, 2), Active);
+}
+
 TEST_F(CellGridCombo, WheelMovesOneEntryAndReportsTheListAsSender)
 {
     click(3, 1);
