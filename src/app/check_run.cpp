@@ -62,7 +62,7 @@ void CheckRun::RecordHistory(
 
 void CheckRun::StopRecording() { m_history.reset(); }
 
-void CheckRun::Run(const TCellGrid& editGrid, std::function<void()> whenStarted)
+void CheckRun::Run(const TCellGrid& editGrid)
 {
     StopStarting();
     m_runRowCount = 0;
@@ -74,7 +74,6 @@ void CheckRun::Run(const TCellGrid& editGrid, std::function<void()> whenStarted)
         m_history->BeginRun(m_generation, m_sites);
     m_nextSite = 0;
     m_lastSiteRow = editGrid.RowCount() - 1;
-    m_whenStarted = std::move(whenStarted);
     m_pickedWhileStarting = 0;
     m_starting = true;
     prepareNextWorker();
@@ -85,8 +84,20 @@ void CheckRun::StopStarting()
     m_startTimer.stop();
     m_preparedWorker.reset();
     m_sites.clear();
-    m_whenStarted = nullptr;
     m_starting = false;
+}
+
+void CheckRun::StartNoMore()
+{
+    if (!m_starting)
+        return;
+    m_startTimer.stop();
+    // The entry whose worker is prepared is the last one the run starts.
+    m_sites.resize(m_nextSite + (m_preparedWorker ? 1 : 0));
+    if (m_preparedWorker)
+        startPreparedWorker();
+    else
+        finishStarting();
 }
 
 // Fills in the next entry's result row and its worker, which is started
@@ -113,6 +124,7 @@ void CheckRun::prepareNextWorker()
     auto window = std::make_shared<QueuedLinkCheckWindow>(
         m_handoff->channel(), m_selectedDebugRow, this, m_generation, resultRow);
     m_preparedWorker = std::make_unique<Temu>(std::move(window));
+    ++m_workersInFlight;
     m_preparedWorker->PageUrl = TrimControls(site.address);
     m_preparedWorker->QueryText = TrimControls(site.query);
     m_startTimer.start(pauseBeforeStart);
@@ -138,8 +150,6 @@ void CheckRun::finishStarting()
     m_starting = false;
     if (m_history)
         m_history->AllStarted(m_generation, m_runRowCount);
-    if (auto whenStarted = std::exchange(m_whenStarted, nullptr))
-        whenStarted();
 }
 
 void CheckRun::CheckBoxClick(int, int ARow, bool State)
@@ -166,6 +176,47 @@ void CheckRun::CheckBoxClick(int, int ARow, bool State)
     }
     m_debugWindow->Show();
     m_debugWindow->SetCaption(captionHead + name + captionMiddle + m_runGrid.Cells(ResultAddressCol, ARow));
+}
+
+void CheckRun::applyWorkerEnded()
+{
+    if (--m_workersInFlight == 0 && m_whenWorkersEnded)
+        m_whenWorkersEnded();
+}
+
+void CheckRun::CanDeleteRow(int ARow, bool& CanDelete)
+{
+    CanDelete = !m_starting && m_workersInFlight == 0;
+    if (CanDelete)
+        forgetRow(ARow, m_runGrid.RowCount() - m_runGrid.FixedRows() > 1);
+}
+
+// Row is deleted: removed, the rows below moving up, or only emptied, as the
+// grid's last data row is. What each row kept moves with it.
+void CheckRun::forgetRow(int row, bool removed)
+{
+    if (SelectedDebugRow() == row)
+        closeDebugWindow();
+    else if (removed && SelectedDebugRow() > row)
+        SetSelectedDebugRow(SelectedDebugRow() - 1);
+    if (m_transcriptShownRow == row)
+        m_transcriptShownRow = NoDebugRow;
+    else if (removed && m_transcriptShownRow > row)
+        --m_transcriptShownRow;
+    if (row <= m_runRowCount)
+        --m_runRowCount;
+    m_finishedRows.erase(row);
+    const auto index = static_cast<std::size_t>(row);
+    if (index < m_rowGeneration.size() && !removed)
+        m_rowGeneration[index] = 0;
+    if (!removed)
+        return;
+    if (index < m_rowGeneration.size())
+        m_rowGeneration.erase(m_rowGeneration.begin() + static_cast<std::ptrdiff_t>(index));
+    std::unordered_map<int, FinishedRow> moved;
+    for (auto& [finishedRow, finished] : m_finishedRows)
+        moved.emplace(finishedRow > row ? finishedRow - 1 : finishedRow, std::move(finished));
+    m_finishedRows = std::move(moved);
 }
 
 void CheckRun::closeDebugWindow()

@@ -39,6 +39,12 @@ struct HistoryEntry;
 // thread's event loop: the window keeps painting and answering while a long
 // list is started. Starting() tells whether workers are still to be started.
 //
+// STOP ends the starting at once: the worker waiting out its pause starts
+// then and no other. Workers already started run to their end; while any is
+// under way (WorkersInFlight), result rows cannot be deleted, since every
+// worker writes into its row by number. A row deleted otherwise takes what
+// it kept along, and the rows below keep theirs as they move up.
+//
 // A row whose worker finished keeps the outcome and the transcript it gave,
 // while the row still belongs to that worker's run. The transcripts kept
 // since the last Run began are held to a budget (64 MiB by default): past it,
@@ -77,12 +83,20 @@ public:
     void StopRecording();
 
     // One check run over the site list editGrid (all but disabling CHECK):
-    // rows are numbered and workers started from later steps of the event
-    // loop; whenStarted runs once the last worker has been started.
-    void Run(const TCellGrid& editGrid, std::function<void()> whenStarted = {});
+    // rows are numbered and workers started from later steps of the event loop.
+    void Run(const TCellGrid& editGrid);
     bool Starting() const { return m_starting; }
-    // Starts no further worker of the run under way; whenStarted is not called.
+    // Starts no further worker of the run under way.
     void StopStarting();
+    // Starts the worker waiting out its pause at once and no further one;
+    // the run then counts as started.
+    void StartNoMore();
+    // Workers made for a run, started or about to be, that have not yet let go of their row.
+    int WorkersInFlight() const { return m_workersInFlight; }
+    // Runs every time the last worker in flight lets go of its row.
+    void SetWhenWorkersEnded(std::function<void()> whenEnded) { m_whenWorkersEnded = std::move(whenEnded); }
+    // The Delete key asks to delete result row ARow.
+    void CanDeleteRow(int ARow, bool& CanDelete);
     // A check box of the result grid took the state State. A row picked
     // after its fetch finished shows the transcript it kept at once.
     void CheckBoxClick(int ACol, int ARow, bool State);
@@ -103,6 +117,7 @@ public:
     void applyDebugText(std::uint64_t generation, int row, const Text& value) override;
     void applyOutcome(
         std::uint64_t generation, int row, const CheckOutcome& outcome, const Text& keptTranscript) override;
+    void applyWorkerEnded() override;
 
     // What row kept of its finished fetch; null when its worker has not
     // finished (or the row is not one of a run).
@@ -116,6 +131,7 @@ private:
     void finishStarting();
     bool rowBelongsTo(int row, std::uint64_t generation) const;
     void closeDebugWindow();
+    void forgetRow(int row, bool removed);
     void showKeptTranscript(int row, const FinishedRow& finished);
     void applyPreviousResult(std::uint64_t historyRun, int row, const HistoryEntry& previous);
 
@@ -137,10 +153,11 @@ private:
     std::unique_ptr<Temu> m_preparedWorker;
     QTimer m_startTimer;
     bool m_starting = false;
-    std::function<void()> m_whenStarted;
     // A row picked while workers were being started; it keeps its tick when
     // the run unticks every row at the end of starting.
     int m_pickedWhileStarting = 0;
+    int m_workersInFlight = 0;
+    std::function<void()> m_whenWorkersEnded;
     // The run that last filled each result row; 0 for rows no run filled.
     std::vector<std::uint64_t> m_rowGeneration;
     // What finished rows kept, and the transcript bytes kept since the last Run began.

@@ -22,4 +22,6 @@ public:
     virtual void applyOutcome(
         std::uint64_t generation, int row, const CheckOutcome& outcome, const Text& keptTranscript)
         = 0;
+    // A worker of the run let go of its window: it writes nothing more.
+    virtual void applyWorkerEnded() = 0;
 };

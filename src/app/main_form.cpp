@@ -62,6 +62,9 @@ const int AdPageCount = 5;
 const int EditGridHeight = 146;
 const int Panel1Height = 112;
 const QColor CaptionColour(128, 128, 0);
+// 正在停止… ("stopping"): shown from STOP until the workers it let run have ended.
+const char StoppingNotice[] = "\xD5\xFD\xD4\xDA\xCD\xA3\xD6\xB9\xA1\xAD";
+const std::chrono::hours StoppingNoticeTime { 1 };
 
 // "帐号.ini 中有 N 行未能读入，表格中没有它们；第一次保存前会先把原文件复制为 帐号.ini.bak"
 const char SkippedLinesHead[] = "\xD5\xCA\xBA\xC5.ini \xD6\xD0\xD3\xD0 ";
@@ -146,7 +149,9 @@ void Tform1::createRunGrid()
     RunGrid->OnCheckBoxClick = guarded(&Tform1::RunGridCheckBoxClick);
     RunGrid->OnGridHint = guarded(&Tform1::RunGridGridHint);
     RunGrid->OnGetCellColor = guarded(&Tform1::RunGridGetCellColor);
+    RunGrid->OnCanDeleteRow = guarded(&Tform1::RunGridCanDeleteRow);
     m_checkRun = std::make_unique<CheckRun>(*RunGrid);
+    m_checkRun->SetWhenWorkersEnded([this] { StatusBar1->EndNotice(VendorPanel, StoppingNotice); });
 }
 
 void Tform1::createEditGrid()
@@ -415,26 +420,28 @@ void Tform1::SpeedButton1Click()
 void Tform1::SpeedButton2Click()
 {
     SpeedButton2->setEnabled(false);
-    m_stopWhenStarted = false;
-    m_checkRun->Run(*EditGrid, [this] {
-        if (m_stopWhenStarted)
-            SpeedButton2->setEnabled(true);
-    });
+    m_checkRun->Run(*EditGrid);
 }
 
-// A STOP while workers are still being started takes effect once the last
-// one has been started, so CHECK cannot begin a second run over the first.
+// STOP starts no further worker of the run, so CHECK cannot begin a second
+// run over the first; the workers already started run to their end, and the
+// status bar says so while they do.
 void Tform1::SpeedButton3Click()
 {
-    if (m_checkRun->Starting())
-        m_stopWhenStarted = true;
-    else
-        SpeedButton2->setEnabled(true);
+    m_checkRun->StartNoMore();
+    SpeedButton2->setEnabled(true);
+    if (m_checkRun->WorkersInFlight() > 0)
+        StatusBar1->ShowNotice(VendorPanel, StoppingNotice, StoppingNoticeTime);
 }
 
 void Tform1::RunGridCanEditCell(QObject*, int, int ACol, bool& CanEdit)
 {
     CanEdit = ResultCellEditable(ACol);
+}
+
+void Tform1::RunGridCanDeleteRow(QObject*, int ARow, bool& CanDelete)
+{
+    m_checkRun->CanDeleteRow(ARow, CanDelete);
 }
 
 void Tform1::RunGridGetAlignment(QObject*, int ARow, int ACol, TAlignment& HAlign, TVAlignment&)

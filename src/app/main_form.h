@@ -95,6 +95,7 @@ public:
     void SpeedButton2Click();
     void SpeedButton3Click();
     void RunGridCanEditCell(QObject* Sender, int ARow, int ACol, bool& CanEdit);
+    void RunGridCanDeleteRow(QObject* Sender, int ARow, bool& CanDelete);
     void RunGridGetAlignment(QObject* Sender, int ARow, int ACol, TAlignment& HAlign, TVAlignment& VAlign);
     void RunGridAutoAddRow(QObject* Sender, int ARow);
     void RunGridCheckBoxClick(QObject* Sender, int ACol, int ARow, bool State);
@@ -139,8 +140,6 @@ private:
     std::unique_ptr<CheckRun> m_checkRun;
     // The site list as last loaded or saved.
     SiteListSnapshot m_savedList;
-    // STOP was pressed while the check run was still starting workers.
-    bool m_stopWhenStarted = false;
     // The last load skipped lines: the next SAVE first copies the file aside.
     bool m_copyBeforeSave = false;
 };

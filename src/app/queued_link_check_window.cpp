@@ -11,6 +11,11 @@ QueuedLinkCheckWindow::QueuedLinkCheckWindow(std::shared_ptr<GuiHandoff::Channel
 {
 }
 
+QueuedLinkCheckWindow::~QueuedLinkCheckWindow()
+{
+    m_channel->Post([view = m_view] { view->applyWorkerEnded(); }); // runs on the GUI thread
+}
+
 void QueuedLinkCheckWindow::writeResult(int row, const Text& value)
 {
     m_channel->Post([view = m_view, generation = m_generation, row, value] {

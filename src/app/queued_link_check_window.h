@@ -15,13 +15,17 @@
 // Thread: any; nothing blocks beyond the handoff's short lock. Once the
 // handoff is gone (the window closed) writes are dropped and the selected
 // debug row reads NoDebugRow, so a worker that outlives the window publishes nothing.
-// The view must live as long as the handoff; the window owns both.
+// The view must live as long as the handoff; the window owns both. When the
+// worker lets go of this window, the view is told that it writes no more.
 class QueuedLinkCheckWindow : public LinkCheckWindow
 {
 public:
     QueuedLinkCheckWindow(std::shared_ptr<GuiHandoff::Channel> channel,
         std::shared_ptr<const std::atomic<int>> selectedDebugRow, CheckRunView* view,
         std::uint64_t generation, int row);
+    ~QueuedLinkCheckWindow() override;
+    QueuedLinkCheckWindow(const QueuedLinkCheckWindow&) = delete;
+    QueuedLinkCheckWindow& operator=(const QueuedLinkCheckWindow&) = delete;
 
     void writeResult(int row, const Text& value) override;
     int selectedDebugRow() const override;

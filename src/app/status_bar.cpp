@@ -58,6 +58,12 @@ void TStatusBar::ShowNotice(int index, const Text& text, std::chrono::millisecon
     m_noticeTimer.start(duration);
 }
 
+void TStatusBar::EndNotice(int index, const Text& text)
+{
+    if (m_noticePanel == index && PanelText(index) == text)
+        endNotice();
+}
+
 void TStatusBar::endNotice()
 {
     if (m_noticePanel < 0)

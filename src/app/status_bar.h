@@ -29,6 +29,8 @@ public:
     // Shows text in panel index for duration; a later notice replaces it and
     // starts the duration again.
     void ShowNotice(int index, const Text& text, std::chrono::milliseconds duration);
+    // Ends the notice in panel index early, if that panel still shows text.
+    void EndNotice(int index, const Text& text);
 
 signals:
     void clicked();

@@ -47,6 +47,8 @@ protected:
             = [](QObject*, int, int ACol, bool& CanEdit) { CanEdit = ResultCellEditable(ACol); };
         runGrid.OnCheckBoxClick
             = [this](QObject*, int ACol, int ARow, bool State) { run->CheckBoxClick(ACol, ARow, State); };
+        runGrid.OnCanDeleteRow
+            = [this](QObject*, int ARow, bool& CanDelete) { run->CanDeleteRow(ARow, CanDelete); };
         ShapeSiteList(editGrid.Store());
         run = std::make_unique<CheckRun>(runGrid);
         run->SetDebugWindow(&debugWindow);

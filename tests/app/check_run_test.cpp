@@ -136,6 +136,23 @@ TEST_F(CheckRunTest, ARowPickedAfterItsWorkerFinishedShowsTheTranscriptItKept)
     EXPECT_EQ(debugWindow.MemoText(), run->FinishedRowOf(1)->transcript);
 }
 
+TEST_F(CheckRunTest, DeleteWaitsForTheWorkersAndThenMovesWhatRowsKeptWithThem)
+{
+    server.Hold();
+    SetSites({ ActiveSite("a", "/with/a"), ActiveSite("b", "/b"), ActiveSite("c", "/with/c") });
+    StartRun();
+    ClickBox(1);
+    QTest::keyClick(&runGrid, Qt::Key_Delete);
+    EXPECT_EQ(runGrid.Cells(ResultNameCol, 1), "a");
+    server.Release();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return run->WorkersInFlight() == 0; }, 20000));
+    QTest::keyClick(&runGrid, Qt::Key_Delete);
+    EXPECT_EQ(runGrid.Cells(ResultNameCol, 1), "b");
+    EXPECT_FALSE(debugWindow.isVisible());
+    EXPECT_EQ(run->FinishedRowOf(1)->outcome.kind, CheckOutcomeKind::Missing);
+    EXPECT_EQ(run->FinishedRowOf(2)->outcome.kind, CheckOutcomeKind::Found);
+}
+
 TEST_F(CheckRunTest, TheVerdictCellReadsTestingFromTheStartDelayUntilThePageArrives)
 {
     pauseLength = 100ms;
