@@ -5,10 +5,12 @@
 #include "app/error_box.h"
 #include "app/result_grid.h"
 #include "app/result_grid_layout.h"
+#include "app/site_list_encoding.h"
 #include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
 #include "app/status_bar.h"
 #include "app/status_icons.h"
+#include "app/utf8_question.h"
 #include "app/window_font.h"
 #include "base/gbk_codec.h"
 #include "history/history_store.h"
@@ -54,9 +56,9 @@ QFont verdana() { return WindowFont(QStringLiteral("Verdana")); }
 
 // LinkWatch 官方网站 ("LinkWatch official site"): the vendor line of the status bar.
 const char VendorLine[] = "LinkWatch \xB9\xD9\xB7\xBD\xCD\xF8\xD5\xBE";
-// The status bar panel of the vendor line, where history notices show.
+// The status bar panel of the vendor line, where notices show.
 const int VendorPanel = 1;
-const std::chrono::seconds HistoryNoticeTime { 10 };
+const std::chrono::seconds NoticeTime { 10 };
 const int TimerInterval = 8000;
 const int AdPageCount = 5;
 const int EditGridHeight = 146;
@@ -65,6 +67,10 @@ const QColor CaptionColour(128, 128, 0);
 // 正在停止… ("stopping"): shown from STOP until the workers it let run have ended.
 const char StoppingNotice[] = "\xD5\xFD\xD4\xDA\xCD\xA3\xD6\xB9\xA1\xAD";
 const std::chrono::hours StoppingNoticeTime { 1 };
+// 没有状态为“正常”的网站可检查 ("no site with the status 正常 to check")
+const char NoActiveSiteNotice[]
+    = "\xC3\xBB\xD3\xD0\xD7\xB4\xCC\xAC\xCE\xAA\xA1\xB0\xD5\xFD\xB3\xA3\xA1\xB1\xB5\xC4"
+      "\xCD\xF8\xD5\xBE\xBF\xC9\xBC\xEC\xB2\xE9";
 
 // "帐号.ini 中有 N 行未能读入，表格中没有它们；第一次保存前会先把原文件复制为 帐号.ini.bak"
 const char SkippedLinesHead[] = "\xD5\xCA\xBA\xC5.ini \xD6\xD0\xD3\xD0 ";
@@ -112,6 +118,7 @@ Tform1::Tform1(QWidget* parent, MainFormOutside outside)
     Timer1->start();
     ErrorBox::Guard([this] { FormCreate(); });
     m_savedList = SiteListSnapshot::Of(EditGrid->Store());
+    offerUtf8Reading();
 }
 
 // Workers still running find the check run gone and change nothing.
@@ -265,8 +272,7 @@ void Tform1::createStatusBar()
 // The database sits beside the site list, which is read from the current directory.
 void Tform1::recordHistory()
 {
-    const auto notice
-        = [this](const Text& text) { StatusBar1->ShowNotice(VendorPanel, text, HistoryNoticeTime); };
+    const auto notice = [this](const Text& text) { StatusBar1->ShowNotice(VendorPanel, text, NoticeTime); };
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::current_path(error);
     if (error) {
@@ -346,6 +352,21 @@ void Tform1::startSiteList()
     }
 }
 
+// A list saved as UTF-8 reads as garbled text with no active entry. Read as
+// UTF-8 it becomes an edit of the list as loaded: closing asks to save it,
+// and the first SAVE copies the file as it was aside before writing GBK.
+void Tform1::offerUtf8Reading()
+{
+    if (!LooksLikeUtf8SiteList(EditGrid->Store()))
+        return;
+    if (!(m_outside.askReadAsUtf8 ? m_outside.askReadAsUtf8() : AskReadAsUtf8()))
+        return;
+    ConvertUtf8SiteList(EditGrid->Store());
+    m_copyBeforeSave = true;
+    showStatusIcons();
+    EditGrid->viewport()->update();
+}
+
 void Tform1::showStatusIcons()
 {
     // Only filled cells can carry a status, so the walk visits the stored
@@ -421,6 +442,8 @@ void Tform1::SpeedButton2Click()
 {
     SpeedButton2->setEnabled(false);
     m_checkRun->Run(*EditGrid);
+    if (!m_checkRun->Starting() && m_checkRun->RunRowCount() == 0)
+        StatusBar1->ShowNotice(VendorPanel, NoActiveSiteNotice, NoticeTime);
 }
 
 // STOP starts no further worker of the run, so CHECK cannot begin a second

@@ -37,6 +37,8 @@ struct MainFormOutside {
     std::function<void(const QUrl&)> openUrl;
     // Asks what to do with unsaved edits on close; empty for the message box.
     std::function<CloseAnswer()> askBeforeClose;
+    // Asks whether a site list that looks like UTF-8 is to be read so; empty for the message box.
+    std::function<bool()> askReadAsUtf8;
 };
 
 // The main window: the site list editor EditGrid with its status icons, the
@@ -130,6 +132,7 @@ private:
     QToolButton* createSpeedButton(const char* caption, int left);
     void startSiteList();
     void showStatusIcons();
+    void offerUtf8Reading();
 
     // Wraps a handler so that an exception leaving it goes to the error box
     // instead of unwinding into the Qt code that called it (a grid event, a

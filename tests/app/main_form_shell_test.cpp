@@ -6,6 +6,7 @@
 #include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
 #include "app/status_bar.h"
+#include "base/gbk_codec.h"
 #include "grid/cell_graphic.h"
 #include "grid/cell_grid_text.h"
 #include "support/loopback_http_server.h"
@@ -217,12 +218,31 @@ TEST_F(MainFormShell, CheckDisablesItselfAndOnlyStopEnablesItAgain)
     QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
     EXPECT_FALSE(form->SpeedButton2->isEnabled());
     EXPECT_EQ(form->RunRowCount(), 0);
+    EXPECT_EQ(form->StatusBar1->PanelText(1), // 没有状态为“正常”的网站可检查
+        "\xC3\xBB\xD3\xD0\xD7\xB4\xCC\xAC\xCE\xAA\xA1\xB0\xD5\xFD\xB3\xA3\xA1\xB1\xB5\xC4\xCD\xF8\xD5\xBE\xBF"
+        "\xC9\xBC\xEC\xB2\xE9");
     // The olive caption marks a live button; a disabled one is drawn differently.
     const QImage disabled = form->SpeedButton2->grab().toImage();
     EXPECT_TRUE(HoldsOlive(enabled));
     EXPECT_FALSE(HoldsOlive(disabled));
     QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
     EXPECT_TRUE(form->SpeedButton2->isEnabled());
+}
+
+TEST_F(MainFormShell, AListSavedAsUtf8IsReadSoWhenAskedAndCopiedAsideBeforeItIsSavedAsGbk)
+{
+    const std::string utf8 = GbkToUtf8(Text("4,1\r\n0,1,\xBC\xD7\r\n3,1,") + StatusNormal + "\r\n"); // 甲
+    writeSiteList(utf8);
+    outside.askReadAsUtf8 = [this] { return ++questions == 1; };
+    open();
+    EXPECT_EQ(form->EditGrid->Cells(SiteStatusCol, 1), StatusNormal);
+    EXPECT_EQ(form->EditGrid->Cells(SiteNameCol, 1), "\xBC\xD7");
+    form->SpeedButton1->click();
+    std::ostringstream backup;
+    backup << std::ifstream(std::string(SiteListDiskName) + ".bak", std::ios::binary).rdbuf();
+    EXPECT_EQ(backup.str(), utf8);
+    EXPECT_NE(readSiteList().find(StatusNormal), std::string::npos);
+    EXPECT_EQ(questions, 1);
 }
 
 TEST_F(MainFormShell, TickingAResultRowShowsTheDebugWindowForIt)
