@@ -85,7 +85,10 @@ bool applyCellLine(CellStore& grid, std::string_view line)
     std::string_view rest = line;
     const int col = GridFileNumber(cutField(rest));
     const int row = GridFileNumber(cutField(rest));
-    if (!grid.InGrid(col, row))
+    // A grid that keeps its fixed cells out of the file takes none from it
+    // either: such a line is damage, a cell line cut short, for example,
+    // and would write over a title.
+    if (!grid.InGrid(col, row) || (!grid.StoreFixedCells && grid.IsFixed(col, row)))
         return false;
     grid.SetCells(col, row, DecodeCellText(Text(rest)));
     return true;
@@ -202,6 +205,9 @@ GridLoadReport LoadFromFile(CellStore& Grid, const Text& FileName, const GridPro
     if (!line.empty())
         applySizeLine(Grid, line);
     while (file.ReadLine(line)) {
+        // A blank line holds no cell; an editor may leave one at the end.
+        if (line.empty())
+            continue;
         if (line.starts_with("cw")) {
             applyWidthLine(Grid, line);
             continue;

@@ -20,16 +20,16 @@ TEST(CellGridFile, EventsRunWhileTheFileLoads)
     const ScratchFolder folder("cell_grid_file");
     ASSERT_FALSE(folder.Path().empty());
     const fs::path file = folder.Path() / "list.ini";
-    std::ofstream(file, std::ios::binary) << "4,3\r\n0,1,a\r\n0,2,b\r\n0,3,c\r\n";
+    std::ofstream(file, std::ios::binary) << "4,3\r\n1,1,a\r\n1,2,b\r\n1,3,c\r\n";
 
     TCellGrid grid;
     grid.Store().StoreFixedCells = false;
     Text seen = "not run";
-    QTimer::singleShot(0, &grid, [&] { seen = grid.Cells(0, 1) + grid.Cells(0, 2) + grid.Cells(0, 3); });
+    QTimer::singleShot(0, &grid, [&] { seen = grid.Cells(1, 1) + grid.Cells(1, 2) + grid.Cells(1, 3); });
     grid.LoadFromFile(file.string());
     EXPECT_EQ(seen, "a");
     EXPECT_EQ(grid.RowCount(), 4);
-    EXPECT_EQ(grid.Cells(0, 3), "c");
+    EXPECT_EQ(grid.Cells(1, 3), "c");
 }
 
 // Counts and widths read from the file reach the scroll range once the load
