@@ -9,6 +9,7 @@
 #include "base/gbk_codec.h"
 #include "grid/cell_graphic.h"
 #include "grid/cell_grid_text.h"
+#include "site_list_file.h"
 #include "support/loopback_http_server.h"
 #include "support/scratch_folder.h"
 
@@ -33,7 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char SiteListDiskName[] = "\xE5\xB8\x90\xE5\x8F\xB7.ini"; // 帐号.ini in UTF-8
 const Text Site = "http://ads.test";
 const Text OneEntry
     = Text("4,1\r\n0,1,Alpha\r\n1,1,http://127.0.0.1:9/\r\n2,1,my link\r\n3,1,") + StatusNormal + "\r\n";
@@ -74,16 +74,6 @@ protected:
         form = std::make_unique<Tform1>(nullptr, outside);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    }
-    static void writeSiteList(const Text& bytes)
-    {
-        std::ofstream(SiteListDiskName, std::ios::binary) << bytes;
-    }
-    static Text readSiteList()
-    {
-        std::ostringstream bytes;
-        bytes << std::ifstream(SiteListDiskName, std::ios::binary).rdbuf();
-        return bytes.str();
     }
 
     // Whether any pixel is olive-tinted: red and green alike, blue well below

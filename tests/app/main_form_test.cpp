@@ -5,6 +5,7 @@
 #include "app/result_grid_layout.h"
 #include "app/site_list_layout.h"
 #include "app/site_list_texts.h"
+#include "site_list_file.h"
 #include "support/forked_http_server.h"
 #include "support/scratch_folder.h"
 
@@ -26,7 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char SiteListDiskName[] = "\xE5\xB8\x90\xE5\x8F\xB7.ini"; // 帐号.ini in UTF-8
 const Text NameHint = "\xB9\xAB\xCB\xBE\xC3\xFB\xB3\xC6"; // 公司名称
 const Text AddressHint = "\xCD\xF8\xD5\xBE\xB5\xD8\xD6\xB7"; // 网站地址
 const Text StatusHint = "\xD5\xCA\xBA\xC5\xB5\xB1\xC7\xB0\xB5\xC4\xD7\xB4\xCC\xAC"; // 帐号当前的状态
@@ -57,17 +57,6 @@ protected:
         form.reset();
         ErrorBox::SetPresenter({});
         ::setrlimit(RLIMIT_NOFILE, &m_openFiles);
-    }
-
-    static void writeSiteList(const Text& bytes)
-    {
-        std::ofstream(SiteListDiskName, std::ios::binary) << bytes;
-    }
-    static Text readSiteList()
-    {
-        std::ostringstream bytes;
-        bytes << std::ifstream(SiteListDiskName, std::ios::binary).rdbuf();
-        return bytes.str();
     }
 
     void open()

@@ -1,5 +1,7 @@
-// Gives the widget tests the one QApplication they need. Set up before the
-// first test and torn down after the last; gtest_main stays the entry point.
+// Gives the widget and window tests the one QApplication they need, on the
+// offscreen platform when no other is chosen (CTest chooses it too). Set up
+// before the first test and torn down after the last; gtest_main stays the
+// entry point. Each suite that shows widgets compiles this file in.
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -12,17 +14,16 @@ class QtApplicationEnvironment : public testing::Environment
 public:
     void SetUp() override
     {
-        // CTest runs this suite on the offscreen platform; a direct run on a
-        // machine without a display gets the same.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         m_application = std::make_unique<QApplication>(m_argc, m_argv);
+        QApplication::setApplicationName("LinkWatch");
     }
 
     void TearDown() override { m_application.reset(); }
 
 private:
-    char m_name[18] = "grid_widget_tests";
+    char m_name[16] = "linkwatch_tests";
     char* m_argv[2] = { m_name, nullptr };
     int m_argc = 1;
     std::unique_ptr<QApplication> m_application;
