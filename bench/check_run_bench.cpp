@@ -14,6 +14,7 @@
 #include "app/check_run.h"
 #include "app/link_check_worker.h"
 #include "app/result_grid.h"
+#include "event_loop_stall.h"
 #include "grid/cell_grid.h"
 #include "process_status.h"
 #include "qt_bench_main.h"
@@ -21,7 +22,6 @@
 
 #include <QElapsedTimer>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <benchmark/benchmark.h>
@@ -98,27 +98,6 @@ void runThousand(benchmark::State& state, bool held)
     }
 }
 
-// Runs the event loop until running() is false or periodMs have passed, with a
-// 10 ms timer; the most any tick came late.
-qint64 worstTickLateness(
-    int periodMs, const std::function<bool()>& running = [] { return true; })
-{
-    qint64 worstLateMs = 0;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        worstLateMs = std::max(worstLateMs, now - last - 10);
-        last = now;
-    });
-    ticker.start(10);
-    [[maybe_unused]] const bool stopped = QTest::qWaitFor([&] { return !running(); }, periodMs);
-    return worstLateMs;
-}
-
 void BM_EventLoopLatencyWith100Workers(benchmark::State& state)
 {
     for (auto _ : state) {
@@ -139,7 +118,7 @@ void BM_EventLoopLatencyWith100Workers(benchmark::State& state)
         run.Run(editGrid);
         if (!waitForStarting(run))
             state.SkipWithError("workers were not all started within 120 s");
-        const qint64 worstLateMs = worstTickLateness(2000);
+        const qint64 worstLateMs = WorstStallUntil([] { return false; }, 2000).first;
         const int inFlight = started->load() - freed->load();
         server.Release();
         if (!QTest::qWaitFor([&] { return freed->load() == started->load(); }, 60000))
@@ -168,7 +147,7 @@ void BM_EventLoopLatencyWhileStartingThousand(benchmark::State& state)
         QElapsedTimer clock;
         clock.start();
         run.Run(editGrid);
-        const qint64 worstLateMs = worstTickLateness(120000, [&run] { return run.Starting(); });
+        const qint64 worstLateMs = WorstStallUntil([&run] { return !run.Starting(); }, 120000).first;
         const qint64 startMs = clock.elapsed();
         if (!QTest::qWaitFor([&] { return freed->load() == started->load(); }, 120000))
             state.SkipWithError("workers did not finish within 120 s");

@@ -12,6 +12,7 @@
 #include "app/debug_window.h"
 #include "app/link_check_worker.h"
 #include "app/result_grid.h"
+#include "event_loop_stall.h"
 #include "grid/cell_grid.h"
 #include "process_status.h"
 #include "qt_bench_main.h"
@@ -19,7 +20,6 @@
 
 #include <QElapsedTimer>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <fstream>
@@ -60,26 +60,6 @@ void fillSiteList(TCellGrid& editGrid, const std::string& url)
     editGrid.SetCells(3, 1, statusActive);
 }
 
-// Runs the event loop until done() or 120 s, with a 10 ms timer; the most any
-// tick came late, and whether done() was reached.
-std::pair<qint64, bool> worstStallUntil(const std::function<bool()>& done)
-{
-    qint64 worstLateMs = 0;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        worstLateMs = std::max(worstLateMs, now - last - 10);
-        last = now;
-    });
-    ticker.start(10);
-    const bool reached = QTest::qWaitFor(done, 120000);
-    return { worstLateMs, reached };
-}
-
 void BM_HugePageTranscriptShown(benchmark::State& state)
 {
     const std::string reply = hugePageReply();
@@ -111,7 +91,8 @@ void BM_HugePageTranscriptShown(benchmark::State& state)
         clock.start();
         run.Run(editGrid);
         // The transcript is applied before the verdict that follows it.
-        const auto [worstLateMs, done] = worstStallUntil([&] { return runGrid.Cells(3, 1) == verdictFound; });
+        const auto [worstLateMs, done]
+            = WorstStallUntil([&] { return runGrid.Cells(3, 1) == verdictFound; }, 120000);
         state.counters["worst_stall_ms"] = static_cast<double>(worstLateMs);
         state.counters["check_to_shown_s"] = static_cast<double>(clock.elapsed()) / 1000.0;
         state.counters["peak_above_MiB"]
