@@ -43,15 +43,15 @@ constexpr char notFoundUtf8[]
 TEST(CliFetch, WritesBodyBytesAndStatusToStreams)
 {
     const std::string body("bin\0ary\r\nbody\xff", 15);
-    LoopbackServer server = replyingServer(
-        "HTTP/1.1 200 OK\r\nContent-Length: 15\r\nX-Name: " + std::string(partnerGbk) + "\r\n\r\n" + body);
+    LoopbackServer server = replyingServer("HTTP/1.1 200 OK\r\nContent-Length: 15\r\nX-Name: "
+        + std::string(partnerGbk) + "\x07\r\n\r\n" + body);
 
     const CliRun run = runCliWith({ "fetch", urlOf(server) });
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, body);
     EXPECT_EQ(run.err,
         "result=1 code=200 error=0\nHTTP/1.1 200 OK\nContent-Length: 15\nX-Name: " + std::string(partnerUtf8)
-            + "\n\n");
+            + "\\x07\n\n");
 }
 
 TEST(CliFetch, ProtocolAndTimeoutReachClient)
@@ -148,8 +148,8 @@ TEST(CliCheck, ChineseQueryIsMatchedOnGbkPage)
 
 TEST(CliCheck, TranscriptComesFirstInTerminalEncoding)
 {
-    LoopbackServer server
-        = replyingServer("HTTP/1.1 200 OK\r\nContent-Length: 14\r\n\r\nline\r\n" + std::string(partnerGbk));
+    LoopbackServer server = replyingServer(
+        "HTTP/1.1 200 OK\r\nContent-Length: 15\r\n\r\nli\x1bne\r\n" + std::string(partnerGbk));
     const std::string url = urlOf(server);
 
     const CliRun run = runCliWith({ "check", "--no-delay", "--transcript", url, partnerUtf8 });
@@ -157,7 +157,7 @@ TEST(CliCheck, TranscriptComesFirstInTerminalEncoding)
     const std::string expectedStart = "\nGET " + url + " HTTP/1.1           [  ]\n";
     EXPECT_EQ(run.out.substr(0, expectedStart.size()), expectedStart);
     const std::string expectedEnd
-        = "HTTP/1.1 200 OK\nContent-Length: 14\n\n\n\nline\n" + std::string(partnerUtf8) + "\n\nOK!\n";
+        = "HTTP/1.1 200 OK\nContent-Length: 15\n\n\n\nli\\x1bne\n" + std::string(partnerUtf8) + "\n\nOK!\n";
     ASSERT_GE(run.out.size(), expectedEnd.size());
     EXPECT_EQ(run.out.substr(run.out.size() - expectedEnd.size()), expectedEnd);
 }
