@@ -218,7 +218,8 @@ TEST_P(CliHistoryNotice, OnePostForTheRunWithChanges)
             const std::string head = connection.ReadUntil("\r\n\r\n");
             const auto length = head.find("Content-Length: ");
             connection.ReadExactly(length == std::string::npos ? 0 : std::stoul(head.substr(length + 16)));
-            connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 22\r\nConnection: "
+                            "close\r\n\r\n{\"errcode\":0,\"code\":0}");
         },
         3);
     const bool listens = !GetParam().bodyStart.empty();
