@@ -12,11 +12,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -224,19 +222,6 @@ TEST_F(CliRun, StartedInHomeReadsTheListOfTheDataFolder)
     ::setenv("HOME", saved[0].c_str(), 1);
     ::setenv("XDG_DATA_HOME", saved[1].c_str(), 1);
     EXPECT_EQ(status, 0) << err();
-}
-
-// A pipe in place of the list is refused at once, also while a writer holds it open.
-TEST_F(CliRun, ListThatIsAPipeIsRefusedAtOnce)
-{
-    ASSERT_EQ(::mkfifo("pipe.ini", 0600), 0);
-    const int writer = ::open("pipe.ini", O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    auto status = std::async(std::launch::async, [this] { return run({ "run", "pipe.ini" }); });
-    const bool ended = status.wait_for(10s) == std::future_status::ready;
-    ::close(writer);
-    EXPECT_TRUE(ended);
-    EXPECT_EQ(status.get(), 2);
-    EXPECT_EQ(err(), "Cannot open file pipe.ini: not a plain file\n");
 }
 
 TEST_F(CliRun, NamedListIsOpenedByTheBytesGiven)

@@ -205,14 +205,10 @@ TEST_F(GridFile, MissingOrUnreadableFileRaisesAndLeavesTheGridAlone)
 }
 
 // A site list that is no plain file or passes a bound is refused before any
-// of it is applied, at once even when a writer holds a pipe open.
-struct RefusedCase {
-    const char* name;
-    std::function<void()> make; // makes the site list file
-    Text message;
-};
-
-void PrintTo(const RefusedCase& testCase, std::ostream* out) { *out << testCase.name; }
+// of it is applied, at once even when a writer holds a pipe open. make makes the site list file.
+// clang-format off
+struct RefusedCase { const char* name; std::function<void()> make; Text message; };
+// clang-format on
 
 class GridFileRefused : public GridFile, public testing::WithParamInterface<RefusedCase>
 {
