@@ -36,8 +36,10 @@ using GridProcessEvents = std::function<void()>;
 // show (see GridFileWriter). Beyond 10 000 stored columns only the widths that
 // differ from the default get a width line, so a damaged count costs nothing.
 // Raises EGridError "Cannot Create " + FileName when the file cannot be
-// created; std::system_error when writing fails part way, in which case a
-// replaced file is left as it was.
+// created, or when the file there is one LoadFromFile refuses for its size
+// or a line's (the grid then holds none of it, and the file is kept);
+// std::system_error when reading that file or writing fails part way, in
+// which case a replaced file is left as it was.
 void SaveToFile(const CellStore& Grid, const Text& FileName);
 
 // What a load could not take in under the reading rules: cell lines outside

@@ -234,6 +234,11 @@ TEST_P(GridFileRefused, BeforeAnyOfItIsApplied)
     EXPECT_EQ(loading.get(), GetParam().message);
     EXPECT_EQ(store.RowCount(), 5);
     EXPECT_EQ(store.Cells(0, 1), "kept");
+    // Nor does a save put the grid's rows in place of a list it refused for its size.
+    if (GetParam().message.starts_with("Cannot read")) {
+        EXPECT_THROW(SaveToFile(store, SiteListName), EGridError);
+        EXPECT_GT(fs::file_size(SiteListDiskName), GridFileReader::LineLimit);
+    }
 }
 
 // A list of two lines, then NUL bytes to the given size.
