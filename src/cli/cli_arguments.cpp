@@ -393,7 +393,7 @@ constexpr char helpDetails[]
       "  --site TEXT        history: only results whose name or address holds TEXT\n"
       "  --limit N          history: at most N results (default 100, 0 for all)\n"
       "\ncolumns:\n"
-      "  text  tabs and line breaks in texts become blanks, other control bytes \\x1b and the like\n"
+      "  text  tabs and line breaks in texts become blanks, other control bytes are written \\x1b, ...\n"
       "  tsv   a header line, fields separated by tabs; control bytes in texts become blanks\n"
       "  csv   a header line, RFC 4180 quoting, CR LF line ends, a byte-order mark in UTF-8;\n"
       "        control bytes in texts but tabs and line breaks become blanks\n"
