@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QToolButton>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -113,6 +114,10 @@ int main(int argc, char** argv)
             stderr);
         return 1;
     }
+    // Past a file-size limit (ulimit -f) a write then fails with EFBIG, as on
+    // a full disk, and the history and the list's save say so, instead of the
+    // signal ending the window.
+    std::signal(SIGXFSZ, SIG_IGN);
     RaiseOpenFileLimit();
     if (!enterSiteListFolder(options.folder))
         return 1;

@@ -4,6 +4,7 @@
 #include "cli/change_table.h"
 
 #include <cstddef>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -127,8 +128,10 @@ std::string NoticeBody(
         writeChangeTable(changes, OutputFormat::Json, OutputEncoding::Utf8, out);
         return out.str();
     }
-    const std::string text = jsonString(noticeText(changes, listName, textByteLimit(format)));
-    if (format == NoticeFormat::Feishu)
-        return R"({"msg_type":"text","content":{"text":)" + text + "}}";
-    return R"({"msgtype":"text","text":{"content":)" + text + "}}";
+    const std::string text = noticeText(changes, listName, textByteLimit(format));
+    // Ordered, so that the keys go out in the order the robots document them.
+    const nlohmann::ordered_json body = format == NoticeFormat::Feishu
+        ? nlohmann::ordered_json { { "msg_type", "text" }, { "content", { { "text", text } } } }
+        : nlohmann::ordered_json { { "msgtype", "text" }, { "text", { { "content", text } } } };
+    return body.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }

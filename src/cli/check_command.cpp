@@ -4,6 +4,7 @@
 #include "app/link_check_worker.h"
 #include "app/result_grid_layout.h"
 #include "base/gbk_codec.h"
+#include "cli/control_bytes.h"
 #include "cli/result_table.h"
 #include "cli/route_settings.h"
 #include "net/http_text.h"
@@ -14,12 +15,14 @@ namespace {
 
 constexpr int resultRow = FirstResultRow;
 
+// The transcript holds the partner's header lines and page: their control
+// bytes are written out, tabs excepted.
 void printLines(const Text& text, OutputEncoding encoding, std::ostream& out)
 {
     TextList lines;
     lines.SetText(text);
     for (const Text& line : lines.Lines())
-        out << encodedText(line, encoding) << '\n';
+        out << defusedText(encodedText(line, encoding), ControlBytes::Escaped, "\t") << '\n';
 }
 
 }

@@ -393,9 +393,11 @@ constexpr char helpDetails[]
       "  --site TEXT        history: only results whose name or address holds TEXT\n"
       "  --limit N          history: at most N results (default 100, 0 for all)\n"
       "\ncolumns:\n"
-      "  tsv   a header line, fields separated by tabs; tabs and line breaks in texts become blanks\n"
+      "  text  tabs and line breaks in texts become blanks, other control bytes are written \\x1b, ...\n"
+      "  tsv   a header line, fields separated by tabs; control bytes in texts become blanks\n"
       "  csv   a header line, RFC 4180 quoting, CR LF line ends, a byte-order mark in UTF-8;\n"
-      "        a text beginning with = + - @ gets a leading ' so spreadsheets keep it a text\n"
+      "        control bytes in texts but tabs and line breaks become blanks\n"
+      "  (in tsv and csv a text beginning with = + - @ gets a leading ' so spreadsheets keep it a text)\n"
       "  json  one array of objects with these keys; numbers as numbers, absent values null\n"
       "  (absent values are empty in tsv and csv)\n"
       "  n         run number (1 for check)\n"
@@ -430,12 +432,13 @@ constexpr char helpDetails[]
       "              missing, 3 none missing but at least one unreachable; a run that cannot\n"
       "              be recorded keeps its status and says on standard error how many results\n"
       "              were not recorded\n"
-      "  run         4 --notify could not tell the web hook of the run's changes\n"
+      "  run         4 --notify could not tell the web hook of the run's changes, or its answer\n"
+      "              was cut, or not a robot's JSON with errcode (or code) 0\n"
       "  changes     1 a link was lost, else 0\n"
       "  history     0 read\n"
       "  fetch       0 the exchange succeeded and began with a status line, 1 not\n"
       "  all         2 a wrong command line, a site list or a history database that cannot be\n"
-      "              read\n";
+      "              read, standard output that cannot be written\n";
 
 }
 

@@ -1,6 +1,7 @@
 #include "cli/fetch_command.h"
 
 #include "base/gbk_codec.h"
+#include "cli/control_bytes.h"
 #include "cli/route_settings.h"
 #include "net/http_send.h"
 #include "net/http_text.h"
@@ -25,7 +26,7 @@ int runFetch(const FetchArguments& arguments, std::ostream& out, std::ostream& e
     err << "result=" << (result ? 1 : 0) << " code=" << http.ResultCode()
         << " error=" << http.Sock().LastErrorCode() << '\n';
     for (const Text& line : http.Headers().Lines())
-        err << GbkToUtf8(line) << '\n';
+        err << defusedText(GbkToUtf8(line), ControlBytes::Escaped, "\t") << '\n';
     err.flush();
     // Without a status line there was no response to speak of, whatever the
     // body reader made of the bytes that came in its place.

@@ -64,12 +64,13 @@ std::vector<SiteResult> startWorkers(const std::vector<ActiveSite>& sites, const
 // The list's file, opened by the very bytes of its name. The grid
 // reader takes a GBK name and hands the file system its UTF-8 form, which a
 // name that is not valid UTF-8, or holds a character GBK lacks, would not
-// survive; the open file's own name is plain ASCII, which both keep.
+// survive; the open file's own name is plain ASCII, which both keep. A pipe
+// or a device opens at once, for the reader to refuse.
 class GivenFile
 {
 public:
     explicit GivenFile(const std::string& name)
-        : m_descriptor(name.empty() ? -1 : open(name.c_str(), O_RDONLY | O_CLOEXEC))
+        : m_descriptor(name.empty() ? -1 : open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC))
     {
     }
     ~GivenFile()

@@ -1,6 +1,7 @@
 #include "cli/table_writer.h"
 
 #include "base/gbk_codec.h"
+#include "cli/control_bytes.h"
 
 #include <ostream>
 #include <string_view>
@@ -18,27 +19,39 @@ std::string cellText(const TableCell& cell, OutputEncoding encoding)
     return text ? encodedText(*text, encoding) : std::string();
 }
 
-// A field of the text and tsv formats: line breaks and tabs become blanks, so
-// that every row stays one line of fields.
-std::string lineField(const TableCell& cell, OutputEncoding encoding)
+// Names come from the list and reasons and locations from partner servers:
+// a text a spreadsheet would take for a formula is kept a text.
+std::string formulaGuarded(const TableCell& cell, std::string field)
+{
+    if (std::holds_alternative<Text>(cell) && !field.empty()
+        && std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos)
+        field.insert(0, 1, '\'');
+    return field;
+}
+
+// A field of the text format: line breaks and tabs become blanks, so that
+// every row stays one line of fields, and other control bytes are written out.
+std::string textField(const TableCell& cell, OutputEncoding encoding)
 {
     std::string field = cellText(cell, encoding);
     for (char& c : field) {
         if (c == '\r' || c == '\n' || c == '\t')
             c = ' ';
     }
-    return field;
+    return defusedText(field, ControlBytes::Escaped);
 }
 
+// A field of tsv: every control byte, tabs and line breaks included, becomes a blank.
+std::string tsvField(const TableCell& cell, OutputEncoding encoding)
+{
+    return defusedText(formulaGuarded(cell, cellText(cell, encoding)), ControlBytes::Blanked);
+}
+
+// A field of csv: tabs and line breaks stay inside the quotes, other control bytes become blanks.
 std::string csvField(const TableCell& cell, OutputEncoding encoding)
 {
-    std::string field = cellText(cell, encoding);
-    // Names come from the list and reasons and locations from partner
-    // servers: a text a spreadsheet would take for a formula is kept a text.
-    const bool isText = std::holds_alternative<Text>(cell);
-    if (isText && !field.empty()
-        && std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos)
-        field.insert(0, 1, '\'');
+    const std::string field
+        = defusedText(formulaGuarded(cell, cellText(cell, encoding)), ControlBytes::Blanked, "\t\r\n");
     if (field.find_first_of(",\"\r\n") == std::string::npos)
         return field;
     std::string quoted = "\"";
@@ -48,6 +61,13 @@ std::string csvField(const TableCell& cell, OutputEncoding encoding)
             quoted += '"';
     }
     return quoted + '"';
+}
+
+std::string lineField(OutputFormat format, const TableCell& cell, OutputEncoding encoding)
+{
+    if (format == OutputFormat::Csv)
+        return csvField(cell, encoding);
+    return format == OutputFormat::Tsv ? tsvField(cell, encoding) : textField(cell, encoding);
 }
 
 std::string jsonValue(const TableCell& cell)
@@ -102,8 +122,7 @@ void TableWriter::writeLine(const TableRow& row)
     const bool csv = m_format == OutputFormat::Csv;
     const std::size_t columns = m_format == OutputFormat::Text ? m_layout.textColumns : row.size();
     for (std::size_t column = 0; column < columns; ++column) {
-        m_out << (column ? (csv ? "," : "\t") : "")
-              << (csv ? csvField(row[column], m_encoding) : lineField(row[column], m_encoding));
+        m_out << (column ? (csv ? "," : "\t") : "") << lineField(m_format, row[column], m_encoding);
     }
     m_out << (csv ? "\r\n" : "\n");
 }

@@ -18,10 +18,16 @@
 
 enum class OutputFormat {
     Text, // the table's leading columns, tab-separated, no header
-    Tsv, // a header line, then tab-separated columns; tabs and line breaks in texts become blanks
+    Tsv, // a header line, then tab-separated columns
     Csv, // a header line, RFC 4180 quoting, CR LF line ends; a byte-order mark when in UTF-8
     Json, // one array of objects, absent values null; always UTF-8
 };
+// No control byte of a text reaches the output as such: in the text format
+// tabs and line breaks become blanks and the others are written out as
+// \xNN; in tsv all of them become blanks, in csv all but the tabs and line
+// breaks the quotes hold; json escapes them. A tsv or csv text that a
+// spreadsheet would run as a formula (one beginning with =, +, -, @, a tab
+// or a CR) gets a leading '.
 
 enum class OutputEncoding {
     Utf8,

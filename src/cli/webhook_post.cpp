@@ -2,6 +2,7 @@
 
 #include "app/check_outcome.h"
 #include "base/gbk_codec.h"
+#include "cli/control_bytes.h"
 #include "cli/robot_answer.h"
 #include "net/http_send.h"
 #include "net/http_text.h"
@@ -48,6 +49,22 @@ Text failureReason(THTTPSend& http, bool exchanged)
     return OutcomeReason(outcome);
 }
 
+// Why a 2xx answer did not come whole: with the socket's error, as a check's
+// outcome words it, when the connection ended or fell silent before the
+// answer's end; else it met the bound on the header block or the body.
+Text incompleteAnswer(THTTPSend& http)
+{
+    CheckOutcome outcome;
+    outcome.error = http.Sock().LastErrorCode();
+    // 回应超过 64 KiB，没有读完
+    if (outcome.error == 0)
+        return "\xBB\xD8\xD3\xA6\xB3\xAC\xB9\xFD 64 KiB\xA3\xAC\xC3\xBB\xD3\xD0\xB6\xC1\xCD\xEA";
+    return "\xBB\xD8\xD3\xA6\xC3\xBB\xD3\xD0\xCA\xD5\xC8\xAB: " + OutcomeReason(outcome); // 回应没有收全:
+}
+
+// The answer's reason as standard error shows it.
+std::string shown(const std::string& utf8) { return defusedText(utf8, ControlBytes::Escaped); }
+
 }
 
 std::string PostToWebhook(const std::string& url, const std::string& jsonBody, int timeoutMs,
@@ -72,11 +89,13 @@ std::string PostToWebhook(const std::string& url, const std::string& jsonBody, i
         return GbkToUtf8("\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1\xD6\xA4\xCA\xE9\xCE\xC4\xBC\xFE ")
             + caFile; // 无法读取证书文件
     const std::int32_t status = http.ResultCode();
-    if (statusLineCame(http) && status >= 200 && status < 300) {
-        if (answer == HookAnswer::Status)
-            return std::string();
-        const MemoryStream& document = http.Document();
-        return RobotRefusal(std::string(document.Data(), static_cast<std::size_t>(document.Size())));
-    }
-    return GbkToUtf8(failureReason(http, exchanged));
+    if (!statusLineCame(http) || status < 200 || status >= 300)
+        return shown(GbkToUtf8(failureReason(http, exchanged)));
+    // An answer cut short may have lost the very code that refused the message.
+    if (!exchanged)
+        return shown(GbkToUtf8(incompleteAnswer(http)));
+    if (answer == HookAnswer::Status)
+        return std::string();
+    const MemoryStream& document = http.Document();
+    return shown(RobotRefusal(std::string(document.Data(), static_cast<std::size_t>(document.Size()))));
 }

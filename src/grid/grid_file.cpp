@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -114,6 +115,18 @@ void writeWidthLines(GridFileWriter& file, const CellStore& grid, int firstCol)
         writeWidth(col, grid.ColWidths(col));
 }
 
+// A list the reader refuses for its size holds nothing the grid has: a save
+// in its place would lose the list, so the file is kept and the save refused.
+void keepRefusedList(const Text& FileName)
+{
+    try {
+        const GridFileReader existing(FileName);
+    } catch (const EGridError& error) {
+        if (std::string_view(error.what()).starts_with("Cannot read "))
+            throw EGridError("Cannot Create " + FileName + ": " + error.what() + "; the file is kept");
+    }
+}
+
 } // namespace
 
 int GridFileNumber(std::string_view field)
@@ -180,6 +193,7 @@ void SaveToFile(const CellStore& Grid, const Text& FileName)
 {
     const int firstCol = Grid.StoreFixedCells ? 0 : Grid.FixedCols();
     const int firstRow = Grid.StoreFixedCells ? 0 : Grid.FixedRows();
+    keepRefusedList(FileName);
     GridFileWriter file(FileName);
     file.Write(std::to_string(Grid.ColCount() - firstCol) + "," + std::to_string(Grid.RowCount() - firstRow)
         + LineEnd);

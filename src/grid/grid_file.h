@@ -36,8 +36,10 @@ using GridProcessEvents = std::function<void()>;
 // show (see GridFileWriter). Beyond 10 000 stored columns only the widths that
 // differ from the default get a width line, so a damaged count costs nothing.
 // Raises EGridError "Cannot Create " + FileName when the file cannot be
-// created; std::system_error when writing fails part way, in which case a
-// replaced file is left as it was.
+// created, or when the file there is one LoadFromFile refuses for its size
+// or a line's (the grid then holds none of it, and the file is kept);
+// std::system_error when reading that file or writing fails part way, in
+// which case a replaced file is left as it was.
 void SaveToFile(const CellStore& Grid, const Text& FileName);
 
 // What a load could not take in under the reading rules: cell lines outside
@@ -51,9 +53,12 @@ struct GridLoadReport {
 // texts that the file names, and nothing else; cells the file does not name
 // keep their texts. Malformed lines are applied as far as they make sense
 // and out-of-range lines are skipped (and counted); no content raises an
-// error. Raises EGridError "Cannot open file " + FileName when the file cannot
-// be opened (Grid unchanged); std::system_error when reading fails part way
-// (the lines read before stay applied).
+// error. The file must be a plain file within the reader's bounds (64 MiB,
+// lines of 16 MiB; see GridFileReader). Raises EGridError "Cannot open file "
+// + FileName when the file cannot be opened, or with ": not a plain file"
+// after it for a pipe or a device; EGridError "Cannot read " + FileName and
+// the bound it passes; std::system_error when reading fails. The whole file
+// is read before the first line is applied, so on any error Grid is unchanged.
 GridLoadReport LoadFromFile(
     CellStore& Grid, const Text& FileName, const GridProcessEvents& ProcessEvents = {});
 

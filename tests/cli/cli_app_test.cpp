@@ -1,5 +1,7 @@
 #include "cli/cli_app.h"
+#include "support/child_process.h"
 #include "support/loopback_server.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -43,15 +45,15 @@ constexpr char notFoundUtf8[]
 TEST(CliFetch, WritesBodyBytesAndStatusToStreams)
 {
     const std::string body("bin\0ary\r\nbody\xff", 15);
-    LoopbackServer server = replyingServer(
-        "HTTP/1.1 200 OK\r\nContent-Length: 15\r\nX-Name: " + std::string(partnerGbk) + "\r\n\r\n" + body);
+    LoopbackServer server = replyingServer("HTTP/1.1 200 OK\r\nContent-Length: 15\r\nX-Name: "
+        + std::string(partnerGbk) + "\x07\r\n\r\n" + body);
 
     const CliRun run = runCliWith({ "fetch", urlOf(server) });
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, body);
     EXPECT_EQ(run.err,
         "result=1 code=200 error=0\nHTTP/1.1 200 OK\nContent-Length: 15\nX-Name: " + std::string(partnerUtf8)
-            + "\n\n");
+            + "\\x07\n\n");
 }
 
 TEST(CliFetch, ProtocolAndTimeoutReachClient)
@@ -148,8 +150,8 @@ TEST(CliCheck, ChineseQueryIsMatchedOnGbkPage)
 
 TEST(CliCheck, TranscriptComesFirstInTerminalEncoding)
 {
-    LoopbackServer server
-        = replyingServer("HTTP/1.1 200 OK\r\nContent-Length: 14\r\n\r\nline\r\n" + std::string(partnerGbk));
+    LoopbackServer server = replyingServer(
+        "HTTP/1.1 200 OK\r\nContent-Length: 15\r\n\r\nli\x1bne\r\n" + std::string(partnerGbk));
     const std::string url = urlOf(server);
 
     const CliRun run = runCliWith({ "check", "--no-delay", "--transcript", url, partnerUtf8 });
@@ -157,9 +159,36 @@ TEST(CliCheck, TranscriptComesFirstInTerminalEncoding)
     const std::string expectedStart = "\nGET " + url + " HTTP/1.1           [  ]\n";
     EXPECT_EQ(run.out.substr(0, expectedStart.size()), expectedStart);
     const std::string expectedEnd
-        = "HTTP/1.1 200 OK\nContent-Length: 14\n\n\n\nline\n" + std::string(partnerUtf8) + "\n\nOK!\n";
+        = "HTTP/1.1 200 OK\nContent-Length: 15\n\n\n\nli\\x1bne\n" + std::string(partnerUtf8) + "\n\nOK!\n";
     ASSERT_GE(run.out.size(), expectedEnd.size());
     EXPECT_EQ(run.out.substr(run.out.size() - expectedEnd.size()), expectedEnd);
 }
+
+// linkwatch-cli ("$0") started by the shell, after it has set a limit or sent the output somewhere.
+// clang-format off
+struct ShellCase { const char* name; std::string shell; int status; std::string errStart; };
+const ShellCase shellCases[] = {
+    { .name = "OutputToAFullDeviceIsToldAndFails", .shell = R"(exec "$0" --help > /dev/full)", .status = 2,
+        .errStart = "linkwatch-cli: cannot write the output: No space left on device\n" },
+    { .name = "OutputBeyondTheFileSizeLimitIsToldAndFails", .shell = R"(ulimit -f 1 && exec "$0" --help > help.txt)", .status = 2,
+        .errStart = "linkwatch-cli: cannot write the output: File too large\n" },
+    { .name = "HistoryBeyondTheFileSizeLimitIsToldAndTheCheckStands", .shell = R"(printf '4,1\r\n' > l.ini && ulimit -f 1 && exec "$0" run l.ini)",
+        .status = 0, .errStart = "linkwatch-cli: history: 0 results not recorded: " },
+    { .name = "ListThatIsAPipeWithoutWriterIsRefused", .shell = R"(mkfifo p.ini && exec timeout 10 "$0" run p.ini)", .status = 2,
+        .errStart = "Cannot open file p.ini: not a plain file\n" },
+};
+// clang-format on
+
+using CliShell = testing::TestWithParam<ShellCase>;
+TEST_P(CliShell, EndsAtOnceWithTheStatusAndWhy)
+{
+    const ScratchFolder folder("cli_shell", ScratchFolder::Enter::Yes);
+    ASSERT_FALSE(folder.Path().empty());
+    const ProgramRun run = runProgram("/bin/sh", { "-c", GetParam().shell, LINKWATCH_CLI_PATH });
+    EXPECT_EQ(run.status, GetParam().status) << run.err;
+    EXPECT_EQ(run.err.substr(0, GetParam().errStart.size()), GetParam().errStart);
+}
+INSTANTIATE_TEST_SUITE_P(Limits, CliShell, testing::ValuesIn(shellCases),
+    [](const testing::TestParamInfo<ShellCase>& info) { return std::string(info.param.name); });
 
 }

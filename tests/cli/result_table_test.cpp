@@ -5,12 +5,12 @@
 
 namespace {
 
-// A name with a quote, a comma, a control byte, 友 in GBK and a byte that is not GBK;
+// A name with a quote, a comma, control bytes (SOH, ESC, DEL), 友 in GBK and a byte that is not GBK;
 // one that a spreadsheet would read as a formula, with a tab and a line break; a found link with
 // rel=nofollow on a page marked noindex; a redirect; a missing link with one to the site in another form.
 // clang-format off
 const std::vector<SiteResult> results {
-    { .n = 1, .name = "A \"q\"\x01,\xD3\xD1\xFF", .address = "http://a/", .verdict = "OK!",
+    { .n = 1, .name = "A \"q\"\x01\x1b\x7f,\xD3\xD1\xFF", .address = "http://a/", .verdict = "OK!",
         .outcome = CheckOutcome { .kind = CheckOutcomeKind::Found, .status = 200, .reasonPhrase = "OK",
             .location = "", .errorText = "", .bytes = 120, .ms = 7, .match = QueryMatch::Gbk,
             .rel = LinkRel::NoFollow, .robots = RobotsDirective::NoIndex } },
@@ -37,21 +37,23 @@ void PrintTo(const WriterCase& testCase, std::ostream* out) { *out << testCase.n
 const WriterCase writerCases[] = {
     { .name = "Tsv", .format = OutputFormat::Tsv, .encoding = OutputEncoding::Utf8, .expected =
         "n\tname\taddress\tverdict\toutcome\tstatus\treason\tlocation\terror\tbytes\tms\tmatch\trel\tnear\trobots\n"
-        "1\tA \"q\"\x01,友\uFFFD\thttp://a/\tOK!\tfound\t200\t找到链接，但带 rel=nofollow，页面标注 noindex\t\t\t120\t7"
+        "1\tA \"q\"   ,友\uFFFD\thttp://a/\tOK!\tfound\t200\t找到链接，但带 rel=nofollow，页面标注 noindex\t\t\t120\t7"
         "\tgbk\tnofollow\t\tnoindex\n"
-        "2\t=B x  \thttp://b/\t没有\tmissing\t301\t页面已转到 https://b/,2\thttps://b/,2\t\t0\t0\t\t\t\t\n"
+        "2\t'=B x  \thttp://b/\t没有\tmissing\t301\t页面已转到 https://b/,2\thttps://b/,2\t\t0\t0\t\t\t\t\n"
         "3\tC\thttp://c/\t没有\tmissing\t200\t页面有指向本站的链接: https://c/a,b (https 而非 http)\t\t\t0\t0\t\t"
         "\thttps://c/a,b\t\n" },
+    { .name = "Text", .format = OutputFormat::Text, .encoding = OutputEncoding::Utf8, .expected =
+        "1\tA \"q\"\\x01\\x1b\\x7f,友\uFFFD\thttp://a/\tOK!\n2\t=B x  \thttp://b/\t没有\n3\tC\thttp://c/\t没有\n" },
     { .name = "CsvUtf8", .format = OutputFormat::Csv, .encoding = OutputEncoding::Utf8, .expected =
         "\xEF\xBB\xBFn,name,address,verdict,outcome,status,reason,location,error,bytes,ms,match,rel,near,robots\r\n"
-        "1,\"A \"\"q\"\"\x01,友\uFFFD\",http://a/,OK!,found,200,找到链接，但带 rel=nofollow，页面标注 noindex,,,120,7,gbk,"
+        "1,\"A \"\"q\"\"   ,友\uFFFD\",http://a/,OK!,found,200,找到链接，但带 rel=nofollow，页面标注 noindex,,,120,7,gbk,"
         "nofollow,,noindex\r\n"
         "2,\"'=B\tx\r\n\",http://b/,没有,missing,301,\"页面已转到 https://b/,2\",\"https://b/,2\",,0,0,,,,\r\n"
         "3,C,http://c/,没有,missing,200,\"页面有指向本站的链接: https://c/a,b (https 而非 http)\",,,0,0,,,"
         "\"https://c/a,b\",\r\n" },
     { .name = "CsvGbk", .format = OutputFormat::Csv, .encoding = OutputEncoding::Gbk, .expected =
         "n,name,address,verdict,outcome,status,reason,location,error,bytes,ms,match,rel,near,robots\r\n"
-        "1,\"A \"\"q\"\"\x01,\xD3\xD1?\",http://a/,OK!,found,200,"
+        "1,\"A \"\"q\"\"   ,\xD3\xD1?\",http://a/,OK!,found,200,"
         "\xD5\xD2\xB5\xBD\xC1\xB4\xBD\xD3\xA3\xAC\xB5\xAB\xB4\xF8 rel=nofollow\xA3\xAC\xD2\xB3\xC3\xE6\xB1\xEA\xD7\xA2"
         " noindex,,,120,7,gbk,nofollow,,noindex\r\n"
         "2,\"'=B\tx\r\n\",http://b/,\xC3\xBB\xD3\xD0,missing,301,"
@@ -59,7 +61,7 @@ const WriterCase writerCases[] = {
         "3,C,http://c/,\xC3\xBB\xD3\xD0,missing,200,\"\xD2\xB3\xC3\xE6\xD3\xD0\xD6\xB8\xCF\xF2\xB1\xBE\xD5\xBE\xB5\xC4"
         "\xC1\xB4\xBD\xD3: https://c/a,b (https \xB6\xF8\xB7\xC7 http)\",,,0,0,,,\"https://c/a,b\",\r\n" },
     { .name = "Json", .format = OutputFormat::Json, .encoding = OutputEncoding::Utf8, .expected =
-        "[\n{\"n\":1,\"name\":\"A \\\"q\\\"\\u0001,友\uFFFD\",\"address\":\"http://a/\",\"verdict\":\"OK!\","
+        "[\n{\"n\":1,\"name\":\"A \\\"q\\\"\\u0001\\u001b\x7f,友\uFFFD\",\"address\":\"http://a/\",\"verdict\":\"OK!\","
         "\"outcome\":\"found\",\"status\":200,\"reason\":\"找到链接，但带 rel=nofollow，页面标注 noindex\","
         "\"location\":null,\"error\":null,\"bytes\":120,\"ms\":7,\"match\":\"gbk\",\"rel\":\"nofollow\","
         "\"near\":null,\"robots\":\"noindex\"},\n"
@@ -87,5 +89,12 @@ TEST_P(ResultTable, WritesExactBytes)
 
 INSTANTIATE_TEST_SUITE_P(Formats, ResultTable, testing::ValuesIn(writerCases),
     [](const testing::TestParamInfo<WriterCase>& info) { return std::string(info.param.name); });
+
+// JSON escapes every C0 control byte; DEL, which JSON allows, stays.
+TEST(ResultTableJson, EscapesEveryControlByte)
+{
+    for (char byte = 0; byte < 0x20; ++byte)
+        EXPECT_EQ(jsonString(std::string(1, byte)).find(byte), std::string::npos) << int { byte };
+}
 
 }

@@ -116,8 +116,8 @@ TEST_F(CliHistory, LostLinkIsAChangeAndBothRunsAreHistory)
     EXPECT_EQ(run({ "history", "--format", "tsv", "--site", "127.0.0.1", "list.ini" }), 0);
     const std::regex twoRuns(
         "run\ttime\tn\tname\t[^\n]*\n"
-        "2\t\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\t1\tQ \"x\"\x01\t[^\n]*\tmissing\t[^\n]*\n"
-        "1\t[-0-9 :]{19}\t1\tQ \"x\"\x01\t[^\n]*\tfound\t[^\n]*\n");
+        "2\t\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\t1\tQ \"x\" \t[^\n]*\tmissing\t[^\n]*\n"
+        "1\t[-0-9 :]{19}\t1\tQ \"x\" \t[^\n]*\tfound\t[^\n]*\n");
     EXPECT_TRUE(std::regex_match(m_out.str(), twoRuns)) << m_out.str();
     EXPECT_EQ(run({ "history", "--limit", "1", "--site", "elsewhere", "list.ini" }), 0);
     EXPECT_EQ(m_out.str(), "");
@@ -174,7 +174,7 @@ TEST_P(CliHistoryFault, CheckRunsAsAlwaysAndTheFileIsKept)
         status = run(arguments);
     }
     EXPECT_EQ(status, GetParam().notify ? 4 : 0);
-    EXPECT_EQ(m_out.str(), "1\tQ \"x\"\x01\t" + m_page.Url("/") + "\tOK!\n");
+    EXPECT_EQ(m_out.str(), "1\tQ \"x\"\\x01\t" + m_page.Url("/") + "\tOK!\n");
     EXPECT_EQ(m_err.str(),
         "linkwatch-cli: history: 1 results not recorded: " + database() + ": " + GetParam().why + "\n"
             + (GetParam().notify ? "linkwatch-cli: notify: changes not read: the run was not recorded\n"
@@ -218,7 +218,8 @@ TEST_P(CliHistoryNotice, OnePostForTheRunWithChanges)
             const std::string head = connection.ReadUntil("\r\n\r\n");
             const auto length = head.find("Content-Length: ");
             connection.ReadExactly(length == std::string::npos ? 0 : std::stoul(head.substr(length + 16)));
-            connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 22\r\nConnection: "
+                            "close\r\n\r\n{\"errcode\":0,\"code\":0}");
         },
         3);
     const bool listens = !GetParam().bodyStart.empty();

@@ -9,11 +9,30 @@ namespace {
 
 const std::string body = R"({"text":"丢失 \"x\"\n"})";
 
+std::string answer(const std::string& json)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(json.size()) + "\r\n\r\n" + json;
+}
+const std::string endsEarly = "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n{\"errcode\":0}";
+const std::string cut = "回应超过 64 KiB，没有读完";
+
 // clang-format off
-struct PostCase { const char* name; const char* scheme; std::string reply; std::string reason; };
+// holds: the hook keeps the connection open after its reply, until the client gives up.
+struct PostCase { const char* name; const char* scheme; std::string reply; std::string reason; bool holds = false; };
 // An empty reply: the hook's port refuses connections.
 const PostCase postCases[] = {
-    { .name = "Accepted", .scheme = "http", .reply = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", .reason = "" },
+    { .name = "Accepted", .scheme = "http", .reply = answer(R"({"errcode":0,"errmsg":"ok"})"), .reason = "" },
+    { .name = "CodeNamedInATextIsNotTheCode", .scheme = "http", .reply = answer(R"({"hint":"errcode","errcode":310000})"), .reason = "机器人拒绝了消息: errcode 310000" },
+    { .name = "NestedZeroIsNotTheCode", .scheme = "http", .reply = answer(R"({"data":{"errcode":0},"errcode":310000})"), .reason = "机器人拒绝了消息: errcode 310000" },
+    { .name = "CodeInDigitsCountsAndItsMessageIsDecodedAndDefused", .scheme = "http",
+        .reply = answer(R"({"errcode":"310000","errmsg":"\u4e2d\u001b[2J\u0007"})"), .reason = "机器人拒绝了消息: errcode 310000 中\\x1b[2J\\x07" },
+    { .name = "AnswerWithoutACodeIsARefusal", .scheme = "http", .reply = answer(R"({"ok":true})"), .reason = "机器人的回应没有 errcode、code 或 StatusCode" },
+    { .name = "EmptyAnswerIsNoJson", .scheme = "http", .reply = answer(""), .reason = "机器人的回应不是 JSON 对象" },
+    { .name = "HtmlAnswerIsNoJson", .scheme = "http", .reply = answer("<html>ok</html>"), .reason = "机器人的回应不是 JSON 对象" },
+    { .name = "CodeBeyondTheBoundIsCut", .scheme = "http", .reply = answer(R"({"pad":")" + std::string(1 << 20, 'x') + R"(","errcode":1})"), .reason = cut },
+    { .name = "HeaderBlockBeyondTheBoundIsCut", .scheme = "http", .reply = "HTTP/1.1 200 OK\r\nX-Pad: " + std::string(70 << 10, 'x') + "\r\n\r\n", .reason = cut },
+    { .name = "AnswerEndingEarlyIsIncomplete", .scheme = "http", .reply = endsEarly, .reason = "回应没有收全: 连接被对方断开 (10054)" },
+    { .name = "AnswerThatNeverEndsTimesOut", .scheme = "http", .reply = endsEarly, .reason = "回应没有收全: 连接超时 (10060)", .holds = true },
     { .name = "Rejected", .scheme = "HTTP", .reply = "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n",
         .reason = "HTTP 400 Bad Request" },
     { .name = "RobotRefused", .scheme = "http", .reply = "HTTP/1.1 200 OK\r\nContent-Length: 54\r\n\r\n"
@@ -29,15 +48,17 @@ using WebhookPost = testing::TestWithParam<PostCase>;
 TEST_P(WebhookPost, SendsTheBodyOnceAndSaysHowItEnded)
 {
     const std::string reply = GetParam().reply;
-    LoopbackServer hook([&reply](LoopbackServer::Connection& connection) {
+    LoopbackServer hook([&reply, holds = GetParam().holds](LoopbackServer::Connection& connection) {
         connection.ReadUntil("\r\n\r\n");
         connection.ReadExactly(body.size());
         connection.Send(reply);
+        if (holds)
+            connection.WaitForPeerClose();
     });
     const RefusingPort refusing;
     const std::string port = reply.empty() ? refusing.Port() : hook.PortText();
-    EXPECT_EQ(PostToWebhook(GetParam().scheme + ("://127.0.0.1:" + port) + "/send?key=k", body, 5000,
-                  HookAnswer::RobotErrorCode, ""),
+    EXPECT_EQ(PostToWebhook(GetParam().scheme + ("://127.0.0.1:" + port) + "/send?key=k", body,
+                  GetParam().holds ? 300 : 5000, HookAnswer::RobotErrorCode, ""),
         GetParam().reason);
     if (reply.empty())
         return;

@@ -1,5 +1,6 @@
 #include "grid/grid_error.h"
 #include "grid/grid_file.h"
+#include "grid/grid_file_reader.h"
 #include "grid/grid_file_save_method.h"
 #include "support/scratch_folder.h"
 
@@ -9,6 +10,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
@@ -200,6 +203,63 @@ TEST_F(GridFile, MissingOrUnreadableFileRaisesAndLeavesTheGridAlone)
     EXPECT_EQ(store.RowCount(), 5);
     EXPECT_EQ(store.Cells(0, 1), "kept");
 }
+
+// A site list that is no plain file or passes a bound is refused before any
+// of it is applied, at once even when a writer holds a pipe open. make makes the site list file.
+// clang-format off
+struct RefusedCase { const char* name; std::function<void()> make; Text message; };
+// clang-format on
+
+class GridFileRefused : public GridFile, public testing::WithParamInterface<RefusedCase>
+{
+};
+
+TEST_P(GridFileRefused, BeforeAnyOfItIsApplied)
+{
+    GetParam().make();
+    const int writer = ::open(SiteListDiskName, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    CellStore store = siteListStore();
+    store.SetCells(0, 1, "kept");
+    auto loading = std::async(std::launch::async, [&store] {
+        try {
+            LoadFromFile(store, SiteListName);
+        } catch (const EGridError& error) {
+            return Text(error.what());
+        }
+        return Text("loaded");
+    });
+    const bool ended = loading.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    ::close(writer);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(loading.get(), GetParam().message);
+    EXPECT_EQ(store.RowCount(), 5);
+    EXPECT_EQ(store.Cells(0, 1), "kept");
+    // Nor does a save put the grid's rows in place of a list it refused for its size.
+    if (GetParam().message.starts_with("Cannot read")) {
+        EXPECT_THROW(SaveToFile(store, SiteListName), EGridError);
+        EXPECT_GT(fs::file_size(SiteListDiskName), GridFileReader::LineLimit);
+    }
+}
+
+// A list of two lines, then NUL bytes to the given size.
+void listGrownTo(std::uintmax_t size)
+{
+    std::ofstream(SiteListDiskName, std::ios::binary) << "4,2\r\n0,1,new\r\n";
+    fs::resize_file(SiteListDiskName, size);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(GridFile, GridFileRefused, testing::Values(
+    RefusedCase { .name = "PipeHeldOpenByAWriter", .make = [] { ::mkfifo(SiteListDiskName, 0600); },
+        .message = "Cannot open file " + SiteListName + ": not a plain file" },
+    RefusedCase { .name = "DeviceWithoutEnd", .make = [] { fs::create_symlink("/dev/zero", SiteListDiskName); },
+        .message = "Cannot open file " + SiteListName + ": not a plain file" },
+    RefusedCase { .name = "FileBeyondTheSizeBound", .make = [] { listGrownTo(GridFileReader::SizeLimit + 1); },
+        .message = "Cannot read " + SiteListName + ": larger than 64 MiB" },
+    RefusedCase { .name = "LineBeyondTheLineBound", .make = [] { listGrownTo(14 + GridFileReader::LineLimit + 1); },
+        .message = "Cannot read " + SiteListName + ": line 3 longer than 16 MiB" }),
+    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
 // Opening a file fails once the process has no descriptor left; unlike
 // file permissions, this holds for every user, root included.
