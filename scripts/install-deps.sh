@@ -10,14 +10,15 @@ set -euo pipefail
 # The compiler and build tools, Qt, SQLite for the history, the man page
 # converter; at run time the fonts for the Chinese window, OpenSSL for https,
 # the certificate authorities an https web hook is checked against, and the
-# services database; the JSON library the robots' answers are read with.
+# services database; the libraries that read the robots' JSON answers and
+# linkwatch-cli's options.
 run_packages=(
     cmake ninja-build g++ make pkg-config
     qt6-base-dev libgl-dev
     scdoc
     fonts-wqy-microhei
     libssl3 ca-certificates netbase
-    libsqlite3-dev nlohmann-json3-dev
+    libsqlite3-dev nlohmann-json3-dev libcli11-dev
 )
 # dpkg-shlibdeps and file, which CPack's Debian generator runs.
 package_packages=(
