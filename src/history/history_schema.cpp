@@ -51,8 +51,12 @@ int storedVersion(sqlite3* database, const std::string& path)
     return static_cast<int>(version.Int(0));
 }
 
-void refuseNewer(int version, const std::string& path)
+// No LinkWatch wrote a version below 0; each upgrade step knows the version it starts from.
+void refuseUnknown(int version, const std::string& path)
 {
+    if (version < 0)
+        throw HistoryError(path + ": not a LinkWatch history (history version " + std::to_string(version)
+            + "); left unchanged");
     if (version > HistorySchemaVersion)
         throw HistoryError(path + ": written by a newer LinkWatch (history version " + std::to_string(version)
             + ", this one knows up to " + std::to_string(HistorySchemaVersion) + "); left unchanged");
@@ -60,15 +64,15 @@ void refuseNewer(int version, const std::string& path)
 
 }
 
-void RefuseNewerHistory(sqlite3* database, const std::string& path)
+void RefuseUnknownHistory(sqlite3* database, const std::string& path)
 {
-    refuseNewer(storedVersion(database, path), path);
+    refuseUnknown(storedVersion(database, path), path);
 }
 
 void PrepareHistorySchema(sqlite3* database, const std::string& path, bool upgrade)
 {
     int version = storedVersion(database, path);
-    refuseNewer(version, path);
+    refuseUnknown(version, path);
     if (version == HistorySchemaVersion || (version > 0 && !upgrade))
         return;
     if (!upgrade)
@@ -77,7 +81,7 @@ void PrepareHistorySchema(sqlite3* database, const std::string& path, bool upgra
     // version is read again once this one is the only writer.
     SqliteTransaction transaction(database, path);
     version = storedVersion(database, path);
-    refuseNewer(version, path);
+    refuseUnknown(version, path);
     for (; version < HistorySchemaVersion; ++version)
         ExecuteSql(database, upgradeSteps[version], path);
     ExecuteSql(database, ("PRAGMA user_version = " + std::to_string(HistorySchemaVersion)).c_str(), path);

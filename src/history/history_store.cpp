@@ -179,7 +179,7 @@ HistoryStore::HistoryStore(const std::string& path, Access access)
     }
     try {
         sqlite3_busy_timeout(m_database, busyTimeoutMs);
-        RefuseNewerHistory(m_database, path);
+        RefuseUnknownHistory(m_database, path);
         // The write-ahead log lets readers and one writer work at once; with it,
         // a normal sync never corrupts the file, it may only lose the last
         // transaction when the machine itself goes down.

@@ -15,9 +15,10 @@ inline constexpr char HistoryFileName[] = "linkwatch.db";
 
 // The history database: one SQLite file holding every recorded run and its
 // results. It is created on first open, carries a schema version and
-// upgrades an older one in place; a file from a newer LinkWatch is refused.
-// Write-ahead logging and a busy time-out let the window and a scheduled
-// linkwatch-cli write the same file at once.
+// upgrades an older one in place; a file of a version it does not know (from
+// a newer LinkWatch, or below 0) is refused. Write-ahead logging and a busy
+// time-out let the window and a scheduled linkwatch-cli write the same file
+// at once.
 //
 // Thread: one thread uses an object at a time. Every call blocks on the file
 // system, and for up to the busy time-out (5 s) on another writer. Every

@@ -189,6 +189,9 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliHistoryFault, testing::Values(
     DatabaseFault { .name = "NewerVersion", .make = [](const std::string& path) {
         sqlValue(path, "PRAGMA user_version = 7"); }, .readOnly = false,
         .why = "written by a newer LinkWatch (history version 7, this one knows up to 2); left unchanged" },
+    DatabaseFault { .name = "NegativeVersion", .make = [](const std::string& path) {
+        sqlValue(path, "PRAGMA user_version = -2"); }, .readOnly = false,
+        .why = "not a LinkWatch history (history version -2); left unchanged" },
     DatabaseFault { .name = "ReadOnly", .make = [](const std::string& path) {
         sqlValue(path, "CREATE TABLE t(x)"); }, .readOnly = true,
         .why = "attempt to write a readonly database" },

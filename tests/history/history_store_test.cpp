@@ -2,6 +2,7 @@
 #include "history/history_store.h"
 #include "support/scratch_folder.h"
 
+#include <climits>
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -90,15 +91,21 @@ TEST_P(HistoryBadFileTest, IsRefusedClearlyAndLeftAsItWas)
     EXPECT_TRUE(fileBytes(path) == before);
 }
 
+std::string sqlValue(const std::string& path, const char* sql);
+// A database that holds nothing but its version.
+template <int version> void versioned(const std::string& path)
+{
+    sqlValue(path, ("PRAGMA user_version = " + std::to_string(version)).c_str());
+}
+
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Files, HistoryBadFileTest, testing::Values(
     BadFile { .name = "NotADatabase", .make = [](const std::string& path) {
         std::ofstream(path) << std::string(8192, 'x'); }, .says = "file is not a database" },
-    BadFile { .name = "FromANewerVersion", .make = [](const std::string& path) {
-        sqlite3* database = nullptr;
-        sqlite3_open(path.c_str(), &database);
-        sqlite3_exec(database, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
-        sqlite3_close(database); }, .says = "newer LinkWatch (history version 99" }),
+    BadFile { .name = "FromANewerVersion", .make = versioned<99>, .says = "newer LinkWatch (history version 99" },
+    BadFile { .name = "WithVersionMinusOne", .make = versioned<-1>, .says = "not a LinkWatch history (history version -1)" },
+    BadFile { .name = "WithTheLowestVersion", .make = versioned<INT_MIN>,
+        .says = "not a LinkWatch history (history version -2147483648)" }),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
