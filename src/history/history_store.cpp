@@ -5,7 +5,9 @@
 #include "history/sqlite_statement.h"
 #include "history/sqlite_transaction.h"
 
+#include <filesystem>
 #include <sqlite3.h>
+#include <utility>
 
 namespace {
 
@@ -165,20 +167,65 @@ ResultInserts prepareResultInserts(sqlite3* database, const std::string& path)
     return { { database, insertSql(), path }, { database, noteLatestSql, path } };
 }
 
+// name: the file's name or an SQLite URI naming it.
+sqlite3* openDatabase(const std::string& name, int flags, const std::string& path)
+{
+    sqlite3* database = nullptr;
+    if (sqlite3_open_v2(name.c_str(), &database, flags, nullptr) != SQLITE_OK) {
+        const HistoryError failure = SqliteFailure(path, database);
+        sqlite3_close(database);
+        throw failure;
+    }
+    sqlite3_busy_timeout(database, busyTimeoutMs);
+    return database;
+}
+
+// Whether a read-only connection cannot read the file for want of write
+// access to its folder. A WAL-mode file is read with a -wal and a -shm file
+// beside it, which its first reader makes. A -wal without its -shm is read
+// alike when empty: it holds nothing that the file itself does not.
+bool lacksFolderWrite(sqlite3* database, const std::string& path)
+{
+    if (sqlite3_exec(database, "PRAGMA user_version", nullptr, nullptr, nullptr) == SQLITE_OK)
+        return false;
+    const int error = sqlite3_extended_errcode(database);
+    std::error_code noSize;
+    return error == SQLITE_READONLY_DIRECTORY
+        || (error == SQLITE_CANTOPEN && std::filesystem::file_size(path + "-wal", noSize) == 0);
+}
+
+// The URI that opens path immutable: read as it is, with no -wal or -shm.
+// Only for a file without a -shm: no connection has it open, and in a
+// folder that cannot be written none can open it to write.
+std::string immutableUri(const std::string& path)
+{
+    std::string uri = !path.empty() && path.front() == '/' ? "file://" : "file:";
+    for (const char c : path) {
+        if (c == '%')
+            uri += "%25";
+        else if (c == '?')
+            uri += "%3F";
+        else if (c == '#')
+            uri += "%23";
+        else
+            uri += c;
+    }
+    return uri + "?immutable=1";
+}
+
 }
 
 HistoryStore::HistoryStore(const std::string& path, Access access)
     : m_path(path)
 {
     const bool writable = access == Access::ReadWrite;
-    const int flags = writable ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
-    if (sqlite3_open_v2(path.c_str(), &m_database, flags, nullptr) != SQLITE_OK) {
-        const HistoryError failure = SqliteFailure(path, m_database);
-        sqlite3_close(m_database);
-        throw failure;
-    }
+    m_database = openDatabase(
+        path, writable ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY, path);
     try {
-        sqlite3_busy_timeout(m_database, busyTimeoutMs);
+        if (!writable && lacksFolderWrite(m_database, path)) {
+            sqlite3_close(std::exchange(m_database, nullptr));
+            m_database = openDatabase(immutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, path);
+        }
         RefuseUnknownHistory(m_database, path);
         // The write-ahead log lets readers and one writer work at once; with it,
         // a normal sync never corrupts the file, it may only lose the last

@@ -29,7 +29,9 @@ class HistoryStore
 public:
     enum class Access {
         ReadWrite, // creates the file and its schema when missing
-        ReadOnly, // never writes; a missing file is an error
+        // Never writes; a missing file is an error. In a folder it cannot
+        // write, where no -wal or -shm can be made, the file is read as it is.
+        ReadOnly,
     };
 
     // Opens path (UTF-8, as the file system has it).

@@ -254,4 +254,24 @@ INSTANTIATE_TEST_SUITE_P(Shapes, CliHistoryNotice, testing::Values(
     [](const testing::TestParamInfo<NoticeCase>& info) { return std::string(info.param.name); });
 // clang-format on
 
+// Another user's folder or a read-only mount: no -wal or -shm can be made beside the database.
+TEST_F(CliHistory, HistoryAndChangesReadAFolderThatCannotBeWritten)
+{
+    ASSERT_EQ(run({ "run", "--no-delay", "list.ini" }), 0) << m_err.str();
+    const std::string before = fileBytes(database());
+    const auto read = [this](const std::vector<std::string>& arguments) {
+        const WithoutFileOverride asUser;
+        const int status = run(arguments);
+        return std::to_string(status) + m_err.str() + m_out.str();
+    };
+    ::chmod(m_folder.Path().c_str(), 0555);
+    const std::string history = read({ "history", "list.ini" });
+    EXPECT_EQ(read({ "changes", "list.ini" }), "0");
+    ::chmod(m_folder.Path().c_str(), 0755);
+    EXPECT_TRUE(history.rfind("01\t", 0) == 0 && history.ends_with("\tOK!\n")) << history;
+    EXPECT_FALSE(
+        std::filesystem::exists(database() + "-wal") || std::filesystem::exists(database() + "-shm"));
+    EXPECT_TRUE(fileBytes(database()) == before) << "the database file changed";
+}
+
 }
