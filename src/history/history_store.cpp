@@ -311,6 +311,14 @@ std::optional<HistoryEntry> HistoryStore::PreviousResult(
 
 std::vector<HistoryEntry> HistoryStore::History(const std::string& site, int limit)
 {
+    std::vector<HistoryEntry> entries;
+    History(site, limit, [&entries](const HistoryEntry& entry) { entries.push_back(entry); });
+    return entries;
+}
+
+void HistoryStore::History(
+    const std::string& site, int limit, const std::function<void(const HistoryEntry&)>& each)
+{
     SqliteStatement select(m_database,
         std::string("SELECT ") + resultColumns
             + " FROM results WHERE ?1 = '' OR instr(name, ?1) > 0 OR instr(address, ?1) > 0"
@@ -318,7 +326,8 @@ std::vector<HistoryEntry> HistoryStore::History(const std::string& site, int lim
         m_path);
     select.BindText(1, site);
     select.BindInt(2, limit > 0 ? limit : -1);
-    return readEntries(select);
+    while (select.Step())
+        each(readEntry(select));
 }
 
 std::vector<std::vector<HistoryEntry>> HistoryStore::LastTwoRuns(const std::string& listFile)

@@ -3,6 +3,7 @@
 #include "history/history_entry.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,6 +63,9 @@ public:
     // when not empty, keeps the results whose name or address contains it
     // (UTF-8, compared with the texts' UTF-8 form). limit 0: no limit.
     std::vector<HistoryEntry> History(const std::string& site, int limit);
+    // The same results handed to each one by one as they are read, so that
+    // no more than one is held at a time.
+    void History(const std::string& site, int limit, const std::function<void(const HistoryEntry&)>& each);
 
     // The results of the last two finished runs of the list file, older
     // first; empty when there are fewer than two.

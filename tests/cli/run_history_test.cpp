@@ -1,14 +1,17 @@
 #include "app/site_list_texts.h"
 #include "cli/cli_app.h"
+#include "history/history_store.h"
 #include "support/child_process.h"
 #include "support/loopback_http_server.h"
 #include "support/loopback_server.h"
 #include "support/scratch_folder.h"
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <malloc.h>
 #include <regex>
 #include <sqlite3.h>
 #include <sstream>
@@ -272,6 +275,33 @@ TEST_F(CliHistory, HistoryAndChangesReadAFolderThatCannotBeWritten)
     EXPECT_FALSE(
         std::filesystem::exists(database() + "-wal") || std::filesystem::exists(database() + "-shm"));
     EXPECT_TRUE(fileBytes(database()) == before) << "the database file changed";
+}
+
+// An output that keeps nothing but the most heap in use seen, every 4 KiB written.
+struct HeapWatch : std::streambuf {
+    static std::size_t inUse() { return ::mallinfo2().uordblks + ::mallinfo2().hblkhd; }
+    std::size_t peak = inUse();
+    char buffer[4096];
+    int overflow(int c) override
+    {
+        peak = std::max(peak, inUse());
+        setp(buffer, buffer + sizeof buffer);
+        return traits_type::not_eof(c);
+    }
+};
+
+// 20 MB of results, 200 KiB each, pass through the output; holding them all at once takes as much heap.
+TEST_F(CliHistory, HistoryHoldsNoMoreThanAFewResultsAtOnce)
+{
+    const std::vector<HistoryEntry> result(
+        1, { .outcome = CheckOutcome { .near = std::string(200 << 10, 'x') } });
+    for (int run = 1; run <= 100; ++run)
+        HistoryStore(database()).RecordRun({ RunSource::CommandLine, "list.ini", run }, run, result);
+    HeapWatch watch;
+    const std::size_t before = watch.peak;
+    std::ostream out(&watch);
+    EXPECT_EQ(runCli({ "history", "--limit", "0", "--format", "json", "list.ini" }, out, m_err), 0);
+    EXPECT_LT(watch.peak - before, std::size_t { 10 } << 20);
 }
 
 }
