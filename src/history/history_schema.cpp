@@ -41,6 +41,16 @@ constexpr const char* upgradeSteps[] = {
     " ON CONFLICT (address, query) DO UPDATE SET run = excluded.run, n = excluded.n"
     " WHERE (excluded.run, excluded.n) > (latest.run, latest.n);"
     "DROP INDEX results_by_site;",
+
+    // A run told to notify a web hook keeps the changes it is to tell of
+    // here, each by its kind and its two results, until a notice delivers
+    // them: a notice that fails leaves them for the next run's.
+    "CREATE TABLE undelivered ("
+    " list_file TEXT NOT NULL,"
+    " after_run INTEGER NOT NULL, after_n INTEGER NOT NULL,"
+    " change TEXT NOT NULL," // lost, back, down, up
+    " before_run INTEGER NOT NULL, before_n INTEGER NOT NULL,"
+    " PRIMARY KEY (list_file, after_run, after_n)) WITHOUT ROWID;",
 };
 static_assert(std::size(upgradeSteps) == HistorySchemaVersion);
 

@@ -6,7 +6,7 @@ struct sqlite3;
 
 // The layout of the history database, version by version. The version is
 // the file's user_version: 0 for a new, empty file.
-inline constexpr int HistorySchemaVersion = 2;
+inline constexpr int HistorySchemaVersion = 3;
 
 // Refuses a file that is no history this LinkWatch knows before anything,
 // the journal mode included, is written to it: one whose version is below 0

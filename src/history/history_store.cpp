@@ -146,6 +146,15 @@ std::optional<HistoryEntry> firstEntry(SqliteStatement& select)
     return readEntry(select);
 }
 
+// The result stored as run's row n, by a select of resultColumns for run and n.
+std::optional<HistoryEntry> resultAt(SqliteStatement& select, std::int64_t run, std::int64_t n)
+{
+    select.Reset();
+    select.BindInt(1, run);
+    select.BindInt(2, n);
+    return firstEntry(select);
+}
+
 std::vector<HistoryEntry> readEntries(SqliteStatement& select)
 {
     std::vector<HistoryEntry> entries;
@@ -165,6 +174,11 @@ std::string insertSql()
 ResultInserts prepareResultInserts(sqlite3* database, const std::string& path)
 {
     return { { database, insertSql(), path }, { database, noteLatestSql, path } };
+}
+
+std::string resultAtSql()
+{
+    return std::string("SELECT ") + resultColumns + " FROM results WHERE run = ? AND n = ?";
 }
 
 // name: the file's name or an SQLite URI naming it.
@@ -291,11 +305,8 @@ std::optional<HistoryEntry> HistoryStore::PreviousResult(
     if (!latest.Step())
         return std::nullopt;
     if (beforeRun == 0 || latest.Int(0) < beforeRun) {
-        SqliteStatement select(m_database,
-            std::string("SELECT ") + resultColumns + " FROM results WHERE run = ? AND n = ?", m_path);
-        select.BindInt(1, latest.Int(0));
-        select.BindInt(2, latest.Int(1));
-        return firstEntry(select);
+        SqliteStatement select(m_database, resultAtSql(), m_path);
+        return resultAt(select, latest.Int(0), latest.Int(1));
     }
     // Recorded again since beforeRun began (twice in that run, or by a newer
     // run beside it): the runs before it are searched, newest first.
@@ -349,4 +360,64 @@ std::vector<std::vector<HistoryEntry>> HistoryStore::LastTwoRuns(const std::stri
         lastTwo.push_back(readEntries(select));
     }
     return lastTwo;
+}
+
+std::vector<SiteChange> HistoryStore::KeepUndelivered(
+    const std::string& listFile, const std::vector<SiteChange>& changes)
+{
+    // A run that changed nothing writes nothing, so waits for no other writer.
+    if (!changes.empty()) {
+        SqliteTransaction transaction(m_database, m_path);
+        SqliteStatement keep(m_database,
+            "INSERT OR IGNORE INTO undelivered (list_file, after_run, after_n, change, before_run, before_n)"
+            " VALUES (?, ?, ?, ?, ?, ?)",
+            m_path);
+        for (const SiteChange& change : changes) {
+            keep.Reset();
+            keep.BindText(1, listFile);
+            keep.BindInt(2, change.after.run);
+            keep.BindInt(3, change.after.n);
+            keep.BindText(4, ChangeKindName(change.kind));
+            keep.BindInt(5, change.before.run);
+            keep.BindInt(6, change.before.n);
+            keep.Step();
+        }
+        transaction.Commit();
+    }
+    return undeliveredChanges(listFile);
+}
+
+std::vector<SiteChange> HistoryStore::undeliveredChanges(const std::string& listFile)
+{
+    SqliteStatement kept(m_database,
+        "SELECT change, before_run, before_n, after_run, after_n FROM undelivered WHERE list_file = ?"
+        " ORDER BY after_run, after_n",
+        m_path);
+    kept.BindText(1, listFile);
+    SqliteStatement result(m_database, resultAtSql(), m_path);
+    std::vector<SiteChange> changes;
+    while (kept.Step()) {
+        const ChangeKind kind = namedValue(kept, 0, ChangeKindName,
+            { ChangeKind::Lost, ChangeKind::Back, ChangeKind::Down, ChangeKind::Up });
+        std::optional<HistoryEntry> before = resultAt(result, kept.Int(1), kept.Int(2));
+        std::optional<HistoryEntry> after = resultAt(result, kept.Int(3), kept.Int(4));
+        if (before && after)
+            changes.push_back({ kind, std::move(*before), std::move(*after) });
+    }
+    return changes;
+}
+
+void HistoryStore::MarkDelivered(const std::string& listFile, const std::vector<SiteChange>& changes)
+{
+    SqliteTransaction transaction(m_database, m_path);
+    SqliteStatement drop(
+        m_database, "DELETE FROM undelivered WHERE list_file = ? AND after_run = ? AND after_n = ?", m_path);
+    for (const SiteChange& change : changes) {
+        drop.Reset();
+        drop.BindText(1, listFile);
+        drop.BindInt(2, change.after.run);
+        drop.BindInt(3, change.after.n);
+        drop.Step();
+    }
+    transaction.Commit();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/history_entry.h"
+#include "history/site_change.h"
 
 #include <cstdint>
 #include <functional>
@@ -71,7 +72,18 @@ public:
     // first; empty when there are fewer than two.
     std::vector<std::vector<HistoryEntry>> LastTwoRuns(const std::string& listFile);
 
+    // The changes of the list file's runs that no notice has delivered yet,
+    // oldest first (by the later result's run, then its run number), once
+    // changes (read back from this database) are kept among them; a change
+    // kept already is kept once.
+    std::vector<SiteChange> KeepUndelivered(
+        const std::string& listFile, const std::vector<SiteChange>& changes);
+    // The changes a notice delivered are no longer undelivered.
+    void MarkDelivered(const std::string& listFile, const std::vector<SiteChange>& changes);
+
 private:
+    std::vector<SiteChange> undeliveredChanges(const std::string& listFile);
+
     std::string m_path;
     sqlite3* m_database = nullptr;
 };

@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliHistoryFault, testing::Values(
         std::ofstream(path) << std::string(4096, 'x'); }, .readOnly = false, .why = "file is not a database" },
     DatabaseFault { .name = "NewerVersion", .make = [](const std::string& path) {
         sqlValue(path, "PRAGMA user_version = 7"); }, .readOnly = false,
-        .why = "written by a newer LinkWatch (history version 7, this one knows up to 2); left unchanged" },
+        .why = "written by a newer LinkWatch (history version 7, this one knows up to 3); left unchanged" },
     DatabaseFault { .name = "NegativeVersion", .make = [](const std::string& path) {
         sqlValue(path, "PRAGMA user_version = -2"); }, .readOnly = false,
         .why = "not a LinkWatch history (history version -2); left unchanged" },
@@ -203,6 +203,17 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliHistoryFault, testing::Values(
         .notify = true }),
     [](const testing::TestParamInfo<DatabaseFault>& info) { return std::string(info.param.name); });
 // clang-format on
+
+// A web hook that reads each POST whole and answers 200.
+LoopbackServer::Script readingHook()
+{
+    return [](LoopbackServer::Connection& connection) {
+        const std::string head = connection.ReadUntil("\r\n\r\n");
+        const auto length = head.find("Content-Length: ");
+        connection.ReadExactly(length == std::string::npos ? 0 : std::stoul(head.substr(length + 16)));
+        connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    };
+}
 
 struct NoticeCase {
     const char* name;
@@ -219,14 +230,7 @@ class CliHistoryNotice : public CliHistory, public testing::WithParamInterface<N
 // Three runs: the first has no run before it, the second loses the link, the third changes nothing.
 TEST_P(CliHistoryNotice, OnePostForTheRunWithChanges)
 {
-    LoopbackServer hook(
-        [](LoopbackServer::Connection& connection) {
-            const std::string head = connection.ReadUntil("\r\n\r\n");
-            const auto length = head.find("Content-Length: ");
-            connection.ReadExactly(length == std::string::npos ? 0 : std::stoul(head.substr(length + 16)));
-            connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-        },
-        3);
+    LoopbackServer hook(readingHook(), 3);
     const bool listens = !GetParam().bodyStart.empty();
     const std::string url = "http://127.0.0.1:" + (listens ? hook.PortText() : "1") + "/hook";
     const std::vector<std::string> arguments { "run", "--no-delay", "--notify", url, "--notify-format",
@@ -236,7 +240,7 @@ TEST_P(CliHistoryNotice, OnePostForTheRunWithChanges)
     EXPECT_EQ(run(arguments), listens ? 1 : 4);
     EXPECT_EQ(
         m_err.str(), listens ? "" : "linkwatch-cli: notify: the web hook was not told: 连接被拒绝 (10061)\n");
-    EXPECT_EQ(run(arguments), 1) << m_err.str();
+    EXPECT_EQ(run(arguments), listens ? 1 : 4) << m_err.str(); // telling again of the link nobody was told of
 
     EXPECT_EQ(hook.Accepted(), listens ? 1 : 0);
     if (listens) {
@@ -256,6 +260,24 @@ INSTANTIATE_TEST_SUITE_P(Shapes, CliHistoryNotice, testing::Values(
     NoticeCase { .name = "NobodyAtTheHook", .format = "json", .bodyStart = "" }),
     [](const testing::TestParamInfo<NoticeCase>& info) { return std::string(info.param.name); });
 // clang-format on
+
+// Nobody listens at the hook while the link is lost; the next run's notice tells of it before its return.
+TEST_F(CliHistory, ChangesTheHookWasNotToldOfGoWithTheNextNotice)
+{
+    LoopbackServer hook(readingHook(), 3);
+    const std::string hookUrl = "http://127.0.0.1:" + hook.PortText();
+    std::string statuses;
+    for (const bool linked : { true, false, true, true }) {
+        m_linked = linked;
+        statuses += std::to_string(
+            run({ "run", "--no-delay", "--notify", linked ? hookUrl : "http://127.0.0.1:1", "list.ini" }));
+    }
+    EXPECT_EQ(statuses, "0400") << m_err.str();
+    EXPECT_EQ(hook.Accepted(), 1);
+    const std::regex lostThenBack(R"("change":"lost"[\s\S]*"before_run":1,"after_run":2\},\n)"
+                                  R"(\{"change":"back"[\s\S]*"before_run":2,"after_run":3\}\n\]\n$)");
+    EXPECT_TRUE(std::regex_search(hook.ReceivedBy(0), lostThenBack)) << hook.ReceivedBy(0);
+}
 
 // Another user's folder or a read-only mount: no -wal or -shm can be made beside the database.
 TEST_F(CliHistory, HistoryAndChangesReadAFolderThatCannotBeWritten)

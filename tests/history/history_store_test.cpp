@@ -189,13 +189,13 @@ TEST_F(HistoryStoreTest, AFirstVersionHistoryIsReadAsItIsAndUpgradedOnceWritten)
     HistoryStore(path).RecordRun(list, 3000, { site(1, "a", "new") });
     // The first version kept no newest result per site, only an index of every result by site.
     sqlValue(path,
-        "DROP TABLE latest; CREATE INDEX results_by_site ON results (address, query, run);"
-        " PRAGMA user_version = 1");
+        "DROP TABLE undelivered; DROP TABLE latest;"
+        " CREATE INDEX results_by_site ON results (address, query, run); PRAGMA user_version = 1");
     EXPECT_EQ(HistoryStore(path, HistoryStore::Access::ReadOnly).History("", 0).size(), 3u);
     HistoryStore store(path);
     EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", 0)->verdict, "new");
     EXPECT_EQ(store.PreviousResult("b", "http://mine.example/", 0)->verdict, "OK!");
-    EXPECT_EQ(sqlValue(path, "PRAGMA user_version"), "2");
+    EXPECT_EQ(sqlValue(path, "PRAGMA user_version"), "3");
 }
 
 TEST_F(HistoryStoreTest, TwoWritersAtOnceLoseNothing)
