@@ -3,10 +3,13 @@
 #include "base/gbk_codec.h"
 #include "cli/change_table.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -72,15 +75,29 @@ std::string changeLine(const SiteChange& change, const char* label)
     return cappedLine(flattened(GbkToUtf8(line)), lineByteLimit);
 }
 
+// Where kind comes in kindLabels.
+std::size_t rankOf(ChangeKind kind)
+{
+    const auto* row = std::find_if(std::begin(kindLabels), std::end(kindLabels),
+        [kind](const KindLabel& label) { return label.kind == kind; });
+    return static_cast<std::size_t>(row - std::begin(kindLabels));
+}
+
+// An earlier run's changes, told late, come before a later run's, so that
+// a site's lines read in the order its changes came; within one run, in the
+// order of kindLabels.
 std::vector<std::string> changeLines(const std::vector<SiteChange>& changes)
 {
+    std::vector<const SiteChange*> ordered;
+    for (const SiteChange& change : changes)
+        ordered.push_back(&change);
+    std::stable_sort(ordered.begin(), ordered.end(), [](const SiteChange* one, const SiteChange* other) {
+        return std::pair(one->after.run, rankOf(one->kind))
+            < std::pair(other->after.run, rankOf(other->kind));
+    });
     std::vector<std::string> lines;
-    for (const KindLabel& row : kindLabels) {
-        for (const SiteChange& change : changes) {
-            if (change.kind == row.kind)
-                lines.push_back(changeLine(change, row.label));
-        }
-    }
+    for (const SiteChange* change : ordered)
+        lines.push_back(changeLine(*change, kindLabels[rankOf(change->kind)].label));
     return lines;
 }
 

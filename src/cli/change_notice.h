@@ -8,7 +8,8 @@
 
 // The message linkwatch-cli run --notify sends to a chat robot's web hook
 // when the run changed something: which links were lost and which came back
-// (and which sites went down or came up), as a short Chinese text. Qt-free;
+// (and which sites went down or came up), as a short Chinese text; the
+// changes of an earlier run whose notice failed come first. Qt-free;
 // nothing here blocks or throws but for want of memory.
 
 enum class NoticeFormat {

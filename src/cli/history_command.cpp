@@ -14,15 +14,17 @@ constexpr int unreadable = 2;
 
 int runHistory(const HistoryArguments& arguments, std::ostream& out, std::ostream& err)
 {
-    std::vector<HistoryEntry> entries;
     try {
         const RecordedHistory history = openRecordedHistory(arguments.list);
-        entries = history.store->History(arguments.site, arguments.limit);
+        const HistoryRows rows = [&](const std::function<void(const HistoryEntry&)>& write) {
+            history.store->History(arguments.site, arguments.limit, write);
+        };
+        writeHistoryTable(rows, arguments.report.format, arguments.report.encoding, out);
     } catch (const HistoryError& error) {
+        out.flush();
         err << "linkwatch-cli: history: " << error.what() << '\n';
         return unreadable;
     }
-    writeHistoryTable(entries, arguments.report.format, arguments.report.encoding, out);
     out.flush();
     return 0;
 }

@@ -27,11 +27,10 @@ TableRow historyCells(const HistoryEntry& entry)
 }
 
 void writeHistoryTable(
-    const std::vector<HistoryEntry>& entries, OutputFormat format, OutputEncoding encoding, std::ostream& out)
+    const HistoryRows& rows, OutputFormat format, OutputEncoding encoding, std::ostream& out)
 {
     TableWriter writer(historyLayout(), format, encoding, out);
-    for (const HistoryEntry& entry : entries)
-        writer.writeRow(historyCells(entry));
+    rows([&writer](const HistoryEntry& entry) { writer.writeRow(historyCells(entry)); });
     writer.finish();
 }
 

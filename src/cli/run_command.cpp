@@ -139,35 +139,56 @@ std::vector<HistoryEntry> historyEntries(
     return entries;
 }
 
-// Tells the web hook of what the run changed, when it changed anything; false,
-// with why on err, when it could not. The changes are read back from the
-// history, so a run that was not recorded has none to tell of.
-bool notifyChanges(RunHistory& history, bool recorded, const RunArguments& arguments,
-    const std::string& listName, std::ostream& err)
+// The changes the web hook is to be told of, read back from the history, so
+// that a run that was not recorded has none; empty, with why on err, when
+// they cannot be read.
+std::optional<std::vector<SiteChange>> changesToTell(RunHistory& history, bool recorded, std::ostream& err)
 {
-    std::vector<SiteChange> changes;
-    std::string unread = recorded ? "" : "the run was not recorded";
+    std::string unread = "the run was not recorded";
     try {
         if (recorded)
-            changes = history.changes();
+            return history.undeliveredChanges();
     } catch (const HistoryError& error) {
         unread = error.what();
     }
-    if (!unread.empty()) {
-        err << "linkwatch-cli: notify: changes not read: " << unread << '\n';
-        return false;
+    err << "linkwatch-cli: notify: changes not read: " << unread << '\n';
+    return std::nullopt;
+}
+
+// Changes told but still held undelivered are told again by the next notice.
+void markDelivered(RunHistory& history, const std::vector<SiteChange>& changes, std::ostream& err)
+{
+    try {
+        history.delivered(changes);
+    } catch (const HistoryError& error) {
+        err << "linkwatch-cli: notify: told, but not marked delivered: the next notice tells again: "
+            << error.what() << '\n';
     }
-    if (changes.empty())
+}
+
+// Tells the web hook of what the run and the runs before it whose notices
+// failed changed, when that is anything; false, with why on err, when it
+// could not, and the changes are then kept for the next notice.
+bool notifyChanges(RunHistory& history, bool recorded, const RunArguments& arguments,
+    const std::string& listName, std::ostream& err)
+{
+    const std::optional<std::vector<SiteChange>> changes = changesToTell(history, recorded, err);
+    if (!changes)
+        return false;
+    if (changes->empty())
         return true;
     const std::string failure
-        = PostToWebhook(arguments.notifyUrl, NoticeBody(changes, arguments.notifyFormat, listName),
+        = PostToWebhook(arguments.notifyUrl, NoticeBody(*changes, arguments.notifyFormat, listName),
             arguments.report.waitLimitMs.value_or(defaultNotifyWaitMs),
             arguments.notifyFormat == NoticeFormat::Json ? HookAnswer::Status : HookAnswer::RobotErrorCode,
             arguments.notifyCaFile);
-    // The address is left out: a robot's address carries its access token.
-    if (!failure.empty())
+    if (!failure.empty()) {
+        // The address is left out: a robot's address carries its access token.
         err << "linkwatch-cli: notify: the web hook was not told: " << failure << '\n';
-    return failure.empty();
+        return false;
+    }
+    markDelivered(history, *changes, err);
+    return true;
 }
 
 }

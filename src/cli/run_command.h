@@ -15,12 +15,14 @@
 //
 // Unless told not to, the run is then recorded in the list's history
 // database (RunHistory), and with a web hook given, the changes since the
-// list's run before are posted to it when there are any.
+// list's run before are posted to it when there are any, after those of
+// earlier runs whose notices failed.
 //
 // Returns 0 when every site was found, 1 when any is missing, 3 when none is
 // missing but any is unreachable, 2 when the file cannot be read (the reason
 // goes to err); a run that could not be recorded keeps that status. 4 when
-// the web hook was not told of the run's changes (why goes to err). Blocks
-// as long as the slowest worker runs, which the workers' own receive
-// time-outs bound, then for the recording and the web hook's answer.
+// the web hook was not told of the changes (why goes to err; they are kept
+// for the next notice). Blocks as long as the slowest worker runs, which the
+// workers' own receive time-outs bound, then for the recording and the web
+// hook's answer.
 int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& err);

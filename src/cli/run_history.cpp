@@ -32,12 +32,21 @@ bool RunHistory::record(std::int64_t endedAt, const std::vector<HistoryEntry>& e
     return false;
 }
 
-std::vector<SiteChange> RunHistory::changes()
+HistoryStore& RunHistory::store()
 {
     if (!m_store)
         throw HistoryError(m_openError);
-    const std::vector<std::vector<HistoryEntry>> runs = m_store->LastTwoRuns(m_info.listFile);
-    if (runs.size() < 2)
-        return {};
-    return SiteChanges(runs[0], runs[1]);
+    return *m_store;
+}
+
+std::vector<SiteChange> RunHistory::undeliveredChanges()
+{
+    const std::vector<std::vector<HistoryEntry>> runs = store().LastTwoRuns(m_info.listFile);
+    return store().KeepUndelivered(
+        m_info.listFile, runs.size() < 2 ? std::vector<SiteChange>() : SiteChanges(runs[0], runs[1]));
+}
+
+void RunHistory::delivered(const std::vector<SiteChange>& changes)
+{
+    store().MarkDelivered(m_info.listFile, changes);
 }

@@ -33,11 +33,18 @@ public:
     // could not be.
     bool record(std::int64_t endedAt, const std::vector<HistoryEntry>& entries, std::ostream& err);
 
-    // What changed between the list's last two recorded runs. Throws
-    // HistoryError, also when the database could not be opened.
-    std::vector<SiteChange> changes();
+    // The changes the web hook is to be told of, oldest first: those of the
+    // list's earlier runs that no notice delivered yet, then those between
+    // the list's last two recorded runs, which stay undelivered with them
+    // until delivered is called. Throws HistoryError, also when the database
+    // could not be opened.
+    std::vector<SiteChange> undeliveredChanges();
+    // Marks changes as told. Throws HistoryError.
+    void delivered(const std::vector<SiteChange>& changes);
 
 private:
+    HistoryStore& store();
+
     RunInfo m_info;
     std::unique_ptr<HistoryStore> m_store;
     std::string m_openError; // why the database could not be opened; empty when it was

@@ -41,6 +41,16 @@ constexpr const char* upgradeSteps[] = {
     " ON CONFLICT (address, query) DO UPDATE SET run = excluded.run, n = excluded.n"
     " WHERE (excluded.run, excluded.n) > (latest.run, latest.n);"
     "DROP INDEX results_by_site;",
+
+    // A run told to notify a web hook keeps the changes it is to tell of
+    // here, each by its kind and its two results, until a notice delivers
+    // them: a notice that fails leaves them for the next run's.
+    "CREATE TABLE undelivered ("
+    " list_file TEXT NOT NULL,"
+    " after_run INTEGER NOT NULL, after_n INTEGER NOT NULL,"
+    " change TEXT NOT NULL," // lost, back, down, up
+    " before_run INTEGER NOT NULL, before_n INTEGER NOT NULL,"
+    " PRIMARY KEY (list_file, after_run, after_n)) WITHOUT ROWID;",
 };
 static_assert(std::size(upgradeSteps) == HistorySchemaVersion);
 
@@ -51,8 +61,12 @@ int storedVersion(sqlite3* database, const std::string& path)
     return static_cast<int>(version.Int(0));
 }
 
-void refuseNewer(int version, const std::string& path)
+// No LinkWatch wrote a version below 0; each upgrade step knows the version it starts from.
+void refuseUnknown(int version, const std::string& path)
 {
+    if (version < 0)
+        throw HistoryError(path + ": not a LinkWatch history (history version " + std::to_string(version)
+            + "); left unchanged");
     if (version > HistorySchemaVersion)
         throw HistoryError(path + ": written by a newer LinkWatch (history version " + std::to_string(version)
             + ", this one knows up to " + std::to_string(HistorySchemaVersion) + "); left unchanged");
@@ -60,15 +74,15 @@ void refuseNewer(int version, const std::string& path)
 
 }
 
-void RefuseNewerHistory(sqlite3* database, const std::string& path)
+void RefuseUnknownHistory(sqlite3* database, const std::string& path)
 {
-    refuseNewer(storedVersion(database, path), path);
+    refuseUnknown(storedVersion(database, path), path);
 }
 
 void PrepareHistorySchema(sqlite3* database, const std::string& path, bool upgrade)
 {
     int version = storedVersion(database, path);
-    refuseNewer(version, path);
+    refuseUnknown(version, path);
     if (version == HistorySchemaVersion || (version > 0 && !upgrade))
         return;
     if (!upgrade)
@@ -77,7 +91,7 @@ void PrepareHistorySchema(sqlite3* database, const std::string& path, bool upgra
     // version is read again once this one is the only writer.
     SqliteTransaction transaction(database, path);
     version = storedVersion(database, path);
-    refuseNewer(version, path);
+    refuseUnknown(version, path);
     for (; version < HistorySchemaVersion; ++version)
         ExecuteSql(database, upgradeSteps[version], path);
     ExecuteSql(database, ("PRAGMA user_version = " + std::to_string(HistorySchemaVersion)).c_str(), path);

@@ -6,15 +6,17 @@ struct sqlite3;
 
 // The layout of the history database, version by version. The version is
 // the file's user_version: 0 for a new, empty file.
-inline constexpr int HistorySchemaVersion = 2;
+inline constexpr int HistorySchemaVersion = 3;
 
-// Refuses a file from a newer LinkWatch before anything, the journal mode
-// included, is written to it. Throws HistoryError.
-void RefuseNewerHistory(sqlite3* database, const std::string& path);
+// Refuses a file that is no history this LinkWatch knows before anything,
+// the journal mode included, is written to it: one whose version is below 0
+// (not a LinkWatch history), or above HistorySchemaVersion (from a newer
+// LinkWatch). Throws HistoryError.
+void RefuseUnknownHistory(sqlite3* database, const std::string& path);
 
 // Brings the database at path up to HistorySchemaVersion, one step per
 // version, in one transaction; with upgrade false it only checks that the
 // file holds a history of a version it knows, which it then reads as it is:
-// the runs and results tables read alike in every version. A file from a
-// newer LinkWatch is refused and left as it is. Throws HistoryError.
+// the runs and results tables read alike in every version. A file of a
+// version it does not know is refused and left as it is. Throws HistoryError.
 void PrepareHistorySchema(sqlite3* database, const std::string& path, bool upgrade);

@@ -5,7 +5,9 @@
 #include "history/sqlite_statement.h"
 #include "history/sqlite_transaction.h"
 
+#include <filesystem>
 #include <sqlite3.h>
+#include <utility>
 
 namespace {
 
@@ -144,6 +146,15 @@ std::optional<HistoryEntry> firstEntry(SqliteStatement& select)
     return readEntry(select);
 }
 
+// The result stored as run's row n, by a select of resultColumns for run and n.
+std::optional<HistoryEntry> resultAt(SqliteStatement& select, std::int64_t run, std::int64_t n)
+{
+    select.Reset();
+    select.BindInt(1, run);
+    select.BindInt(2, n);
+    return firstEntry(select);
+}
+
 std::vector<HistoryEntry> readEntries(SqliteStatement& select)
 {
     std::vector<HistoryEntry> entries;
@@ -165,21 +176,71 @@ ResultInserts prepareResultInserts(sqlite3* database, const std::string& path)
     return { { database, insertSql(), path }, { database, noteLatestSql, path } };
 }
 
+std::string resultAtSql()
+{
+    return std::string("SELECT ") + resultColumns + " FROM results WHERE run = ? AND n = ?";
+}
+
+// name: the file's name or an SQLite URI naming it.
+sqlite3* openDatabase(const std::string& name, int flags, const std::string& path)
+{
+    sqlite3* database = nullptr;
+    if (sqlite3_open_v2(name.c_str(), &database, flags, nullptr) != SQLITE_OK) {
+        const HistoryError failure = SqliteFailure(path, database);
+        sqlite3_close(database);
+        throw failure;
+    }
+    sqlite3_busy_timeout(database, busyTimeoutMs);
+    return database;
+}
+
+// Whether a read-only connection cannot read the file for want of write
+// access to its folder. A WAL-mode file is read with a -wal and a -shm file
+// beside it, which its first reader makes. A -wal without its -shm is read
+// alike when empty: it holds nothing that the file itself does not.
+bool lacksFolderWrite(sqlite3* database, const std::string& path)
+{
+    if (sqlite3_exec(database, "PRAGMA user_version", nullptr, nullptr, nullptr) == SQLITE_OK)
+        return false;
+    const int error = sqlite3_extended_errcode(database);
+    std::error_code noSize;
+    return error == SQLITE_READONLY_DIRECTORY
+        || (error == SQLITE_CANTOPEN && std::filesystem::file_size(path + "-wal", noSize) == 0);
+}
+
+// The URI that opens path immutable: read as it is, with no -wal or -shm.
+// Only for a file without a -shm: no connection has it open, and in a
+// folder that cannot be written none can open it to write.
+std::string immutableUri(const std::string& path)
+{
+    std::string uri = !path.empty() && path.front() == '/' ? "file://" : "file:";
+    for (const char c : path) {
+        if (c == '%')
+            uri += "%25";
+        else if (c == '?')
+            uri += "%3F";
+        else if (c == '#')
+            uri += "%23";
+        else
+            uri += c;
+    }
+    return uri + "?immutable=1";
+}
+
 }
 
 HistoryStore::HistoryStore(const std::string& path, Access access)
     : m_path(path)
 {
     const bool writable = access == Access::ReadWrite;
-    const int flags = writable ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
-    if (sqlite3_open_v2(path.c_str(), &m_database, flags, nullptr) != SQLITE_OK) {
-        const HistoryError failure = SqliteFailure(path, m_database);
-        sqlite3_close(m_database);
-        throw failure;
-    }
+    m_database = openDatabase(
+        path, writable ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY, path);
     try {
-        sqlite3_busy_timeout(m_database, busyTimeoutMs);
-        RefuseNewerHistory(m_database, path);
+        if (!writable && lacksFolderWrite(m_database, path)) {
+            sqlite3_close(std::exchange(m_database, nullptr));
+            m_database = openDatabase(immutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, path);
+        }
+        RefuseUnknownHistory(m_database, path);
         // The write-ahead log lets readers and one writer work at once; with it,
         // a normal sync never corrupts the file, it may only lose the last
         // transaction when the machine itself goes down.
@@ -244,11 +305,8 @@ std::optional<HistoryEntry> HistoryStore::PreviousResult(
     if (!latest.Step())
         return std::nullopt;
     if (beforeRun == 0 || latest.Int(0) < beforeRun) {
-        SqliteStatement select(m_database,
-            std::string("SELECT ") + resultColumns + " FROM results WHERE run = ? AND n = ?", m_path);
-        select.BindInt(1, latest.Int(0));
-        select.BindInt(2, latest.Int(1));
-        return firstEntry(select);
+        SqliteStatement select(m_database, resultAtSql(), m_path);
+        return resultAt(select, latest.Int(0), latest.Int(1));
     }
     // Recorded again since beforeRun began (twice in that run, or by a newer
     // run beside it): the runs before it are searched, newest first.
@@ -264,6 +322,14 @@ std::optional<HistoryEntry> HistoryStore::PreviousResult(
 
 std::vector<HistoryEntry> HistoryStore::History(const std::string& site, int limit)
 {
+    std::vector<HistoryEntry> entries;
+    History(site, limit, [&entries](const HistoryEntry& entry) { entries.push_back(entry); });
+    return entries;
+}
+
+void HistoryStore::History(
+    const std::string& site, int limit, const std::function<void(const HistoryEntry&)>& each)
+{
     SqliteStatement select(m_database,
         std::string("SELECT ") + resultColumns
             + " FROM results WHERE ?1 = '' OR instr(name, ?1) > 0 OR instr(address, ?1) > 0"
@@ -271,7 +337,8 @@ std::vector<HistoryEntry> HistoryStore::History(const std::string& site, int lim
         m_path);
     select.BindText(1, site);
     select.BindInt(2, limit > 0 ? limit : -1);
-    return readEntries(select);
+    while (select.Step())
+        each(readEntry(select));
 }
 
 std::vector<std::vector<HistoryEntry>> HistoryStore::LastTwoRuns(const std::string& listFile)
@@ -293,4 +360,64 @@ std::vector<std::vector<HistoryEntry>> HistoryStore::LastTwoRuns(const std::stri
         lastTwo.push_back(readEntries(select));
     }
     return lastTwo;
+}
+
+std::vector<SiteChange> HistoryStore::KeepUndelivered(
+    const std::string& listFile, const std::vector<SiteChange>& changes)
+{
+    // A run that changed nothing writes nothing, so waits for no other writer.
+    if (!changes.empty()) {
+        SqliteTransaction transaction(m_database, m_path);
+        SqliteStatement keep(m_database,
+            "INSERT OR IGNORE INTO undelivered (list_file, after_run, after_n, change, before_run, before_n)"
+            " VALUES (?, ?, ?, ?, ?, ?)",
+            m_path);
+        for (const SiteChange& change : changes) {
+            keep.Reset();
+            keep.BindText(1, listFile);
+            keep.BindInt(2, change.after.run);
+            keep.BindInt(3, change.after.n);
+            keep.BindText(4, ChangeKindName(change.kind));
+            keep.BindInt(5, change.before.run);
+            keep.BindInt(6, change.before.n);
+            keep.Step();
+        }
+        transaction.Commit();
+    }
+    return undeliveredChanges(listFile);
+}
+
+std::vector<SiteChange> HistoryStore::undeliveredChanges(const std::string& listFile)
+{
+    SqliteStatement kept(m_database,
+        "SELECT change, before_run, before_n, after_run, after_n FROM undelivered WHERE list_file = ?"
+        " ORDER BY after_run, after_n",
+        m_path);
+    kept.BindText(1, listFile);
+    SqliteStatement result(m_database, resultAtSql(), m_path);
+    std::vector<SiteChange> changes;
+    while (kept.Step()) {
+        const ChangeKind kind = namedValue(kept, 0, ChangeKindName,
+            { ChangeKind::Lost, ChangeKind::Back, ChangeKind::Down, ChangeKind::Up });
+        std::optional<HistoryEntry> before = resultAt(result, kept.Int(1), kept.Int(2));
+        std::optional<HistoryEntry> after = resultAt(result, kept.Int(3), kept.Int(4));
+        if (before && after)
+            changes.push_back({ kind, std::move(*before), std::move(*after) });
+    }
+    return changes;
+}
+
+void HistoryStore::MarkDelivered(const std::string& listFile, const std::vector<SiteChange>& changes)
+{
+    SqliteTransaction transaction(m_database, m_path);
+    SqliteStatement drop(
+        m_database, "DELETE FROM undelivered WHERE list_file = ? AND after_run = ? AND after_n = ?", m_path);
+    for (const SiteChange& change : changes) {
+        drop.Reset();
+        drop.BindText(1, listFile);
+        drop.BindInt(2, change.after.run);
+        drop.BindInt(3, change.after.n);
+        drop.Step();
+    }
+    transaction.Commit();
 }

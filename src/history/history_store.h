@@ -1,8 +1,10 @@
 #pragma once
 
 #include "history/history_entry.h"
+#include "history/site_change.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,9 +17,10 @@ inline constexpr char HistoryFileName[] = "linkwatch.db";
 
 // The history database: one SQLite file holding every recorded run and its
 // results. It is created on first open, carries a schema version and
-// upgrades an older one in place; a file from a newer LinkWatch is refused.
-// Write-ahead logging and a busy time-out let the window and a scheduled
-// linkwatch-cli write the same file at once.
+// upgrades an older one in place; a file of a version it does not know (from
+// a newer LinkWatch, or below 0) is refused. Write-ahead logging and a busy
+// time-out let the window and a scheduled linkwatch-cli write the same file
+// at once.
 //
 // Thread: one thread uses an object at a time. Every call blocks on the file
 // system, and for up to the busy time-out (5 s) on another writer. Every
@@ -28,7 +31,9 @@ class HistoryStore
 public:
     enum class Access {
         ReadWrite, // creates the file and its schema when missing
-        ReadOnly, // never writes; a missing file is an error
+        // Never writes; a missing file is an error. In a folder it cannot
+        // write, where no -wal or -shm can be made, the file is read as it is.
+        ReadOnly,
     };
 
     // Opens path (UTF-8, as the file system has it).
@@ -59,12 +64,26 @@ public:
     // when not empty, keeps the results whose name or address contains it
     // (UTF-8, compared with the texts' UTF-8 form). limit 0: no limit.
     std::vector<HistoryEntry> History(const std::string& site, int limit);
+    // The same results handed to each one by one as they are read, so that
+    // no more than one is held at a time.
+    void History(const std::string& site, int limit, const std::function<void(const HistoryEntry&)>& each);
 
     // The results of the last two finished runs of the list file, older
     // first; empty when there are fewer than two.
     std::vector<std::vector<HistoryEntry>> LastTwoRuns(const std::string& listFile);
 
+    // The changes of the list file's runs that no notice has delivered yet,
+    // oldest first (by the later result's run, then its run number), once
+    // changes (read back from this database) are kept among them; a change
+    // kept already is kept once.
+    std::vector<SiteChange> KeepUndelivered(
+        const std::string& listFile, const std::vector<SiteChange>& changes);
+    // The changes a notice delivered are no longer undelivered.
+    void MarkDelivered(const std::string& listFile, const std::vector<SiteChange>& changes);
+
 private:
+    std::vector<SiteChange> undeliveredChanges(const std::string& listFile);
+
     std::string m_path;
     sqlite3* m_database = nullptr;
 };

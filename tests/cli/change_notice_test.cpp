@@ -7,9 +7,10 @@ namespace {
 // clang-format off
 const CheckOutcome notFound { .kind = CheckOutcomeKind::Missing, .status = 404, .reasonPhrase = "Not Found",
     .location = "", .errorText = "" };
-SiteChange change(ChangeKind kind, const Text& name, const std::optional<CheckOutcome>& outcome = notFound)
+SiteChange change(ChangeKind kind, const Text& name, const std::optional<CheckOutcome>& outcome = notFound,
+    std::int64_t run = 0)
 {
-    return { kind, {}, { .name = name, .address = "http://s/", .query = "", .verdict = "OK!",
+    return { kind, {}, { .run = run, .name = name, .address = "http://s/", .query = "", .verdict = "OK!",
         .outcome = outcome } };
 }
 std::string times(int count, const std::string& text) { return count ? text + times(count - 1, text) : ""; }
@@ -26,6 +27,10 @@ const NoticeCase noticeCases[] = {
     { .name = "DingTalkListsLostFirst", .changes = twoChanges, .format = NoticeFormat::DingTalk,
         .body = R"({"msgtype":"text","text":{"content":"LinkWatch 检查 帐号.ini，2 个网站有变化\n丢失链接: 新浪 )"
             R"(http://s/ — HTTP 404 Not Found\n恢复链接: A\"b\\c d e http://s/ — OK!"}})" },
+    { .name = "DingTalkTellsOfAnEarlierRunFirst", .changes = { change(ChangeKind::Back, "A", std::nullopt, 2),
+        change(ChangeKind::Lost, "A", notFound, 3) }, .format = NoticeFormat::DingTalk,
+        .body = R"({"msgtype":"text","text":{"content":"LinkWatch 检查 帐号.ini，2 个网站有变化\n恢复链接: A )"
+            R"(http://s/ — OK!\n丢失链接: A http://s/ — HTTP 404 Not Found"}})" },
     { .name = "FeishuListsTwentyThenCounts",
         .changes = std::vector(25, change(ChangeKind::Lost, std::string(100, 'x'))),
         .format = NoticeFormat::Feishu, .body = R"({"msg_type":"text","content":{"text":"LinkWatch 检查 )"

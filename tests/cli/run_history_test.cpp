@@ -1,14 +1,17 @@
 #include "app/site_list_texts.h"
 #include "cli/cli_app.h"
+#include "history/history_store.h"
 #include "support/child_process.h"
 #include "support/loopback_http_server.h"
 #include "support/loopback_server.h"
 #include "support/scratch_folder.h"
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <malloc.h>
 #include <regex>
 #include <sqlite3.h>
 #include <sstream>
@@ -188,7 +191,10 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliHistoryFault, testing::Values(
         std::ofstream(path) << std::string(4096, 'x'); }, .readOnly = false, .why = "file is not a database" },
     DatabaseFault { .name = "NewerVersion", .make = [](const std::string& path) {
         sqlValue(path, "PRAGMA user_version = 7"); }, .readOnly = false,
-        .why = "written by a newer LinkWatch (history version 7, this one knows up to 2); left unchanged" },
+        .why = "written by a newer LinkWatch (history version 7, this one knows up to 3); left unchanged" },
+    DatabaseFault { .name = "NegativeVersion", .make = [](const std::string& path) {
+        sqlValue(path, "PRAGMA user_version = -2"); }, .readOnly = false,
+        .why = "not a LinkWatch history (history version -2); left unchanged" },
     DatabaseFault { .name = "ReadOnly", .make = [](const std::string& path) {
         sqlValue(path, "CREATE TABLE t(x)"); }, .readOnly = true,
         .why = "attempt to write a readonly database" },
@@ -197,6 +203,18 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliHistoryFault, testing::Values(
         .notify = true }),
     [](const testing::TestParamInfo<DatabaseFault>& info) { return std::string(info.param.name); });
 // clang-format on
+
+// A web hook that reads each POST whole and answers 200.
+LoopbackServer::Script readingHook()
+{
+    return [](LoopbackServer::Connection& connection) {
+        const std::string head = connection.ReadUntil("\r\n\r\n");
+        const auto length = head.find("Content-Length: ");
+        connection.ReadExactly(length == std::string::npos ? 0 : std::stoul(head.substr(length + 16)));
+        connection.Send(
+            "HTTP/1.1 200 OK\r\nContent-Length: 22\r\nConnection: close\r\n\r\n{\"errcode\":0,\"code\":0}");
+    };
+}
 
 struct NoticeCase {
     const char* name;
@@ -213,15 +231,7 @@ class CliHistoryNotice : public CliHistory, public testing::WithParamInterface<N
 // Three runs: the first has no run before it, the second loses the link, the third changes nothing.
 TEST_P(CliHistoryNotice, OnePostForTheRunWithChanges)
 {
-    LoopbackServer hook(
-        [](LoopbackServer::Connection& connection) {
-            const std::string head = connection.ReadUntil("\r\n\r\n");
-            const auto length = head.find("Content-Length: ");
-            connection.ReadExactly(length == std::string::npos ? 0 : std::stoul(head.substr(length + 16)));
-            connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 22\r\nConnection: "
-                            "close\r\n\r\n{\"errcode\":0,\"code\":0}");
-        },
-        3);
+    LoopbackServer hook(readingHook(), 3);
     const bool listens = !GetParam().bodyStart.empty();
     const std::string url = "http://127.0.0.1:" + (listens ? hook.PortText() : "1") + "/hook";
     const std::vector<std::string> arguments { "run", "--no-delay", "--notify", url, "--notify-format",
@@ -231,7 +241,7 @@ TEST_P(CliHistoryNotice, OnePostForTheRunWithChanges)
     EXPECT_EQ(run(arguments), listens ? 1 : 4);
     EXPECT_EQ(
         m_err.str(), listens ? "" : "linkwatch-cli: notify: the web hook was not told: 连接被拒绝 (10061)\n");
-    EXPECT_EQ(run(arguments), 1) << m_err.str();
+    EXPECT_EQ(run(arguments), listens ? 1 : 4) << m_err.str(); // telling again of the link nobody was told of
 
     EXPECT_EQ(hook.Accepted(), listens ? 1 : 0);
     if (listens) {
@@ -251,5 +261,70 @@ INSTANTIATE_TEST_SUITE_P(Shapes, CliHistoryNotice, testing::Values(
     NoticeCase { .name = "NobodyAtTheHook", .format = "json", .bodyStart = "" }),
     [](const testing::TestParamInfo<NoticeCase>& info) { return std::string(info.param.name); });
 // clang-format on
+
+// Nobody listens at the hook while the link is lost; the next run's notice tells of it before its return.
+TEST_F(CliHistory, ChangesTheHookWasNotToldOfGoWithTheNextNotice)
+{
+    LoopbackServer hook(readingHook(), 3);
+    const std::string hookUrl = "http://127.0.0.1:" + hook.PortText();
+    std::string statuses;
+    for (const bool linked : { true, false, true, true }) {
+        m_linked = linked;
+        statuses += std::to_string(
+            run({ "run", "--no-delay", "--notify", linked ? hookUrl : "http://127.0.0.1:1", "list.ini" }));
+    }
+    EXPECT_EQ(statuses, "0400") << m_err.str();
+    EXPECT_EQ(hook.Accepted(), 1);
+    const std::regex lostThenBack(R"("change":"lost"[\s\S]*"before_run":1,"after_run":2\},\n)"
+                                  R"(\{"change":"back"[\s\S]*"before_run":2,"after_run":3\}\n\]\n$)");
+    EXPECT_TRUE(std::regex_search(hook.ReceivedBy(0), lostThenBack)) << hook.ReceivedBy(0);
+}
+
+// Another user's folder or a read-only mount: no -wal or -shm can be made beside the database.
+TEST_F(CliHistory, HistoryAndChangesReadAFolderThatCannotBeWritten)
+{
+    ASSERT_EQ(run({ "run", "--no-delay", "list.ini" }), 0) << m_err.str();
+    const std::string before = fileBytes(database());
+    const auto read = [this](const std::vector<std::string>& arguments) {
+        const WithoutFileOverride asUser;
+        const int status = run(arguments);
+        return std::to_string(status) + m_err.str() + m_out.str();
+    };
+    ::chmod(m_folder.Path().c_str(), 0555);
+    const std::string history = read({ "history", "list.ini" });
+    EXPECT_EQ(read({ "changes", "list.ini" }), "0");
+    ::chmod(m_folder.Path().c_str(), 0755);
+    EXPECT_TRUE(history.rfind("01\t", 0) == 0 && history.ends_with("\tOK!\n")) << history;
+    EXPECT_FALSE(
+        std::filesystem::exists(database() + "-wal") || std::filesystem::exists(database() + "-shm"));
+    EXPECT_TRUE(fileBytes(database()) == before) << "the database file changed";
+}
+
+// An output that keeps nothing but the most heap in use seen, every 4 KiB written.
+struct HeapWatch : std::streambuf {
+    static std::size_t inUse() { return ::mallinfo2().uordblks + ::mallinfo2().hblkhd; }
+    std::size_t peak = inUse();
+    char buffer[4096];
+    int overflow(int c) override
+    {
+        peak = std::max(peak, inUse());
+        setp(buffer, buffer + sizeof buffer);
+        return traits_type::not_eof(c);
+    }
+};
+
+// 20 MB of results, 200 KiB each, pass through the output; holding them all at once takes as much heap.
+TEST_F(CliHistory, HistoryHoldsNoMoreThanAFewResultsAtOnce)
+{
+    const std::vector<HistoryEntry> result(
+        1, { .outcome = CheckOutcome { .near = std::string(200 << 10, 'x') } });
+    for (int run = 1; run <= 100; ++run)
+        HistoryStore(database()).RecordRun({ RunSource::CommandLine, "list.ini", run }, run, result);
+    HeapWatch watch;
+    const std::size_t before = watch.peak;
+    std::ostream out(&watch);
+    EXPECT_EQ(runCli({ "history", "--limit", "0", "--format", "json", "list.ini" }, out, m_err), 0);
+    EXPECT_LT(watch.peak - before, std::size_t { 10 } << 20);
+}
 
 }

@@ -2,6 +2,7 @@
 #include "history/history_store.h"
 #include "support/scratch_folder.h"
 
+#include <climits>
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -90,15 +91,21 @@ TEST_P(HistoryBadFileTest, IsRefusedClearlyAndLeftAsItWas)
     EXPECT_TRUE(fileBytes(path) == before);
 }
 
+std::string sqlValue(const std::string& path, const char* sql);
+// A database that holds nothing but its version.
+template <int version> void versioned(const std::string& path)
+{
+    sqlValue(path, ("PRAGMA user_version = " + std::to_string(version)).c_str());
+}
+
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Files, HistoryBadFileTest, testing::Values(
     BadFile { .name = "NotADatabase", .make = [](const std::string& path) {
         std::ofstream(path) << std::string(8192, 'x'); }, .says = "file is not a database" },
-    BadFile { .name = "FromANewerVersion", .make = [](const std::string& path) {
-        sqlite3* database = nullptr;
-        sqlite3_open(path.c_str(), &database);
-        sqlite3_exec(database, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
-        sqlite3_close(database); }, .says = "newer LinkWatch (history version 99" }),
+    BadFile { .name = "FromANewerVersion", .make = versioned<99>, .says = "newer LinkWatch (history version 99" },
+    BadFile { .name = "WithVersionMinusOne", .make = versioned<-1>, .says = "not a LinkWatch history (history version -1)" },
+    BadFile { .name = "WithTheLowestVersion", .make = versioned<INT_MIN>,
+        .says = "not a LinkWatch history (history version -2147483648)" }),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -182,13 +189,13 @@ TEST_F(HistoryStoreTest, AFirstVersionHistoryIsReadAsItIsAndUpgradedOnceWritten)
     HistoryStore(path).RecordRun(list, 3000, { site(1, "a", "new") });
     // The first version kept no newest result per site, only an index of every result by site.
     sqlValue(path,
-        "DROP TABLE latest; CREATE INDEX results_by_site ON results (address, query, run);"
-        " PRAGMA user_version = 1");
+        "DROP TABLE undelivered; DROP TABLE latest;"
+        " CREATE INDEX results_by_site ON results (address, query, run); PRAGMA user_version = 1");
     EXPECT_EQ(HistoryStore(path, HistoryStore::Access::ReadOnly).History("", 0).size(), 3u);
     HistoryStore store(path);
     EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", 0)->verdict, "new");
     EXPECT_EQ(store.PreviousResult("b", "http://mine.example/", 0)->verdict, "OK!");
-    EXPECT_EQ(sqlValue(path, "PRAGMA user_version"), "2");
+    EXPECT_EQ(sqlValue(path, "PRAGMA user_version"), "3");
 }
 
 TEST_F(HistoryStoreTest, TwoWritersAtOnceLoseNothing)
