@@ -314,7 +314,9 @@ bool THTTPSend::openConnection(const Exchange& exchange)
     m_sock->SetSSLActive(exchange.secure);
     if (lastCallFailed())
         return false;
-    // The handshake, like every wait of the exchange, is bounded by Timeout.
+    // The connect and the handshake, like every wait of the exchange, are
+    // bounded by Timeout.
+    m_sock->ConnectTimeout = Timeout > 0 ? Timeout : -1;
     m_sock->TLSHandshakeTimeout = Timeout;
     m_sock->Connect(TargetHost, TargetPort);
     return !lastCallFailed();

@@ -24,10 +24,11 @@ enum TBodyMode : std::uint8_t {
 // same target. It follows no redirect and never retries.
 //
 // Thread: used by one thread at a time; it shares nothing with other objects.
-// Blocking: ExecuteRequest blocks in connect, send and receive; each receive
-// waits at most Timeout milliseconds, an https handshake at most Timeout in
-// all, and every wait ends by ExchangeTimeout counted from the start of the
-// exchange, so a server that keeps trickling data cannot hold it longer.
+// Blocking: ExecuteRequest blocks in connect, send and receive; the connect
+// and each receive wait at most Timeout milliseconds, an https handshake at
+// most Timeout in all, and every wait ends by ExchangeTimeout counted from the
+// start of the exchange, so a server that keeps trickling data cannot hold it
+// longer.
 // Errors: nothing is thrown for a network failure. ExecuteRequest returns
 // false when its last phase hit a socket error; ResultCode, Headers and
 // Document then hold what the exchange got to, and Sock() keeps the error.
@@ -90,7 +91,7 @@ public:
     // Milliseconds one whole exchange may take: once they are used up it ends
     // as a time-out (SE_TimedOut) and fails, keeping what had arrived in Headers and
     // Document. 0 = no limit; negative = four times Timeout (no limit when
-    // Timeout sets none). The OS's own connect is bounded by the OS only.
+    // Timeout sets none).
     std::int32_t ExchangeTimeout = -1;
 
 private:

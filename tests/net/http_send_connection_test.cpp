@@ -196,6 +196,20 @@ TEST(HttpSendConnection, FailedConnectIsNotTakenForOpenConnection)
     EXPECT_EQ(http.Sock().LastErrorCode(), SE_ConnectionRefused);
 }
 
+// A server whose queue of connections is full never answers the connect,
+// which then waits one time-out, as every other wait does.
+TEST(HttpSendConnection, UnansweredConnectTimesOut)
+{
+    const RefusingPort ignoring(PortRefusal::Ignores);
+    THTTPSend http;
+    http.Timeout = 300;
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + ignoring.Port() + "/"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_EQ(http.Sock().LastErrorCode(), SE_TimedOut);
+}
+
 // The server takes the request and never answers: the status line read and
 // the until-close read each wait one time-out.
 TEST(HttpSendConnection, SilentServerGivesEmptyResponseAfterTwoTimeouts)
