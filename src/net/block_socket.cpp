@@ -112,6 +112,12 @@ void TBlockSocket::FailWith(std::int32_t Code)
     ReportError();
 }
 
+void TBlockSocket::RestoreError(std::int32_t Code)
+{
+    m_lastErrorCode = Code;
+    m_lastErrorText = GetErrorDesc(Code);
+}
+
 void TBlockSocket::ReportStatus(THookSocketReason Reason, const Text& Value)
 {
     if (OnStatus)

@@ -165,6 +165,10 @@ public:
     // Ends the caller's operation with Code as the connection's own failures
     // end: LastErrorCode and LastErrorText, HR_Error, ESocketError with RaiseExcept.
     void FailWith(std::int32_t Code);
+    // Puts Code and its description back as the outcome of the last
+    // operation, reporting nothing: for an owner that closes the connection
+    // after a failure (the close clears the code) and keeps that failure.
+    void RestoreError(std::int32_t Code);
 
     // Datagram counterparts of SendBytes and ReceiveRaw: the peer address is
     // taken from / stored into RemoteAddress.

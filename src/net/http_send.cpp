@@ -56,6 +56,8 @@ struct THTTPSend::Exchange {
     bool close = false;
     Text pendingStatusLine;
     std::int32_t size = -1;
+    // Bytes of the head so far.
+    std::int64_t headBytes = 0;
 };
 
 THTTPSend::THTTPSend()
@@ -159,13 +161,11 @@ bool THTTPSend::readResponse(const Text& Method, Exchange& exchange)
     ResetExchange();
     m_bodyMode = BM_ToClose;
     m_bodyCut = false;
-    m_headCut = false;
     readStatusLine(exchange);
     readHeaderBlock(exchange);
-    // An overlong line leaves the connection in the middle of that line, so
-    // nothing after it can be read as a body.
-    const bool headTooLong = lineTooLong() || m_headCut;
-    const bool result = !headTooLong && readBody(Method, exchange);
+    // A line, head or frame the client could not take leaves the connection
+    // somewhere inside the response, so nothing after it can be read as a body.
+    const bool result = !framingLost() && readBody(Method, exchange);
     const bool outOfTime = m_sock->DeadlinePassed() && m_sock->LastErrorCode() == SE_TimedOut;
 
     m_document.SetPosition(0);
@@ -173,10 +173,9 @@ bool THTTPSend::readResponse(const Text& Method, Exchange& exchange)
         // Left open, so that its time-out stays for the caller to see; the
         // next request connects afresh and the destructor closes it.
         forgetConnection();
-    } else if (exchange.close || headTooLong || lineTooLong() || m_bodyCut) {
+    } else if (exchange.close || framingLost() || m_bodyCut) {
         // A connection given up inside a line or a body is of no further use.
-        m_sock->CloseConnection();
-        forgetConnection();
+        dropConnection();
     }
     CollectCookies();
     return result && !outOfTime;
@@ -186,6 +185,14 @@ void THTTPSend::forgetConnection()
 {
     m_connectedHost.clear();
     m_connectedPort.clear();
+}
+
+void THTTPSend::dropConnection()
+{
+    const std::int32_t code = m_sock->LastErrorCode();
+    m_sock->CloseConnection();
+    m_sock->RestoreError(code);
+    forgetConnection();
 }
 
 void THTTPSend::splitTarget(const Text& URL, Exchange& exchange)
@@ -370,42 +377,53 @@ void THTTPSend::readStatusLine(const Exchange& exchange)
     m_resultCode = 0;
 }
 
+bool THTTPSend::countHeadLine(const Text& Line, Exchange& exchange)
+{
+    // A server that sends header lines without end would otherwise grow the
+    // list for ever.
+    exchange.headBytes += static_cast<std::int64_t>(Line.size()) + 2;
+    if (exchange.headBytes <= headLimit())
+        return true;
+    m_sock->FailWith(SE_MessageTooLong);
+    return false;
+}
+
+std::int64_t THTTPSend::headLimit() const
+{
+    // The body limit bounds the head too, with room for an ordinary header
+    // under a tiny body limit; no body limit lets the head grow without end.
+    constexpr std::int64_t smallestHeadLimit = 64 << 10;
+    constexpr std::int64_t largestHeadLimit = 1 << 20;
+    return MaxBodySize > 0 ? std::clamp(MaxBodySize, smallestHeadLimit, largestHeadLimit) : largestHeadLimit;
+}
+
 void THTTPSend::readHeaderBlock(Exchange& exchange)
 {
     exchange.close = Protocol != "1.1";
     if (m_headers.Empty())
         return;
     // Every test looks at the first character of the line: a blank before the
-    // colon or leading white space defeats it. Later lines override earlier ones.
-    std::int64_t headBytes = 0;
+    // colon or leading white space defeats it. A later Content-Type overrides
+    // an earlier one.
+    ResponseFraming framing;
     do {
         const Text line = m_sock->ReceiveLine(Timeout);
         m_headers.Add(line);
-        if (line.empty())
+        if (line.empty() || !countHeadLine(line, exchange))
             break;
-        // A server that sends header lines without end would otherwise grow
-        // the list for ever; the body limit bounds the header block too, with
-        // room for an ordinary header under a tiny body limit.
-        constexpr std::int64_t smallestHeadLimit = 64 << 10;
-        headBytes += static_cast<std::int64_t>(line.size()) + 2;
-        if (MaxBodySize > 0 && headBytes > std::max(MaxBodySize, smallestHeadLimit)) {
-            m_headCut = true;
-            break;
-        }
+        framing.TakeLine(line);
         const Text upper = UpperAscii(line);
-        if (StartsWith(upper, "CONTENT-LENGTH:")) {
-            exchange.size = IntFromText(valueAfterBlank(line), -1);
-            if (exchange.size != -1)
-                m_bodyMode = BM_Sized;
-        } else if (StartsWith(upper, "CONTENT-TYPE:")) {
+        if (StartsWith(upper, "CONTENT-TYPE:"))
             MimeType = valueAfterBlank(line);
-        } else if (StartsWith(upper, "TRANSFER-ENCODING:")) {
-            if (valueAfterBlank(upper).find("CHUNKED") != Text::npos)
-                m_bodyMode = BM_Chunked;
-        } else if (StartsWith(upper, "CONNECTION: CLOSE")) {
+        else if (StartsWith(upper, "CONNECTION: CLOSE"))
             exchange.close = true;
-        }
     } while (!lastCallFailed());
+    m_bodyMode = framing.Mode();
+    exchange.size = framing.Size();
+    // A head that broke off has its own failure; one that arrived whole
+    // without a usable length leaves the body's end unknown.
+    if (framing.Broken() && !lastCallFailed())
+        m_sock->FailWith(SE_BadFraming);
 }
 
 bool THTTPSend::readBody(const Text& Method, const Exchange& exchange)
@@ -429,8 +447,12 @@ bool THTTPSend::readBody(const Text& Method, const Exchange& exchange)
 
 bool THTTPSend::lastCallFailed() const { return m_sock->LastErrorCode() != 0; }
 
-// The socket reports a line that outgrew its MaxLineLength as out of buffer space.
-bool THTTPSend::lineTooLong() const { return m_sock->LastErrorCode() == SE_NoBufferSpace; }
+bool THTTPSend::framingLost() const
+{
+    // The socket reports a line that outgrew its MaxLineLength as out of buffer space.
+    const std::int32_t code = m_sock->LastErrorCode();
+    return code == SE_NoBufferSpace || code == SE_MessageTooLong || code == SE_BadFraming;
+}
 
 std::int64_t THTTPSend::bodyRoom(std::int64_t wanted)
 {
@@ -482,9 +504,12 @@ bool THTTPSend::ReadBodyChunked()
         const Text line = receiveNonEmptyLine();
         if (lastCallFailed())
             break;
-        // Chunk extensions after ";" are dropped; the size is hexadecimal.
-        const Text chunk = TrimControls(TextBefore(TrimControls(TextBefore(line, " ")), ";"));
-        const std::int32_t size = IntFromText("$" + chunk, 0);
+        // A size the client cannot read leaves the body's end unknown.
+        const std::int32_t size = ResponseFraming::ChunkSize(line);
+        if (size < 0) {
+            m_sock->FailWith(SE_BadFraming);
+            break;
+        }
         if (size == 0 || !ReadBodySized(size))
             break;
     }

@@ -4,19 +4,13 @@
 #include "base/text.h"
 #include "base/text_list.h"
 #include "net/net_client.h"
+#include "net/response_framing.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 class TTCPBlockSocket;
-
-// How the body of the current response is delimited.
-enum TBodyMode : std::uint8_t {
-    BM_ToClose = 0, // no length information: read until the connection ends
-    BM_Sized = 1, // Content-Length
-    BM_Chunked = 2, // chunked transfer coding
-};
 
 // The HTTP/1.x client. One object performs one or more request/response
 // exchanges over the blocking TCP connection it owns, directly or through an
@@ -34,11 +28,16 @@ enum TBodyMode : std::uint8_t {
 // Document then hold what the exchange got to, and Sock() keeps the error.
 // An address holding CR, LF or NUL (SE_InvalidArgument) or a port that is no
 // number from 0 to 65535 (SE_AddressNotAvailable) fails before any connection.
-// Bounds: with MaxBodySize set, a body is cut at that many bytes and a header
-// block longer than that (or than 64 KiB, whichever is more) ends the exchange
-// before any body; with the socket's MaxLineLength set, a longer status,
-// header or chunk-size line ends the exchange. Either way the call returns
-// false and closes the connection.
+// A body whose end the response does not mark as it must (see
+// ResponseFraming; a chunk-size line that ResponseFraming::ChunkSize refuses)
+// fails with SE_BadFraming, keeping what arrived before it.
+// Bounds: with MaxBodySize set, a body is cut at that many bytes. The header
+// block is bounded by MaxBodySize but never below
+// 64 KiB nor above 1 MiB (1 MiB without MaxBodySize): a longer one fails with
+// SE_MessageTooLong before any body. With the socket's MaxLineLength set, a
+// longer status, header or chunk-size line fails with SE_NoBufferSpace.
+// Failures of framing and bounds close the connection; the code stays on
+// Sock() all the same. A body cut at MaxBodySize returns false with no code.
 class THTTPSend : public TNetClient
 {
 public:
@@ -112,11 +111,19 @@ private:
     void readInterimResponse(Exchange& exchange);
     bool readResponse(const Text& Method, Exchange& exchange);
     void forgetConnection();
+    // Closes the connection, keeping the code the exchange failed with.
+    void dropConnection();
     void readStatusLine(const Exchange& exchange);
+    // Counts Line against the bound of the head; false, with the exchange
+    // failed, once the head has outgrown it.
+    bool countHeadLine(const Text& Line, Exchange& exchange);
+    std::int64_t headLimit() const;
     void readHeaderBlock(Exchange& exchange);
     bool readBody(const Text& Method, const Exchange& exchange);
     bool lastCallFailed() const;
-    bool lineTooLong() const;
+    // Whether the exchange stopped somewhere inside the response's framing: a
+    // line or head over its bound, or a broken frame.
+    bool framingLost() const;
     std::int64_t bodyRoom(std::int64_t wanted);
 
     void ParseStatusLine(const Text& Line);
@@ -140,6 +147,4 @@ private:
     std::int32_t m_uploadSize = 0;
     // Set when the current response's body met MaxBodySize.
     bool m_bodyCut = false;
-    // Set when the current response's header block met MaxBodySize.
-    bool m_headCut = false;
 };
