@@ -20,6 +20,10 @@ Text decimal(std::int64_t value) { return std::to_string(value); }
 // Trimmed text after the first blank; the whole trimmed line when it has none.
 Text valueAfterBlank(const Text& line) { return TrimControls(TextAfter(line, " ")); }
 
+// An interim answer promises a final one on the same connection; 101 does not
+// (it hands the connection over to another protocol) and counts as final.
+bool isInterimCode(std::int32_t code) { return code >= 100 && code <= 199 && code != 101; }
+
 // Gives the socket a deadline for one exchange and takes it away however the
 // exchange ends.
 class DeadlineScope
@@ -56,7 +60,9 @@ struct THTTPSend::Exchange {
     bool close = false;
     Text pendingStatusLine;
     std::int32_t size = -1;
-    // Bytes of the head so far.
+    // The interim answers received so far, their lines as they came.
+    TextList interimLines;
+    // Bytes of the head so far, interim answers included.
     std::int64_t headBytes = 0;
 };
 
@@ -119,8 +125,13 @@ bool THTTPSend::ExecuteRequest(const Text& Method, const Text& URL)
     const DeadlineScope deadline(*m_sock, exchangeLimit());
     if (!connectOrReuse(exchange) || !sendRequest())
         return false;
-    if (exchange.expect100)
+    if (exchange.expect100) {
         readInterimResponse(exchange);
+        // The interim answer outgrew its bounds: the connection is somewhere
+        // inside it, where no final answer can be read.
+        if (framingLost())
+            return false;
+    }
     if (exchange.sending) {
         m_uploadSize = static_cast<std::int32_t>(m_document.Size());
         m_sock->SendBytes(m_document.Data(), static_cast<std::int32_t>(m_document.Size()));
@@ -163,6 +174,8 @@ bool THTTPSend::readResponse(const Text& Method, Exchange& exchange)
     m_bodyCut = false;
     readStatusLine(exchange);
     readHeaderBlock(exchange);
+    for (const Text& line : exchange.interimLines.Lines())
+        m_headers.Add(line);
     // A line, head or frame the client could not take leaves the connection
     // somewhere inside the response, so nothing after it can be read as a body.
     const bool result = !framingLost() && readBody(Method, exchange);
@@ -352,29 +365,57 @@ void THTTPSend::readInterimResponse(Exchange& exchange)
     const Text line = receiveNonEmptyLine();
     ParseStatusLine(line);
     if (m_resultCode >= 100 && m_resultCode <= 199) {
-        // The interim header block is of no use: skip it up to its empty line.
-        while (!m_sock->ReceiveLine(Timeout).empty() && !lastCallFailed()) { }
+        keepInterimAnswer(line, exchange);
         return;
     }
     exchange.sending = false;
     exchange.pendingStatusLine = line;
 }
 
-void THTTPSend::readStatusLine(const Exchange& exchange)
+void THTTPSend::readStatusLine(Exchange& exchange)
 {
     Text line = exchange.pendingStatusLine;
     if (line.empty())
         line = receiveNonEmptyLine();
+    while (isInterimStatus(line))
+        line = keepInterimAnswer(line, exchange) ? receiveNonEmptyLine() : Text();
     if (StartsWith(UpperAscii(line), "HTTP/")) {
         m_headers.Add(line);
         ParseStatusLine(line);
         return;
     }
     // A server that sends no status line starts its body at once; what came
-    // in place of the status line is the body's first line.
-    const Text firstLine = line + crLf;
+    // in place of the status line is the body's first line. Interim answers
+    // without a final one came before it, so their lines lead the body.
+    const Text firstLine = exchange.interimLines.GetText() + line + crLf;
+    exchange.interimLines.Clear();
     m_document.Write(firstLine.data(), bodyRoom(static_cast<std::int64_t>(firstLine.size())));
     m_resultCode = 0;
+}
+
+bool THTTPSend::isInterimStatus(const Text& Line)
+{
+    if (!StartsWith(UpperAscii(Line), "HTTP/"))
+        return false;
+    ParseStatusLine(Line);
+    return isInterimCode(m_resultCode);
+}
+
+bool THTTPSend::keepInterimAnswer(const Text& StatusLine, Exchange& exchange)
+{
+    exchange.interimLines.Add(StatusLine);
+    if (!countHeadLine(StatusLine, exchange))
+        return false;
+    for (;;) {
+        const Text line = m_sock->ReceiveLine(Timeout);
+        if (lastCallFailed())
+            return false;
+        exchange.interimLines.Add(line);
+        if (line.empty())
+            return true;
+        if (!countHeadLine(line, exchange))
+            return false;
+    }
 }
 
 bool THTTPSend::countHeadLine(const Text& Line, Exchange& exchange)
@@ -518,7 +559,11 @@ bool THTTPSend::ReadBodyChunked()
 
 void THTTPSend::CollectCookies()
 {
+    // Only the final answer's header block sets cookies; the interim answers
+    // that follow it in Headers do not.
     for (const Text& line : m_headers.Lines()) {
+        if (line.empty())
+            break;
         if (!StartsWith(LowerAscii(line), "set-cookie:"))
             continue;
         // Attributes such as path, domain and expiry are not kept.

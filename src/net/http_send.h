@@ -23,6 +23,9 @@ class TTCPBlockSocket;
 // most Timeout in all, and every wait ends by ExchangeTimeout counted from the
 // start of the exchange, so a server that keeps trickling data cannot hold it
 // longer.
+// Interim answers (1xx other than 101) are passed over up to the final one;
+// their lines follow the final header block in Headers, in the order they
+// came, each block with its empty line, so Headers[0] is the final status.
 // Errors: nothing is thrown for a network failure. ExecuteRequest returns
 // false when its last phase hit a socket error; ResultCode, Headers and
 // Document then hold what the exchange got to, and Sock() keeps the error.
@@ -32,7 +35,7 @@ class TTCPBlockSocket;
 // ResponseFraming; a chunk-size line that ResponseFraming::ChunkSize refuses)
 // fails with SE_BadFraming, keeping what arrived before it.
 // Bounds: with MaxBodySize set, a body is cut at that many bytes. The header
-// block is bounded by MaxBodySize but never below
+// block, interim answers included, is bounded by MaxBodySize but never below
 // 64 KiB nor above 1 MiB (1 MiB without MaxBodySize): a longer one fails with
 // SE_MessageTooLong before any body. With the socket's MaxLineLength set, a
 // longer status, header or chunk-size line fails with SE_NoBufferSpace.
@@ -113,7 +116,12 @@ private:
     void forgetConnection();
     // Closes the connection, keeping the code the exchange failed with.
     void dropConnection();
-    void readStatusLine(const Exchange& exchange);
+    void readStatusLine(Exchange& exchange);
+    // Whether Line is the status line of an interim answer.
+    bool isInterimStatus(const Text& Line);
+    // Keeps the interim answer that StatusLine begins; false when its header
+    // block broke off or outgrew the head's bound.
+    bool keepInterimAnswer(const Text& StatusLine, Exchange& exchange);
     // Counts Line against the bound of the head; false, with the exchange
     // failed, once the head has outgrown it.
     bool countHeadLine(const Text& Line, Exchange& exchange);

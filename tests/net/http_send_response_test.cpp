@@ -25,6 +25,10 @@ struct ResponseCase {
 void PrintTo(const ResponseCase& testCase, std::ostream* out) { *out << testCase.name; }
 
 const std::string lengthTwo = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n";
+const std::string okTwoHead = lengthTwo + "\r\n";
+const std::string okTwo = okTwoHead + "ok";
+const std::string interimAnswers
+    = "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nLink: </a.css>\r\n\r\n";
 
 // clang-format off
 const ResponseCase responseCases[] = {
@@ -87,9 +91,9 @@ const ResponseCase responseCases[] = {
         .reply = "\r\n\r\nhttp/1.1 201 Made It\r\nContent-Length: 1\r\n\r\nx", .tail = "",
         .closeAfter = false, .resultCode = 201, .resultString = "Made It",
         .headers = "http/1.1 201 Made It\r\nContent-Length: 1\r\n\r\n", .document = "x", .downloadSize = 1 },
-    { .name = "ContinueArrivingAsFinalStatus", .reply = "HTTP/1.1 100 Continue\r\n\r\nrest", .tail = "",
-        .closeAfter = true, .resultCode = 100, .resultString = "Continue",
-        .headers = "HTTP/1.1 100 Continue\r\n\r\n", .document = "rest", .downloadSize = 0 },
+    { .name = "InterimAnswersArePassedOverAndKeptAfterTheFinalHead",
+        .reply = interimAnswers + okTwo, .tail = "", .closeAfter = false, .resultCode = 200,
+        .resultString = "OK", .headers = okTwoHead + interimAnswers, .document = "ok", .downloadSize = 2 },
     { .name = "NegativeLength", .reply = "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n", .tail = "",
         .closeAfter = false, .resultCode = 200, .resultString = "OK",
         .headers = "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n", .document = "", .downloadSize = 0,
