@@ -173,13 +173,19 @@ bool THTTPSend::readResponse(const Text& Method, Exchange& exchange)
     m_bodyMode = BM_ToClose;
     m_bodyCut = false;
     readStatusLine(exchange);
+    // A server that let the time-out pass without a status line has given no
+    // answer; waiting once more for a body would only double the wait. What
+    // did arrive of a first line is kept.
+    const bool silent = m_headers.Empty() && m_sock->LastErrorCode() == SE_TimedOut;
     readHeaderBlock(exchange);
     for (const Text& line : exchange.interimLines.Lines())
         m_headers.Add(line);
     // A line, head or frame the client could not take leaves the connection
     // somewhere inside the response, so nothing after it can be read as a body.
-    const bool result = !framingLost() && readBody(Method, exchange);
-    const bool outOfTime = m_sock->DeadlinePassed() && m_sock->LastErrorCode() == SE_TimedOut;
+    const bool result = !framingLost() && !silent && readBody(Method, exchange);
+    if (silent)
+        ReadBodyToClose(0);
+    const bool outOfTime = silent || (m_sock->DeadlinePassed() && m_sock->LastErrorCode() == SE_TimedOut);
 
     m_document.SetPosition(0);
     if (outOfTime) {
@@ -474,7 +480,7 @@ bool THTTPSend::readBody(const Text& Method, const Exchange& exchange)
         return result;
     switch (m_bodyMode) {
     case BM_ToClose:
-        result = ReadBodyToClose();
+        result = ReadBodyToClose(Timeout);
         break;
     case BM_Sized:
         result = ReadBodySized(exchange.size);
@@ -516,12 +522,12 @@ void THTTPSend::ParseStatusLine(const Text& Line)
         m_resultString.clear();
 }
 
-bool THTTPSend::ReadBodyToClose()
+bool THTTPSend::ReadBodyToClose(std::int32_t Wait)
 {
     // The connection's end (or silence) is the normal end of such a body;
     // only a body cut at MaxBodySize counts as a failure.
     while (!m_bodyCut) {
-        const Text piece = m_sock->ReceiveAvailable(Timeout);
+        const Text piece = m_sock->ReceiveAvailable(Wait);
         if (lastCallFailed())
             break;
         m_document.Write(piece.data(), bodyRoom(static_cast<std::int64_t>(piece.size())));

@@ -22,7 +22,8 @@ class TTCPBlockSocket;
 // and each receive wait at most Timeout milliseconds, an https handshake at
 // most Timeout in all, and every wait ends by ExchangeTimeout counted from the
 // start of the exchange, so a server that keeps trickling data cannot hold it
-// longer.
+// longer. A server that sends no status line within Timeout ends the exchange
+// then (SE_TimedOut), without a second wait for a body.
 // Interim answers (1xx other than 101) are passed over up to the final one;
 // their lines follow the final header block in Headers, in the order they
 // came, each block with its empty line, so Headers[0] is the final status.
@@ -135,7 +136,8 @@ private:
     std::int64_t bodyRoom(std::int64_t wanted);
 
     void ParseStatusLine(const Text& Line);
-    bool ReadBodyToClose();
+    // Reads until the connection ends or nothing comes within Wait ms.
+    bool ReadBodyToClose(std::int32_t Wait);
     bool ReadBodySized(std::int32_t Size);
     bool ReadBodyChunked();
     void CollectCookies();
