@@ -140,11 +140,6 @@ FaultCase brokenFrame(const char* name, const std::string& head, std::size_t hea
         .verdict = verdictNotFound, .budget = 2s, .error = SE_BadFraming };
 }
 
-FaultCase brokenChunkSize(const char* name, const std::string& sizeLine)
-{
-    return brokenFrame(name, chunkedHead + sizeLine + "\r\n", 3);
-}
-
 const FaultCase faultCases[] = {
     { .name = "ResetMidHeader", .behave = replyThenReset(okHead + "Content-Le"), .result = true, .code = 200,
         .headerLines = 2, .document = "Content-Le", .documentIsPrefix = false, .documentSize = 10,
@@ -170,11 +165,11 @@ const FaultCase faultCases[] = {
     { .name = "EndlessBody", .behave = endless(okHead + "\r\n" + page, 'b'), .result = false, .code = 200,
         .headerLines = 2, .document = page, .documentIsPrefix = true, .documentSize = clientBodyLimit,
         .verdict = verdictFound, .budget = 30s },
-    brokenChunkSize("HugeChunkSize", "FFFFFFFFFFFFFFFF"),
-    brokenChunkSize("ChunkSizeOfAll32Bits", "ffffffff"),
-    brokenChunkSize("ChunkSizeOfTheSignBitAlone", "80000000"),
-    brokenChunkSize("ChunkSizeOfTwentyDigits", "123456789abcdef01234"),
-    brokenChunkSize("ChunkSizeWithHexPrefix", "0x3f"),
+    brokenFrame("HugeChunkSize", chunkedHead + "FFFFFFFFFFFFFFFF\r\n", 3),
+    brokenFrame("ChunkSizeOfAll32Bits", chunkedHead + "ffffffff\r\n", 3),
+    brokenFrame("ChunkSizeOfTheSignBitAlone", chunkedHead + "80000000\r\n", 3),
+    brokenFrame("ChunkSizeOfTwentyDigits", chunkedHead + "123456789abcdef01234\r\n", 3),
+    brokenFrame("ChunkSizeWithHexPrefix", chunkedHead + "0x3f\r\n", 3),
     brokenFrame("NegativeContentLength", okHead + "Content-Length: -5\r\n\r\n", 3),
     brokenFrame("LaterContentLengthNoNumber",
         okHead + "Content-Length: 15\r\nContent-Length: abc\r\n\r\n", 4),
