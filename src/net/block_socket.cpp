@@ -2,6 +2,7 @@
 
 #include "base/tick.h"
 #include "net/socket_address.h"
+#include "net/socket_connect.h"
 #include "net/socket_error.h"
 #include "net/socket_library.h"
 #include "net/text_util.h"
@@ -109,6 +110,12 @@ void TBlockSocket::FailWith(std::int32_t Code)
 {
     m_lastErrorCode = Code;
     ReportError();
+}
+
+void TBlockSocket::RestoreError(std::int32_t Code)
+{
+    m_lastErrorCode = Code;
+    m_lastErrorText = GetErrorDesc(Code);
 }
 
 void TBlockSocket::ReportStatus(THookSocketReason Reason, const Text& Value)
@@ -241,9 +248,9 @@ void TBlockSocket::Connect(const Text& Host, const Text& Port)
             OpenSocket(address);
         // A socket that could not be created keeps the cause of that failure.
         if (m_lastErrorCode == 0) {
-            const int result = SocketLibrary().Connect(
-                m_socketHandle, reinterpret_cast<const sockaddr*>(&address), AddressLength(address));
-            if (CheckResult(result) == 0)
+            m_lastErrorCode = ConnectWithin(m_socketHandle, address, DeadlineBound(ConnectTimeout));
+            m_lastErrorText = GetErrorDesc(m_lastErrorCode);
+            if (m_lastErrorCode == 0)
                 ReadAddresses();
         }
         m_pendingData.Clear();

@@ -53,9 +53,9 @@ using THookCreateSocket = std::function<void(TBlockSocket* Sender)>;
 // Thread: owned and used by one thread; it has no lock and its callbacks run on
 // that thread. Only StopFlag may be set from another thread; it is looked at
 // when a send or receive starts, not during a wait.
-// Blocking: connect and name resolution block until the OS answers; every wait
-// and read is bounded by its time-out in milliseconds (-1 = no limit), and by
-// the deadline while one is set.
+// Blocking: name resolution blocks until the OS answers; a connect, every wait
+// and every read is bounded by its time-out in milliseconds (-1 = no limit:
+// the OS's own limit for a connect), and by the deadline while one is set.
 // Errors: every operation leaves LastErrorCode (0 = success, Windows Sockets
 // numbering) and LastErrorText. A failure is reported to OnStatus as HR_Error
 // and, only when RaiseExcept is set, raised as ESocketError (never for
@@ -84,6 +84,10 @@ public:
     bool PreferIP4 = true;
     bool InterPacketTimeout = true; // a read's time-out restarts with every packet
     std::int32_t SendMaxChunk = 65535;
+    // Milliseconds a connect may take (negative: as long as the OS lets it),
+    // cut to what is left of the deadline; once they are used up the connect
+    // fails with SE_TimedOut.
+    std::int32_t ConnectTimeout = -1;
     // Set by anyone: the next send or receive fails with SE_ConnectionAborted.
     std::atomic<bool> StopFlag { false };
 
@@ -161,6 +165,10 @@ public:
     // Ends the caller's operation with Code as the connection's own failures
     // end: LastErrorCode and LastErrorText, HR_Error, ESocketError with RaiseExcept.
     void FailWith(std::int32_t Code);
+    // Puts Code and its description back as the outcome of the last
+    // operation, reporting nothing: for an owner that closes the connection
+    // after a failure (the close clears the code) and keeps that failure.
+    void RestoreError(std::int32_t Code);
 
     // Datagram counterparts of SendBytes and ReceiveRaw: the peer address is
     // taken from / stored into RemoteAddress.

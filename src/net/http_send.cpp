@@ -20,6 +20,10 @@ Text decimal(std::int64_t value) { return std::to_string(value); }
 // Trimmed text after the first blank; the whole trimmed line when it has none.
 Text valueAfterBlank(const Text& line) { return TrimControls(TextAfter(line, " ")); }
 
+// An interim answer promises a final one on the same connection; 101 does not
+// (it hands the connection over to another protocol) and counts as final.
+bool isInterimCode(std::int32_t code) { return code >= 100 && code <= 199 && code != 101; }
+
 // Gives the socket a deadline for one exchange and takes it away however the
 // exchange ends.
 class DeadlineScope
@@ -56,6 +60,10 @@ struct THTTPSend::Exchange {
     bool close = false;
     Text pendingStatusLine;
     std::int32_t size = -1;
+    // The interim answers received so far, their lines as they came.
+    TextList interimLines;
+    // Bytes of the head so far, interim answers included.
+    std::int64_t headBytes = 0;
 };
 
 THTTPSend::THTTPSend()
@@ -117,8 +125,13 @@ bool THTTPSend::ExecuteRequest(const Text& Method, const Text& URL)
     const DeadlineScope deadline(*m_sock, exchangeLimit());
     if (!connectOrReuse(exchange) || !sendRequest())
         return false;
-    if (exchange.expect100)
+    if (exchange.expect100) {
         readInterimResponse(exchange);
+        // The interim answer outgrew its bounds: the connection is somewhere
+        // inside it, where no final answer can be read.
+        if (framingLost())
+            return false;
+    }
     if (exchange.sending) {
         m_uploadSize = static_cast<std::int32_t>(m_document.Size());
         m_sock->SendBytes(m_document.Data(), static_cast<std::int32_t>(m_document.Size()));
@@ -159,24 +172,29 @@ bool THTTPSend::readResponse(const Text& Method, Exchange& exchange)
     ResetExchange();
     m_bodyMode = BM_ToClose;
     m_bodyCut = false;
-    m_headCut = false;
     readStatusLine(exchange);
+    // A server that let the time-out pass without a status line has given no
+    // answer; waiting once more for a body would only double the wait. What
+    // did arrive of a first line is kept.
+    const bool silent = m_headers.Empty() && m_sock->LastErrorCode() == SE_TimedOut;
     readHeaderBlock(exchange);
-    // An overlong line leaves the connection in the middle of that line, so
-    // nothing after it can be read as a body.
-    const bool headTooLong = lineTooLong() || m_headCut;
-    const bool result = !headTooLong && readBody(Method, exchange);
-    const bool outOfTime = m_sock->DeadlinePassed() && m_sock->LastErrorCode() == SE_TimedOut;
+    for (const Text& line : exchange.interimLines.Lines())
+        m_headers.Add(line);
+    // A line, head or frame the client could not take leaves the connection
+    // somewhere inside the response, so nothing after it can be read as a body.
+    const bool result = !framingLost() && !silent && readBody(Method, exchange);
+    if (silent)
+        ReadBodyToClose(0);
+    const bool outOfTime = silent || (m_sock->DeadlinePassed() && m_sock->LastErrorCode() == SE_TimedOut);
 
     m_document.SetPosition(0);
     if (outOfTime) {
         // Left open, so that its time-out stays for the caller to see; the
         // next request connects afresh and the destructor closes it.
         forgetConnection();
-    } else if (exchange.close || headTooLong || lineTooLong() || m_bodyCut) {
+    } else if (exchange.close || framingLost() || m_bodyCut) {
         // A connection given up inside a line or a body is of no further use.
-        m_sock->CloseConnection();
-        forgetConnection();
+        dropConnection();
     }
     CollectCookies();
     return result && !outOfTime;
@@ -186,6 +204,14 @@ void THTTPSend::forgetConnection()
 {
     m_connectedHost.clear();
     m_connectedPort.clear();
+}
+
+void THTTPSend::dropConnection()
+{
+    const std::int32_t code = m_sock->LastErrorCode();
+    m_sock->CloseConnection();
+    m_sock->RestoreError(code);
+    forgetConnection();
 }
 
 void THTTPSend::splitTarget(const Text& URL, Exchange& exchange)
@@ -314,7 +340,9 @@ bool THTTPSend::openConnection(const Exchange& exchange)
     m_sock->SetSSLActive(exchange.secure);
     if (lastCallFailed())
         return false;
-    // The handshake, like every wait of the exchange, is bounded by Timeout.
+    // The connect and the handshake, like every wait of the exchange, are
+    // bounded by Timeout.
+    m_sock->ConnectTimeout = Timeout > 0 ? Timeout : -1;
     m_sock->TLSHandshakeTimeout = Timeout;
     m_sock->Connect(TargetHost, TargetPort);
     return !lastCallFailed();
@@ -343,29 +371,77 @@ void THTTPSend::readInterimResponse(Exchange& exchange)
     const Text line = receiveNonEmptyLine();
     ParseStatusLine(line);
     if (m_resultCode >= 100 && m_resultCode <= 199) {
-        // The interim header block is of no use: skip it up to its empty line.
-        while (!m_sock->ReceiveLine(Timeout).empty() && !lastCallFailed()) { }
+        keepInterimAnswer(line, exchange);
         return;
     }
     exchange.sending = false;
     exchange.pendingStatusLine = line;
 }
 
-void THTTPSend::readStatusLine(const Exchange& exchange)
+void THTTPSend::readStatusLine(Exchange& exchange)
 {
     Text line = exchange.pendingStatusLine;
     if (line.empty())
         line = receiveNonEmptyLine();
+    while (isInterimStatus(line))
+        line = keepInterimAnswer(line, exchange) ? receiveNonEmptyLine() : Text();
     if (StartsWith(UpperAscii(line), "HTTP/")) {
         m_headers.Add(line);
         ParseStatusLine(line);
         return;
     }
     // A server that sends no status line starts its body at once; what came
-    // in place of the status line is the body's first line.
-    const Text firstLine = line + crLf;
+    // in place of the status line is the body's first line. Interim answers
+    // without a final one came before it, so their lines lead the body.
+    const Text firstLine = exchange.interimLines.GetText() + line + crLf;
+    exchange.interimLines.Clear();
     m_document.Write(firstLine.data(), bodyRoom(static_cast<std::int64_t>(firstLine.size())));
     m_resultCode = 0;
+}
+
+bool THTTPSend::isInterimStatus(const Text& Line)
+{
+    if (!StartsWith(UpperAscii(Line), "HTTP/"))
+        return false;
+    ParseStatusLine(Line);
+    return isInterimCode(m_resultCode);
+}
+
+bool THTTPSend::keepInterimAnswer(const Text& StatusLine, Exchange& exchange)
+{
+    exchange.interimLines.Add(StatusLine);
+    if (!countHeadLine(StatusLine, exchange))
+        return false;
+    for (;;) {
+        const Text line = m_sock->ReceiveLine(Timeout);
+        if (lastCallFailed())
+            return false;
+        exchange.interimLines.Add(line);
+        if (line.empty())
+            return true;
+        if (!countHeadLine(line, exchange))
+            return false;
+    }
+}
+
+bool THTTPSend::countHeadLine(const Text& Line, Exchange& exchange)
+{
+    // A server that sends header lines without end would otherwise grow the
+    // list for ever.
+    exchange.headBytes += static_cast<std::int64_t>(Line.size()) + 2;
+    if (exchange.headBytes <= headLimit())
+        return true;
+    m_sock->FailWith(SE_MessageTooLong);
+    return false;
+}
+
+std::int64_t THTTPSend::headLimit() const
+{
+    // The body limit bounds the head too, with room for an ordinary header
+    // under a tiny body limit; no body limit lets the head grow without end.
+    constexpr std::int64_t smallestHeadLimit = 64 << 10;
+    constexpr std::int64_t largestHeadLimit = 1 << 20;
+    return MaxBodySize > 0 ? std::clamp(MaxBodySize, smallestHeadLimit, largestHeadLimit) : largestHeadLimit;
 }
 
 void THTTPSend::readHeaderBlock(Exchange& exchange)
@@ -374,36 +450,27 @@ void THTTPSend::readHeaderBlock(Exchange& exchange)
     if (m_headers.Empty())
         return;
     // Every test looks at the first character of the line: a blank before the
-    // colon or leading white space defeats it. Later lines override earlier ones.
-    std::int64_t headBytes = 0;
+    // colon or leading white space defeats it. A later Content-Type overrides
+    // an earlier one.
+    ResponseFraming framing;
     do {
         const Text line = m_sock->ReceiveLine(Timeout);
         m_headers.Add(line);
-        if (line.empty())
+        if (line.empty() || !countHeadLine(line, exchange))
             break;
-        // A server that sends header lines without end would otherwise grow
-        // the list for ever; the body limit bounds the header block too, with
-        // room for an ordinary header under a tiny body limit.
-        constexpr std::int64_t smallestHeadLimit = 64 << 10;
-        headBytes += static_cast<std::int64_t>(line.size()) + 2;
-        if (MaxBodySize > 0 && headBytes > std::max(MaxBodySize, smallestHeadLimit)) {
-            m_headCut = true;
-            break;
-        }
+        framing.TakeLine(line);
         const Text upper = UpperAscii(line);
-        if (StartsWith(upper, "CONTENT-LENGTH:")) {
-            exchange.size = IntFromText(valueAfterBlank(line), -1);
-            if (exchange.size != -1)
-                m_bodyMode = BM_Sized;
-        } else if (StartsWith(upper, "CONTENT-TYPE:")) {
+        if (StartsWith(upper, "CONTENT-TYPE:"))
             MimeType = valueAfterBlank(line);
-        } else if (StartsWith(upper, "TRANSFER-ENCODING:")) {
-            if (valueAfterBlank(upper).find("CHUNKED") != Text::npos)
-                m_bodyMode = BM_Chunked;
-        } else if (StartsWith(upper, "CONNECTION: CLOSE")) {
+        else if (StartsWith(upper, "CONNECTION: CLOSE"))
             exchange.close = true;
-        }
     } while (!lastCallFailed());
+    m_bodyMode = framing.Mode();
+    exchange.size = framing.Size();
+    // A head that broke off has its own failure; one that arrived whole
+    // without a usable length leaves the body's end unknown.
+    if (framing.Broken() && !lastCallFailed())
+        m_sock->FailWith(SE_BadFraming);
 }
 
 bool THTTPSend::readBody(const Text& Method, const Exchange& exchange)
@@ -413,7 +480,7 @@ bool THTTPSend::readBody(const Text& Method, const Exchange& exchange)
         return result;
     switch (m_bodyMode) {
     case BM_ToClose:
-        result = ReadBodyToClose();
+        result = ReadBodyToClose(Timeout);
         break;
     case BM_Sized:
         result = ReadBodySized(exchange.size);
@@ -427,8 +494,12 @@ bool THTTPSend::readBody(const Text& Method, const Exchange& exchange)
 
 bool THTTPSend::lastCallFailed() const { return m_sock->LastErrorCode() != 0; }
 
-// The socket reports a line that outgrew its MaxLineLength as out of buffer space.
-bool THTTPSend::lineTooLong() const { return m_sock->LastErrorCode() == SE_NoBufferSpace; }
+bool THTTPSend::framingLost() const
+{
+    // The socket reports a line that outgrew its MaxLineLength as out of buffer space.
+    const std::int32_t code = m_sock->LastErrorCode();
+    return code == SE_NoBufferSpace || code == SE_MessageTooLong || code == SE_BadFraming;
+}
 
 std::int64_t THTTPSend::bodyRoom(std::int64_t wanted)
 {
@@ -451,12 +522,12 @@ void THTTPSend::ParseStatusLine(const Text& Line)
         m_resultString.clear();
 }
 
-bool THTTPSend::ReadBodyToClose()
+bool THTTPSend::ReadBodyToClose(std::int32_t Wait)
 {
     // The connection's end (or silence) is the normal end of such a body;
     // only a body cut at MaxBodySize counts as a failure.
     while (!m_bodyCut) {
-        const Text piece = m_sock->ReceiveAvailable(Timeout);
+        const Text piece = m_sock->ReceiveAvailable(Wait);
         if (lastCallFailed())
             break;
         m_document.Write(piece.data(), bodyRoom(static_cast<std::int64_t>(piece.size())));
@@ -480,9 +551,12 @@ bool THTTPSend::ReadBodyChunked()
         const Text line = receiveNonEmptyLine();
         if (lastCallFailed())
             break;
-        // Chunk extensions after ";" are dropped; the size is hexadecimal.
-        const Text chunk = TrimControls(TextBefore(TrimControls(TextBefore(line, " ")), ";"));
-        const std::int32_t size = IntFromText("$" + chunk, 0);
+        // A size the client cannot read leaves the body's end unknown.
+        const std::int32_t size = ResponseFraming::ChunkSize(line);
+        if (size < 0) {
+            m_sock->FailWith(SE_BadFraming);
+            break;
+        }
         if (size == 0 || !ReadBodySized(size))
             break;
     }
@@ -491,7 +565,11 @@ bool THTTPSend::ReadBodyChunked()
 
 void THTTPSend::CollectCookies()
 {
+    // Only the final answer's header block sets cookies; the interim answers
+    // that follow it in Headers do not.
     for (const Text& line : m_headers.Lines()) {
+        if (line.empty())
+            break;
         if (!StartsWith(LowerAscii(line), "set-cookie:"))
             continue;
         // Attributes such as path, domain and expiry are not kept.

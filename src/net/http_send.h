@@ -4,6 +4,7 @@
 #include "base/text.h"
 #include "base/text_list.h"
 #include "net/net_client.h"
+#include "net/response_framing.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,33 +12,36 @@
 
 class TTCPBlockSocket;
 
-// How the body of the current response is delimited.
-enum TBodyMode : std::uint8_t {
-    BM_ToClose = 0, // no length information: read until the connection ends
-    BM_Sized = 1, // Content-Length
-    BM_Chunked = 2, // chunked transfer coding
-};
-
 // The HTTP/1.x client. One object performs one or more request/response
 // exchanges over the blocking TCP connection it owns, directly or through an
 // HTTP proxy; a kept-alive connection is reused for the next request to the
 // same target. It follows no redirect and never retries.
 //
 // Thread: used by one thread at a time; it shares nothing with other objects.
-// Blocking: ExecuteRequest blocks in connect, send and receive; each receive
-// waits at most Timeout milliseconds, an https handshake at most Timeout in
-// all, and every wait ends by ExchangeTimeout counted from the start of the
-// exchange, so a server that keeps trickling data cannot hold it longer.
+// Blocking: ExecuteRequest blocks in connect, send and receive; the connect
+// and each receive wait at most Timeout milliseconds, an https handshake at
+// most Timeout in all, and every wait ends by ExchangeTimeout counted from the
+// start of the exchange, so a server that keeps trickling data cannot hold it
+// longer. A server that sends no status line within Timeout ends the exchange
+// then (SE_TimedOut), without a second wait for a body.
+// Interim answers (1xx other than 101) are passed over up to the final one;
+// their lines follow the final header block in Headers, in the order they
+// came, each block with its empty line, so Headers[0] is the final status.
 // Errors: nothing is thrown for a network failure. ExecuteRequest returns
 // false when its last phase hit a socket error; ResultCode, Headers and
 // Document then hold what the exchange got to, and Sock() keeps the error.
 // An address holding CR, LF or NUL (SE_InvalidArgument) or a port that is no
 // number from 0 to 65535 (SE_AddressNotAvailable) fails before any connection.
-// Bounds: with MaxBodySize set, a body is cut at that many bytes and a header
-// block longer than that (or than 64 KiB, whichever is more) ends the exchange
-// before any body; with the socket's MaxLineLength set, a longer status,
-// header or chunk-size line ends the exchange. Either way the call returns
-// false and closes the connection.
+// A body whose end the response does not mark as it must (see
+// ResponseFraming; a chunk-size line that ResponseFraming::ChunkSize refuses)
+// fails with SE_BadFraming, keeping what arrived before it.
+// Bounds: with MaxBodySize set, a body is cut at that many bytes. The header
+// block, interim answers included, is bounded by MaxBodySize but never below
+// 64 KiB nor above 1 MiB (1 MiB without MaxBodySize): a longer one fails with
+// SE_MessageTooLong before any body. With the socket's MaxLineLength set, a
+// longer status, header or chunk-size line fails with SE_NoBufferSpace.
+// Failures of framing and bounds close the connection; the code stays on
+// Sock() all the same. A body cut at MaxBodySize returns false with no code.
 class THTTPSend : public TNetClient
 {
 public:
@@ -90,7 +94,7 @@ public:
     // Milliseconds one whole exchange may take: once they are used up it ends
     // as a time-out (SE_TimedOut) and fails, keeping what had arrived in Headers and
     // Document. 0 = no limit; negative = four times Timeout (no limit when
-    // Timeout sets none). The OS's own connect is bounded by the OS only.
+    // Timeout sets none).
     std::int32_t ExchangeTimeout = -1;
 
 private:
@@ -111,15 +115,29 @@ private:
     void readInterimResponse(Exchange& exchange);
     bool readResponse(const Text& Method, Exchange& exchange);
     void forgetConnection();
-    void readStatusLine(const Exchange& exchange);
+    // Closes the connection, keeping the code the exchange failed with.
+    void dropConnection();
+    void readStatusLine(Exchange& exchange);
+    // Whether Line is the status line of an interim answer.
+    bool isInterimStatus(const Text& Line);
+    // Keeps the interim answer that StatusLine begins; false when its header
+    // block broke off or outgrew the head's bound.
+    bool keepInterimAnswer(const Text& StatusLine, Exchange& exchange);
+    // Counts Line against the bound of the head; false, with the exchange
+    // failed, once the head has outgrown it.
+    bool countHeadLine(const Text& Line, Exchange& exchange);
+    std::int64_t headLimit() const;
     void readHeaderBlock(Exchange& exchange);
     bool readBody(const Text& Method, const Exchange& exchange);
     bool lastCallFailed() const;
-    bool lineTooLong() const;
+    // Whether the exchange stopped somewhere inside the response's framing: a
+    // line or head over its bound, or a broken frame.
+    bool framingLost() const;
     std::int64_t bodyRoom(std::int64_t wanted);
 
     void ParseStatusLine(const Text& Line);
-    bool ReadBodyToClose();
+    // Reads until the connection ends or nothing comes within Wait ms.
+    bool ReadBodyToClose(std::int32_t Wait);
     bool ReadBodySized(std::int32_t Size);
     bool ReadBodyChunked();
     void CollectCookies();
@@ -139,6 +157,4 @@ private:
     std::int32_t m_uploadSize = 0;
     // Set when the current response's body met MaxBodySize.
     bool m_bodyCut = false;
-    // Set when the current response's header block met MaxBodySize.
-    bool m_headCut = false;
 };

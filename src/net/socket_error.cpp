@@ -136,6 +136,7 @@ constexpr Description descriptions[] = {
     { SE_TryAgain, "Non authoritative - host not found" },
     { SE_NoRecovery, "Non recoverable error" },
     { SE_NoData, "Valid name, no data record of requested type" },
+    { SE_BadFraming, "Malformed message framing" },
 };
 
 }

@@ -73,6 +73,8 @@ enum SocketErrorCode : std::int32_t {
     SE_TryAgain = 11002,
     SE_NoRecovery = 11003,
     SE_NoData = 11004,
+    // The layer's own codes, beyond the range the Windows Sockets numbering uses.
+    SE_BadFraming = 12001, // the peer's data does not mark where its message ends as it must
 };
 
 // The connection layer numbers its errors the Windows Sockets way on every

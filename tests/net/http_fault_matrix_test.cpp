@@ -7,6 +7,7 @@
 #include "app/link_check_worker.h"
 #include "net/http_send.h"
 #include "net/http_test_peer.h"
+#include "net/socket_error.h"
 #include "net/tcp_block_socket.h"
 #include "support/adjustable_tick_clock.h"
 
@@ -36,6 +37,8 @@ struct FaultCase {
     std::int64_t documentSize;
     const char* verdict;
     std::chrono::milliseconds budget;
+    // The socket error the worker's outcome names.
+    std::int32_t error = 0;
 };
 
 void PrintTo(const FaultCase& testCase, std::ostream* out) { *out << testCase.name; }
@@ -128,37 +131,48 @@ const std::string chunkedHead = okHead + "Transfer-Encoding: chunked\r\n\r\n";
 const std::string longPage = page + std::string(20000, 'c');
 
 // clang-format off
+// A head whose framing leaves the end of the body unknown: the exchange fails
+// as such, and the page that follows is never taken for the body.
+FaultCase brokenFrame(const char* name, const std::string& head, std::size_t headerLines)
+{
+    return { .name = name, .behave = replyThenWait(head + page), .result = false, .code = 200,
+        .headerLines = headerLines, .document = "", .documentIsPrefix = false, .documentSize = 0,
+        .verdict = verdictNotFound, .budget = 2s, .error = SE_BadFraming };
+}
+
 const FaultCase faultCases[] = {
     { .name = "ResetMidHeader", .behave = replyThenReset(okHead + "Content-Le"), .result = true, .code = 200,
         .headerLines = 2, .document = "Content-Le", .documentIsPrefix = false, .documentSize = 10,
         .verdict = verdictNotFound, .budget = 2s },
     { .name = "ResetMidBody", .behave = replyThenReset(okHead + "Content-Length: 100\r\n\r\n" + page),
         .result = false, .code = 200, .headerLines = 3, .document = page, .documentIsPrefix = false,
-        .documentSize = 15, .verdict = verdictFound, .budget = 2s },
+        .documentSize = 15, .verdict = verdictFound, .budget = 2s, .error = SE_ConnectionReset },
     { .name = "CloseBeforeAnyByte", .behave = [](LoopbackServer::Connection&) {}, .result = true, .code = 0,
         .headerLines = 0, .document = "\r\n", .documentIsPrefix = false, .documentSize = 2,
-        .verdict = verdictNotFound, .budget = 2s },
+        .verdict = verdictNotFound, .budget = 2s, .error = SE_ConnectionReset },
     { .name = "TrickleSlowerThanTimeout", .behave = trickle(okHead + "\r\n", page), .result = true,
         .code = 200, .headerLines = 2, .document = "<", .documentIsPrefix = false, .documentSize = 1,
         .verdict = verdictNotFound, .budget = 3s },
     { .name = "EmptyLinesWithoutEnd", .behave = dripping("", "\r\n"), .result = false, .code = 0,
         .headerLines = 0, .document = "\r\n", .documentIsPrefix = false, .documentSize = 2,
-        .verdict = verdictNotFound, .budget = 3s },
+        .verdict = verdictNotFound, .budget = 3s, .error = SE_TimedOut },
     { .name = "ChunkSizeLineWithoutEnd", .behave = dripping(chunkedHead + "F\r\n" + page + "\r\n", "0"),
         .result = false, .code = 200, .headerLines = 3, .document = page, .documentIsPrefix = false,
-        .documentSize = 15, .verdict = verdictFound, .budget = 3s },
+        .documentSize = 15, .verdict = verdictFound, .budget = 3s, .error = SE_TimedOut },
     { .name = "EndlessHeaderLine", .behave = endless(okHead + "X-Long: ", 'a'), .result = false, .code = 200,
         .headerLines = 2, .document = "", .documentIsPrefix = false, .documentSize = 0,
-        .verdict = verdictNotFound, .budget = 20s },
+        .verdict = verdictNotFound, .budget = 20s, .error = SE_NoBufferSpace },
     { .name = "EndlessBody", .behave = endless(okHead + "\r\n" + page, 'b'), .result = false, .code = 200,
         .headerLines = 2, .document = page, .documentIsPrefix = true, .documentSize = clientBodyLimit,
         .verdict = verdictFound, .budget = 30s },
-    { .name = "HugeChunkSize", .behave = replyThenWait(chunkedHead + "FFFFFFFFFFFFFFFF\r\n" + page),
-        .result = true, .code = 200, .headerLines = 3, .document = "", .documentIsPrefix = false,
-        .documentSize = 0, .verdict = verdictNotFound, .budget = 2s },
-    { .name = "NegativeContentLength", .behave = replyThenWait(okHead + "Content-Length: -5\r\n\r\n" + page),
-        .result = true, .code = 200, .headerLines = 3, .document = "", .documentIsPrefix = false,
-        .documentSize = 0, .verdict = verdictNotFound, .budget = 2s },
+    brokenFrame("HugeChunkSize", chunkedHead + "FFFFFFFFFFFFFFFF\r\n", 3),
+    brokenFrame("ChunkSizeOfAll32Bits", chunkedHead + "ffffffff\r\n", 3),
+    brokenFrame("ChunkSizeOfTheSignBitAlone", chunkedHead + "80000000\r\n", 3),
+    brokenFrame("ChunkSizeOfTwentyDigits", chunkedHead + "123456789abcdef01234\r\n", 3),
+    brokenFrame("ChunkSizeWithHexPrefix", chunkedHead + "0x3f\r\n", 3),
+    brokenFrame("NegativeContentLength", okHead + "Content-Length: -5\r\n\r\n", 3),
+    brokenFrame("LaterContentLengthNoNumber",
+        okHead + "Content-Length: 15\r\nContent-Length: abc\r\n\r\n", 4),
     { .name = "TenThousandHeaderLines", .behave = replyThenWait(sized(page, manyHeaderLines(10000))),
         .result = true, .code = 200, .headerLines = 10003, .document = page, .documentIsPrefix = false,
         .documentSize = 15, .verdict = verdictFound, .budget = 5s },
@@ -242,6 +256,9 @@ TEST_P(HttpFaultMatrix, WorkerGivesVerdictWithinBudget)
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].value, verdictTesting);
     EXPECT_EQ(recorder->resultOf(row), testCase.verdict);
+    const std::optional<CheckOutcome> outcome = recorder->outcomeOf(row);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->error, testCase.error);
 }
 
 TEST(HttpFaultMatrixLimits, BodyOfExactlyTheLimitIsWhole)
@@ -259,23 +276,29 @@ TEST(HttpFaultMatrixLimits, BodyOfExactlyTheLimitIsWhole)
     EXPECT_EQ(http.Document().ToText(), body);
 }
 
+// The body limit bounds the head, but a large body limit leaves it at 1 MiB.
 TEST(HttpFaultMatrixLimits, HeaderLinesWithoutEndStopAtTheLimit)
 {
-    LoopbackServer server([](LoopbackServer::Connection& connection) {
-        readRequest(connection);
-        connection.Send("HTTP/1.1 200 OK\r\n");
-        while (!connection.Stopping() && connection.Send("X-Filler: 0123456789\r\n")) { }
-    });
-    THTTPSend http;
-    http.Timeout = waitLimit;
-    http.MaxBodySize = 256 << 10;
+    for (const auto& [bodyLimit, headLimit] :
+        { std::pair { 256 << 10, 256u << 10 }, { 64 << 20, 1u << 20 } }) {
+        SCOPED_TRACE(bodyLimit);
+        LoopbackServer server([](LoopbackServer::Connection& connection) {
+            readRequest(connection);
+            connection.Send("HTTP/1.1 200 OK\r\n");
+            while (!connection.Stopping() && connection.Send("X-Filler: 0123456789\r\n")) { }
+        });
+        THTTPSend http;
+        http.Timeout = waitLimit;
+        http.MaxBodySize = bodyLimit;
 
-    EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
-    EXPECT_EQ(http.ResultCode(), 200);
-    EXPECT_LE(http.Headers().GetText().size(), (256u << 10) + 64u);
-    EXPECT_GT(http.Headers().Count(), 1000u);
-    EXPECT_EQ(http.Document().Size(), 0);
-    EXPECT_TRUE(server.WaitFinished(1, 5s));
+        EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
+        EXPECT_EQ(http.Sock().LastErrorCode(), SE_MessageTooLong);
+        EXPECT_EQ(http.ResultCode(), 200);
+        EXPECT_LE(http.Headers().GetText().size(), headLimit + 64u);
+        EXPECT_GT(http.Headers().Count(), 1000u);
+        EXPECT_EQ(http.Document().Size(), 0);
+        EXPECT_TRUE(server.WaitFinished(1, 5s));
+    }
 }
 
 TEST(HttpFaultMatrixLimits, SizedBodyIsCutAndTheConnectionLeft)

@@ -196,22 +196,36 @@ TEST(HttpSendConnection, FailedConnectIsNotTakenForOpenConnection)
     EXPECT_EQ(http.Sock().LastErrorCode(), SE_ConnectionRefused);
 }
 
-// The server takes the request and never answers: the status line read and
-// the until-close read each wait one time-out.
-TEST(HttpSendConnection, SilentServerGivesEmptyResponseAfterTwoTimeouts)
+// A server whose queue of connections is full never answers the connect,
+// which then waits one time-out, as every other wait does.
+TEST(HttpSendConnection, UnansweredConnectTimesOut)
+{
+    const RefusingPort ignoring(PortRefusal::Ignores);
+    THTTPSend http;
+    http.Timeout = 300;
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(http.ExecuteRequest("GET", "http://127.0.0.1:" + ignoring.Port() + "/"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_EQ(http.Sock().LastErrorCode(), SE_TimedOut);
+}
+
+// The server takes the request and never answers: the status line read waits
+// one time-out, and no body read waits another.
+TEST(HttpSendConnection, SilentServerFailsAfterOneTimeout)
 {
     LoopbackServer server([](LoopbackServer::Connection& connection) {
         readRequest(connection);
         connection.WaitForPeerClose(10s);
     });
     THTTPSend http;
-    http.Timeout = 300;
+    http.Timeout = 1000;
 
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(http.ExecuteRequest("GET", urlOf(server)));
+    EXPECT_FALSE(http.ExecuteRequest("GET", urlOf(server)));
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(elapsed, 550ms);
-    EXPECT_LT(elapsed, 3s);
+    EXPECT_GE(elapsed, 950ms);
+    EXPECT_LT(elapsed, 1800ms);
     EXPECT_EQ(http.ResultCode(), 0);
     EXPECT_TRUE(http.Headers().Empty());
     EXPECT_EQ(http.Document().ToText(), "\r\n");

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <cstdint>
 #include <netinet/in.h>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -46,10 +47,23 @@ bool LoopbackPortAccepting(int port)
     return connected;
 }
 
-RefusingPort::RefusingPort()
+RefusingPort::RefusingPort(PortRefusal refusal)
     : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
     , m_port(std::to_string(bindAnyPort(m_fd)))
 {
+    if (refusal == PortRefusal::Refuses)
+        return;
+    // A queue of length 0 holds one connection, which the filler takes; the
+    // OS drops every further connection request.
+    ::listen(m_fd, 0);
+    m_fillerFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in address = loopbackAddress(std::stoi(m_port));
+    ::connect(m_fillerFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
 }
 
-RefusingPort::~RefusingPort() { ::close(m_fd); }
+RefusingPort::~RefusingPort()
+{
+    ::close(m_fd);
+    if (m_fillerFd != -1)
+        ::close(m_fillerFd);
+}

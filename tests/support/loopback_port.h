@@ -12,12 +12,17 @@ int FreeLoopbackPort();
 // Whether a connection to the port on 127.0.0.1 is accepted right now.
 bool LoopbackPortAccepting(int port);
 
+// How a connect to a RefusingPort fails: refused at once, or never answered,
+// as by a server whose queue of connections waiting to be accepted is full.
+enum class PortRefusal { Refuses, Ignores };
+
 // A port on 127.0.0.1 that is bound but not listening, so a connect to it is
-// refused. The port stays reserved while the object lives.
+// refused, or that listens with that queue full. The port stays reserved
+// while the object lives.
 class RefusingPort
 {
 public:
-    RefusingPort();
+    explicit RefusingPort(PortRefusal refusal = PortRefusal::Refuses);
     ~RefusingPort();
     RefusingPort(const RefusingPort&) = delete;
     RefusingPort& operator=(const RefusingPort&) = delete;
@@ -25,5 +30,6 @@ public:
 
 private:
     int m_fd;
+    int m_fillerFd = -1;
     std::string m_port;
 };
