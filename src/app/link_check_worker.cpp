@@ -236,10 +236,14 @@ void Temu::judgeExchange(THTTPSend& http, bool exchanged, std::int64_t bodyBytes
         outcome.errorText = CappedOutcomeText(http.Sock().LastErrorText());
     }
     readPage(outcome, responded);
+    // A response whose frame the client could not follow (a broken length
+    // or chunk size, a head beyond bounds) tells nothing of the page: it
+    // counts as unreachable, never as a page without the link.
+    const bool brokenFrame = outcome.error == SE_BadFraming || outcome.error == SE_MessageTooLong;
     if (outcome.match != QueryMatch::None)
         outcome.kind = CheckOutcomeKind::Found;
     else
-        outcome.kind = responded ? CheckOutcomeKind::Missing : CheckOutcomeKind::Unreachable;
+        outcome.kind = responded && !brokenFrame ? CheckOutcomeKind::Missing : CheckOutcomeKind::Unreachable;
     outcome.ms = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - m_requestStart)
                      .count();

@@ -67,8 +67,8 @@ TEST(CliFetch, ProtocolAndTimeoutReachClient)
     // No status line came, so the fetch did not succeed.
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "\r\n");
-    // Protocol 0.9 closes the connection at the end, which clears the socket's error.
-    EXPECT_EQ(run.err, "result=1 code=0 error=0\n");
+    // A server silent past the time-out ends the fetch at once, as a time-out.
+    EXPECT_EQ(run.err, "result=0 code=0 error=10060\n");
     EXPECT_EQ(server.ReceivedBy(0), "GET /page\r\n");
 }
 

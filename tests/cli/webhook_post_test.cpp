@@ -30,7 +30,7 @@ const PostCase postCases[] = {
     { .name = "EmptyAnswerIsNoJson", .scheme = "http", .reply = answer(""), .reason = "机器人的回应不是 JSON 对象" },
     { .name = "HtmlAnswerIsNoJson", .scheme = "http", .reply = answer("<html>ok</html>"), .reason = "机器人的回应不是 JSON 对象" },
     { .name = "CodeBeyondTheBoundIsCut", .scheme = "http", .reply = answer(R"({"pad":")" + std::string(1 << 20, 'x') + R"(","errcode":1})"), .reason = cut },
-    { .name = "HeaderBlockBeyondTheBoundIsCut", .scheme = "http", .reply = "HTTP/1.1 200 OK\r\nX-Pad: " + std::string(70 << 10, 'x') + "\r\n\r\n", .reason = cut },
+    { .name = "HeaderBlockBeyondTheBoundIsCut", .scheme = "http", .reply = "HTTP/1.1 200 OK\r\nX-Pad: " + std::string(70 << 10, 'x') + "\r\n\r\n", .reason = "回应没有收全: 回应头过长 (10040)" },
     { .name = "AnswerEndingEarlyIsIncomplete", .scheme = "http", .reply = endsEarly, .reason = "回应没有收全: 连接被对方断开 (10054)" },
     { .name = "AnswerThatNeverEndsTimesOut", .scheme = "http", .reply = endsEarly, .reason = "回应没有收全: 连接超时 (10060)", .holds = true },
     { .name = "Rejected", .scheme = "HTTP", .reply = "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n",

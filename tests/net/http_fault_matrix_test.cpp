@@ -259,6 +259,9 @@ TEST_P(HttpFaultMatrix, WorkerGivesVerdictWithinBudget)
     const std::optional<CheckOutcome> outcome = recorder->outcomeOf(row);
     ASSERT_TRUE(outcome.has_value());
     EXPECT_EQ(outcome->error, testCase.error);
+    if (testCase.error == SE_BadFraming || testCase.error == SE_MessageTooLong) {
+        EXPECT_EQ(outcome->kind, CheckOutcomeKind::Unreachable);
+    }
 }
 
 TEST(HttpFaultMatrixLimits, BodyOfExactlyTheLimitIsWhole)
