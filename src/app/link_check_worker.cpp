@@ -136,6 +136,7 @@ void Temu::Execute()
     release(PageLines);
     release(TranscriptLines);
     release(m_keptTranscript);
+    m_largePage.reset();
 }
 
 void Temu::PauseBeforeRequest(int Count) const
@@ -181,6 +182,12 @@ void Temu::prepareFetch(THTTPSend& http, int TimeoutSeconds)
         = m_waitLimit.count() > 0 ? static_cast<std::int32_t>(m_waitLimit.count()) : TimeoutSeconds * 1000;
     http.Sock().MaxLineLength = maxLineLength;
     http.MaxBodySize = maxBodySize;
+    http.LargeBodySize = LargePageSlots::LargePageSize;
+    // A fetch tried again keeps the slot its first try took.
+    http.OnLargeBody = [this] {
+        if (!m_largePage)
+            m_largePage = LargePageSlots::Take();
+    };
     if (!Agent.empty())
         http.UserAgent = Agent;
     if (!Language.empty())

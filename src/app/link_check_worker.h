@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/check_outcome.h"
+#include "app/large_page_slots.h"
 #include "app/link_check_window.h"
 #include "base/text.h"
 #include "base/text_list.h"
@@ -90,4 +91,7 @@ private:
     // When the request of the fetch that counts began: after the start delay
     // and after the wait for a fetch slot.
     std::chrono::steady_clock::time_point m_requestStart;
+    // Held from the moment the page grows beyond LargePageSlots::LargePageSize
+    // until the worker has let go of its page text.
+    std::unique_ptr<LargePageSlots::Slot> m_largePage;
 };

@@ -172,6 +172,7 @@ bool THTTPSend::readResponse(const Text& Method, Exchange& exchange)
     ResetExchange();
     m_bodyMode = BM_ToClose;
     m_bodyCut = false;
+    m_largeBodyTold = false;
     readStatusLine(exchange);
     // A server that let the time-out pass without a status line has given no
     // answer; waiting once more for a body would only double the wait. What
@@ -505,6 +506,10 @@ std::int64_t THTTPSend::bodyRoom(std::int64_t wanted)
 {
     // How many of wanted further body bytes fit under MaxBodySize; the body
     // counts as cut as soon as not all of them do.
+    if (OnLargeBody && LargeBodySize > 0 && !m_largeBodyTold && m_document.Size() + wanted > LargeBodySize) {
+        m_largeBodyTold = true;
+        OnLargeBody();
+    }
     if (MaxBodySize <= 0)
         return wanted;
     const std::int64_t room = std::max<std::int64_t>(MaxBodySize - m_document.Size(), 0);

@@ -7,6 +7,7 @@
 #include "net/response_framing.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -91,6 +92,11 @@ public:
     // The most bytes Document takes from one response (0 = no limit). A body
     // that goes on beyond it is kept up to the limit and the rest is not read.
     std::int64_t MaxBodySize = 0;
+    // Called once per response, just before Document would grow beyond
+    // LargeBodySize bytes (0 = never); it may block, and the receive waits
+    // with it, the connection left as it is.
+    std::int64_t LargeBodySize = 0;
+    std::function<void()> OnLargeBody;
     // Milliseconds one whole exchange may take: once they are used up it ends
     // as a time-out (SE_TimedOut) and fails, keeping what had arrived in Headers and
     // Document. 0 = no limit; negative = four times Timeout (no limit when
@@ -157,4 +163,6 @@ private:
     std::int32_t m_uploadSize = 0;
     // Set when the current response's body met MaxBodySize.
     bool m_bodyCut = false;
+    // Set once OnLargeBody has been called for the current response.
+    bool m_largeBodyTold = false;
 };

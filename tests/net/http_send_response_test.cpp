@@ -234,10 +234,14 @@ TEST(HttpSendResponseBody, LargeSizedBodyArrivesWhole)
     });
     THTTPSend http;
     http.Timeout = 5000;
+    http.LargeBodySize = 65536;
+    std::vector<std::int64_t> toldAt;
+    http.OnLargeBody = [&] { toldAt.push_back(http.Document().Size()); };
 
     EXPECT_TRUE(http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/"));
     EXPECT_EQ(http.Document().ToText(), body);
     EXPECT_EQ(http.DownloadSize(), static_cast<std::int32_t>(body.size()));
+    EXPECT_EQ(toldAt, std::vector<std::int64_t> { 0 });
 }
 
 }
