@@ -43,6 +43,25 @@ const ParseCase parseCases[] = {
             EXPECT_EQ(std::get<FetchArguments>(command).proxyHost, "::1");
             EXPECT_EQ(std::get<FetchArguments>(command).proxyPort, "8080");
         } },
+    { "FetchBareIPv6ProxyHasNoPort", { "fetch", "--proxy", "::1", "u" },
+        [](const CliCommand& command) {
+            EXPECT_EQ(std::get<FetchArguments>(command).proxyHost, "::1");
+            EXPECT_EQ(std::get<FetchArguments>(command).proxyPort, "");
+        } },
+    { "FetchBracketedSocksServer", { "fetch", "--socks5", "[::1]:1080", "u" },
+        [](const CliCommand& command) {
+            EXPECT_EQ(std::get<FetchArguments>(command).socks.host, "::1");
+            EXPECT_EQ(std::get<FetchArguments>(command).socks.port, "1080");
+        } },
+    { "FetchTimeoutIsDecimal", { "fetch", "--timeout", "010", "u" },
+        [](const CliCommand& command) { EXPECT_EQ(std::get<FetchArguments>(command).timeoutMs, 10); } },
+    { "CommandHelpIsTheCommandsOwn", { "fetch", "u", "--help" },
+        [](const CliCommand& command) {
+            const std::string& text = std::get<HelpArguments>(command).text;
+            EXPECT_EQ(text.rfind("usage: linkwatch-cli fetch [--timeout MS]", 0), 0u) << text;
+            EXPECT_NE(text.find("\n  --protocol V       fetch: the HTTP version"), std::string::npos) << text;
+            EXPECT_EQ(text.find("--jobs"), std::string::npos) << text;
+        } },
     { "FetchProxyWithoutPort", { "fetch", "--proxy", "p", "u" },
         [](const CliCommand& command) {
             EXPECT_EQ(std::get<FetchArguments>(command).proxyHost, "p");
@@ -206,5 +225,42 @@ TEST_P(CliArguments, Parses)
 
 INSTANTIATE_TEST_SUITE_P(Cases, CliArguments, ::testing::ValuesIn(parseCases),
     [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
+// A command line that is wrong, and what the error says about it.
+// clang-format off
+struct WrongCase { const char* name; std::vector<std::string> arguments; std::string error; };
+const WrongCase wrongCases[] = {
+    { .name = "ARepeatedOptionIsRefused", .arguments = { "fetch", "--timeout", "1", "--timeout=2", "u" },
+        .error = "--timeout: At Most 1 required but received 2" },
+    { .name = "ARepeatedFlagIsRefused", .arguments = { "check", "--no-delay", "u", "q", "--no-delay" },
+        .error = "--no-delay: At Most 1 required but received 2" },
+    { .name = "AMissingValueIsNamed", .arguments = { "fetch", "u", "--timeout" }, .error = "--timeout: 1 required MS missing" },
+    { .name = "AnUnknownOptionIsNamed", .arguments = { "run", "--bogus" }, .error = "The following argument was not expected: --bogus" },
+    { .name = "NegativeJobs", .arguments = { "run", "--jobs", "-1" }, .error = "--jobs: needs a whole number from 1 up, got '-1'" },
+    { .name = "TimeoutThatIsNoNumber", .arguments = { "fetch", "--timeout", "x", "u" },
+        .error = "--timeout: needs a whole number from 0 up, got 'x'" },
+    { .name = "NegativeLimit", .arguments = { "history", "--limit", "-3" }, .error = "--limit: needs a whole number from 0 up, got '-3'" },
+    { .name = "AnEmptyValueAfterEqualsTakesNotTheNextArgument", .arguments = { "run", "--dir=", "l.ini" },
+        .error = "--dir=: nothing follows the =" },
+    { .name = "PortZero", .arguments = { "fetch", "--proxy", "h:0", "u" },
+        .error = "--proxy: needs HOST:PORT, [IPv6]:PORT, or a host or an IPv6 address alone, got 'h:0'" },
+    { .name = "ColonsOfNoIPv6Address", .arguments = { "fetch", "--socks4", "h:x:1", "u" },
+        .error = "--socks4: needs HOST:PORT, [IPv6]:PORT, or a host or an IPv6 address alone, got 'h:x:1'" },
+    { .name = "UnknownChoice", .arguments = { "run", "--format", "xml" }, .error = "--format: xml not in {csv,json,text,tsv}" },
+    { .name = "ARunNotRecordedNotifiesNothing", .arguments = { "run", "--notify", "http://hook/", "--no-history" },
+        .error = "--no-history excludes --notify" },
+};
+// clang-format on
+void PrintTo(const WrongCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+using CliWrongArguments = testing::TestWithParam<WrongCase>;
+TEST_P(CliWrongArguments, AreRefusedWithTheReason)
+{
+    const ParsedArguments parsed = parseCliArguments(GetParam().arguments);
+    EXPECT_FALSE(parsed.command);
+    EXPECT_EQ(parsed.error, GetParam().error);
+}
+INSTANTIATE_TEST_SUITE_P(Cases, CliWrongArguments, testing::ValuesIn(wrongCases),
+    [](const testing::TestParamInfo<WrongCase>& info) { return std::string(info.param.name); });
 
 }
