@@ -1,6 +1,11 @@
 #include "cli/cli_arguments.h"
+#include "cli/cli_help.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <regex>
+#include <set>
 
 namespace {
 
@@ -262,5 +267,28 @@ TEST_P(CliWrongArguments, AreRefusedWithTheReason)
 }
 INSTANTIATE_TEST_SUITE_P(Cases, CliWrongArguments, testing::ValuesIn(wrongCases),
     [](const testing::TestParamInfo<WrongCase>& info) { return std::string(info.param.name); });
+
+// The options the manual describes, each an entry "*--name*" of its own, and those --help lists.
+std::set<std::string> optionNames(const std::string& text, const std::regex& entry)
+{
+    std::set<std::string> names;
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), entry); match != std::sregex_iterator();
+         ++match)
+        names.insert((*match)[1]);
+    return names;
+}
+
+TEST(CliHelp, ListsTheOptionsTheManualDescribes)
+{
+    // The build writes the manual's source, its version filled in, beside the programs' folders.
+    const auto manual = std::filesystem::path(LINKWATCH_CLI_PATH).parent_path().parent_path().parent_path()
+        / "data/linkwatch-cli.1.scd";
+    std::ifstream file(manual);
+    ASSERT_TRUE(file) << manual;
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::set<std::string> listed = optionNames(cliHelp(), std::regex("\n  (--[a-z0-9-]+)"));
+    listed.insert({ "--version", "--help" });
+    EXPECT_EQ(optionNames(text, std::regex("\n\\*(--[a-z0-9-]+)\\*")), listed);
+}
 
 }
