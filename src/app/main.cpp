@@ -8,11 +8,12 @@
 #include "build_info.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QStringList>
 #include <QToolButton>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -31,28 +32,33 @@ struct ProgramOptions {
     std::string error;
 };
 
-// Takes --version, --help and --dir DIR (or --dir=DIR) out of argv.
-ProgramOptions takeOptions(int& argc, char** argv)
+// Reads --version, --help (-h) and --dir DIR (or --dir=DIR) from argv, which
+// keeps them: Qt passes over what it does not know, and the options the
+// parser does not know (-platform, -style, ...) are Qt's.
+ProgramOptions readOptions(int argc, char** argv)
 {
-    ProgramOptions options;
-    int kept = 1;
-    for (int index = 1; index < argc; ++index) {
-        const char* argument = argv[index];
-        if (std::strcmp(argument, "--version") == 0)
-            options.version = true;
-        else if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0)
-            options.help = true;
-        else if (std::strncmp(argument, "--dir=", 6) == 0)
-            options.folder = argument + 6;
-        else if (std::strcmp(argument, "--dir") == 0 && index + 1 < argc)
-            options.folder = argv[++index];
-        else if (std::strcmp(argument, "--dir") == 0)
-            options.error = "option --dir needs a folder";
-        else
-            argv[kept++] = argv[index];
-    }
-    argc = kept;
-    argv[argc] = nullptr;
+    // Latin-1 maps each byte to one character and back, so that a folder name
+    // that is not valid in the locale's encoding reaches the file system as given.
+    QStringList arguments;
+    for (int index = 0; index < argc; ++index)
+        arguments << QString::fromLatin1(argv[index]);
+    QCommandLineParser parser;
+    // Qt's options are single words after one dash; read as letters, -style would hold an -h.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption dir("dir", "", "DIR");
+    const QCommandLineOption version("version");
+    const QCommandLineOption help(QStringList { "h", "help" });
+    parser.addOptions({ dir, version, help });
+    parser.parse(arguments);
+    ProgramOptions options { parser.isSet(version), parser.isSet(help), {}, {} };
+    const QStringList folders = parser.values(dir);
+    const auto given = parser.optionNames().count("dir");
+    if (given > folders.size() || (given == 1 && folders[0].isEmpty()))
+        options.error = "option --dir needs a folder";
+    else if (given > 1)
+        options.error = "option --dir given more than once";
+    else if (given == 1)
+        options.folder = folders[0].toLatin1().toStdString();
     return options;
 }
 
@@ -95,7 +101,7 @@ bool enterSiteListFolder(const std::string& given)
 // and the event loop run until the main window closes.
 int main(int argc, char** argv)
 {
-    const ProgramOptions options = takeOptions(argc, argv);
+    const ProgramOptions options = readOptions(argc, argv);
     if (options.help) {
         std::fputs(usage, stdout);
         return 0;

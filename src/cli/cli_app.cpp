@@ -4,6 +4,7 @@
 #include "cli/changes_command.h"
 #include "cli/check_command.h"
 #include "cli/cli_arguments.h"
+#include "cli/cli_help.h"
 #include "cli/fetch_command.h"
 #include "cli/history_command.h"
 #include "cli/run_command.h"
@@ -24,9 +25,9 @@ struct CommandRunner {
     int operator()(const RunArguments& arguments) const { return runSiteList(arguments, out, err); }
     int operator()(const HistoryArguments& arguments) const { return runHistory(arguments, out, err); }
     int operator()(const ChangesArguments& arguments) const { return runChanges(arguments, out, err); }
-    int operator()(const HelpArguments&) const
+    int operator()(const HelpArguments& arguments) const
     {
-        out << cliHelp();
+        out << arguments.text;
         return 0;
     }
     int operator()(const VersionArguments&) const

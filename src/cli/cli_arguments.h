@@ -10,7 +10,8 @@
 
 // The command line of linkwatch-cli, parsed without touching the network.
 // Each command has its own argument type; a new command adds a type to
-// CliCommand, a row to the command table and a runner.
+// CliCommand, its options to the parser, its entry to the help (cli_help.h)
+// and a runner. Each option is taken at most once.
 
 // A SOCKS server to route through; version 0 means none.
 struct SocksArguments {
@@ -80,6 +81,7 @@ struct ChangesArguments {
 };
 
 struct HelpArguments {
+    std::string text; // the full help, or one command's own
 };
 
 struct VersionArguments {
@@ -94,10 +96,6 @@ struct ParsedArguments {
 };
 
 // Arguments without the program name. Options may come before, between or
-// after the positional arguments; "--" ends the options.
+// after the positional arguments, with their values after a blank or an
+// "="; "--" ends the options. The error names the option or argument at fault.
 ParsedArguments parseCliArguments(const std::vector<std::string>& arguments);
-
-// The short synopsis, printed with a usage error.
-std::string cliUsage();
-// The synopsis and a description of every command, option, column and exit status.
-std::string cliHelp();

@@ -200,4 +200,34 @@ TEST_F(LinkWatchProgram, ARealClickOnCheckFillsInTheVerdicts)
     EXPECT_EQ(server.Requests(), 2);
 }
 
+// The program's own options, which it answers before it looks for a display.
+// clang-format off
+struct OptionCase { const char* name; std::vector<std::string> arguments; int status; std::string outStart; std::string errStart; };
+const OptionCase optionCases[] = {
+    { .name = "HelpPrintsTheUsage", .arguments = { "--help" }, .status = 0, .outStart = "usage: linkwatch [--dir DIR]", .errStart = "" },
+    { .name = "QtOptionsLeaveTheShortHelp", .arguments = { "-style", "fusion", "-h" }, .status = 0,
+        .outStart = "usage: linkwatch [--dir DIR]", .errStart = "" },
+    { .name = "VersionAfterAFolder", .arguments = { "--dir=sites", "-platform", "offscreen", "--version" }, .status = 0,
+        .outStart = "linkwatch ", .errStart = "" },
+    { .name = "DirWithoutAFolderIsAUsageError", .arguments = { "--version", "--dir" }, .status = 2, .outStart = "",
+        .errStart = "linkwatch: option --dir needs a folder\nusage: linkwatch [--dir DIR]" },
+    { .name = "AnEmptyDirIsAUsageError", .arguments = { "--dir=", "--version" }, .status = 2, .outStart = "",
+        .errStart = "linkwatch: option --dir needs a folder\n" },
+    { .name = "ASecondDirIsAUsageError", .arguments = { "--dir", "a", "--dir", "b", "--version" }, .status = 2, .outStart = "",
+        .errStart = "linkwatch: option --dir given more than once\n" },
+};
+// clang-format on
+void PrintTo(const OptionCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+using LinkWatchOptions = testing::TestWithParam<OptionCase>;
+TEST_P(LinkWatchOptions, AreAnsweredBeforeAnyWindow)
+{
+    const ProgramRun run = runProgram(LINKWATCH_PROGRAM, GetParam().arguments);
+    EXPECT_EQ(run.status, GetParam().status) << run.err;
+    EXPECT_EQ(run.out.substr(0, GetParam().outStart.size()), GetParam().outStart);
+    EXPECT_EQ(run.err.substr(0, GetParam().errStart.size()), GetParam().errStart);
+}
+INSTANTIATE_TEST_SUITE_P(Cases, LinkWatchOptions, testing::ValuesIn(optionCases),
+    [](const testing::TestParamInfo<OptionCase>& info) { return std::string(info.param.name); });
+
 }

@@ -1,6 +1,11 @@
 #include "cli/cli_arguments.h"
+#include "cli/cli_help.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <regex>
+#include <set>
 
 namespace {
 
@@ -42,6 +47,25 @@ const ParseCase parseCases[] = {
         [](const CliCommand& command) {
             EXPECT_EQ(std::get<FetchArguments>(command).proxyHost, "::1");
             EXPECT_EQ(std::get<FetchArguments>(command).proxyPort, "8080");
+        } },
+    { "FetchBareIPv6ProxyHasNoPort", { "fetch", "--proxy", "::1", "u" },
+        [](const CliCommand& command) {
+            EXPECT_EQ(std::get<FetchArguments>(command).proxyHost, "::1");
+            EXPECT_EQ(std::get<FetchArguments>(command).proxyPort, "");
+        } },
+    { "FetchBracketedSocksServer", { "fetch", "--socks5", "[::1]:1080", "u" },
+        [](const CliCommand& command) {
+            EXPECT_EQ(std::get<FetchArguments>(command).socks.host, "::1");
+            EXPECT_EQ(std::get<FetchArguments>(command).socks.port, "1080");
+        } },
+    { "FetchTimeoutIsDecimal", { "fetch", "--timeout", "010", "u" },
+        [](const CliCommand& command) { EXPECT_EQ(std::get<FetchArguments>(command).timeoutMs, 10); } },
+    { "CommandHelpIsTheCommandsOwn", { "fetch", "u", "--help" },
+        [](const CliCommand& command) {
+            const std::string& text = std::get<HelpArguments>(command).text;
+            EXPECT_EQ(text.rfind("usage: linkwatch-cli fetch [--timeout MS]", 0), 0u) << text;
+            EXPECT_NE(text.find("\n  --protocol V       fetch: the HTTP version"), std::string::npos) << text;
+            EXPECT_EQ(text.find("--jobs"), std::string::npos) << text;
         } },
     { "FetchProxyWithoutPort", { "fetch", "--proxy", "p", "u" },
         [](const CliCommand& command) {
@@ -206,5 +230,65 @@ TEST_P(CliArguments, Parses)
 
 INSTANTIATE_TEST_SUITE_P(Cases, CliArguments, ::testing::ValuesIn(parseCases),
     [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
+// A command line that is wrong, and what the error says about it.
+// clang-format off
+struct WrongCase { const char* name; std::vector<std::string> arguments; std::string error; };
+const WrongCase wrongCases[] = {
+    { .name = "ARepeatedOptionIsRefused", .arguments = { "fetch", "--timeout", "1", "--timeout=2", "u" },
+        .error = "--timeout: At Most 1 required but received 2" },
+    { .name = "ARepeatedFlagIsRefused", .arguments = { "check", "--no-delay", "u", "q", "--no-delay" },
+        .error = "--no-delay: At Most 1 required but received 2" },
+    { .name = "AMissingValueIsNamed", .arguments = { "fetch", "u", "--timeout" }, .error = "--timeout: 1 required MS missing" },
+    { .name = "AnUnknownOptionIsNamed", .arguments = { "run", "--bogus" }, .error = "The following argument was not expected: --bogus" },
+    { .name = "NegativeJobs", .arguments = { "run", "--jobs", "-1" }, .error = "--jobs: needs a whole number from 1 up, got '-1'" },
+    { .name = "TimeoutThatIsNoNumber", .arguments = { "fetch", "--timeout", "x", "u" },
+        .error = "--timeout: needs a whole number from 0 up, got 'x'" },
+    { .name = "NegativeLimit", .arguments = { "history", "--limit", "-3" }, .error = "--limit: needs a whole number from 0 up, got '-3'" },
+    { .name = "AnEmptyValueAfterEqualsTakesNotTheNextArgument", .arguments = { "run", "--dir=", "l.ini" },
+        .error = "--dir=: nothing follows the =" },
+    { .name = "PortZero", .arguments = { "fetch", "--proxy", "h:0", "u" },
+        .error = "--proxy: needs HOST:PORT, [IPv6]:PORT, or a host or an IPv6 address alone, got 'h:0'" },
+    { .name = "ColonsOfNoIPv6Address", .arguments = { "fetch", "--socks4", "h:x:1", "u" },
+        .error = "--socks4: needs HOST:PORT, [IPv6]:PORT, or a host or an IPv6 address alone, got 'h:x:1'" },
+    { .name = "UnknownChoice", .arguments = { "run", "--format", "xml" }, .error = "--format: xml not in {csv,json,text,tsv}" },
+    { .name = "ARunNotRecordedNotifiesNothing", .arguments = { "run", "--notify", "http://hook/", "--no-history" },
+        .error = "--no-history excludes --notify" },
+};
+// clang-format on
+void PrintTo(const WrongCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+using CliWrongArguments = testing::TestWithParam<WrongCase>;
+TEST_P(CliWrongArguments, AreRefusedWithTheReason)
+{
+    const ParsedArguments parsed = parseCliArguments(GetParam().arguments);
+    EXPECT_FALSE(parsed.command);
+    EXPECT_EQ(parsed.error, GetParam().error);
+}
+INSTANTIATE_TEST_SUITE_P(Cases, CliWrongArguments, testing::ValuesIn(wrongCases),
+    [](const testing::TestParamInfo<WrongCase>& info) { return std::string(info.param.name); });
+
+// The options the manual describes, each an entry "*--name*" of its own, and those --help lists.
+std::set<std::string> optionNames(const std::string& text, const std::regex& entry)
+{
+    std::set<std::string> names;
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), entry); match != std::sregex_iterator();
+         ++match)
+        names.insert((*match)[1]);
+    return names;
+}
+
+TEST(CliHelp, ListsTheOptionsTheManualDescribes)
+{
+    // The build writes the manual's source, its version filled in, beside the programs' folders.
+    const auto manual = std::filesystem::path(LINKWATCH_CLI_PATH).parent_path().parent_path().parent_path()
+        / "data/linkwatch-cli.1.scd";
+    std::ifstream file(manual);
+    ASSERT_TRUE(file) << manual;
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::set<std::string> listed = optionNames(cliHelp(), std::regex("\n  (--[a-z0-9-]+)"));
+    listed.insert({ "--version", "--help" });
+    EXPECT_EQ(optionNames(text, std::regex("\n\\*(--[a-z0-9-]+)\\*")), listed);
+}
 
 }

@@ -1,0 +1,201 @@
+#include "cli/cli_help.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+const HelpEntry commands[] = {
+    { "fetch", "[--timeout MS] [--proxy HOST:PORT] [--protocol 1.0|1.1|0.9] [ROUTE] URL",
+        "one GET; the body goes to standard output byte for byte, and a line\n"
+        "\"result=0|1 code=STATUS error=SOCKET_ERROR\" and the response header lines to\n"
+        "standard error" },
+    { "check",
+        "[--no-delay] [--transcript] [--timeout MS] [--format F] [--encoding E]\n"
+        "[--proxy HOST:PORT] [ROUTE] URL QUERY",
+        "one link check as the window's CHECK runs it (address and query trimmed)" },
+    { "run",
+        "[--no-delay] [--jobs N] [--timeout MS] [--format F] [--encoding E]\n"
+        "[--dir DIR] [--db FILE | --no-history]\n"
+        "[--notify URL [--notify-format json|dingtalk|wecom|feishu]\n"
+        "[--notify-ca FILE]] [FILE]",
+        "checks every entry of a site list whose status is 正常, top to bottom, as\n"
+        "CHECK does; FILE defaults to 帐号.ini in the folder the window uses\n"
+        "(see man linkwatch-cli); records the run in the list's history database" },
+    { "history",
+        "[--db FILE] [--dir DIR] [--site TEXT] [--limit N] [--format F]\n"
+        "[--encoding E] [FILE]",
+        "the results recorded for the list, newest run first" },
+    { "changes", "[--db FILE] [--dir DIR] [--format F] [--encoding E] [FILE]",
+        "the sites whose outcome differs between the list's last two recorded runs:\n"
+        "lost (found, then missing), back (then found again), down (then\n"
+        "unreachable), up (unreachable, then missing)" },
+};
+
+const HelpEntry options[] = {
+    { "--no-delay", "", "start at once: no 1.1 s pause before each fetch, no 20 ms between starts" },
+    { "--jobs", "N", "run: at most N sites checked at once (N >= 1); default: no bound" },
+    { "--timeout", "MS",
+        "the wait for each read, in milliseconds (fetch: default 60000;\n"
+        "check, run: above 0, default 50000 as in the window)" },
+    { "--protocol", "V", "fetch: the HTTP version of the request, 1.0, 1.1 (default) or 0.9" },
+    { "--format", "F",
+        "text (default): the verdict (check), or one line per site with run\n"
+        "number, name, address and verdict, tab-separated (run);\n"
+        "tsv, csv, json: one row per site with the columns below" },
+    { "--encoding", "E", "utf-8 (default) or gbk, for text, tsv and csv; json is always UTF-8" },
+    { "--transcript", "", "check, text format: print the debug transcript before the verdict" },
+    { "--proxy", "HOST:PORT",
+        "a plain HTTP proxy for http addresses, a CONNECT tunnel for https\n"
+        "(port 8080 unless given)" },
+    { "--socks5", "HOST:PORT", "fetch, check: through a SOCKS5 server (port 1080 unless given)" },
+    { "--socks4", "HOST:PORT",
+        "fetch, check: through a SOCKS4 server, SOCKS4a for host names\n"
+        "(port 1080 unless given)" },
+    { "--socks-user", "USER:PASS", "the user name and password a SOCKS5 server asks for" },
+    { "HOST:PORT", "",
+        "a host name or IPv4 address and a port, [IPv6]:PORT, or either without the\n"
+        "port; an IPv6 address without brackets has no port (::1 is the host ::1)" },
+    { "--dir", "DIR", "run, history, changes: the folder of the site list" },
+    { "--db", "FILE",
+        "run, history, changes: the history database; default linkwatch.db in\n"
+        "the site list's folder" },
+    { "--no-history", "", "run: record nothing" },
+    { "--notify", "URL",
+        "run: after recording, POST the run's changes, when there are any, to\n"
+        "this web hook (http or https), each read waiting as --timeout says" },
+    { "--notify-format", "F",
+        "json (default: the changes command's json), dingtalk, wecom or feishu\n"
+        "(a chat robot's text message in Chinese)" },
+    { "--notify-ca", "FILE",
+        "the certificates (PEM) an https web hook's certificate must be vouched\n"
+        "for by; default: the system's certificate authorities" },
+    { "--site", "TEXT", "history: only results whose name or address holds TEXT" },
+    { "--limit", "N", "history: at most N results (default 100, 0 for all)" },
+};
+
+constexpr char route[]
+    = "ROUTE: --socks5 HOST:PORT | --socks4 HOST:PORT (SOCKS4a for names), [--socks-user USER:PASS]\n";
+
+// What --help adds after the commands and options: the columns and the exit statuses.
+constexpr char helpTail[]
+    = "\ncolumns:\n"
+      "  text  tabs and line breaks in texts become blanks, other control bytes are written \\x1b, ...\n"
+      "  tsv   a header line, fields separated by tabs; control bytes in texts become blanks\n"
+      "  csv   a header line, RFC 4180 quoting, CR LF line ends, a byte-order mark in UTF-8;\n"
+      "        control bytes in texts but tabs and line breaks become blanks\n"
+      "  (in tsv and csv a text beginning with = + - @ gets a leading ' so spreadsheets keep it a text)\n"
+      "  json  one array of objects with these keys; numbers as numbers, absent values null\n"
+      "  (absent values are empty in tsv and csv)\n"
+      "  n         run number (1 for check)\n"
+      "  name      the site's name as listed (empty for check)\n"
+      "  address   the page address as listed\n"
+      "  verdict   what the window shows: OK!, 没有发现目标链接, or TEST...... when the\n"
+      "            check ended without one\n"
+      "  outcome   found; missing: a response came without the query; unreachable: no HTTP response\n"
+      "  status    the HTTP status code; absent without a status line\n"
+      "  reason    why, as a short sentence in Chinese\n"
+      "  location  where a redirect points; absent otherwise\n"
+      "  error     the socket error the fetch ended with (10060 timed out, 10061 refused,\n"
+      "            11001 host not found, ...); absent without one\n"
+      "  bytes     body bytes received\n"
+      "  ms        milliseconds from the request's start to the verdict\n"
+      "  match     gbk or utf8: the form of the query the page held; absent when not found\n"
+      "  rel       rel of the link the query sits in: none, nofollow, sponsored or ugc;\n"
+      "            absent when the query is not inside a link\n"
+      "  near      when the query is missing: the first link on the page to the query's site\n"
+      "            written in another form (https, no www., no ending slash, ...), as the page\n"
+      "            writes it; the reason says how it differs; absent when there is none\n"
+      "  robots    noindex, nofollow or none when the X-Robots-Tag header or a robots meta tag\n"
+      "            of the page says so (noindex and nofollow together give none); absent otherwise\n"
+      "  outcome to robots are absent when the check ended without an outcome\n"
+      "  history adds run (the run's number in the database) and time (when the verdict came,\n"
+      "  local time) before n; its text format shows run, time, n, name, address, verdict\n"
+      "\nchanges columns (the text format shows the first eight):\n"
+      "  change, n, name, address, before_outcome, before_reason, after_outcome, after_reason,\n"
+      "  after_status, after_error, before_run, after_run\n"
+      "\nexit status:\n"
+      "  check, run  0 every active site found (also when the list has none), 1 at least one\n"
+      "              missing, 3 none missing but at least one unreachable; a run that cannot\n"
+      "              be recorded keeps its status and says on standard error how many results\n"
+      "              were not recorded\n"
+      "  run         4 --notify could not tell the web hook of the run's changes, or its answer\n"
+      "              was cut, or not a robot's JSON with errcode (or code) 0\n"
+      "  changes     1 a link was lost, else 0\n"
+      "  history     0 read\n"
+      "  fetch       0 the exchange succeeded and began with a status line, 1 not\n"
+      "  all         2 a wrong command line, a site list or a history database that cannot be\n"
+      "              read, standard output that cannot be written\n";
+
+// text with each of its later lines indented by indent blanks.
+std::string continued(const std::string& text, std::size_t indent)
+{
+    std::string lines;
+    for (const char c : text) {
+        lines += c;
+        if (c == '\n')
+            lines.append(indent, ' ');
+    }
+    return lines;
+}
+
+std::string usageLine(const std::string& prefix, const HelpEntry& command)
+{
+    const std::string start = prefix + "linkwatch-cli " + command.name + " ";
+    return start + continued(command.value, start.size()) + "\n";
+}
+
+std::string optionName(const HelpEntry& option)
+{
+    return *option.value ? std::string(option.name) + " " + option.value : std::string(option.name);
+}
+
+}
+
+const HelpEntry& helpEntry(const std::string& name)
+{
+    const auto named = [&name](const HelpEntry& entry) { return name == entry.name; };
+    if (const auto* command = std::find_if(std::begin(commands), std::end(commands), named);
+        command != std::end(commands))
+        return *command;
+    if (const auto* option = std::find_if(std::begin(options), std::end(options), named);
+        option != std::end(options))
+        return *option;
+    throw std::out_of_range("no help for " + name);
+}
+
+std::string helpLine(const std::string& name, const std::string& text, std::size_t column)
+{
+    std::string line = "  " + name;
+    if (line.size() + 2 > column)
+        line += "\n" + std::string(column, ' ');
+    else
+        line.append(column - line.size(), ' ');
+    return line + continued(text, column) + "\n";
+}
+
+std::string commandUsage(const std::string& command)
+{
+    const std::string usage = usageLine("usage: ", helpEntry(command));
+    return usage.find("[ROUTE]") == std::string::npos ? usage : usage + route;
+}
+
+std::string cliUsage()
+{
+    std::string usage = "usage:\n";
+    for (const HelpEntry& command : commands)
+        usage += usageLine("  ", command);
+    return usage + "  linkwatch-cli --version | --help | COMMAND --help\n" + route;
+}
+
+std::string cliHelp()
+{
+    std::string help = cliUsage() + "\ncommands:\n";
+    for (const HelpEntry& command : commands)
+        help += helpLine(
+            command.name, command.text, std::max<std::size_t>(9, std::string(command.name).size() + 4));
+    help += "\noptions (each given at most once):\n";
+    for (const HelpEntry& option : options)
+        help += helpLine(optionName(option), option.text);
+    return help + helpTail;
+}
