@@ -1,8 +1,8 @@
-#include "app/active_sites.h"
+#include "check/active_sites.h"
 
-#include "app/site_list_layout.h"
-#include "app/site_list_texts.h"
-#include "grid/cell_store.h"
+#include "check/site_list_layout.h"
+#include "check/site_list_texts.h"
+#include "grid_store/cell_store.h"
 
 std::vector<ActiveSite> ActiveSites(const CellStore& list)
 {

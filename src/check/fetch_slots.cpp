@@ -1,6 +1,6 @@
-#include "app/fetch_slots.h"
+#include "check/fetch_slots.h"
 
-#include "app/open_file_limit.h"
+#include "check/open_file_limit.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/html_markup.h"
+#include "check/html_markup.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/html_tag_scan.h"
+#include "check/html_tag_scan.h"
 
 namespace {
 

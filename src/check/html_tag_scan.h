@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/html_markup.h"
+#include "check/html_markup.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "app/large_page_slots.h"
+#include "check/large_page_slots.h"
 
 LargePageSlots::Slot::~Slot() { freeSlots().release(); }
 

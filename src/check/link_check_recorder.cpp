@@ -1,4 +1,4 @@
-#include "app/link_check_recorder.h"
+#include "check/link_check_recorder.h"
 
 LinkCheckRecorder::LinkCheckRecorder(int selectedDebugRow, TranscriptKeeping keeping)
     : m_selectedDebugRow(selectedDebugRow)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/link_check_window.h"
+#include "check/link_check_window.h"
 
 #include <chrono>
 #include <condition_variable>

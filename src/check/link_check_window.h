@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/check_outcome.h"
-#include "app/result_grid_layout.h"
+#include "check/check_outcome.h"
+#include "check/verdict_texts.h"
 #include "base/text.h"
 
 // What a link check worker may do to the window that shows its results. The

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/check_outcome.h"
-#include "app/large_page_slots.h"
-#include "app/link_check_window.h"
+#include "check/check_outcome.h"
+#include "check/large_page_slots.h"
+#include "check/link_check_window.h"
 #include "base/text.h"
 #include "base/text_list.h"
 
@@ -13,7 +13,7 @@
 class THTTPSend;
 
 // The link check worker: fetches one page with one GET, looks for the query
-// text in the body and writes the verdict (result_grid_layout.h) into its
+// text in the body and writes the verdict (verdict_texts.h) into its
 // result row.
 //
 // Lifecycle: created suspended; the creator fills PageUrl, QueryText and

@@ -1,6 +1,6 @@
-#include "app/link_rel.h"
+#include "check/link_rel.h"
 
-#include "app/html_markup.h"
+#include "check/html_markup.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "app/near_match.h"
+#include "check/near_match.h"
 
-#include "app/check_outcome.h"
-#include "app/html_markup.h"
+#include "check/check_outcome.h"
+#include "check/html_markup.h"
 #include "base/gbk_codec.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "app/page_markup.h"
+#include "check/page_markup.h"
 
-#include "app/html_tag_scan.h"
-#include "app/near_match.h"
+#include "check/html_tag_scan.h"
+#include "check/near_match.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/robots_directives.h"
+#include "check/robots_directives.h"
 #include "base/text.h"
 
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "app/robots_directives.h"
+#include "check/robots_directives.h"
 
-#include "app/html_markup.h"
+#include "check/html_markup.h"
 
 namespace {
 

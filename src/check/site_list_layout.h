@@ -1,6 +1,6 @@
 #pragma once
 
-#include "grid/cell_store.h"
+#include "grid_store/cell_store.h"
 
 // The site list grid's layout, shared by the window, the command-line tool
 // and tests: one title row, then one entry per row in four columns. The file

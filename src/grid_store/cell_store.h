@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/text.h"
-#include "grid/cell_graphic.h"
-#include "grid/grid_types.h"
+#include "grid_store/cell_graphic.h"
+#include "grid_store/grid_types.h"
 
 #include <cstdint>
 #include <functional>

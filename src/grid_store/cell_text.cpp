@@ -1,4 +1,4 @@
-#include "grid/cell_text.h"
+#include "grid_store/cell_text.h"
 
 #include <algorithm>
 

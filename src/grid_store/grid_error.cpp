@@ -1,4 +1,4 @@
-#include "grid/grid_error.h"
+#include "grid_store/grid_error.h"
 
 EGridError::EGridError(const Text& Message)
     : std::runtime_error(Message)

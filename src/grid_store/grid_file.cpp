@@ -1,9 +1,9 @@
-#include "grid/grid_file.h"
+#include "grid_store/grid_file.h"
 
 #include "base/gbk_codec.h"
-#include "grid/grid_error.h"
-#include "grid/grid_file_reader.h"
-#include "grid/grid_file_writer.h"
+#include "grid_store/grid_error.h"
+#include "grid_store/grid_file_reader.h"
+#include "grid_store/grid_file_writer.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/text.h"
-#include "grid/cell_store.h"
+#include "grid_store/cell_store.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
-#include "grid/grid_file_reader.h"
+#include "grid_store/grid_file_reader.h"
 
 #include "base/gbk_codec.h"
-#include "grid/grid_error.h"
+#include "grid_store/grid_error.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "grid/grid_file_save_method.h"
+#include "grid_store/grid_file_save_method.h"
 
 GridFileSaveMethod ChooseSaveMethod(const GridFileTargetFacts& target)
 {

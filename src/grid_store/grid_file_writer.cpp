@@ -1,8 +1,8 @@
-#include "grid/grid_file_writer.h"
+#include "grid_store/grid_file_writer.h"
 
 #include "base/gbk_codec.h"
-#include "grid/grid_error.h"
-#include "grid/grid_file_save_method.h"
+#include "grid_store/grid_error.h"
+#include "grid_store/grid_file_save_method.h"
 
 #include <atomic>
 #include <cerrno>

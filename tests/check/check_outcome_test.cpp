@@ -1,4 +1,4 @@
-#include "app/check_outcome.h"
+#include "check/check_outcome.h"
 #include "base/gbk_codec.h"
 
 #include <gtest/gtest.h>

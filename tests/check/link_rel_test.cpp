@@ -1,4 +1,4 @@
-#include "app/link_rel.h"
+#include "check/link_rel.h"
 
 #include <gtest/gtest.h>
 #include <string>

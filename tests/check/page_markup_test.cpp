@@ -1,5 +1,5 @@
-#include "app/check_outcome.h"
-#include "app/page_markup.h"
+#include "check/check_outcome.h"
+#include "check/page_markup.h"
 #include "base/gbk_codec.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "app/site_list_encoding.h"
-#include "app/site_list_layout.h"
-#include "app/site_list_texts.h"
+#include "check/site_list_encoding.h"
+#include "check/site_list_layout.h"
+#include "check/site_list_texts.h"
 #include "base/gbk_codec.h"
-#include "grid/cell_store.h"
+#include "grid_store/cell_store.h"
 
 #include <gtest/gtest.h>
 

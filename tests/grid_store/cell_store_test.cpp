@@ -1,4 +1,4 @@
-#include "grid/cell_store.h"
+#include "grid_store/cell_store.h"
 
 #include <gtest/gtest.h>
 #include <string>

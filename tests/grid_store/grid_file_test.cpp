@@ -1,7 +1,7 @@
-#include "grid/grid_error.h"
-#include "grid/grid_file.h"
-#include "grid/grid_file_reader.h"
-#include "grid/grid_file_save_method.h"
+#include "grid_store/grid_error.h"
+#include "grid_store/grid_file.h"
+#include "grid_store/grid_file_reader.h"
+#include "grid_store/grid_file_save_method.h"
 #include "support/scratch_folder.h"
 
 #include <climits>
