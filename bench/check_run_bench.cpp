@@ -12,7 +12,7 @@
 //   started; the counter is the most any tick came late.
 
 #include "app/check_run.h"
-#include "app/link_check_worker.h"
+#include "check/link_check_worker.h"
 #include "app/result_grid.h"
 #include "event_loop_stall.h"
 #include "grid/cell_grid.h"

@@ -10,7 +10,7 @@
 
 #include "app/check_run.h"
 #include "app/debug_window.h"
-#include "app/link_check_worker.h"
+#include "check/link_check_worker.h"
 #include "app/result_grid.h"
 #include "event_loop_stall.h"
 #include "grid/cell_grid.h"

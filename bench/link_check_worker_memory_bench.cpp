@@ -9,8 +9,8 @@
 // unselected (verdict only) and selected (transcript published as well).
 // Target: a peak of at most 2 x the body limit + 16 MiB = 144 MiB.
 
-#include "app/link_check_recorder.h"
-#include "app/link_check_worker.h"
+#include "check/link_check_recorder.h"
+#include "check/link_check_worker.h"
 #include "process_status.h"
 #include "support/loopback_server.h"
 

@@ -4,7 +4,7 @@
 // same cost per MiB for 64 MiB and for junk bytes, and no copy of the page
 // (peak_over_page stays near 0).
 
-#include "app/page_markup.h"
+#include "check/page_markup.h"
 #include "net/http_send.h"
 #include "process_status.h"
 #include "support/loopback_server.h"

@@ -5,7 +5,7 @@
 // store with no event callback, for comparison.
 
 #include "grid/cell_grid.h"
-#include "grid/grid_file.h"
+#include "grid_store/grid_file.h"
 #include "qt_bench_main.h"
 
 #include <benchmark/benchmark.h>

@@ -5,8 +5,8 @@
 // widths and the stored texts must come back. Texts whose line breaks are
 // CR LF pairs and which hold neither TAB nor BS come back unchanged; any other
 // text comes back as its line-break encoding decodes.
-#include "grid/cell_store.h"
-#include "grid/grid_file.h"
+#include "grid_store/cell_store.h"
+#include "grid_store/grid_file.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // the first line is the query, the rest the page. Nothing may crash, a near
 // link stays within the outcome's limit and comes with its difference, and a
 // query found on the page or holding no web address never gets one.
-#include "app/check_outcome.h"
-#include "app/page_markup.h"
+#include "check/check_outcome.h"
+#include "check/page_markup.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -6,10 +6,10 @@
 // leaves the machine: the advertisement panes get empty pages at once.
 #include "app/error_box.h"
 #include "app/main_form.h"
-#include "app/site_list_layout.h"
-#include "app/site_list_texts.h"
+#include "check/site_list_layout.h"
+#include "check/site_list_texts.h"
 #include "base/gbk_codec.h"
-#include "grid/cell_graphic.h"
+#include "grid_store/cell_graphic.h"
 
 #include <QApplication>
 #include <QImage>

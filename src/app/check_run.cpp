@@ -2,7 +2,7 @@
 
 #include "app/check_run_history.h"
 #include "app/gui_handoff.h"
-#include "app/link_check_worker.h"
+#include "check/link_check_worker.h"
 #include "app/queued_link_check_window.h"
 #include "app/result_grid.h"
 #include "app/result_grid_layout.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/active_sites.h"
+#include "check/active_sites.h"
 #include "app/check_run_view.h"
 #include "app/debug_window.h"
 #include "app/finished_row.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/active_sites.h"
-#include "app/check_outcome.h"
+#include "check/active_sites.h"
+#include "check/check_outcome.h"
 #include "app/gui_handoff.h"
 #include "base/text.h"
 #include "history/history_entry.h"

@@ -6,7 +6,7 @@
 #include "app/vendor_site.h"
 #include "base/text.h"
 #include "grid/cell_grid.h"
-#include "grid/grid_types.h"
+#include "grid_store/grid_types.h"
 
 #include <QMainWindow>
 #include <QPixmap>

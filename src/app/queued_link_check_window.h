@@ -2,7 +2,7 @@
 
 #include "app/check_run_view.h"
 #include "app/gui_handoff.h"
-#include "app/link_check_window.h"
+#include "check/link_check_window.h"
 
 #include <atomic>
 #include <cstdint>

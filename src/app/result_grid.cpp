@@ -1,6 +1,6 @@
 #include "app/result_grid.h"
 
-#include "app/check_outcome.h"
+#include "check/check_outcome.h"
 #include "app/result_grid_layout.h"
 #include "app/window_font.h"
 #include "grid/cell_grid.h"

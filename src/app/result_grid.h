@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/text.h"
-#include "grid/grid_types.h"
+#include "grid_store/grid_types.h"
 #include "history/history_entry.h"
 
 #include <optional>

@@ -1,6 +1,6 @@
 #include "app/site_list_snapshot.h"
 
-#include "grid/cell_store.h"
+#include "grid_store/cell_store.h"
 
 #include <algorithm>
 

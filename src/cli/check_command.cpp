@@ -1,9 +1,9 @@
 #include "cli/check_command.h"
 
-#include "app/link_check_recorder.h"
-#include "app/link_check_worker.h"
-#include "app/result_grid_layout.h"
 #include "base/gbk_codec.h"
+#include "check/link_check_recorder.h"
+#include "check/link_check_worker.h"
+#include "check/verdict_texts.h"
 #include "cli/control_bytes.h"
 #include "cli/result_table.h"
 #include "cli/route_settings.h"
@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr int resultRow = FirstResultRow;
+// A single check fills the one row a recorder gives it, numbered as a run numbers its first.
+constexpr int resultRow = 1;
 
 // The transcript holds the partner's header lines and page: their control
 // bytes are written out, tabs excepted.

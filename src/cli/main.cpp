@@ -1,4 +1,4 @@
-#include "app/open_file_limit.h"
+#include "check/open_file_limit.h"
 #include "cli/cli_app.h"
 #include "cli/descriptor_output.h"
 

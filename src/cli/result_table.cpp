@@ -1,6 +1,6 @@
 #include "cli/result_table.h"
 
-#include "app/result_grid_layout.h"
+#include "check/verdict_texts.h"
 
 #include <cstdint>
 #include <string>

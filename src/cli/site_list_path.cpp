@@ -1,6 +1,6 @@
 #include "cli/site_list_path.h"
 
-#include "app/site_list_texts.h"
+#include "check/site_list_texts.h"
 #include "base/data_folder.h"
 #include "base/gbk_codec.h"
 #include "history/history_store.h"

@@ -1,6 +1,6 @@
 #include "cli/webhook_post.h"
 
-#include "app/check_outcome.h"
+#include "check/check_outcome.h"
 #include "base/gbk_codec.h"
 #include "cli/control_bytes.h"
 #include "cli/robot_answer.h"

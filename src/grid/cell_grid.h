@@ -5,9 +5,9 @@
 #include "grid/cell_grid_events.h"
 #include "grid/cell_grid_geometry.h"
 #include "grid/cell_grid_painter.h"
-#include "grid/cell_store.h"
-#include "grid/grid_file.h"
-#include "grid/grid_types.h"
+#include "grid_store/cell_store.h"
+#include "grid_store/grid_file.h"
+#include "grid_store/grid_types.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>

@@ -1,6 +1,6 @@
 #include "grid/cell_grid_geometry.h"
 
-#include "grid/cell_store.h"
+#include "grid_store/cell_store.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 #include "grid/cell_grid_combo_editor.h"
 #include "grid/cell_grid_text.h"
 #include "grid/cell_grid_text_editor.h"
-#include "grid/cell_text.h"
+#include "grid_store/cell_text.h"
 
 #include <QApplication>
 #include <QHelpEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/text.h"
-#include "grid/cell_graphic.h"
+#include "grid_store/cell_graphic.h"
 #include "grid/cell_grid_events.h"
 
 #include <QBrush>

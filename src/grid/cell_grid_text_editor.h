@@ -3,7 +3,7 @@
 #include "base/text.h"
 #include "grid/cell_grid_events.h"
 #include "grid/cell_grid_text.h"
-#include "grid/grid_types.h"
+#include "grid_store/grid_types.h"
 
 #include <QPlainTextEdit>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "history/history_entry.h"
 
-#include "app/result_grid_layout.h"
+#include "check/verdict_texts.h"
 
 const char* RunSourceName(RunSource source) { return source == RunSource::Window ? "window" : "cli"; }
 

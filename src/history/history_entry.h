@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/check_outcome.h"
+#include "check/check_outcome.h"
 #include "base/text.h"
 
 #include <cstdint>

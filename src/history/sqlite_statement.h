@@ -41,6 +41,7 @@ public:
 
 private:
     sqlite3* m_database;
-    const std::string& m_path;
+    // Its own copy: a statement may outlive the text its path was given in.
+    std::string m_path;
     sqlite3_stmt* m_statement = nullptr;
 };

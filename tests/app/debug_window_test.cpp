@@ -1,7 +1,7 @@
 #include "app/debug_window.h"
 #include "app/result_grid.h"
 #include "app/result_grid_layout.h"
-#include "grid/cell_graphic.h"
+#include "grid_store/cell_graphic.h"
 #include "grid/cell_grid.h"
 #include "grid/cell_grid_text.h"
 

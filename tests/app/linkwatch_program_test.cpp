@@ -3,10 +3,10 @@
 // and the verdicts read back from the program's result dump.
 
 #include "app/result_grid_layout.h"
-#include "app/site_list_layout.h"
-#include "app/site_list_texts.h"
-#include "grid/cell_store.h"
-#include "grid/grid_file.h"
+#include "check/site_list_layout.h"
+#include "check/site_list_texts.h"
+#include "grid_store/cell_store.h"
+#include "grid_store/grid_file.h"
 #include "support/child_process.h"
 #include "support/loopback_http_server.h"
 #include "support/loopback_server.h"

@@ -1,7 +1,7 @@
-#include "app/site_list_layout.h"
+#include "check/site_list_layout.h"
 #include "app/site_list_snapshot.h"
-#include "app/site_list_texts.h"
-#include "grid/cell_store.h"
+#include "check/site_list_texts.h"
+#include "grid_store/cell_store.h"
 
 #include <functional>
 #include <gtest/gtest.h>

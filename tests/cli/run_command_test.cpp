@@ -1,5 +1,5 @@
-#include "app/fetch_slots.h"
-#include "app/site_list_texts.h"
+#include "check/fetch_slots.h"
+#include "check/site_list_texts.h"
 #include "cli/cli_app.h"
 #include "cli/cli_arguments.h"
 #include "support/forked_http_server.h"

@@ -1,4 +1,4 @@
-#include "app/site_list_texts.h"
+#include "check/site_list_texts.h"
 #include "cli/cli_app.h"
 #include "history/history_store.h"
 #include "support/child_process.h"

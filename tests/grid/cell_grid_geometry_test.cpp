@@ -1,5 +1,5 @@
 #include "grid/cell_grid_geometry.h"
-#include "grid/cell_store.h"
+#include "grid_store/cell_store.h"
 
 #include <gtest/gtest.h>
 

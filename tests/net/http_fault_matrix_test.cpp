@@ -3,8 +3,8 @@
 // the client's state and the worker's verdict are the ones the rules give for
 // what arrived. Both sides are bounded: lines by the socket's MaxLineLength,
 // bodies by MaxBodySize.
-#include "app/link_check_recorder.h"
-#include "app/link_check_worker.h"
+#include "check/link_check_recorder.h"
+#include "check/link_check_worker.h"
 #include "net/http_send.h"
 #include "net/http_test_peer.h"
 #include "net/socket_error.h"

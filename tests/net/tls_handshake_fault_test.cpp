@@ -2,8 +2,8 @@
 // the HTTP client and the link check worker: a server that accepts and then
 // says nothing, or dribbles bytes, is cut off by the handshake's time-out; one
 // that answers with something other than TLS fails at once.
-#include "app/link_check_recorder.h"
-#include "app/link_check_worker.h"
+#include "check/link_check_recorder.h"
+#include "check/link_check_worker.h"
 #include "net/http_send.h"
 #include "net/socket_error.h"
 #include "net/tcp_block_socket.h"

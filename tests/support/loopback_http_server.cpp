@@ -1,5 +1,7 @@
 #include "support/loopback_http_server.h"
 
+#include "support/loopback_port.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -37,17 +39,7 @@ bool receiveInto(int fd, std::string& received)
 LoopbackHttpServer::LoopbackHttpServer(Responder responder)
     : m_responder(std::move(responder))
 {
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    if (m_listenFd < 0 || ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0
-        || ::listen(m_listenFd, 4096) != 0)
-        throw std::runtime_error("loopback http server: cannot listen on 127.0.0.1");
-    socklen_t length = sizeof(address);
-    ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
+    m_listenFd = ListenOnLoopback(SOCK_NONBLOCK, 4096, "loopback http server", m_port);
     m_thread = std::thread([this] { run(); });
 }
 

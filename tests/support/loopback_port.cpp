@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <cstdint>
 #include <netinet/in.h>
+#include <stdexcept>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -28,6 +29,17 @@ int bindAnyPort(int fd)
     return ntohs(address.sin_port);
 }
 
+}
+
+int ListenOnLoopback(int typeFlags, int queue, const char* who, std::uint16_t& port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | typeFlags, 0);
+    if (fd < 0 || (port = static_cast<std::uint16_t>(bindAnyPort(fd))) == 0 || ::listen(fd, queue) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        throw std::runtime_error(std::string(who) + ": cannot listen on 127.0.0.1");
+    }
+    return fd;
 }
 
 int FreeLoopbackPort()

@@ -1,9 +1,16 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Ports on 127.0.0.1: for servers the tests start as separate programs, and
 // for addresses where nothing must answer.
+
+// Listens on 127.0.0.1, on a port the system picks, with typeFlags added to
+// the socket's type (SOCK_NONBLOCK, say) and room for queue connections
+// waiting to be accepted; gives the socket and sets port. Throws
+// std::runtime_error, naming who, when it cannot.
+int ListenOnLoopback(int typeFlags, int queue, const char* who, std::uint16_t& port);
 
 // A port the system just handed out and took back, for a server program to
 // listen on.

@@ -1,5 +1,7 @@
 #include "support/loopback_server.h"
 
+#include "support/loopback_port.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -132,17 +134,7 @@ bool LoopbackServer::Connection::Stopping() const { return m_server.m_stopping.l
 LoopbackServer::LoopbackServer(Script script, int maxConnections)
     : m_script(std::move(script))
 {
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    if (m_listenFd < 0 || ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0
-        || ::listen(m_listenFd, 64) != 0)
-        throw std::runtime_error("loopback server: cannot listen on 127.0.0.1");
-    socklen_t length = sizeof(address);
-    ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
+    m_listenFd = ListenOnLoopback(0, 64, "loopback server", m_port);
     m_thread = std::thread([this, maxConnections] { run(maxConnections); });
 }
 

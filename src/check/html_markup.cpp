@@ -1,0 +1,157 @@
+#include "check/html_markup.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+// Moves text past its leading bytes that satisfy skip.
+template <typename Predicate> void skipWhile(std::string_view& text, Predicate skip)
+{
+    std::size_t at = 0;
+    while (at < text.size() && skip(text[at]))
+        ++at;
+    text.remove_prefix(at);
+}
+
+// The value after an attribute's '=' at the front of tag, blanks before it skipped; moves tag past it.
+std::string_view readValue(std::string_view& tag)
+{
+    skipWhile(tag, IsHtmlSpace);
+    if (!tag.empty() && (tag.front() == '"' || tag.front() == '\'')) {
+        const std::size_t end = std::min(tag.find(tag.front(), 1), tag.size());
+        const std::string_view value = tag.substr(1, end - 1);
+        tag.remove_prefix(std::min(end + 1, tag.size()));
+        return value;
+    }
+    std::size_t end = 0;
+    while (end < tag.size() && !IsHtmlSpace(tag[end]) && tag[end] != '>')
+        ++end;
+    const std::string_view value = tag.substr(0, end);
+    tag.remove_prefix(end);
+    return value;
+}
+
+struct NamedReference {
+    std::string_view name;
+    char character;
+};
+
+constexpr NamedReference namedReferences[]
+    = { { "amp;", '&' }, { "lt;", '<' }, { "gt;", '>' }, { "quot;", '"' }, { "apos;", '\'' } };
+
+int digitValue(char c, bool hex)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    const char lower = LowerAsciiChar(c);
+    return hex && lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// The code point of the numeric reference after the "&#" at the front of
+// text, and its length; 0 when it names no character. Digits past the
+// highest code point only make the value stay out of range.
+char32_t numericReference(std::string_view text, std::size_t& length)
+{
+    const bool hex = text.size() > 2 && (text[2] == 'x' || text[2] == 'X');
+    std::size_t at = hex ? 3 : 2;
+    const std::size_t digitsAt = at;
+    char32_t code = 0;
+    for (int digit = 0; at < text.size() && (digit = digitValue(text[at], hex)) >= 0; ++at)
+        code = std::min<char32_t>(code * (hex ? 16 : 10) + static_cast<char32_t>(digit), 0x110000);
+    if (at == digitsAt || code == 0 || code >= 0x110000 || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    length = at < text.size() && text[at] == ';' ? at + 1 : at;
+    return code;
+}
+
+void appendUtf8(char32_t code, std::string& out)
+{
+    const auto byte = [](char32_t value) { return static_cast<char>(value); };
+    if (code < 0x80) {
+        out += byte(code);
+    } else if (code < 0x800) {
+        out += { byte(0xC0 | (code >> 6)), byte(0x80 | (code & 0x3F)) };
+    } else if (code < 0x10000) {
+        out += { byte(0xE0 | (code >> 12)), byte(0x80 | ((code >> 6) & 0x3F)), byte(0x80 | (code & 0x3F)) };
+    } else {
+        out += { byte(0xF0 | (code >> 18)), byte(0x80 | ((code >> 12) & 0x3F)),
+            byte(0x80 | ((code >> 6) & 0x3F)), byte(0x80 | (code & 0x3F)) };
+    }
+}
+
+// Decodes the reference at the front of text (which starts with '&') onto
+// out; gives its length, 0 when it is none.
+std::size_t decodeReference(std::string_view text, std::string& out)
+{
+    if (text.size() > 1 && text[1] == '#') {
+        std::size_t length = 0;
+        const char32_t code = numericReference(text, length);
+        if (code != 0)
+            appendUtf8(code, out);
+        return code != 0 ? length : 0;
+    }
+    for (const NamedReference& reference : namedReferences) {
+        if (text.substr(1).starts_with(reference.name)) {
+            out += reference.character;
+            return reference.name.size() + 1;
+        }
+    }
+    return 0;
+}
+
+}
+
+bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(std::string_view value, std::string_view lowerName)
+{
+    if (value.size() != lowerName.size())
+        return false;
+    for (std::size_t at = 0; at < value.size(); ++at) {
+        if (LowerAsciiChar(value[at]) != lowerName[at])
+            return false;
+    }
+    return true;
+}
+
+bool ReadHtmlAttribute(std::string_view& tag, HtmlAttribute& attribute)
+{
+    skipWhile(tag, [](char c) { return IsHtmlSpace(c) || c == '/'; });
+    if (tag.empty() || tag.front() == '>')
+        return false;
+    std::size_t nameEnd = 0;
+    while (nameEnd < tag.size() && !IsHtmlSpace(tag[nameEnd]) && tag[nameEnd] != '=' && tag[nameEnd] != '>')
+        ++nameEnd;
+    attribute.name = tag.substr(0, nameEnd);
+    tag.remove_prefix(nameEnd);
+    skipWhile(tag, IsHtmlSpace);
+    attribute.value = {};
+    if (!tag.empty() && tag.front() == '=') {
+        tag.remove_prefix(1);
+        attribute.value = readValue(tag);
+    }
+    return true;
+}
+
+std::size_t DecodeHtmlReferences(std::string_view text, std::size_t limit, std::string& out)
+{
+    const std::size_t end = out.size() + limit;
+    std::size_t at = 0;
+    while (at < text.size() && out.size() < end) {
+        // The bytes up to the next '&' go over as one run.
+        const std::string_view ahead = text.substr(at, end - out.size());
+        const std::size_t run = std::min(ahead.find('&'), ahead.size());
+        out.append(text, at, run);
+        at += run;
+        if (at == text.size() || out.size() >= end)
+            break;
+        const std::size_t length = decodeReference(text.substr(at), out);
+        if (length == 0)
+            out += '&';
+        at += length == 0 ? 1 : length;
+    }
+    return at;
+}

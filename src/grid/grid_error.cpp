@@ -1,6 +1,0 @@
-#include "grid/grid_error.h"
-
-EGridError::EGridError(const Text& Message)
-    : std::runtime_error(Message)
-{
-}
