@@ -3,6 +3,7 @@
 #include "base/gbk_codec.h"
 #include "cli/control_bytes.h"
 
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <string_view>
 
@@ -70,13 +71,13 @@ std::string lineField(OutputFormat format, const TableCell& cell, OutputEncoding
     return format == OutputFormat::Tsv ? tsvField(cell, encoding) : textField(cell, encoding);
 }
 
-std::string jsonValue(const TableCell& cell)
+nlohmann::ordered_json jsonValue(const TableCell& cell)
 {
     if (const auto* number = std::get_if<std::int64_t>(&cell))
-        return std::to_string(*number);
+        return *number;
     if (const auto* text = std::get_if<Text>(&cell))
-        return jsonString(GbkToUtf8(*text));
-    return "null";
+        return GbkToUtf8(*text);
+    return nullptr;
 }
 
 }
@@ -129,36 +130,17 @@ void TableWriter::writeLine(const TableRow& row)
 
 void TableWriter::writeObject(const TableRow& row)
 {
-    m_out << (m_rows == 0 ? "\n{" : ",\n{");
+    nlohmann::ordered_json object = nlohmann::ordered_json::object();
     for (std::size_t column = 0; column < row.size(); ++column)
-        m_out << (column ? "," : "") << '"' << m_layout.columns[column] << "\":" << jsonValue(row[column]);
-    m_out << '}';
+        object[m_layout.columns[column]] = jsonValue(row[column]);
+    // The texts come from GBK as valid UTF-8; should one not be, it is
+    // written with U+FFFD rather than failing the whole output.
+    m_out << (m_rows == 0 ? "\n" : ",\n")
+          << object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 std::string encodedText(const Text& gbk, OutputEncoding encoding)
 {
     const std::string utf8 = GbkToUtf8(gbk);
     return encoding == OutputEncoding::Utf8 ? utf8 : Utf8ToGbk(utf8);
-}
-
-std::string jsonString(const std::string& utf8)
-{
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string quoted = "\"";
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\')
-            quoted += { '\\', c };
-        else if (c == '\n')
-            quoted += "\\n";
-        else if (c == '\r')
-            quoted += "\\r";
-        else if (c == '\t')
-            quoted += "\\t";
-        else if (byte < 0x20)
-            quoted += std::string("\\u00") + hex[byte >> 4] + hex[byte & 0xF];
-        else
-            quoted += c;
-    }
-    return quoted + '"';
 }

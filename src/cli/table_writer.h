@@ -72,7 +72,3 @@ private:
 // A text as the output's encoding writes it. Bytes that are not valid GBK
 // become U+FFFD in UTF-8 and "?" in GBK, so the output is always valid.
 std::string encodedText(const Text& gbk, OutputEncoding encoding);
-
-// A UTF-8 text as a JSON string, quotes included: quotes, backslashes and
-// control bytes escaped, everything else byte for byte.
-std::string jsonString(const std::string& utf8);
