@@ -26,6 +26,8 @@ const PostCase postCases[] = {
     { .name = "NestedZeroIsNotTheCode", .scheme = "http", .reply = answer(R"({"data":{"errcode":0},"errcode":310000})"), .reason = "机器人拒绝了消息: errcode 310000" },
     { .name = "CodeInDigitsCountsAndItsMessageIsDecodedAndDefused", .scheme = "http",
         .reply = answer(R"({"errcode":"310000","errmsg":"\u4e2d\u001b[2J\u0007"})"), .reason = "机器人拒绝了消息: errcode 310000 中\\x1b[2J\\x07" },
+    { .name = "MessageBeforeTheCode", .scheme = "http", .reply = answer(R"({"msg":"code","code":19024})"), .reason = "机器人拒绝了消息: code 19024 code" },
+    { .name = "RepeatedCodeCountsItsLast", .scheme = "http", .reply = answer(R"({"errcode":0,"errcode":310000})"), .reason = "机器人拒绝了消息: errcode 310000" },
     { .name = "AnswerWithoutACodeIsARefusal", .scheme = "http", .reply = answer(R"({"ok":true})"), .reason = "机器人的回应没有 errcode、code 或 StatusCode" },
     { .name = "EmptyAnswerIsNoJson", .scheme = "http", .reply = answer(""), .reason = "机器人的回应不是 JSON 对象" },
     { .name = "HtmlAnswerIsNoJson", .scheme = "http", .reply = answer("<html>ok</html>"), .reason = "机器人的回应不是 JSON 对象" },
