@@ -62,8 +62,9 @@ const HelpEntry options[] = {
         "the site list's folder" },
     { "--no-history", "", "run: record nothing" },
     { "--notify", "URL",
-        "run: after recording, POST the run's changes, when there are any, to\n"
-        "this web hook (http or https), each read waiting as --timeout says" },
+        "run: after recording, POST the run's changes and those an earlier notice\n"
+        "failed to deliver, when there are any, to this web hook (http or https),\n"
+        "each read waiting as --timeout says" },
     { "--notify-format", "F",
         "json (default: the changes command's json), dingtalk, wecom or feishu\n"
         "(a chat robot's text message in Chinese)" },
