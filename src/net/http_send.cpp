@@ -17,9 +17,6 @@ constexpr char crLf[] = "\r\n";
 
 Text decimal(std::int64_t value) { return std::to_string(value); }
 
-// Trimmed text after the first blank; the whole trimmed line when it has none.
-Text valueAfterBlank(const Text& line) { return TrimControls(TextAfter(line, " ")); }
-
 // An interim answer promises a final one on the same connection; 101 does not
 // (it hands the connection over to another protocol) and counts as final.
 bool isInterimCode(std::int32_t code) { return code >= 100 && code <= 199 && code != 101; }
@@ -462,7 +459,7 @@ void THTTPSend::readHeaderBlock(Exchange& exchange)
         framing.TakeLine(line);
         const Text upper = UpperAscii(line);
         if (StartsWith(upper, "CONTENT-TYPE:"))
-            MimeType = valueAfterBlank(line);
+            MimeType = ValueAfterBlank(line);
         else if (StartsWith(upper, "CONNECTION: CLOSE"))
             exchange.close = true;
     } while (!lastCallFailed());

@@ -1,5 +1,7 @@
 #include "net/http_text.h"
 
+#include "net/text_util.h"
+
 #include <algorithm>
 
 namespace {
@@ -37,3 +39,5 @@ bool StartsWith(const Text& Value, const Text& Prefix)
 {
     return Value.compare(0, Prefix.size(), Prefix) == 0;
 }
+
+Text ValueAfterBlank(const Text& Line) { return TrimControls(TextAfter(Line, " ")); }

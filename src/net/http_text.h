@@ -10,3 +10,6 @@ Text TrimControls(const Text& Value);
 Text UpperAscii(Text Value);
 Text LowerAscii(Text Value);
 bool StartsWith(const Text& Value, const Text& Prefix);
+// The value of a header line: the trimmed text after its first blank, or the
+// whole trimmed line when it has none.
+Text ValueAfterBlank(const Text& Line);

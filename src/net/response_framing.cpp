@@ -10,9 +10,6 @@ namespace {
 
 constexpr std::int64_t largestSize = std::numeric_limits<std::int32_t>::max();
 
-// Trimmed text after the first blank; the whole trimmed line when it has none.
-Text valueAfterBlank(const Text& line) { return TrimControls(TextAfter(line, " ")); }
-
 int hexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -30,7 +27,7 @@ void ResponseFraming::TakeLine(const Text& Line)
     const Text upper = UpperAscii(Line);
     if (StartsWith(upper, "CONTENT-LENGTH:"))
         takeLength(Line);
-    else if (StartsWith(upper, "TRANSFER-ENCODING:") && valueAfterBlank(upper).find("CHUNKED") != Text::npos)
+    else if (StartsWith(upper, "TRANSFER-ENCODING:") && ValueAfterBlank(upper).find("CHUNKED") != Text::npos)
         m_chunked = true;
 }
 
@@ -38,7 +35,7 @@ void ResponseFraming::takeLength(const Text& Line)
 {
     if (Line.find(' ') == Text::npos)
         return;
-    const Text value = valueAfterBlank(Line);
+    const Text value = ValueAfterBlank(Line);
     const bool digits = !value.empty()
         && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
     // IntFromText gives -1 for a number beyond the 32-bit range.

@@ -1,7 +1,6 @@
 #include "cli/cli_arguments.h"
 #include "cli/cli_help.h"
 
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
@@ -280,9 +279,7 @@ std::set<std::string> optionNames(const std::string& text, const std::regex& ent
 
 TEST(CliHelp, ListsTheOptionsTheManualDescribes)
 {
-    // The build writes the manual's source, its version filled in, beside the programs' folders.
-    const auto manual = std::filesystem::path(LINKWATCH_CLI_PATH).parent_path().parent_path().parent_path()
-        / "data/linkwatch-cli.1.scd";
+    const std::string manual = LINKWATCH_MANUAL_SOURCE;
     std::ifstream file(manual);
     ASSERT_TRUE(file) << manual;
     const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
