@@ -147,3 +147,11 @@ std::size_t GbkCharacterCut(std::string_view text, std::size_t from, std::size_t
         cut = next;
     return cut;
 }
+
+std::size_t Utf8CharacterCut(std::string_view text, std::size_t limit)
+{
+    std::size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return cut;
+}

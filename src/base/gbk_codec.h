@@ -28,3 +28,7 @@ Text Utf8ToGbkExact(const std::string& utf8);
 // character boundary at or before limit, walking from from, itself a
 // boundary. text must be longer than limit.
 std::size_t GbkCharacterCut(std::string_view text, std::size_t from, std::size_t limit);
+
+// Where to cut UTF-8 text so that no character is split: the last character
+// boundary at or before limit. text must be longer than limit.
+std::size_t Utf8CharacterCut(std::string_view text, std::size_t limit);

@@ -2,6 +2,7 @@
 
 #include "base/gbk_codec.h"
 #include "cli/change_table.h"
+#include "cli/control_bytes.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -42,16 +43,8 @@ constexpr KindLabel kindLabels[] = {
 };
 
 // One line per site: line breaks, tabs and other control bytes in a name or
-// a reason become blanks. UTF-8 holds no byte below 0x20 inside a character.
-std::string flattened(std::string utf8)
-{
-    for (char& c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            c = ' ';
-    }
-    return utf8;
-}
+// a reason become blanks.
+std::string oneLine(const std::string& utf8) { return defusedText(utf8, ControlBytes::Blanked); }
 
 // utf8 cut to at most limit bytes, ending in an ellipsis when it was cut. The
 // cut backs up over continuation bytes so that no character is split.
@@ -59,10 +52,7 @@ std::string cappedLine(const std::string& utf8, std::size_t limit)
 {
     if (utf8.size() <= limit)
         return utf8;
-    std::size_t cut = limit - (sizeof ellipsisUtf8 - 1);
-    while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80)
-        --cut;
-    return utf8.substr(0, cut) + ellipsisUtf8;
+    return utf8.substr(0, Utf8CharacterCut(utf8, limit - (sizeof ellipsisUtf8 - 1))) + ellipsisUtf8;
 }
 
 // "丢失链接: <name> <address> — <reason>", the reason being why the site
@@ -72,7 +62,7 @@ std::string changeLine(const SiteChange& change, const char* label)
     const HistoryEntry& after = change.after;
     const Text reason = after.outcome ? OutcomeReason(*after.outcome) : after.verdict;
     const Text line = Text(label) + ": " + after.name + " " + after.address + " \xA1\xAA " + reason; // —
-    return cappedLine(flattened(GbkToUtf8(line)), lineByteLimit);
+    return cappedLine(oneLine(GbkToUtf8(line)), lineByteLimit);
 }
 
 // Where kind comes in kindLabels.
@@ -108,7 +98,7 @@ std::string headerLine(const std::string& listName, std::size_t count)
 {
     const Text line = "LinkWatch \xBC\xEC\xB2\xE9 " + Utf8ToGbk(listName) + "\xA3\xAC" + std::to_string(count)
         + " \xB8\xF6\xCD\xF8\xD5\xBE\xD3\xD0\xB1\xE4\xBB\xAF";
-    return cappedLine(flattened(GbkToUtf8(line)), lineByteLimit);
+    return cappedLine(oneLine(GbkToUtf8(line)), lineByteLimit);
 }
 
 // "… 另有 <count> 个": the changes the message had no room for.

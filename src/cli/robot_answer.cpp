@@ -48,12 +48,7 @@ std::string messageOf(const nlohmann::json& answer, const char* key)
     if (found == answer.end() || !found->is_string())
         return {};
     std::string text = found->get<std::string>();
-    if (text.size() <= messageLimit)
-        return text;
-    std::size_t cut = messageLimit;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return text.substr(0, cut);
+    return text.size() <= messageLimit ? text : text.substr(0, Utf8CharacterCut(text, messageLimit));
 }
 
 // 机器人拒绝了消息: <key> <code> <message> ("the robot refused the message")
