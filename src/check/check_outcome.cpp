@@ -1,11 +1,15 @@
 #include "check/check_outcome.h"
 
 #include "base/gbk_codec.h"
+#include "check/link_counts.h"
 #include "net/socket_error.h"
 
 #include <string>
+#include <vector>
 
 namespace {
+
+constexpr char comma[] = "\xA3\xAC"; // ，
 
 struct ErrorSentence {
     std::int32_t code;
@@ -59,21 +63,28 @@ Text statusText(const CheckOutcome& outcome)
     return text;
 }
 
-// The link counts for less when the link or the page asks search engines to pass it by.
+// The link counts for less where the page does not show it as a link, or
+// when the link or the page asks search engines to pass it by; the causes
+// follow the strongest first. A link that counts is named by its anchor.
 Text foundReason(const CheckOutcome& outcome)
 {
-    const Text found = "\xD5\xD2\xB5\xBD\xC1\xB4\xBD\xD3"; // 找到链接
-    Text but;
-    if (outcome.rel == LinkRel::NoFollow || outcome.rel == LinkRel::Sponsored || outcome.rel == LinkRel::Ugc)
-        but = "\xB4\xF8 rel=" + Text(LinkRelName(outcome.rel)); // 带 rel=
-    if (outcome.robots != RobotsDirective::Absent)
-        but += (but.empty() ? "" : "\xA3\xAC") + Text("\xD2\xB3\xC3\xE6\xB1\xEA\xD7\xA2 ") // ，页面标注
-            + RobotsDirectiveName(outcome.robots);
-    if (!but.empty())
-        return found + "\xA3\xAC\xB5\xAB" + but; // ，但
+    const std::vector<Text> causes = FoundLinkCauses(outcome);
+    Text reason = "\xD5\xD2\xB5\xBD\xC1\xB4\xBD\xD3"; // 找到链接
+    std::size_t cause = 0;
+    if (outcome.placement == LinkPlacement::Text)
+        reason = "\xD6\xBB\xD4\xDA\xCE\xC4\xD7\xD6\xC0\xEF\xB3\xF6\xCF\xD6\xA3\xAC\xC3\xBB\xD3\xD0\xC1\xB4"
+                 "\xBD\xD3"; // 只在文字里出现，没有链接
+    else if (!causes.empty())
+        reason += comma + ("\xB5\xAB" + causes[cause++]); // 但
+    for (; cause < causes.size(); ++cause)
+        reason += comma + causes[cause];
+    if (!causes.empty() || outcome.placement == LinkPlacement::Text)
+        return reason;
     if (outcome.match == QueryMatch::Utf8)
-        return found + " (\xD2\xB3\xC3\xE6\xD3\xC3 UTF-8 \xB1\xE0\xC2\xEB)"; // (页面用 UTF-8 编码)
-    return found;
+        reason += " (\xD2\xB3\xC3\xE6\xD3\xC3 UTF-8 \xB1\xE0\xC2\xEB)"; // (页面用 UTF-8 编码)
+    if (!outcome.anchor.empty())
+        reason += comma + ("\xC3\xAA\xCE\xC4\xB1\xBE: " + ShownInReason(outcome.anchor)); // 锚文本:
+    return reason;
 }
 
 // "页面有指向本站的链接: <link> (<difference>)". A long link is shortened
@@ -81,27 +92,39 @@ Text foundReason(const CheckOutcome& outcome)
 // hint; the outcome's near keeps the link itself.
 Text nearReason(const CheckOutcome& outcome)
 {
-    constexpr std::size_t shownNearLimit = 160;
-    const Text& near = outcome.near;
-    const Text shown = near.size() <= shownNearLimit
-        ? near
-        : near.substr(0, GbkCharacterCut(near, 0, shownNearLimit)) + "\xA1\xAD"; // …
     // 页面有指向本站的链接:
-    return "\xD2\xB3\xC3\xE6\xD3\xD0\xD6\xB8\xCF\xF2\xB1\xBE\xD5\xBE\xB5\xC4\xC1\xB4\xBD\xD3: " + shown + " ("
-        + outcome.nearDifference + ")";
+    return "\xD2\xB3\xC3\xE6\xD3\xD0\xD6\xB8\xCF\xF2\xB1\xBE\xD5\xBE\xB5\xC4\xC1\xB4\xBD\xD3: "
+        + ShownInReason(outcome.near) + " (" + outcome.nearDifference + ")";
+}
+
+// "未能看到真实页面: 验证页" or "…: 页面内容由脚本生成"; empty for a real page.
+Text unseenPageReason(PageKind page)
+{
+    const Text head
+        = "\xCE\xB4\xC4\xDC\xBF\xB4\xB5\xBD\xD5\xE6\xCA\xB5\xD2\xB3\xC3\xE6: "; // 未能看到真实页面:
+    if (page == PageKind::Challenge)
+        return head + "\xD1\xE9\xD6\xA4\xD2\xB3"; // 验证页
+    if (page == PageKind::Script)
+        return head
+            + "\xD2\xB3\xC3\xE6\xC4\xDA\xC8\xDD\xD3\xC9\xBD\xC5\xB1\xBE\xC9\xFA\xB3\xC9"; // 页面内容由脚本生成
+    return {};
 }
 
 // A response came without the query: a redirect says where the page went, an
 // error status names itself, a link to the site in another form is named,
-// a cut-off page says why it was cut.
+// a page not really seen says what stood in for it, a cut-off page says why
+// it was cut.
 Text missingReason(const CheckOutcome& outcome)
 {
     if (outcome.status >= 300 && outcome.status < 400 && !outcome.location.empty())
         return "\xD2\xB3\xC3\xE6\xD2\xD1\xD7\xAA\xB5\xBD " + outcome.location; // 页面已转到
+    const Text unseen = unseenPageReason(outcome.page);
     if (outcome.status < 200 || outcome.status >= 300)
-        return statusText(outcome);
+        return unseen.empty() ? statusText(outcome) : unseen + " (" + statusText(outcome) + ")";
     if (!outcome.near.empty())
         return nearReason(outcome);
+    if (!unseen.empty())
+        return unseen;
     const Text missing
         = "\xD2\xB3\xC3\xE6\xC9\xCF\xC3\xBB\xD3\xD0\xC4\xBF\xB1\xEA\xC1\xB4\xBD\xD3"; // 页面上没有目标链接
     if (outcome.error != 0)
@@ -184,6 +207,25 @@ const char* RobotsDirectiveName(RobotsDirective robots)
         break;
     }
     return nullptr;
+}
+
+const char* LinkPlacementName(LinkPlacement placement)
+{
+    constexpr const char* names[]
+        = { nullptr, "link", "text", "comment", "script", "noscript", "textarea", "style", "hidden", "jump" };
+    return names[static_cast<std::size_t>(placement)];
+}
+
+const char* PageKindName(PageKind page)
+{
+    constexpr const char* names[] = { nullptr, "ok", "challenge", "script" };
+    return names[static_cast<std::size_t>(page)];
+}
+
+const char* LinkCountsName(LinkCounts counts)
+{
+    constexpr const char* names[] = { "unknown", "yes", "no" };
+    return names[static_cast<std::size_t>(counts)];
 }
 
 Text CappedOutcomeText(const Text& text)

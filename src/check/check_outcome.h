@@ -34,6 +34,40 @@ enum class LinkRel : std::uint8_t {
     Ugc,
 };
 
+// Where on the page the chosen match of the query sits (PageMarkup), the
+// first of these that applies: Comment, Script, Style, TextArea (the raw
+// text of those elements), NoScript, Hidden (an element hidden by its own
+// attribute or inline style, or by an ancestor's), then Link (an <a> or
+// <area> element that points at the query's site), Jump (a link that does
+// not, but carries the query's site in its query string) or Text (no link).
+enum class LinkPlacement : std::uint8_t {
+    None, // not found, or found by a reading that did not judge placement
+    Link,
+    Text,
+    Comment,
+    Script,
+    NoScript,
+    TextArea,
+    Style,
+    Hidden,
+    Jump,
+};
+
+// Whether the page that answered is the partner's real page.
+enum class PageKind : std::uint8_t {
+    Unseen, // no HTTP response
+    Ok,
+    Challenge, // a bot check or captcha page stood in for it
+    Script, // an application shell whose content scripts would make
+};
+
+// Whether the partner's link is one search engines count.
+enum class LinkCounts : std::uint8_t {
+    Unknown, // unreachable, a page not really seen, or a placement not judged
+    Yes,
+    No,
+};
+
 // What the page tells search engines of itself (X-Robots-Tag headers and
 // robots meta tags), the strongest first: None is noindex and nofollow both.
 enum class RobotsDirective : std::uint8_t {
@@ -68,6 +102,22 @@ struct CheckOutcome {
     Text nearDifference {};
     // What the response tells search engines of the page.
     RobotsDirective robots = RobotsDirective::Absent;
+    // The chosen match's placement, and the <a>/<area> element it sits in:
+    // its href (character references decoded) and its anchor text (tags
+    // removed, blanks folded; "[图片] " and the image's alt for an image);
+    // how many links of the page point at the query's site.
+    LinkPlacement placement = LinkPlacement::None;
+    Text href {};
+    Text anchor {};
+    std::int64_t links = 0;
+    // The page's canonical address when it names another page; empty otherwise.
+    Text canonical {};
+    // Links to hosts other than the partner's own, their distinct hosts, and
+    // how many of them carry nofollow, sponsored or ugc.
+    std::int64_t outbound = 0;
+    std::int64_t outboundHosts = 0;
+    std::int64_t outboundNofollow = 0;
+    PageKind page = PageKind::Unseen;
 
     friend bool operator==(const CheckOutcome&, const CheckOutcome&) = default;
 };
@@ -80,6 +130,14 @@ const char* QueryMatchName(QueryMatch match);
 const char* LinkRelName(LinkRel rel);
 // "nofollow", "noindex", "none"; null for Absent.
 const char* RobotsDirectiveName(RobotsDirective robots);
+
+// "link", "text", "comment", "script", "noscript", "textarea", "style",
+// "hidden", "jump"; null for None.
+const char* LinkPlacementName(LinkPlacement placement);
+// "ok", "challenge", "script"; null for Unseen.
+const char* PageKindName(PageKind page);
+// "yes", "no", "unknown".
+const char* LinkCountsName(LinkCounts counts);
 
 // text cut to OutcomeTextLimit bytes without splitting a GBK character.
 Text CappedOutcomeText(const Text& text);
