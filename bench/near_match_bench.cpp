@@ -69,7 +69,8 @@ void readPage(benchmark::State& state, const std::string& page)
     ResetPeakResident();
     std::size_t nearBytes = 0;
     for (auto _ : state) {
-        const PageMarkup markup = ReadPageMarkup(page, query, false);
+        const PageMarkup markup
+            = ReadPageMarkup(page, { query, {}, "http://partner.example.com/links.html" });
         nearBytes = markup.near.size();
         benchmark::DoNotOptimize(markup.robots.Result());
     }

@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Text query(input.substr(0, lineEnd));
     const std::string_view page = input.substr(std::min(lineEnd + 1, input.size()));
     for (const bool found : { false, true }) {
-        const PageMarkup markup = ReadPageMarkup(page, query, found);
+        const PageMarkup markup = ReadPageMarkup(
+            page, { query, found ? std::string_view(query) : std::string_view(), "http://partner.test/" });
         require(markup.near.size() <= OutcomeTextLimit);
         require(markup.near.empty() == markup.nearDifference.empty());
         require(markup.near.empty() || (!found && query.find("//") != Text::npos));

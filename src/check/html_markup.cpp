@@ -106,6 +106,15 @@ bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r
 
 char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+std::string_view TrimHtmlSpace(std::string_view text)
+{
+    while (!text.empty() && IsHtmlSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsHtmlSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 bool EqualsIgnoringCase(std::string_view value, std::string_view lowerName)
 {
     if (value.size() != lowerName.size())
@@ -115,6 +124,13 @@ bool EqualsIgnoringCase(std::string_view value, std::string_view lowerName)
             return false;
     }
     return true;
+}
+
+bool NamesUtf8(std::string_view value)
+{
+    std::string lower(value.substr(0, 256));
+    std::transform(lower.begin(), lower.end(), lower.begin(), LowerAsciiChar);
+    return lower.find("utf-8") != std::string::npos || lower.find("utf8") != std::string::npos;
 }
 
 bool ReadHtmlAttribute(std::string_view& tag, HtmlAttribute& attribute)

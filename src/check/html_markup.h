@@ -9,8 +9,32 @@
 
 bool IsHtmlSpace(char c);
 char LowerAsciiChar(char c);
+// text without the blanks around it.
+std::string_view TrimHtmlSpace(std::string_view text);
 // Whether value equals lowerName (lower case ASCII) when letter case is ignored.
 bool EqualsIgnoringCase(std::string_view value, std::string_view lowerName);
+
+// Calls visit with each blank-separated token of value in turn until it
+// gives true; gives whether one did.
+template <typename Visit> bool AnyHtmlToken(std::string_view value, Visit visit)
+{
+    std::size_t at = 0;
+    while (at < value.size()) {
+        while (at < value.size() && IsHtmlSpace(value[at]))
+            ++at;
+        std::size_t end = at;
+        while (end < value.size() && !IsHtmlSpace(value[end]))
+            ++end;
+        if (end > at && visit(value.substr(at, end - at)))
+            return true;
+        at = end;
+    }
+    return false;
+}
+
+// Whether a charset or Content-Type value names UTF-8 ("utf-8", "utf8",
+// any letter case), read as far as its first 256 bytes.
+bool NamesUtf8(std::string_view value);
 
 struct HtmlAttribute {
     std::string_view name;

@@ -2,28 +2,64 @@
 
 #include "check/html_markup.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
 
-// Walks the start tags of a page from its top to its end, reading the page
+// What a stretch of a page is, as HtmlTagScan reads it.
+enum class HtmlToken : std::uint8_t {
+    StartTag,
+    EndTag,
+    Comment, // from "<!--" to the next "-->", or to the page's end
+    RawText, // the content of a script, style, textarea or title element
+};
+
+// Walks a page from its top to its end, token by token, reading the page
 // where it lies and never going back: each byte is looked at a bounded
 // number of times, so the cost grows with the page, however its markup is
-// broken. A comment (from "<!--" to the next "-->", or to the page's end)
-// is skipped whole; everything else that starts with '<' and a letter is a
-// tag. The page must outlive the scan; one thread at a time.
+// broken. The bytes between two tokens are the page's text. A start tag
+// runs to its first '>' outside quoted values; an end tag to its first
+// '>'; "<" before anything but a letter, '/' and a letter, or "!--" is
+// text, and "<!…>" or "<?…>" is passed over. The content of a script,
+// style, textarea or title element is one RawText token up to its end tag
+// ("</script" in any letter case), or to the page's end. The page must
+// outlive the scan; one thread at a time.
 class HtmlTagScan
 {
 public:
     explicit HtmlTagScan(std::string_view page);
 
-    // Moves to the next start tag; false when the page has no more.
-    bool NextTag();
-    // The current tag's name as the page writes it.
+    // Moves to the next token, passing over the rest of the current start
+    // tag first; false when the page has no more.
+    bool Next();
+    HtmlToken Token() const { return m_token; }
+    // The tag's name as the page writes it; for RawText, its element's.
     std::string_view TagName() const { return m_name; }
-    // Reads the current tag's next attribute (ReadHtmlAttribute); false at
-    // the tag's end. Attributes not read are passed over by NextTag.
+    // Where the token starts in the page ('<' of a tag or comment).
+    std::size_t Begin() const { return m_begin; }
+    // Where the token ends: past its '>' (or at the page's end). For a start
+    // tag this reads over its attributes not yet read.
+    std::size_t End();
+    // Whether the start tag ends with "/>"; reads it to its end first.
+    bool SelfClosing();
+    // Reads the current start tag's next attribute (ReadHtmlAttribute);
+    // false at the tag's end.
     bool NextAttribute(HtmlAttribute& attribute);
 
 private:
+    std::size_t offset() const { return static_cast<std::size_t>(m_rest.data() - m_page.data()); }
+    void finishStartTag();
+    bool rawTextNext();
+    bool tagAt(std::size_t open);
+
+    std::string_view m_page;
     std::string_view m_rest;
     std::string_view m_name;
+    std::string_view m_rawElement;
+    const char* m_attributesEnd = nullptr;
+    HtmlToken m_token = HtmlToken::Comment;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    bool m_inStartTag = false;
+    bool m_selfClosing = false;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/text.h"
 #include "check/check_outcome.h"
 #include "check/verdict_texts.h"
-#include "base/text.h"
 
 // What a link check worker may do to the window that shows its results. The
 // worker calls these from its own thread.

@@ -1,10 +1,11 @@
 #include "check/link_check_worker.h"
 
+#include "base/gbk_codec.h"
 #include "check/fetch_slots.h"
+#include "check/html_markup.h"
 #include "check/link_rel.h"
 #include "check/page_markup.h"
 #include "check/verdict_texts.h"
-#include "base/gbk_codec.h"
 #include "net/http_send.h"
 #include "net/http_text.h"
 #include "net/socket_error.h"
@@ -81,6 +82,18 @@ std::size_t textSize(const TextList& lines)
     for (const Text& line : lines.Lines())
         size += line.size() + 2;
     return size;
+}
+
+// Whether the page that answered is the partner's real page: a direct link
+// or a near one shows it is; a bot check may answer with any status, an
+// application shell only a page that came whole (2xx).
+PageKind seenPage(const PageMarkup& markup, int status)
+{
+    if (markup.placement == LinkPlacement::Link || !markup.near.empty() || (status >= 300 && status < 400))
+        return PageKind::Ok;
+    if (status >= 200 && status < 300)
+        return markup.page;
+    return markup.page == PageKind::Challenge ? PageKind::Challenge : PageKind::Ok;
 }
 
 // The value of the last header line named name (lower case) in the response
@@ -264,14 +277,30 @@ void Temu::readPage(CheckOutcome& outcome, bool responded) const
 {
     std::size_t matchOffset = 0;
     outcome.match = pageHoldsQuery(matchOffset);
+    const Text utf8Query = outcome.match == QueryMatch::Utf8 ? GbkToUtf8(QueryText) : Text();
+    MarkupQuery query { QueryText, {}, PageUrl, outcome.match == QueryMatch::Utf8 };
     if (outcome.match != QueryMatch::None)
-        outcome.rel = LinkRelOfMatch(PageLines, matchOffset);
-    PageMarkup markup = ReadPageMarkup(PageLines, QueryText, outcome.match != QueryMatch::None);
+        query.found
+            = outcome.match == QueryMatch::Utf8 ? std::string_view(utf8Query) : std::string_view(QueryText);
+    query.utf8 = query.utf8 || (responded && NamesUtf8(headerValue(HeaderLines, "content-type")));
+    PageMarkup markup = ReadPageMarkup(PageLines, query);
+    if (markup.matchOffset != std::string_view::npos)
+        outcome.rel = LinkRelOfMatch(PageLines, markup.matchOffset);
     if (responded)
         markup.robots.AddResponseHead(HeaderLines);
     outcome.near = std::move(markup.near);
     outcome.nearDifference = std::move(markup.nearDifference);
     outcome.robots = markup.robots.Result();
+    outcome.placement = markup.placement;
+    outcome.href = std::move(markup.href);
+    outcome.anchor = std::move(markup.anchor);
+    outcome.links = markup.links;
+    outcome.canonical = std::move(markup.canonical);
+    outcome.outbound = markup.outbound;
+    outcome.outboundHosts = markup.outboundHosts;
+    outcome.outboundNofollow = markup.outboundNofollow;
+    if (responded)
+        outcome.page = seenPage(markup, outcome.status);
 }
 
 void Temu::PublishTranscript(int Row)

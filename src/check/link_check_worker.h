@@ -1,10 +1,10 @@
 #pragma once
 
+#include "base/text.h"
+#include "base/text_list.h"
 #include "check/check_outcome.h"
 #include "check/large_page_slots.h"
 #include "check/link_check_window.h"
-#include "base/text.h"
-#include "base/text_list.h"
 
 #include <chrono>
 #include <functional>

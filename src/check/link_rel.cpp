@@ -39,28 +39,6 @@ std::size_t enclosingLinkStart(std::string_view page, std::size_t offset)
     return std::string_view::npos;
 }
 
-// The first of nofollow, sponsored and ugc among the blank-separated tokens of value.
-LinkRel relOfValue(std::string_view value)
-{
-    std::size_t at = 0;
-    while (at < value.size()) {
-        while (at < value.size() && IsHtmlSpace(value[at]))
-            ++at;
-        std::size_t end = at;
-        while (end < value.size() && !IsHtmlSpace(value[end]))
-            ++end;
-        const std::string_view token = value.substr(at, end - at);
-        if (EqualsIgnoringCase(token, "nofollow"))
-            return LinkRel::NoFollow;
-        if (EqualsIgnoringCase(token, "sponsored"))
-            return LinkRel::Sponsored;
-        if (EqualsIgnoringCase(token, "ugc"))
-            return LinkRel::Ugc;
-        at = end;
-    }
-    return LinkRel::None;
-}
-
 }
 
 LinkRel LinkRelOfMatch(std::string_view page, std::size_t matchOffset)
@@ -75,7 +53,22 @@ LinkRel LinkRelOfMatch(std::string_view page, std::size_t matchOffset)
     HtmlAttribute attribute;
     while (ReadHtmlAttribute(tag, attribute)) {
         if (EqualsIgnoringCase(attribute.name, "rel"))
-            return relOfValue(attribute.value);
+            return LinkRelOfValue(attribute.value);
     }
     return LinkRel::None;
+}
+
+LinkRel LinkRelOfValue(std::string_view value)
+{
+    LinkRel rel = LinkRel::None;
+    AnyHtmlToken(value, [&rel](std::string_view token) {
+        if (EqualsIgnoringCase(token, "nofollow"))
+            rel = LinkRel::NoFollow;
+        else if (EqualsIgnoringCase(token, "sponsored"))
+            rel = LinkRel::Sponsored;
+        else if (EqualsIgnoringCase(token, "ugc"))
+            rel = LinkRel::Ugc;
+        return rel != LinkRel::None;
+    });
+    return rel;
 }

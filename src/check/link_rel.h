@@ -18,3 +18,7 @@
 // as a link, and the first rel attribute of a tag is the one that counts.
 // Pure function; safe from any thread.
 LinkRel LinkRelOfMatch(std::string_view page, std::size_t matchOffset);
+
+// The first of nofollow, sponsored and ugc among the blank-separated tokens
+// of a rel attribute's value (letter case ignored), None when it has none.
+LinkRel LinkRelOfValue(std::string_view value);

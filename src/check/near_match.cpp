@@ -1,14 +1,15 @@
 #include "check/near_match.h"
 
+#include "base/gbk_codec.h"
 #include "check/check_outcome.h"
 #include "check/html_markup.h"
-#include "base/gbk_codec.h"
+#include "check/web_address.h"
 
 #include <algorithm>
 
 namespace {
 
-using AddressParts = NearMatch::AddressParts;
+using AddressParts = WebAddress;
 constexpr auto npos = std::string_view::npos;
 
 // Room a link's window keeps beyond the address's length: for a scheme, a
@@ -17,94 +18,9 @@ constexpr std::size_t windowRoom = 64;
 
 constexpr char comma[] = "\xA3\xAC"; // ，
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix)
-{
-    return text.size() >= lowerPrefix.size()
-        && EqualsIgnoringCase(text.substr(0, lowerPrefix.size()), lowerPrefix);
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && IsHtmlSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsHtmlSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-// Splits an absolute http, https or scheme-relative address. When text is
-// only the front of the address (not complete), its host must end within it.
-bool splitAddress(std::string_view text, bool complete, AddressParts& parts)
-{
-    std::size_t hostAt = 2;
-    parts.scheme = {};
-    if (!text.starts_with("//")) {
-        const std::size_t colon = text.find(':');
-        if (colon == npos || text.substr(colon + 1, 2) != "//")
-            return false;
-        parts.scheme = text.substr(0, colon);
-        if (!EqualsIgnoringCase(parts.scheme, "http") && !EqualsIgnoringCase(parts.scheme, "https"))
-            return false;
-        hostAt = colon + 3;
-    }
-    std::size_t end = hostAt;
-    while (end < text.size() && text[end] != '/' && text[end] != '?' && text[end] != '#')
-        ++end;
-    if (end == text.size() && !complete)
-        return false;
-    const std::string_view authority = text.substr(hostAt, end - hostAt);
-    const std::size_t colon = authority.rfind(':');
-    parts.host = authority.substr(0, colon);
-    parts.port = colon == npos ? std::string_view() : authority.substr(colon + 1);
-    parts.rest = text.substr(end);
-    return !parts.host.empty();
-}
-
-bool hasWww(std::string_view host) { return host.size() > 4 && startsWithIgnoringCase(host, "www."); }
-std::string_view siteName(std::string_view host) { return hasWww(host) ? host.substr(4) : host; }
-
-Text lowerText(std::string_view text)
-{
-    Text lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), LowerAsciiChar);
-    return lower;
-}
-
-bool isDefaultPort(const AddressParts& parts)
-{
-    if (parts.port.empty())
-        return true;
-    const bool http = EqualsIgnoringCase(parts.scheme, "http");
-    const bool https = EqualsIgnoringCase(parts.scheme, "https");
-    return (parts.port == "80" && !https) || (parts.port == "443" && !http);
-}
-
-// Whether link is on the site of query, whose site name (its host without
-// "www.") in lower case is lowerSite.
-bool sameSite(const AddressParts& query, std::string_view lowerSite, const AddressParts& link)
-{
-    if (!EqualsIgnoringCase(siteName(link.host), lowerSite))
-        return false;
-    const bool queryDefault = isDefaultPort(query);
-    const bool linkDefault = isDefaultPort(link);
-    return queryDefault == linkDefault && (queryDefault || query.port == link.port);
-}
-
-// Where the '/' that ends the path of rest is, npos when its path ends
-// otherwise or, for the front of a longer rest (not complete), further on.
-std::size_t endingSlash(std::string_view rest, bool complete)
-{
-    std::size_t pathEnd = 0;
-    while (pathEnd < rest.size() && rest[pathEnd] != '?' && rest[pathEnd] != '#')
-        ++pathEnd;
-    if (pathEnd == rest.size() && !complete)
-        return npos;
-    return pathEnd > 0 && rest[pathEnd - 1] == '/' ? pathEnd - 1 : npos;
-}
-
 void dropEndingSlash(Text& rest, bool complete)
 {
-    const std::size_t slash = endingSlash(rest, complete);
+    const std::size_t slash = PathEndingSlash(rest, complete);
     if (slash != npos)
         rest.erase(slash, 1);
 }
@@ -130,9 +46,9 @@ void addSchemeDifference(const AddressParts& query, const AddressParts& link, Te
 {
     if (link.scheme.empty())
         addPhrase(differences, "\xD3\xC3 // \xCA\xA1\xC2\xD4\xC1\xCB\xD0\xAD\xD2\xE9"); // 用 // 省略了协议
-    else if (lowerText(link.scheme) != lowerText(query.scheme))
+    else if (LowerText(link.scheme) != LowerText(query.scheme))
         addPhrase(
-            differences, lowerText(link.scheme) + " \xB6\xF8\xB7\xC7 " + lowerText(query.scheme)); // 而非
+            differences, LowerText(link.scheme) + " \xB6\xF8\xB7\xC7 " + LowerText(query.scheme)); // 而非
     else if (link.scheme != query.scheme)
         addPhrase(differences,
             "\xD0\xAD\xD2\xE9\xC3\xFB\xB4\xF3\xD0\xA1\xD0\xB4\xB2\xBB\xCD\xAC"); // 协议名大小写不同
@@ -140,13 +56,13 @@ void addSchemeDifference(const AddressParts& query, const AddressParts& link, Te
 
 void addHostDifferences(const AddressParts& query, const AddressParts& link, Text& differences)
 {
-    if (hasWww(query.host) && !hasWww(link.host))
+    if (HasWww(query.host) && !HasWww(link.host))
         addPhrase(differences, "\xC9\xD9\xC1\xCB www."); // 少了 www.
-    else if (!hasWww(query.host) && hasWww(link.host))
+    else if (!HasWww(query.host) && HasWww(link.host))
         addPhrase(differences, "\xB6\xE0\xC1\xCB www."); // 多了 www.
     const bool wwwCase
-        = hasWww(query.host) && hasWww(link.host) && query.host.substr(0, 4) != link.host.substr(0, 4);
-    if (wwwCase || siteName(query.host) != siteName(link.host))
+        = HasWww(query.host) && HasWww(link.host) && query.host.substr(0, 4) != link.host.substr(0, 4);
+    if (wwwCase || SiteName(query.host) != SiteName(link.host))
         addPhrase(differences,
             "\xD6\xF7\xBB\xFA\xC3\xFB\xB4\xF3\xD0\xA1\xD0\xB4\xB2\xBB\xCD\xAC"); // 主机名大小写不同
     if (query.port.empty() && !link.port.empty())
@@ -165,8 +81,8 @@ void addPlaceDifference(std::string_view queryRest, std::string_view linkRest, b
             "\xD6\xB8\xCF\xF2\xD5\xBE\xC4\xDA\xC6\xE4\xCB\xFB\xB5\xD8\xD6\xB7"); // 指向站内其他地址
         return;
     }
-    const bool querySlash = endingSlash(queryRest, true) != npos;
-    const bool linkSlash = endingSlash(linkRest, linkComplete) != npos;
+    const bool querySlash = PathEndingSlash(queryRest, true) != npos;
+    const bool linkSlash = PathEndingSlash(linkRest, linkComplete) != npos;
     if (querySlash && !linkSlash)
         addPhrase(differences, "\xC9\xD9\xC1\xCB\xBD\xE1\xCE\xB2\xB5\xC4 /"); // 少了结尾的 /
     else if (!querySlash && linkSlash)
@@ -192,7 +108,7 @@ void addReferenceDifference(std::string_view queryWritten, bool queryDecoded, st
 
 NearMatch::NearMatch(const Text& query)
 {
-    if (!startsWithIgnoringCase(query, "http://") && !startsWithIgnoringCase(query, "https://"))
+    if (!StartsWithIgnoringCase(query, "http://") && !StartsWithIgnoringCase(query, "https://"))
         return;
     const Text address(query.begin(), std::find_if_not(query.begin(), query.end(), isAddressByte));
     m_queryHasTail = address.size() < query.size();
@@ -206,9 +122,9 @@ void NearMatch::addForm(const Text& address, bool utf8)
     QueryForm& form = m_forms[m_formCount];
     form.address.clear();
     DecodeHtmlReferences(address, address.size(), form.address);
-    if (!splitAddress(form.address, true, form.parts))
+    if (!SplitWebAddress(form.address, true, form.parts))
         return;
-    form.site = lowerText(siteName(form.parts.host));
+    form.site = LowerText(SiteName(form.parts.host));
     form.rest = form.parts.rest;
     dropEndingSlash(form.rest, true);
     form.utf8 = utf8;
@@ -218,9 +134,32 @@ void NearMatch::addForm(const Text& address, bool utf8)
     ++m_formCount;
 }
 
+bool NearMatch::PointsAtSite(std::string_view href)
+{
+    href = TrimHtmlSpace(href);
+    AddressParts link;
+    LinkShape shape;
+    return HoldsAddress() && readLink(href, link, shape);
+}
+
+bool NearMatch::CarriesSite(std::string_view href) const
+{
+    // Enough of a query string for any address a partner's jump page takes.
+    constexpr std::size_t carriedLimit = 4096;
+    const std::size_t question = href.find('?');
+    if (question == npos)
+        return false;
+    const Text carried = LowerText(PercentDecoded(href.substr(question + 1, carriedLimit)));
+    for (std::size_t at = 0; at < m_formCount; ++at) {
+        if (carried.find(m_forms[at].site) != Text::npos)
+            return true;
+    }
+    return false;
+}
+
 void NearMatch::Consider(std::string_view href)
 {
-    href = trimmed(href);
+    href = TrimHtmlSpace(href);
     if (!Wanted() || href.size() < 3 || (href.front() != '/' && LowerAsciiChar(href.front()) != 'h'))
         return;
     AddressParts link;
@@ -229,7 +168,7 @@ void NearMatch::Consider(std::string_view href)
         return;
     for (std::size_t at = 0; at < m_formCount; ++at) {
         const QueryForm& form = m_forms[at];
-        if (sameSite(form.parts, form.site, link) && meets(form, link, shape)) {
+        if (OnSameSite(form.parts, form.site, link) && meets(form, link, shape)) {
             keep(href, form, link, shape);
             return;
         }
@@ -245,7 +184,7 @@ bool NearMatch::readLink(std::string_view href, AddressParts& link, LinkShape& s
     // Most links point at other sites and hold no reference before their
     // rest: they are turned down as the page writes them, without decoding.
     const std::size_t reference = shape.written.find('&');
-    const bool split = splitAddress(shape.written, shape.complete, link);
+    const bool split = SplitWebAddress(shape.written, shape.complete, link);
     if (reference == npos)
         return split && onSite(link);
     if (split && shape.written.data() + reference >= link.rest.data() && !onSite(link))
@@ -255,13 +194,13 @@ bool NearMatch::readLink(std::string_view href, AddressParts& link, LinkShape& s
     shape.written = href.substr(0, read);
     shape.complete = read == href.size();
     shape.decoded = m_decoded != shape.written;
-    return splitAddress(m_decoded, shape.complete, link) && onSite(link);
+    return SplitWebAddress(m_decoded, shape.complete, link) && onSite(link);
 }
 
 bool NearMatch::onSite(const AddressParts& link) const
 {
     for (std::size_t at = 0; at < m_formCount; ++at) {
-        if (sameSite(m_forms[at].parts, m_forms[at].site, link))
+        if (OnSameSite(m_forms[at].parts, m_forms[at].site, link))
             return true;
     }
     return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/text.h"
+#include "check/web_address.h"
 
 #include <array>
 #include <cstddef>
@@ -46,6 +47,15 @@ public:
 
     // Whether links are still to be looked at: the query holds an address and no link met it yet.
     bool Wanted() const { return m_formCount > 0 && m_link.empty(); }
+    // Whether the query holds a web address at all.
+    bool HoldsAddress() const { return m_formCount > 0; }
+    // Whether an href, as the page writes it, points at the address's site
+    // by the rules above (absolute, same host and port), any path.
+    bool PointsAtSite(std::string_view href);
+    // Whether the query string of an href, percent-encoding decoded and
+    // letter case ignored, carries the address's site name: a jump page's
+    // link (go.php?url=…) to the site.
+    bool CarriesSite(std::string_view href) const;
     // Looks at the value of one link's href as the page writes it, references
     // undecoded; the first link that meets the address is kept.
     void Consider(std::string_view href);
@@ -57,20 +67,12 @@ public:
     // "https 而非 http", "少了结尾的 /", "少了 www.", "主机名大小写不同", ...
     const Text& Difference() const { return m_difference; }
 
-    // The parts of an address; views into the text it was split from.
-    struct AddressParts {
-        std::string_view scheme; // as written; empty for "//"
-        std::string_view host; // as written, "www." included
-        std::string_view port; // the text after the host's ':', empty when none
-        std::string_view rest; // from the first '/', '?' or '#' after the host
-    };
-
 private:
     // The address in one encoding: as written, and decoded and split.
     struct QueryForm {
         Text written;
         Text address;
-        AddressParts parts;
+        WebAddress parts;
         Text site; // the host without "www.", in lower case
         Text rest; // the rest with the slash ending its path dropped
         bool utf8 = false;
@@ -85,10 +87,10 @@ private:
     };
 
     void addForm(const Text& address, bool utf8);
-    bool onSite(const AddressParts& link) const;
-    bool readLink(std::string_view href, AddressParts& link, LinkShape& shape);
-    bool meets(const QueryForm& form, const AddressParts& link, LinkShape& shape);
-    void keep(std::string_view href, const QueryForm& form, const AddressParts& link, const LinkShape& shape);
+    bool onSite(const WebAddress& link) const;
+    bool readLink(std::string_view href, WebAddress& link, LinkShape& shape);
+    bool meets(const QueryForm& form, const WebAddress& link, LinkShape& shape);
+    void keep(std::string_view href, const QueryForm& form, const WebAddress& link, const LinkShape& shape);
 
     std::array<QueryForm, 2> m_forms;
     std::size_t m_formCount = 0;

@@ -1,8 +1,8 @@
 #include "check/site_list_encoding.h"
 
+#include "base/gbk_codec.h"
 #include "check/site_list_layout.h"
 #include "check/site_list_texts.h"
-#include "base/gbk_codec.h"
 #include "grid_store/cell_store.h"
 
 #include <algorithm>

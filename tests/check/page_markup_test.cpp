@@ -1,6 +1,6 @@
+#include "base/gbk_codec.h"
 #include "check/check_outcome.h"
 #include "check/page_markup.h"
-#include "base/gbk_codec.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -76,7 +76,8 @@ TEST_P(PageMarkupNear, FindsTheFirstLinkToTheSiteInAnotherForm)
     const NearCase& testCase = GetParam();
     const bool found = testCase.page.find(testCase.query) != std::string::npos;
     EXPECT_EQ(found, testCase.found);
-    const PageMarkup markup = ReadPageMarkup(testCase.page, testCase.query, found);
+    const PageMarkup markup = ReadPageMarkup(testCase.page,
+        { testCase.query, found ? testCase.query : std::string_view(), "http://partner.test/" });
     EXPECT_EQ(markup.near, testCase.near);
     // The table's Chinese is written in UTF-8; the outcome speaks GBK.
     EXPECT_EQ(markup.nearDifference, Utf8ToGbk(testCase.difference));
@@ -125,7 +126,8 @@ TEST_P(PageMarkupRobots, AddsUpHeaderAndMetaDirectives)
     TextList head;
     for (const std::string& line : testCase.head)
         head.Add(line);
-    PageMarkup markup = ReadPageMarkup(testCase.page, "http://www.mysite.com/", true);
+    PageMarkup markup
+        = ReadPageMarkup(testCase.page, { "http://www.mysite.com/", {}, "http://partner.test/" });
     markup.robots.AddResponseHead(head);
     EXPECT_EQ(markup.robots.Result(), testCase.robots);
 }

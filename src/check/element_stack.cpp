@@ -1,0 +1,87 @@
+#include "check/element_stack.h"
+
+#include "check/html_markup.h"
+
+#include <algorithm>
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return LowerAsciiChar(x) == LowerAsciiChar(y);
+    });
+}
+
+bool endsItsSibling(std::string_view name)
+{
+    constexpr std::string_view names[] = { "p", "li", "dt", "dd", "option", "tr", "td", "th" };
+    return std::any_of(std::begin(names), std::end(names),
+        [name](std::string_view one) { return EqualsIgnoringCase(name, one); });
+}
+
+// Whether the declarations of style set property to value (lower case),
+// blanks around either and letter case ignored.
+bool declares(std::string_view style, std::string_view property, std::string_view value)
+{
+    std::size_t at = 0;
+    while (at < style.size()) {
+        const std::size_t end = std::min(style.find(';', at), style.size());
+        const std::string_view declaration = style.substr(at, end - at);
+        const std::size_t colon = declaration.find(':');
+        if (colon != std::string_view::npos
+            && EqualsIgnoringCase(TrimHtmlSpace(declaration.substr(0, colon)), property)) {
+            // "!important" after the value changes nothing here.
+            std::string_view given = declaration.substr(colon + 1);
+            given = given.substr(0, std::min(given.find('!'), given.size()));
+            if (EqualsIgnoringCase(TrimHtmlSpace(given), value))
+                return true;
+        }
+        at = end + 1;
+    }
+    return false;
+}
+
+}
+
+void ElementStack::Start(std::string_view name, bool hidden)
+{
+    if (m_depth > 0 && m_uncounted == 0 && endsItsSibling(name)
+        && sameName(m_elements[m_depth - 1].name, name))
+        --m_depth;
+    if (m_depth == keptDepth) {
+        ++m_uncounted;
+        return;
+    }
+    const Element parent = m_depth > 0 ? m_elements[m_depth - 1] : Element {};
+    m_elements[m_depth++]
+        = Element { name, hidden || parent.hidden, parent.noScript || EqualsIgnoringCase(name, "noscript") };
+}
+
+void ElementStack::End(std::string_view name)
+{
+    if (m_uncounted > 0) {
+        --m_uncounted;
+        return;
+    }
+    const std::size_t searched = std::min(m_depth, endSearchDepth);
+    for (std::size_t back = 1; back <= searched; ++back) {
+        if (sameName(m_elements[m_depth - back].name, name)) {
+            m_depth -= back;
+            return;
+        }
+    }
+}
+
+bool ElementStack::IsVoidElement(std::string_view name)
+{
+    constexpr std::string_view names[] = { "area", "base", "br", "col", "embed", "hr", "img", "input", "link",
+        "meta", "param", "source", "track", "wbr" };
+    return std::any_of(std::begin(names), std::end(names),
+        [name](std::string_view one) { return EqualsIgnoringCase(name, one); });
+}
+
+bool ElementStack::StyleHides(std::string_view style)
+{
+    return declares(style, "display", "none") || declares(style, "visibility", "hidden");
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "base/text.h"
+#include "check/check_outcome.h"
+
+#include <cstdint>
+#include <string_view>
+#include <unordered_set>
+
+// Counts the links of a page that point away from the partner's own site:
+// absolute http, https or "//" links whose host, letter case and one
+// leading "www." ignored, is not the host of the page's own address. A
+// relative link stays on the site. Distinct hosts are told apart up to
+// 10 000 of them, each by at most 255 bytes. Not thread-safe; one object
+// per page.
+class OutboundLinks
+{
+public:
+    explicit OutboundLinks(std::string_view pageUrl);
+
+    // One link's href as the page writes it, and the rel of its tag.
+    void Add(std::string_view href, LinkRel rel);
+
+    std::int64_t Count() const { return m_count; }
+    std::int64_t Hosts() const { return static_cast<std::int64_t>(m_hosts.size()); }
+    std::int64_t NoFollow() const { return m_noFollow; }
+
+private:
+    Text m_ownSite;
+    std::unordered_set<Text> m_hosts;
+    std::int64_t m_count = 0;
+    std::int64_t m_noFollow = 0;
+};

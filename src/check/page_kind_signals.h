@@ -1,0 +1,48 @@
+#pragma once
+
+#include "check/check_outcome.h"
+
+#include <cstddef>
+#include <string_view>
+
+// Gathers, as a page is read, what tells a bot check or an application
+// shell from the partner's real page, and judges it at the end:
+// - Challenge: the title holds one of a short table of bot-check titles
+//   ("Just a moment...", 安全验证, 滑动验证, 请完成验证, …), or an attribute
+//   value of a script, form, div, iframe or input holds a bot-check
+//   signature (challenge-platform paths, cf-chl fields, slider captcha
+//   wrappers) on a page of less than 2 KiB of text;
+// - Script: the page loads scripts, holds no link and less than 128 bytes of
+//   text, or holds an empty root element (<div id="app"></div>, "root",
+//   "__next", "__nuxt") and less than 512 bytes of text;
+// - Ok otherwise. Text is the page's bytes outside tags, comments, scripts,
+//   styles and the title, blanks not counted, counted up to 2 KiB.
+// Titles and signatures are matched in GBK and in UTF-8. Not thread-safe;
+// one object per page.
+class PageKindSignals
+{
+public:
+    PageKindSignals();
+
+    void AddTitle(std::string_view title);
+    void AddText(std::string_view text);
+    void AddScript(std::string_view source);
+    void AddLink() { m_links = true; }
+    // An attribute value of a tag that may carry a bot-check signature.
+    void AddSignatureValue(std::string_view value);
+    // A start tag's id, and the end of an element: an element whose id names
+    // a root and whose end tag comes with only blanks before it is empty.
+    void StartElement(std::string_view name, std::string_view id);
+    void EndElement(std::string_view name);
+
+    PageKind Kind() const;
+
+private:
+    std::size_t m_text = 0;
+    bool m_scripts = false;
+    bool m_links = false;
+    bool m_challengeTitle = false;
+    bool m_signature = false;
+    bool m_rootOpen = false;
+    bool m_emptyRoot = false;
+};

@@ -1,0 +1,268 @@
+#include "check/page_reader.h"
+
+#include "base/gbk_codec.h"
+#include "check/anchor_text.h"
+#include "check/canonical_address.h"
+#include "check/link_rel.h"
+#include "check/web_address.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+// The most of a link's content its anchor text is read from.
+constexpr std::size_t anchorContentLimit = std::size_t { 64 } << 10;
+
+bool relPassesBy(LinkRel rel)
+{
+    return rel == LinkRel::NoFollow || rel == LinkRel::Sponsored || rel == LinkRel::Ugc;
+}
+
+bool hasToken(std::string_view value, std::string_view lowerToken)
+{
+    return AnyHtmlToken(
+        value, [lowerToken](std::string_view token) { return EqualsIgnoringCase(token, lowerToken); });
+}
+
+}
+
+// The attributes of a start tag the reading looks at, the first of each name.
+struct PageReader::Tag {
+    std::string_view name;
+    std::string_view href, rel, metaName, content, charset, httpEquiv, style, id, className, src, action, alt;
+    bool hidden = false;
+
+    void Keep(const HtmlAttribute& attribute);
+};
+
+void PageReader::Tag::Keep(const HtmlAttribute& attribute)
+{
+    struct Slot {
+        std::string_view name;
+        std::string_view Tag::*value;
+    };
+    static constexpr Slot slots[]
+        = { { "href", &Tag::href }, { "rel", &Tag::rel }, { "name", &Tag::metaName },
+              { "content", &Tag::content }, { "charset", &Tag::charset }, { "http-equiv", &Tag::httpEquiv },
+              { "style", &Tag::style }, { "id", &Tag::id }, { "class", &Tag::className },
+              { "src", &Tag::src }, { "action", &Tag::action }, { "alt", &Tag::alt } };
+    if (EqualsIgnoringCase(attribute.name, "hidden")) {
+        hidden = true;
+        return;
+    }
+    for (const Slot& slot : slots) {
+        if (slot.name.size() == attribute.name.size() && EqualsIgnoringCase(attribute.name, slot.name)) {
+            // An attribute without a value is there all the same: an empty view into the page.
+            std::string_view& value = this->*slot.value;
+            if (value.data() == nullptr)
+                value
+                    = attribute.value.data() ? attribute.value : attribute.name.substr(attribute.name.size());
+            return;
+        }
+    }
+}
+
+PageReader::PageReader(std::string_view page, const MarkupQuery& query)
+    : m_page(page)
+    , m_query(query)
+    , m_scan(page)
+    , m_near(query.query)
+    , m_outbound(query.pageUrl)
+    , m_matches(page, query.found)
+    , m_utf8(query.utf8)
+{
+}
+
+PageMarkup PageReader::Read()
+{
+    std::size_t textBegin = 0;
+    while (m_scan.Next()) {
+        readText(textBegin, m_scan.Begin());
+        switch (m_scan.Token()) {
+        case HtmlToken::StartTag:
+            readStartTag();
+            break;
+        case HtmlToken::EndTag:
+            readEndTag();
+            break;
+        case HtmlToken::RawText:
+            readRawText();
+            break;
+        case HtmlToken::Comment:
+            judgeUpTo(m_scan.End(), LinkPlacement::Comment);
+            break;
+        }
+        textBegin = m_scan.End();
+    }
+    readText(textBegin, m_page.size());
+    closeLink(m_page.size());
+    const MatchPlacements::Match& chosen = m_matches.Chosen();
+    m_markup.matchOffset = chosen.offset;
+    m_markup.placement = chosen.placement;
+    m_markup.href = keptHref(chosen.href);
+    m_markup.anchor = chosen.anchor;
+    m_markup.near = m_near.Link();
+    m_markup.nearDifference = m_near.Difference();
+    m_markup.outbound = m_outbound.Count();
+    m_markup.outboundHosts = m_outbound.Hosts();
+    m_markup.outboundNofollow = m_outbound.NoFollow();
+    m_markup.page = m_signals.Kind();
+    return std::move(m_markup);
+}
+
+// The page's text between two tokens.
+void PageReader::readText(std::size_t begin, std::size_t end)
+{
+    if (begin >= end)
+        return;
+    if (!m_stack.InNoScript())
+        m_signals.AddText(m_page.substr(begin, end - begin));
+    judgeUpTo(end, LinkPlacement::None);
+}
+
+void PageReader::readStartTag()
+{
+    Tag tag;
+    tag.name = m_scan.TagName();
+    HtmlAttribute attribute;
+    while (m_scan.NextAttribute(attribute))
+        tag.Keep(attribute);
+    const bool isLink = EqualsIgnoringCase(tag.name, "a");
+    const bool isArea = EqualsIgnoringCase(tag.name, "area");
+    if (isLink)
+        closeLink(m_scan.Begin());
+    if (!ElementStack::IsVoidElement(tag.name) && !m_scan.SelfClosing()) {
+        m_stack.Start(tag.name, tag.hidden || ElementStack::StyleHides(tag.style));
+        m_signals.StartElement(tag.name, tag.id);
+    }
+    readTagSignals(tag);
+    if (isLink || isArea)
+        openLink(tag);
+    judgeUpTo(m_scan.End(), LinkPlacement::None);
+    if (isArea)
+        closeLink(m_scan.End(), &tag);
+}
+
+void PageReader::readEndTag()
+{
+    const std::string_view name = m_scan.TagName();
+    if (EqualsIgnoringCase(name, "a"))
+        closeLink(m_scan.Begin());
+    m_stack.End(name);
+    m_signals.EndElement(name);
+    judgeUpTo(m_scan.End(), LinkPlacement::None);
+}
+
+// The content of a script, style, textarea or title element.
+void PageReader::readRawText()
+{
+    const std::string_view name = m_scan.TagName();
+    const std::size_t end = m_scan.End();
+    LinkPlacement placement = LinkPlacement::None;
+    if (EqualsIgnoringCase(name, "script"))
+        placement = LinkPlacement::Script;
+    else if (EqualsIgnoringCase(name, "style"))
+        placement = LinkPlacement::Style;
+    else if (EqualsIgnoringCase(name, "textarea"))
+        placement = LinkPlacement::TextArea;
+    else
+        m_signals.AddTitle(m_page.substr(m_scan.Begin(), end - m_scan.Begin()));
+    judgeUpTo(end, placement);
+}
+
+// What a tag tells beyond links: robots and charset, canonical, scripts and bot-check signatures.
+void PageReader::readTagSignals(const Tag& tag)
+{
+    const std::string_view name = tag.name;
+    if (EqualsIgnoringCase(name, "meta")) {
+        readMeta(tag);
+    } else if (EqualsIgnoringCase(name, "link")) {
+        if (!m_canonicalRead && hasToken(tag.rel, "canonical")) {
+            m_canonicalRead = true;
+            if (NamesOtherPage(tag.href, m_query.pageUrl))
+                m_markup.canonical = keptHref(tag.href);
+        }
+    } else if (EqualsIgnoringCase(name, "script")) {
+        m_signals.AddScript(tag.src);
+    } else if (EqualsIgnoringCase(name, "form") || EqualsIgnoringCase(name, "div")
+        || EqualsIgnoringCase(name, "iframe") || EqualsIgnoringCase(name, "input")) {
+        for (const std::string_view value : { tag.id, tag.className, tag.action, tag.src, tag.metaName })
+            m_signals.AddSignatureValue(value);
+    }
+}
+
+void PageReader::readMeta(const Tag& tag)
+{
+    m_markup.robots.AddMeta(tag.metaName, tag.content);
+    if (NamesUtf8(tag.charset)
+        || (EqualsIgnoringCase(tag.httpEquiv, "content-type") && NamesUtf8(tag.content)))
+        m_utf8 = true;
+}
+
+void PageReader::openLink(const Tag& tag)
+{
+    if (tag.href.data() == nullptr) {
+        m_link = OpenLink { ++m_linkCount, m_scan.End(), {}, LinkRel::None, false };
+        return;
+    }
+    LinkRel rel = LinkRel::None;
+    if (tag.rel.data() != nullptr)
+        rel = LinkRelOfValue(tag.rel);
+    const bool pointsAtSite = m_near.PointsAtSite(tag.href);
+    m_link = OpenLink { ++m_linkCount, m_scan.End(), tag.href, rel, pointsAtSite };
+    m_markup.links += pointsAtSite ? 1 : 0;
+    m_outbound.Add(tag.href, rel);
+    m_signals.AddLink();
+    if (m_query.found.empty() && m_near.Wanted())
+        m_near.Consider(tag.href);
+}
+
+// Ends the open link, if any, its content ending at contentEnd; an area's
+// anchor is its image's alt.
+void PageReader::closeLink(std::size_t contentEnd, const Tag* area)
+{
+    if (m_link.number == 0)
+        return;
+    if (m_matches.WantsAnchor(m_link.number)) {
+        const std::size_t length
+            = std::min(contentEnd - std::min(m_link.contentBegin, contentEnd), anchorContentLimit);
+        m_matches.SetAnchor(m_link.number,
+            area ? ImageAnchorText(area->alt, m_utf8)
+                 : ReadAnchorText(m_page.substr(m_link.contentBegin, length), m_utf8));
+    }
+    m_link = OpenLink {};
+}
+
+// Judges every match that starts before end: where it sits, unless fixed says.
+void PageReader::judgeUpTo(std::size_t end, LinkPlacement fixed)
+{
+    while (m_matches.Next() < end) {
+        const LinkPlacement placement = fixed != LinkPlacement::None ? fixed : placementHere();
+        const bool counts = placement == LinkPlacement::Link && !relPassesBy(m_link.rel);
+        const bool inLink = fixed == LinkPlacement::None && m_link.number != 0;
+        m_matches.Judge(
+            placement, counts, inLink ? m_link.number : 0, inLink ? m_link.href : std::string_view());
+    }
+}
+
+LinkPlacement PageReader::placementHere()
+{
+    if (m_stack.InNoScript())
+        return LinkPlacement::NoScript;
+    if (m_stack.Hidden())
+        return LinkPlacement::Hidden;
+    if (m_link.number == 0)
+        return LinkPlacement::Text;
+    if (!m_near.HoldsAddress() || m_link.pointsAtSite)
+        return LinkPlacement::Link;
+    return m_near.CarriesSite(m_link.href) ? LinkPlacement::Jump : LinkPlacement::Text;
+}
+
+// An href as the outcome keeps it: references decoded, in GBK, within the outcome's limit.
+Text PageReader::keptHref(std::string_view href) const
+{
+    std::string decoded;
+    DecodeHtmlReferences(TrimHtmlSpace(href), OutcomeTextLimit * 3 / 2, decoded);
+    return CappedOutcomeText(m_utf8 ? Utf8ToGbk(decoded) : decoded);
+}

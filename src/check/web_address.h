@@ -1,0 +1,41 @@
+#pragma once
+
+#include "base/text.h"
+
+#include <string_view>
+
+// The pieces of an http or https web address the page reading compares:
+// its scheme, host, port and the rest, and the rules by which two
+// addresses are on one site. Views into the text split; nothing is copied
+// but lower-case names. Pure functions; safe from any thread.
+struct WebAddress {
+    std::string_view scheme; // as written; empty for "//"
+    std::string_view host; // as written, "www." included
+    std::string_view port; // the text after the host's ':', empty when none
+    std::string_view rest; // from the first '/', '?' or '#' after the host
+};
+
+// Splits an absolute http, https or scheme-relative ("//host") address.
+// When text is only the front of the address (not complete), its host
+// must end within it. False for anything else, or an empty host.
+bool SplitWebAddress(std::string_view text, bool complete, WebAddress& address);
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix);
+bool HasWww(std::string_view host);
+// The host without one leading "www.".
+std::string_view SiteName(std::string_view host);
+Text LowerText(std::string_view text);
+
+// Whether link is on the site of address, whose site name in lower case is
+// lowerSite: the same host, letter case and one leading "www." ignored, and
+// the same port, where a missing one, :80 with http and :443 with https are
+// all the default.
+bool OnSameSite(const WebAddress& address, std::string_view lowerSite, const WebAddress& link);
+
+// Where the '/' that ends the path of rest is, npos when its path ends
+// otherwise or, for the front of a longer rest (not complete), further on.
+std::size_t PathEndingSlash(std::string_view rest, bool complete);
+
+// text with every "%XX" of two hex digits turned into its byte; a '%' not
+// followed by two hex digits is kept as it stands.
+Text PercentDecoded(std::string_view text);
