@@ -13,13 +13,6 @@ bool sameName(std::string_view a, std::string_view b)
     });
 }
 
-bool endsItsSibling(std::string_view name)
-{
-    constexpr std::string_view names[] = { "p", "li", "dt", "dd", "option", "tr", "td", "th" };
-    return std::any_of(std::begin(names), std::end(names),
-        [name](std::string_view one) { return EqualsIgnoringCase(name, one); });
-}
-
 // Whether the declarations of style set property to value (lower case),
 // blanks around either and letter case ignored.
 bool declares(std::string_view style, std::string_view property, std::string_view value)
@@ -44,18 +37,19 @@ bool declares(std::string_view style, std::string_view property, std::string_vie
 
 }
 
-void ElementStack::Start(std::string_view name, bool hidden)
+void ElementStack::Start(std::string_view name, HtmlElement element, bool hidden)
 {
-    if (m_depth > 0 && m_uncounted == 0 && endsItsSibling(name)
+    if (element == HtmlElement::Sibling && m_depth > 0 && m_uncounted == 0
         && sameName(m_elements[m_depth - 1].name, name))
         --m_depth;
     if (m_depth == keptDepth) {
         ++m_uncounted;
         return;
     }
-    const Element parent = m_depth > 0 ? m_elements[m_depth - 1] : Element {};
-    m_elements[m_depth++]
-        = Element { name, hidden || parent.hidden, parent.noScript || EqualsIgnoringCase(name, "noscript") };
+    const bool parentHidden = m_depth > 0 && m_elements[m_depth - 1].hidden;
+    const bool parentNoScript = m_depth > 0 && m_elements[m_depth - 1].noScript;
+    m_elements[m_depth++] = Element { name, element, hidden || parentHidden,
+        parentNoScript || element == HtmlElement::NoScript };
 }
 
 void ElementStack::End(std::string_view name)
@@ -71,14 +65,6 @@ void ElementStack::End(std::string_view name)
             return;
         }
     }
-}
-
-bool ElementStack::IsVoidElement(std::string_view name)
-{
-    constexpr std::string_view names[] = { "area", "base", "br", "col", "embed", "hr", "img", "input", "link",
-        "meta", "param", "source", "track", "wbr" };
-    return std::any_of(std::begin(names), std::end(names),
-        [name](std::string_view one) { return EqualsIgnoringCase(name, one); });
 }
 
 bool ElementStack::StyleHides(std::string_view style)

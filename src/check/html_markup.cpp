@@ -102,10 +102,6 @@ std::size_t decodeReference(std::string_view text, std::string& out)
 
 }
 
-bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 std::string_view TrimHtmlSpace(std::string_view text)
 {
     while (!text.empty() && IsHtmlSpace(text.front()))
@@ -113,17 +109,6 @@ std::string_view TrimHtmlSpace(std::string_view text)
     while (!text.empty() && IsHtmlSpace(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-bool EqualsIgnoringCase(std::string_view value, std::string_view lowerName)
-{
-    if (value.size() != lowerName.size())
-        return false;
-    for (std::size_t at = 0; at < value.size(); ++at) {
-        if (LowerAsciiChar(value[at]) != lowerName[at])
-            return false;
-    }
-    return true;
 }
 
 bool NamesUtf8(std::string_view value)

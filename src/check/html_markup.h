@@ -7,12 +7,22 @@
 // way a lenient browser reads it; nothing here copies the page or throws.
 // Pure functions; safe from any thread.
 
-bool IsHtmlSpace(char c);
-char LowerAsciiChar(char c);
+// Inline: the page reading asks these of nearly every byte and name it reads.
+inline bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+inline char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 // text without the blanks around it.
 std::string_view TrimHtmlSpace(std::string_view text);
 // Whether value equals lowerName (lower case ASCII) when letter case is ignored.
-bool EqualsIgnoringCase(std::string_view value, std::string_view lowerName);
+inline bool EqualsIgnoringCase(std::string_view value, std::string_view lowerName)
+{
+    if (value.size() != lowerName.size())
+        return false;
+    for (std::size_t at = 0; at < value.size(); ++at) {
+        if (LowerAsciiChar(value[at]) != lowerName[at])
+            return false;
+    }
+    return true;
+}
 
 // Calls visit with each blank-separated token of value in turn until it
 // gives true; gives whether one did.

@@ -10,10 +10,10 @@ bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 
 bool endsName(char c) { return IsHtmlSpace(c) || c == '/' || c == '>'; }
 
-bool isRawTextElement(std::string_view name)
+bool isRawTextElement(HtmlElement element)
 {
-    return EqualsIgnoringCase(name, "script") || EqualsIgnoringCase(name, "style")
-        || EqualsIgnoringCase(name, "textarea") || EqualsIgnoringCase(name, "title");
+    return element == HtmlElement::Script || element == HtmlElement::Style || element == HtmlElement::TextArea
+        || element == HtmlElement::Title;
 }
 
 // Where "</name" followed by a blank, '/', '>' or the page's end starts in text; npos when nowhere.
@@ -81,6 +81,7 @@ bool HtmlTagScan::tagAt(std::size_t open)
     while (nameEnd < m_rest.size() && !endsName(m_rest[nameEnd]))
         ++nameEnd;
     m_name = m_rest.substr(nameAt, nameEnd - nameAt);
+    m_element = ElementNamed(m_name);
     m_rest.remove_prefix(nameEnd);
     if (endTag) {
         m_rest.remove_prefix(std::min(m_rest.find('>') + 1, m_rest.size()));
@@ -122,7 +123,7 @@ void HtmlTagScan::finishStartTag()
         m_rest.remove_prefix(1);
     m_inStartTag = false;
     m_end = offset();
-    if (isRawTextElement(m_name))
+    if (isRawTextElement(m_element))
         m_rawElement = m_name;
 }
 

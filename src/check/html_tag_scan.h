@@ -1,5 +1,6 @@
 #pragma once
 
+#include "check/html_element.h"
 #include "check/html_markup.h"
 
 #include <cstddef>
@@ -35,6 +36,8 @@ public:
     HtmlToken Token() const { return m_token; }
     // The tag's name as the page writes it; for RawText, its element's.
     std::string_view TagName() const { return m_name; }
+    // The element the tag's name names (ElementNamed).
+    HtmlElement Element() const { return m_element; }
     // Where the token starts in the page ('<' of a tag or comment).
     std::size_t Begin() const { return m_begin; }
     // Where the token ends: past its '>' (or at the page's end). For a start
@@ -58,6 +61,7 @@ private:
     std::string_view m_rawElement;
     const char* m_attributesEnd = nullptr;
     HtmlToken m_token = HtmlToken::Comment;
+    HtmlElement m_element = HtmlElement::Other;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_inStartTag = false;

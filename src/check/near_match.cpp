@@ -134,12 +134,21 @@ void NearMatch::addForm(const Text& address, bool utf8)
     ++m_formCount;
 }
 
-bool NearMatch::PointsAtSite(std::string_view href)
+bool NearMatch::ReadLink(std::string_view href, bool considerNear)
 {
     href = TrimHtmlSpace(href);
+    if (!HoldsAddress() || href.size() < 3 || (href.front() != '/' && LowerAsciiChar(href.front()) != 'h'))
+        return false;
     AddressParts link;
     LinkShape shape;
-    return HoldsAddress() && readLink(href, link, shape);
+    if (!readLink(href, link, shape))
+        return false;
+    for (std::size_t at = 0; considerNear && Wanted() && at < m_formCount; ++at) {
+        const QueryForm& form = m_forms[at];
+        if (OnSameSite(form.parts, form.site, link) && meets(form, link, shape))
+            keep(href, form, link, shape);
+    }
+    return true;
 }
 
 bool NearMatch::CarriesSite(std::string_view href) const
@@ -155,24 +164,6 @@ bool NearMatch::CarriesSite(std::string_view href) const
             return true;
     }
     return false;
-}
-
-void NearMatch::Consider(std::string_view href)
-{
-    href = TrimHtmlSpace(href);
-    if (!Wanted() || href.size() < 3 || (href.front() != '/' && LowerAsciiChar(href.front()) != 'h'))
-        return;
-    AddressParts link;
-    LinkShape shape;
-    if (!readLink(href, link, shape))
-        return;
-    for (std::size_t at = 0; at < m_formCount; ++at) {
-        const QueryForm& form = m_forms[at];
-        if (OnSameSite(form.parts, form.site, link) && meets(form, link, shape)) {
-            keep(href, form, link, shape);
-            return;
-        }
-    }
 }
 
 // Splits the window of href, the bytes its comparison needs; false when the

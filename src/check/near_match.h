@@ -49,17 +49,15 @@ public:
     bool Wanted() const { return m_formCount > 0 && m_link.empty(); }
     // Whether the query holds a web address at all.
     bool HoldsAddress() const { return m_formCount > 0; }
-    // Whether an href, as the page writes it, points at the address's site
-    // by the rules above (absolute, same host and port), any path.
-    bool PointsAtSite(std::string_view href);
+    // Whether an href, as the page writes it (references undecoded), points
+    // at the address's site by the rules above (absolute, same host and
+    // port), any path. With considerNear, while Wanted(), a link that meets
+    // the address in another form is kept: the first such link.
+    bool ReadLink(std::string_view href, bool considerNear);
     // Whether the query string of an href, percent-encoding decoded and
     // letter case ignored, carries the address's site name: a jump page's
     // link (go.php?url=…) to the site.
     bool CarriesSite(std::string_view href) const;
-    // Looks at the value of one link's href as the page writes it, references
-    // undecoded; the first link that meets the address is kept.
-    void Consider(std::string_view href);
-
     // The link found, as the page writes it (a link that met the UTF-8 form
     // turned into GBK), at most OutcomeTextLimit bytes; empty when none.
     const Text& Link() const { return m_link; }

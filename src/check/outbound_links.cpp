@@ -3,31 +3,82 @@
 #include "check/html_markup.h"
 #include "check/web_address.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
-constexpr std::size_t hostLimit = 10000;
-constexpr std::size_t hostNameLimit = 255;
+constexpr std::int64_t hostLimit = 10000;
+// A power of two with room to spare for hostLimit hashes.
+constexpr std::size_t tableSize = 1 << 14;
+
+// A 32-bit hash of the name read eight bytes at a time, with bit 0x20 set in every
+// byte, which makes letters lower case and leaves the digits, '.' and '-' of
+// a host as they are; never 0.
+std::uint32_t hostHash(std::string_view name)
+{
+    constexpr std::uint64_t lowerCase = 0x2020202020202020ULL;
+    std::uint64_t hash = name.size();
+    for (std::size_t at = 0; at < name.size(); at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, name.data() + at, std::min<std::size_t>(8, name.size() - at));
+        hash = (hash ^ (word | lowerCase)) * 0x9E3779B97F4A7C15ULL;
+        hash ^= hash >> 29;
+    }
+    const auto folded = static_cast<std::uint32_t>(hash ^ (hash >> 32));
+    return folded == 0 ? 1 : folded;
+}
+
+// The host of an absolute http, https or "//" link; empty for any other.
+std::string_view linkHost(std::string_view href)
+{
+    std::size_t hostAt = 0;
+    if (href.starts_with("//"))
+        hostAt = 2;
+    else if (StartsWithIgnoringCase(href, "http://"))
+        hostAt = 7;
+    else if (StartsWithIgnoringCase(href, "https://"))
+        hostAt = 8;
+    else
+        return {};
+    std::size_t end = hostAt;
+    while (end < href.size() && href[end] != '/' && href[end] != '?' && href[end] != '#' && href[end] != ':')
+        ++end;
+    return href.substr(hostAt, end - hostAt);
+}
 
 }
 
 OutboundLinks::OutboundLinks(std::string_view pageUrl)
 {
-    WebAddress page;
-    if (SplitWebAddress(pageUrl, true, page))
-        m_ownSite = LowerText(SiteName(page.host));
+    m_ownSite = LowerText(SiteName(linkHost(TrimHtmlSpace(pageUrl))));
 }
 
 void OutboundLinks::Add(std::string_view href, LinkRel rel)
 {
-    WebAddress link;
-    if (!SplitWebAddress(TrimHtmlSpace(href), true, link))
-        return;
-    const std::string_view site = SiteName(link.host);
-    if (EqualsIgnoringCase(site, m_ownSite))
+    const std::string_view host = linkHost(TrimHtmlSpace(href));
+    const std::string_view site = SiteName(host);
+    if (host.empty() || EqualsIgnoringCase(site, m_ownSite))
         return;
     ++m_count;
     if (rel == LinkRel::NoFollow || rel == LinkRel::Sponsored || rel == LinkRel::Ugc)
         ++m_noFollow;
-    if (m_hosts.size() < hostLimit)
-        m_hosts.insert(LowerText(site.substr(0, hostNameLimit)));
+    if (m_hostCount < hostLimit)
+        addHost(site);
+}
+
+void OutboundLinks::addHost(std::string_view site)
+{
+    if (m_hosts.empty())
+        m_hosts.resize(tableSize);
+    const std::uint32_t hash = hostHash(site);
+    for (std::size_t slot = hash & (tableSize - 1);; slot = (slot + 1) & (tableSize - 1)) {
+        if (m_hosts[slot] == hash)
+            return;
+        if (m_hosts[slot] == 0) {
+            m_hosts[slot] = hash;
+            ++m_hostCount;
+            return;
+        }
+    }
 }

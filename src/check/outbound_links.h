@@ -5,14 +5,15 @@
 
 #include <cstdint>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 // Counts the links of a page that point away from the partner's own site:
 // absolute http, https or "//" links whose host, letter case and one
 // leading "www." ignored, is not the host of the page's own address. A
 // relative link stays on the site. Distinct hosts are told apart up to
-// 10 000 of them, each by at most 255 bytes. Not thread-safe; one object
-// per page.
+// 10 000 of them, each by a 32-bit hash of its lower-case name kept in a
+// table of fixed size, so that a page of many links costs no memory per
+// link. Not thread-safe; one object per page.
 class OutboundLinks
 {
 public:
@@ -22,12 +23,16 @@ public:
     void Add(std::string_view href, LinkRel rel);
 
     std::int64_t Count() const { return m_count; }
-    std::int64_t Hosts() const { return static_cast<std::int64_t>(m_hosts.size()); }
+    std::int64_t Hosts() const { return m_hostCount; }
     std::int64_t NoFollow() const { return m_noFollow; }
 
 private:
     Text m_ownSite;
-    std::unordered_set<Text> m_hosts;
+    void addHost(std::string_view site);
+
+    // Open addressing by the hash's low bits; 0 marks a free slot.
+    std::vector<std::uint32_t> m_hosts;
+    std::int64_t m_hostCount = 0;
     std::int64_t m_count = 0;
     std::int64_t m_noFollow = 0;
 };

@@ -79,16 +79,16 @@ void PageKindSignals::AddSignatureValue(std::string_view value)
             [value](std::string_view signature) { return value.find(signature) != std::string_view::npos; });
 }
 
-void PageKindSignals::StartElement(std::string_view name, std::string_view id)
+void PageKindSignals::StartElement(HtmlElement element, std::string_view id)
 {
-    m_rootOpen = EqualsIgnoringCase(name, "div")
+    m_rootOpen = element == HtmlElement::Div
         && std::any_of(
             std::begin(rootIds), std::end(rootIds), [id](std::string_view root) { return id == root; });
 }
 
-void PageKindSignals::EndElement(std::string_view name)
+void PageKindSignals::EndElement(HtmlElement element)
 {
-    m_emptyRoot = m_emptyRoot || (m_rootOpen && EqualsIgnoringCase(name, "div"));
+    m_emptyRoot = m_emptyRoot || (m_rootOpen && element == HtmlElement::Div);
     m_rootOpen = false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "check/check_outcome.h"
+#include "check/html_element.h"
 
 #include <cstddef>
 #include <string_view>
@@ -32,8 +33,8 @@ public:
     void AddSignatureValue(std::string_view value);
     // A start tag's id, and the end of an element: an element whose id names
     // a root and whose end tag comes with only blanks before it is empty.
-    void StartElement(std::string_view name, std::string_view id);
-    void EndElement(std::string_view name);
+    void StartElement(HtmlElement element, std::string_view id);
+    void EndElement(HtmlElement element);
 
     PageKind Kind() const;
 

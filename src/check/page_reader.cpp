@@ -30,6 +30,7 @@ bool hasToken(std::string_view value, std::string_view lowerToken)
 // The attributes of a start tag the reading looks at, the first of each name.
 struct PageReader::Tag {
     std::string_view name;
+    HtmlElement element = HtmlElement::Other;
     std::string_view href, rel, metaName, content, charset, httpEquiv, style, id, className, src, action, alt;
     bool hidden = false;
 
@@ -42,22 +43,26 @@ void PageReader::Tag::Keep(const HtmlAttribute& attribute)
         std::string_view name;
         std::string_view Tag::*value;
     };
-    static constexpr Slot slots[]
-        = { { "href", &Tag::href }, { "rel", &Tag::rel }, { "name", &Tag::metaName },
-              { "content", &Tag::content }, { "charset", &Tag::charset }, { "http-equiv", &Tag::httpEquiv },
-              { "style", &Tag::style }, { "id", &Tag::id }, { "class", &Tag::className },
-              { "src", &Tag::src }, { "action", &Tag::action }, { "alt", &Tag::alt } };
-    if (EqualsIgnoringCase(attribute.name, "hidden")) {
+    // By the length of their name, so that an attribute is compared with a few names at most.
+    static constexpr Slot slots[] = { { "id", &Tag::id }, { "rel", &Tag::rel }, { "src", &Tag::src },
+        { "alt", &Tag::alt }, { "href", &Tag::href }, { "name", &Tag::metaName }, { "style", &Tag::style },
+        { "class", &Tag::className }, { "action", &Tag::action }, { "content", &Tag::content },
+        { "charset", &Tag::charset }, { "http-equiv", &Tag::httpEquiv } };
+    const std::string_view name = attribute.name;
+    if (name.size() < 2 || name.size() > 10)
+        return;
+    if (name.size() == 6 && EqualsIgnoringCase(name, "hidden")) {
         hidden = true;
         return;
     }
     for (const Slot& slot : slots) {
-        if (slot.name.size() == attribute.name.size() && EqualsIgnoringCase(attribute.name, slot.name)) {
+        if (slot.name.size() > name.size())
+            return;
+        if (slot.name.size() == name.size() && EqualsIgnoringCase(name, slot.name)) {
             // An attribute without a value is there all the same: an empty view into the page.
             std::string_view& value = this->*slot.value;
             if (value.data() == nullptr)
-                value
-                    = attribute.value.data() ? attribute.value : attribute.name.substr(attribute.name.size());
+                value = attribute.value.data() ? attribute.value : name.substr(name.size());
             return;
         }
     }
@@ -125,16 +130,17 @@ void PageReader::readStartTag()
 {
     Tag tag;
     tag.name = m_scan.TagName();
+    tag.element = m_scan.Element();
     HtmlAttribute attribute;
     while (m_scan.NextAttribute(attribute))
         tag.Keep(attribute);
-    const bool isLink = EqualsIgnoringCase(tag.name, "a");
-    const bool isArea = EqualsIgnoringCase(tag.name, "area");
+    const bool isLink = tag.element == HtmlElement::A;
+    const bool isArea = tag.element == HtmlElement::Area;
     if (isLink)
         closeLink(m_scan.Begin());
-    if (!ElementStack::IsVoidElement(tag.name) && !m_scan.SelfClosing()) {
-        m_stack.Start(tag.name, tag.hidden || ElementStack::StyleHides(tag.style));
-        m_signals.StartElement(tag.name, tag.id);
+    if (!IsVoidElement(tag.element) && !m_scan.SelfClosing()) {
+        m_stack.Start(tag.name, tag.element, tag.hidden || ElementStack::StyleHides(tag.style));
+        m_signals.StartElement(tag.element, tag.id);
     }
     readTagSignals(tag);
     if (isLink || isArea)
@@ -147,24 +153,23 @@ void PageReader::readStartTag()
 void PageReader::readEndTag()
 {
     const std::string_view name = m_scan.TagName();
-    if (EqualsIgnoringCase(name, "a"))
+    if (m_scan.Element() == HtmlElement::A)
         closeLink(m_scan.Begin());
     m_stack.End(name);
-    m_signals.EndElement(name);
+    m_signals.EndElement(m_scan.Element());
     judgeUpTo(m_scan.End(), LinkPlacement::None);
 }
 
 // The content of a script, style, textarea or title element.
 void PageReader::readRawText()
 {
-    const std::string_view name = m_scan.TagName();
     const std::size_t end = m_scan.End();
     LinkPlacement placement = LinkPlacement::None;
-    if (EqualsIgnoringCase(name, "script"))
+    if (m_scan.Element() == HtmlElement::Script)
         placement = LinkPlacement::Script;
-    else if (EqualsIgnoringCase(name, "style"))
+    else if (m_scan.Element() == HtmlElement::Style)
         placement = LinkPlacement::Style;
-    else if (EqualsIgnoringCase(name, "textarea"))
+    else if (m_scan.Element() == HtmlElement::TextArea)
         placement = LinkPlacement::TextArea;
     else
         m_signals.AddTitle(m_page.substr(m_scan.Begin(), end - m_scan.Begin()));
@@ -174,21 +179,29 @@ void PageReader::readRawText()
 // What a tag tells beyond links: robots and charset, canonical, scripts and bot-check signatures.
 void PageReader::readTagSignals(const Tag& tag)
 {
-    const std::string_view name = tag.name;
-    if (EqualsIgnoringCase(name, "meta")) {
+    switch (tag.element) {
+    case HtmlElement::Meta:
         readMeta(tag);
-    } else if (EqualsIgnoringCase(name, "link")) {
+        break;
+    case HtmlElement::Link:
         if (!m_canonicalRead && hasToken(tag.rel, "canonical")) {
             m_canonicalRead = true;
             if (NamesOtherPage(tag.href, m_query.pageUrl))
                 m_markup.canonical = keptHref(tag.href);
         }
-    } else if (EqualsIgnoringCase(name, "script")) {
+        break;
+    case HtmlElement::Script:
         m_signals.AddScript(tag.src);
-    } else if (EqualsIgnoringCase(name, "form") || EqualsIgnoringCase(name, "div")
-        || EqualsIgnoringCase(name, "iframe") || EqualsIgnoringCase(name, "input")) {
+        break;
+    case HtmlElement::Form:
+    case HtmlElement::Div:
+    case HtmlElement::IFrame:
+    case HtmlElement::Input:
         for (const std::string_view value : { tag.id, tag.className, tag.action, tag.src, tag.metaName })
             m_signals.AddSignatureValue(value);
+        break;
+    default:
+        break;
     }
 }
 
@@ -209,13 +222,11 @@ void PageReader::openLink(const Tag& tag)
     LinkRel rel = LinkRel::None;
     if (tag.rel.data() != nullptr)
         rel = LinkRelOfValue(tag.rel);
-    const bool pointsAtSite = m_near.PointsAtSite(tag.href);
+    const bool pointsAtSite = m_near.ReadLink(tag.href, m_query.found.empty());
     m_link = OpenLink { ++m_linkCount, m_scan.End(), tag.href, rel, pointsAtSite };
     m_markup.links += pointsAtSite ? 1 : 0;
     m_outbound.Add(tag.href, rel);
     m_signals.AddLink();
-    if (m_query.found.empty() && m_near.Wanted())
-        m_near.Consider(tag.href);
 }
 
 // Ends the open link, if any, its content ending at contentEnd; an area's

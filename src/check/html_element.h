@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// The elements the page reading treats apart, told by their tag's name
+// (letter case ignored) once per tag.
+enum class HtmlElement : std::uint8_t {
+    Other,
+    A,
+    Area,
+    Meta,
+    Link,
+    Script,
+    Style,
+    TextArea,
+    Title,
+    NoScript,
+    Div,
+    Form,
+    IFrame,
+    Input,
+    Void, // another element without content or end tag: br, img, hr, …
+    Sibling, // p, li, dt, dd, option, tr, td, th: its start tag ends an open one of its name
+};
+
+// The element a tag's name names. Pure function; safe from any thread.
+HtmlElement ElementNamed(std::string_view name);
+
+// Whether the element has no content and no end tag (area, meta, link, input, br, img, …).
+bool IsVoidElement(HtmlElement element);
