@@ -135,4 +135,68 @@ TEST_P(PageMarkupRobots, AddsUpHeaderAndMetaDirectives)
 INSTANTIATE_TEST_SUITE_P(Cases, PageMarkupRobots, ::testing::ValuesIn(robotsCases),
     [](const ::testing::TestParamInfo<RobotsCase>& info) { return std::string(info.param.name); });
 
+// Where the chosen match sits and the anchor of its link, on pages whose
+// markup is broken or built to cost: each is read in one pass, within bounds.
+struct PlacementCase {
+    const char* name;
+    std::string page;
+    LinkPlacement placement;
+    std::string anchor {};
+};
+
+void PrintTo(const PlacementCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+const std::string link = "<a href=\"http://www.mysite.com/\">";
+
+std::string repeated(std::string_view piece, std::size_t times)
+{
+    std::string text;
+    text.reserve(piece.size() * times);
+    for (std::size_t n = 0; n < times; ++n)
+        text += piece;
+    return text;
+}
+
+// clang-format off
+const PlacementCase placementCases[] = {
+    { .name = "AnchorFolded", .page = link + "\n My&nbsp;&amp;\xA1\xA1<b>Site</b><br>&#x4E00;&#zz; </a>",
+        .placement = LinkPlacement::Link, .anchor = "My & Site 一&#zz;" },
+    { .name = "Utf8AnchorFolded", .page = "<meta charset=UTF-8>" + link + "\xE5\x8F\x8B\xE3\x80\x80\xE9\x93\xBE</a>",
+        .placement = LinkPlacement::Link, .anchor = "友 链" },
+    { .name = "ImageOnly", .page = link + "<img src=x.png alt='My &quot;Site&quot;'></a>",
+        .placement = LinkPlacement::Link, .anchor = "[图片] My \"Site\"" },
+    { .name = "LinkEndsAtTheNextLink", .page = link + "first<a href=/x>second</a>", .placement = LinkPlacement::Link,
+        .anchor = "first" },
+    { .name = "UnclosedComment", .page = "<!-- " + link, .placement = LinkPlacement::Comment },
+    { .name = "UnclosedScript", .page = "<SCRIPT>x='</scripty>" + link, .placement = LinkPlacement::Script },
+    { .name = "StyleOfMegabytesHides", .page = "<div style=\"" + repeated("a:b;", 1 << 18) + "display : NONE\">"
+        + link + "</a></div>", .placement = LinkPlacement::Hidden },
+    { .name = "HiddenEndsWithItsElement", .page = "<div hidden><div></div></div>" + link, .placement = LinkPlacement::Link },
+    { .name = "UnclosedParagraphEndsAtTheNext", .page = "<p style='visibility:hidden'>x<p>" + link,
+        .placement = LinkPlacement::Link },
+    { .name = "MillionNestedDivs", .page = repeated("<div>", 1000000) + link, .placement = LinkPlacement::Link },
+    { .name = "HiddenUnderMillionDivs", .page = "<div hidden>" + repeated("<div>", 1000000) + link,
+        .placement = LinkPlacement::Hidden },
+    { .name = "HugeAttributeAndNul", .page = "<a title=\"" + std::string(64 << 20, '\0') + "\" href=\"http://www.mysite.com/\">ok",
+        .placement = LinkPlacement::Link, .anchor = "ok" },
+    { .name = "QuotedBracketInsideTheTag", .page = "<p title=\"<!--\">" + link, .placement = LinkPlacement::Link },
+};
+// clang-format on
+
+class PageMarkupPlacement : public ::testing::TestWithParam<PlacementCase>
+{
+};
+
+TEST_P(PageMarkupPlacement, JudgesWhereTheMatchSits)
+{
+    const PlacementCase& testCase = GetParam();
+    const std::string query = "http://www.mysite.com/";
+    const PageMarkup markup = ReadPageMarkup(testCase.page, { query, query, "http://partner.test/" });
+    EXPECT_EQ(markup.placement, testCase.placement);
+    EXPECT_EQ(markup.anchor, Utf8ToGbk(testCase.anchor));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PageMarkupPlacement, ::testing::ValuesIn(placementCases),
+    [](const ::testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
+
 }
