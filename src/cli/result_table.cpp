@@ -1,5 +1,6 @@
 #include "cli/result_table.h"
 
+#include "check/link_counts.h"
 #include "check/verdict_texts.h"
 
 #include <cstdint>
@@ -14,6 +15,23 @@ TableCell nameCell(const char* name) { return name ? TableCell(Text(name)) : Tab
 TableCell nonZeroCell(std::int64_t value) { return value != 0 ? TableCell(value) : TableCell(); }
 TableCell nonEmptyCell(const Text& text) { return text.empty() ? TableCell() : TableCell(text); }
 
+// The columns from counts on: whether the link counts, the link the match
+// sits in, and what the page links to. The counts are numbers whenever there
+// is an outcome, 0 for a page not read, as bytes is.
+void fillLinkCells(const CheckOutcome& outcome, TableRow& cells)
+{
+    cells[15] = Text(LinkCountsName(LinkCountsOf(outcome)));
+    cells[16] = nameCell(LinkPlacementName(outcome.placement));
+    cells[17] = nonEmptyCell(outcome.href);
+    cells[18] = nonEmptyCell(outcome.anchor);
+    cells[19] = outcome.links;
+    cells[20] = nonEmptyCell(outcome.canonical);
+    cells[21] = outcome.outbound;
+    cells[22] = outcome.outboundHosts;
+    cells[23] = outcome.outboundNofollow;
+    cells[24] = nameCell(PageKindName(outcome.page));
+}
+
 const TableLayout& resultLayout()
 {
     static const TableLayout layout { resultColumns(), ResultTextColumns };
@@ -25,7 +43,8 @@ const TableLayout& resultLayout()
 const std::vector<const char*>& resultColumns()
 {
     static const std::vector<const char*> names { "n", "name", "address", "verdict", "outcome", "status",
-        "reason", "location", "error", "bytes", "ms", "match", "rel", "near", "robots" };
+        "reason", "location", "error", "bytes", "ms", "match", "rel", "near", "robots", "counts", "placement",
+        "href", "anchor", "links", "canonical", "outbound", "outbound_hosts", "outbound_nofollow", "page" };
     return names;
 }
 
@@ -50,6 +69,7 @@ TableRow resultCells(const SiteResult& result)
     cells[12] = nameCell(LinkRelName(outcome.rel));
     cells[13] = nonEmptyCell(outcome.near);
     cells[14] = nameCell(RobotsDirectiveName(outcome.robots));
+    fillLinkCells(outcome, cells);
     return cells;
 }
 

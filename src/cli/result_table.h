@@ -1,7 +1,7 @@
 #pragma once
 
-#include "check/check_outcome.h"
 #include "base/text.h"
+#include "check/check_outcome.h"
 #include "cli/table_writer.h"
 
 #include <iosfwd>
@@ -9,7 +9,7 @@
 #include <vector>
 
 // The results of a check run or a single check as linkwatch-cli prints them:
-// fifteen columns from the run number to robots, of which the text format
+// twenty-five columns from the run number to page, of which the text format
 // shows run number, name, address and verdict. Qt-free; nothing here blocks
 // or throws but for want of memory or a failing stream.
 
