@@ -32,6 +32,8 @@ HistoryEntry site(int n, Text address, Text verdict, std::optional<CheckOutcome>
         .outcome = std::move(outcome) };
 }
 
+std::string sqlValue(const std::string& path, const char* sql);
+
 TEST_F(HistoryStoreTest, RecordedRunReadsBackByteForByte)
 {
     CheckOutcome outcome { .kind = CheckOutcomeKind::Missing,
@@ -46,7 +48,16 @@ TEST_F(HistoryStoreTest, RecordedRunReadsBackByteForByte)
         .rel = LinkRel::Ugc,
         .near = "//mine.example",
         .nearDifference = "\xD3\xC3 //",
-        .robots = RobotsDirective::NoIndex };
+        .robots = RobotsDirective::NoIndex,
+        .placement = LinkPlacement::Jump,
+        .href = std::string("/go?u=\0\x80", 8),
+        .anchor = "\xD3\xD1\xC1\xB4 \"a\"",
+        .links = 3,
+        .canonical = "http://main.example/",
+        .outbound = 7,
+        .outboundHosts = 2,
+        .outboundNofollow = 1,
+        .page = PageKind::Ok };
     HistoryEntry odd = site(1, std::string("a\0b\x80\xFF\r\n\x01'\"", 11), "\xC3\xBB\xD3\xD0", outcome);
     odd.name = "\xB9\xAB\xCB\xBE \"q\" \t\x7F";
     const std::vector<HistoryEntry> entries { odd, site(2, "http://b.example/", "TEST......") };
@@ -57,6 +68,7 @@ TEST_F(HistoryStoreTest, RecordedRunReadsBackByteForByte)
     for (HistoryEntry& entry : expected)
         entry.run = run;
     EXPECT_EQ(HistoryStore(path, HistoryStore::Access::ReadOnly).History("", 0), expected);
+    EXPECT_EQ(sqlValue(path, "SELECT group_concat(ifnull(counts, '-')) FROM results"), "no,-");
 }
 
 struct BadFile {
@@ -91,7 +103,6 @@ TEST_P(HistoryBadFileTest, IsRefusedClearlyAndLeftAsItWas)
     EXPECT_TRUE(fileBytes(path) == before);
 }
 
-std::string sqlValue(const std::string& path, const char* sql);
 // A database that holds nothing but its version.
 template <int version> void versioned(const std::string& path)
 {
@@ -183,20 +194,45 @@ TEST_F(HistoryStoreTest, LastTwoRunsAndPreviousResultSkipUnfinishedRunsAndOtherL
     EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", 0)->verdict, "late");
 }
 
-TEST_F(HistoryStoreTest, AFirstVersionHistoryIsReadAsItIsAndUpgradedOnceWritten)
+// A history of an older version, made of a current one by taking away what the later versions added.
+struct OlderHistory {
+    const char* name;
+    std::string downgrade;
+};
+class HistoryUpgradeTest : public HistoryStoreTest, public testing::WithParamInterface<OlderHistory>
 {
+};
+
+TEST_P(HistoryUpgradeTest, IsReadAsItIsAndUpgradedOnceWritten)
+{
+    const CheckOutcome linked { .kind = CheckOutcomeKind::Found, .placement = LinkPlacement::Link };
     HistoryStore(path).RecordRun(list, 3000, { site(1, "a", "old"), site(2, "b", "OK!") });
-    HistoryStore(path).RecordRun(list, 3000, { site(1, "a", "new") });
-    // The first version kept no newest result per site, only an index of every result by site.
-    sqlValue(path,
-        "DROP TABLE undelivered; DROP TABLE latest;"
-        " CREATE INDEX results_by_site ON results (address, query, run); PRAGMA user_version = 1");
-    EXPECT_EQ(HistoryStore(path, HistoryStore::Access::ReadOnly).History("", 0).size(), 3u);
+    HistoryStore(path).RecordRun(list, 3000, { site(1, "a", "new", linked) });
+    sqlValue(path, GetParam().downgrade.c_str());
+    const auto readOnly = HistoryStore(path, HistoryStore::Access::ReadOnly).History("", 0);
+    ASSERT_EQ(readOnly.size(), 3u);
     HistoryStore store(path);
     EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", 0)->verdict, "new");
     EXPECT_EQ(store.PreviousResult("b", "http://mine.example/", 0)->verdict, "OK!");
-    EXPECT_EQ(sqlValue(path, "PRAGMA user_version"), "3");
+    EXPECT_EQ(sqlValue(path, "PRAGMA user_version"), "4");
+    // All an older version kept of an outcome is its kind, also once upgraded.
+    EXPECT_EQ(readOnly[0].outcome, CheckOutcome { .kind = CheckOutcomeKind::Found });
+    EXPECT_EQ(store.History("", 1), std::vector { readOnly[0] });
 }
+
+// clang-format off
+constexpr char withoutLinkColumns[] = "ALTER TABLE results DROP COLUMN placement; ALTER TABLE results DROP COLUMN href;"
+    " ALTER TABLE results DROP COLUMN anchor; ALTER TABLE results DROP COLUMN links; ALTER TABLE results DROP COLUMN"
+    " canonical; ALTER TABLE results DROP COLUMN outbound; ALTER TABLE results DROP COLUMN outbound_hosts; ALTER TABLE"
+    " results DROP COLUMN outbound_nofollow; ALTER TABLE results DROP COLUMN page; ALTER TABLE results DROP COLUMN counts;";
+INSTANTIATE_TEST_SUITE_P(Versions, HistoryUpgradeTest, testing::Values(
+    OlderHistory { .name = "TheFirstKeptNoNewestResultPerSiteOnlyAnIndexOfEveryResultBySite", .downgrade =
+        withoutLinkColumns + std::string("DROP TABLE undelivered; DROP TABLE latest;"
+        " CREATE INDEX results_by_site ON results (address, query, run); PRAGMA user_version = 1") },
+    OlderHistory { .name = "TheThirdKeptNothingOfTheLink",
+        .downgrade = withoutLinkColumns + std::string("PRAGMA user_version = 3") }),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(HistoryStoreTest, TwoWritersAtOnceLoseNothing)
 {
