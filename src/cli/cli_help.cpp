@@ -12,13 +12,13 @@ const HelpEntry commands[] = {
         "standard error" },
     { "check",
         "[--no-delay] [--transcript] [--timeout MS] [--format F] [--encoding E]\n"
-        "[--proxy HOST:PORT] [ROUTE] URL QUERY",
+        "[--proxy HOST:PORT] [--fail-on not-counted] [ROUTE] URL QUERY",
         "one link check as the window's CHECK runs it (address and query trimmed)" },
     { "run",
         "[--no-delay] [--jobs N] [--timeout MS] [--format F] [--encoding E]\n"
         "[--dir DIR] [--db FILE | --no-history]\n"
         "[--notify URL [--notify-format json|dingtalk|wecom|feishu]\n"
-        "[--notify-ca FILE]] [FILE]",
+        "[--notify-ca FILE]] [--fail-on not-counted] [FILE]",
         "checks every entry of a site list whose status is 正常, top to bottom, as\n"
         "CHECK does; FILE defaults to 帐号.ini in the folder the window uses\n"
         "(see man linkwatch-cli); records the run in the list's history database" },
@@ -45,6 +45,9 @@ const HelpEntry options[] = {
         "tsv, csv, json: one row per site with the columns below" },
     { "--encoding", "E", "utf-8 (default) or gbk, for text, tsv and csv; json is always UTF-8" },
     { "--transcript", "", "check, text format: print the debug transcript before the verdict" },
+    { "--fail-on", "not-counted",
+        "check, run: exit 1 also when a site's link was found but does not\n"
+        "count (counts no, see below)" },
     { "--proxy", "HOST:PORT",
         "a plain HTTP proxy for http addresses, a CONNECT tunnel for https\n"
         "(port 8080 unless given)" },
@@ -138,7 +141,8 @@ constexpr char helpTail[]
       "  after_status, after_error, before_run, after_run\n"
       "\nexit status:\n"
       "  check, run  0 every active site found (also when the list has none), 1 at least one\n"
-      "              missing, 3 none missing but at least one unreachable; a run that cannot\n"
+      "              missing (with --fail-on not-counted, also one whose link does not count),\n"
+      "              3 none missing but at least one unreachable; a run that cannot\n"
       "              be recorded keeps its status and says on standard error how many results\n"
       "              were not recorded\n"
       "  run         4 --notify could not tell the web hook of the run's changes, or its answer\n"

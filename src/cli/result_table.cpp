@@ -32,6 +32,13 @@ void fillLinkCells(const CheckOutcome& outcome, TableRow& cells)
     cells[24] = nameCell(PageKindName(outcome.page));
 }
 
+// A link found that search engines pass by.
+bool notCounted(const SiteResult& result)
+{
+    return result.outcome && result.outcome->kind == CheckOutcomeKind::Found
+        && LinkCountsOf(*result.outcome) == LinkCounts::No;
+}
+
 const TableLayout& resultLayout()
 {
     static const TableLayout layout { resultColumns(), ResultTextColumns };
@@ -82,7 +89,7 @@ void writeResultTable(
     writer.finish();
 }
 
-int resultsExitStatus(const std::vector<SiteResult>& results)
+int resultsExitStatus(const std::vector<SiteResult>& results, FailOn failOn)
 {
     bool unreachable = false;
     for (const SiteResult& result : results) {
@@ -90,7 +97,7 @@ int resultsExitStatus(const std::vector<SiteResult>& results)
             = result.verdict == verdictFound ? CheckOutcomeKind::Found : CheckOutcomeKind::Unreachable;
         if (result.outcome)
             kind = result.outcome->kind;
-        if (kind == CheckOutcomeKind::Missing)
+        if (kind == CheckOutcomeKind::Missing || (failOn == FailOn::NotCounted && notCounted(result)))
             return exitMissing;
         unreachable = unreachable || kind == CheckOutcomeKind::Unreachable;
     }
