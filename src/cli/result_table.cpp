@@ -16,8 +16,8 @@ TableCell nonZeroCell(std::int64_t value) { return value != 0 ? TableCell(value)
 TableCell nonEmptyCell(const Text& text) { return text.empty() ? TableCell() : TableCell(text); }
 
 // The columns from counts on: whether the link counts, the link the match
-// sits in, and what the page links to. The counts are numbers whenever there
-// is an outcome, 0 for a page not read, as bytes is.
+// sits in, and what the page links to. links and the outbound columns are
+// numbers whenever there is an outcome, 0 for a page not read, as bytes is.
 void fillLinkCells(const CheckOutcome& outcome, TableRow& cells)
 {
     cells[15] = Text(LinkCountsName(LinkCountsOf(outcome)));
