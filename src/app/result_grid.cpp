@@ -1,8 +1,9 @@
 #include "app/result_grid.h"
 
-#include "check/check_outcome.h"
 #include "app/result_grid_layout.h"
 #include "app/window_font.h"
+#include "check/check_outcome.h"
+#include "check/link_counts.h"
 #include "grid/cell_grid.h"
 
 #include <QPalette>
@@ -98,7 +99,8 @@ void UntickAllResultRows(TCellGrid& grid)
 
 Text VerdictHint(const CheckOutcome& outcome, const std::optional<HistoryEntry>& previous)
 {
-    Text hint = OutcomeReason(outcome) + "\r\n" + fetchDuration(outcome.ms);
+    Text hint
+        = OutcomeReason(outcome) + "\r\n" + LinkCountsLine(outcome) + "\r\n" + fetchDuration(outcome.ms);
     if (previous)
         hint += "\r\n" + (previousHead + previous->verdict) + " " + localMinute(previous->checkedAt);
     return hint;

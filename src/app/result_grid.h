@@ -29,7 +29,8 @@ void AlignResultCell(int ARow, int ACol, TAlignment& HAlign);
 void UntickAllResultRows(TCellGrid& grid);
 
 // The hint of a verdict cell whose row's fetch has finished: the reason
-// sentence, then how long the fetch took ("用时 87 毫秒", "用时 1.23 秒"),
+// sentence, then whether the link counts ("计入: 是，锚文本: …", "计入: 否 — …",
+// "计入: 未知 — …"), then how long the fetch took ("用时 87 毫秒", "用时 1.23 秒"),
 // then, when history holds the site's result from before this run, its
 // verdict and local time ("上次: OK! 12-07 10:00").
 Text VerdictHint(const CheckOutcome& outcome, const std::optional<HistoryEntry>& previous = std::nullopt);

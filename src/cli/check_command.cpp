@@ -58,5 +58,5 @@ int runCheck(const CheckArguments& arguments, std::ostream& out)
         writeResultTable({ result }, arguments.report.format, encoding, out);
     }
     out.flush();
-    return resultsExitStatus({ result });
+    return resultsExitStatus({ result }, arguments.failOn);
 }

@@ -10,6 +10,7 @@
 // output's encoding, preceded by the debug transcript when asked (its
 // control bytes but tabs written out as \xNN); else one
 // row of the result table. Returns the exit status of a run of this one site
-// (0 found, 1 missing, 3 unreachable). Blocks as long as the worker runs; its
+// (0 found, 1 missing or, with --fail-on not-counted, not counted, 3
+// unreachable). Blocks as long as the worker runs; its
 // own receive time-outs bound that.
 int runCheck(const CheckArguments& arguments, std::ostream& out);

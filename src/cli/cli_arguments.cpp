@@ -19,6 +19,7 @@ const std::map<std::string, OutputEncoding> outputEncodings { { "utf-8", OutputE
 const std::map<std::string, NoticeFormat> noticeFormats { { "json", NoticeFormat::Json },
     { "dingtalk", NoticeFormat::DingTalk }, { "wecom", NoticeFormat::WeCom },
     { "feishu", NoticeFormat::Feishu } };
+const std::map<std::string, FailOn> failures { { "not-counted", FailOn::NotCounted } };
 
 // Gives an option its entry of the help.
 CLI::Option* described(CLI::Option* option)
@@ -213,6 +214,7 @@ void CommandLine::addCheck()
     addNumber(check, "--timeout", 1, m_check.report.waitLimitMs);
     addFormat(check, m_check.report);
     addRoute(check, m_check.proxyHost, m_check.proxyPort, m_check.socks);
+    addChoice(check, "--fail-on", failures, m_check.failOn);
     check.add_option("URL", m_check.url)->required();
     check.add_option("QUERY", m_check.query)->required();
     check.callback([this] {
@@ -238,6 +240,7 @@ void CommandLine::addRun()
     addText(run, "--notify-ca", m_run.notifyCaFile)->needs(notify);
     // The changes a notice tells of are read from the history this run records.
     noHistory->excludes(database)->excludes(notify);
+    addChoice(run, "--fail-on", failures, m_run.failOn);
     run.callback([this] {
         checkFormat(m_run.report);
         m_command = m_run;

@@ -48,6 +48,7 @@ struct CheckArguments {
     SocksArguments socks;
     std::string url;
     std::string query;
+    FailOn failOn = FailOn::Missing; // --fail-on
 };
 
 // Which site list a command reads or asks history about, and where its history is.
@@ -66,6 +67,7 @@ struct RunArguments {
     std::string notifyUrl; // --notify: the web hook told of changes; empty: none
     NoticeFormat notifyFormat = NoticeFormat::Json;
     std::string notifyCaFile; // --notify-ca: who vouches for an https hook; empty: the system's authorities
+    FailOn failOn = FailOn::Missing; // --fail-on
 };
 
 struct HistoryArguments {

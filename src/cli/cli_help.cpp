@@ -12,13 +12,13 @@ const HelpEntry commands[] = {
         "standard error" },
     { "check",
         "[--no-delay] [--transcript] [--timeout MS] [--format F] [--encoding E]\n"
-        "[--proxy HOST:PORT] [ROUTE] URL QUERY",
+        "[--proxy HOST:PORT] [--fail-on not-counted] [ROUTE] URL QUERY",
         "one link check as the window's CHECK runs it (address and query trimmed)" },
     { "run",
         "[--no-delay] [--jobs N] [--timeout MS] [--format F] [--encoding E]\n"
         "[--dir DIR] [--db FILE | --no-history]\n"
         "[--notify URL [--notify-format json|dingtalk|wecom|feishu]\n"
-        "[--notify-ca FILE]] [FILE]",
+        "[--notify-ca FILE]] [--fail-on not-counted] [FILE]",
         "checks every entry of a site list whose status is 正常, top to bottom, as\n"
         "CHECK does; FILE defaults to 帐号.ini in the folder the window uses\n"
         "(see man linkwatch-cli); records the run in the list's history database" },
@@ -45,6 +45,9 @@ const HelpEntry options[] = {
         "tsv, csv, json: one row per site with the columns below" },
     { "--encoding", "E", "utf-8 (default) or gbk, for text, tsv and csv; json is always UTF-8" },
     { "--transcript", "", "check, text format: print the debug transcript before the verdict" },
+    { "--fail-on", "not-counted",
+        "check, run: exit 1 also when a site's link was found but does not\n"
+        "count (counts no, see below)" },
     { "--proxy", "HOST:PORT",
         "a plain HTTP proxy for http addresses, a CONNECT tunnel for https\n"
         "(port 8080 unless given)" },
@@ -109,7 +112,28 @@ constexpr char helpTail[]
       "            writes it; the reason says how it differs; absent when there is none\n"
       "  robots    noindex, nofollow or none when the X-Robots-Tag header or a robots meta tag\n"
       "            of the page says so (noindex and nofollow together give none); absent otherwise\n"
-      "  outcome to robots are absent when the check ended without an outcome\n"
+      "  counts    yes: the link counts with search engines: a direct link (an <a> or <area> to the\n"
+      "            site) without nofollow, sponsored or ugc, on a page not marked noindex, nofollow\n"
+      "            or none, whose canonical is its own; no: the query is missing, or any of these\n"
+      "            fails; unknown: unreachable, the page was a bot check or a script shell, or\n"
+      "            where the match sits was not judged\n"
+      "  placement where the match sits: link, text, comment, script, noscript, textarea, style,\n"
+      "            hidden (by the element itself or one around it) or jump (a link elsewhere that\n"
+      "            carries the site in its query string); absent when not found\n"
+      "  href      the href of the link the match sits in; absent when none\n"
+      "  anchor    that link's text, tags removed and blanks folded (an image: [图片] and its alt\n"
+      "            text), at most 2 KiB; absent when none\n"
+      "  links     how many links of the page point at the query's site\n"
+      "  canonical the page's canonical address when it names another page; absent otherwise\n"
+      "  outbound  how many links of the page point at other hosts than the partner's own\n"
+      "  outbound_hosts\n"
+      "            how many distinct hosts they point at\n"
+      "  outbound_nofollow\n"
+      "            how many of them carry nofollow, sponsored or ugc\n"
+      "  page      ok; challenge: a bot check or captcha page stood in for the page; script: an\n"
+      "            application shell whose content scripts would make; absent when unreachable\n"
+      "  links to outbound_nofollow are 0 for a page not read\n"
+      "  outcome to page are absent when the check ended without an outcome\n"
       "  history adds run (the run's number in the database) and time (when the verdict came,\n"
       "  local time) before n; its text format shows run, time, n, name, address, verdict\n"
       "\nchanges columns (the text format shows the first eight):\n"
@@ -117,7 +141,8 @@ constexpr char helpTail[]
       "  after_status, after_error, before_run, after_run\n"
       "\nexit status:\n"
       "  check, run  0 every active site found (also when the list has none), 1 at least one\n"
-      "              missing, 3 none missing but at least one unreachable; a run that cannot\n"
+      "              missing (with --fail-on not-counted, also one whose link does not count),\n"
+      "              3 none missing but at least one unreachable; a run that cannot\n"
       "              be recorded keeps its status and says on standard error how many results\n"
       "              were not recorded\n"
       "  run         4 --notify could not tell the web hook of the run's changes, or its answer\n"

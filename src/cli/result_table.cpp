@@ -1,5 +1,6 @@
 #include "cli/result_table.h"
 
+#include "check/link_counts.h"
 #include "check/verdict_texts.h"
 
 #include <cstdint>
@@ -14,6 +15,30 @@ TableCell nameCell(const char* name) { return name ? TableCell(Text(name)) : Tab
 TableCell nonZeroCell(std::int64_t value) { return value != 0 ? TableCell(value) : TableCell(); }
 TableCell nonEmptyCell(const Text& text) { return text.empty() ? TableCell() : TableCell(text); }
 
+// The columns from counts on: whether the link counts, the link the match
+// sits in, and what the page links to. links and the outbound columns are
+// numbers whenever there is an outcome, 0 for a page not read, as bytes is.
+void fillLinkCells(const CheckOutcome& outcome, TableRow& cells)
+{
+    cells[15] = Text(LinkCountsName(LinkCountsOf(outcome)));
+    cells[16] = nameCell(LinkPlacementName(outcome.placement));
+    cells[17] = nonEmptyCell(outcome.href);
+    cells[18] = nonEmptyCell(outcome.anchor);
+    cells[19] = outcome.links;
+    cells[20] = nonEmptyCell(outcome.canonical);
+    cells[21] = outcome.outbound;
+    cells[22] = outcome.outboundHosts;
+    cells[23] = outcome.outboundNofollow;
+    cells[24] = nameCell(PageKindName(outcome.page));
+}
+
+// A link found that search engines pass by.
+bool notCounted(const SiteResult& result)
+{
+    return result.outcome && result.outcome->kind == CheckOutcomeKind::Found
+        && LinkCountsOf(*result.outcome) == LinkCounts::No;
+}
+
 const TableLayout& resultLayout()
 {
     static const TableLayout layout { resultColumns(), ResultTextColumns };
@@ -25,7 +50,8 @@ const TableLayout& resultLayout()
 const std::vector<const char*>& resultColumns()
 {
     static const std::vector<const char*> names { "n", "name", "address", "verdict", "outcome", "status",
-        "reason", "location", "error", "bytes", "ms", "match", "rel", "near", "robots" };
+        "reason", "location", "error", "bytes", "ms", "match", "rel", "near", "robots", "counts", "placement",
+        "href", "anchor", "links", "canonical", "outbound", "outbound_hosts", "outbound_nofollow", "page" };
     return names;
 }
 
@@ -50,6 +76,7 @@ TableRow resultCells(const SiteResult& result)
     cells[12] = nameCell(LinkRelName(outcome.rel));
     cells[13] = nonEmptyCell(outcome.near);
     cells[14] = nameCell(RobotsDirectiveName(outcome.robots));
+    fillLinkCells(outcome, cells);
     return cells;
 }
 
@@ -62,7 +89,7 @@ void writeResultTable(
     writer.finish();
 }
 
-int resultsExitStatus(const std::vector<SiteResult>& results)
+int resultsExitStatus(const std::vector<SiteResult>& results, FailOn failOn)
 {
     bool unreachable = false;
     for (const SiteResult& result : results) {
@@ -70,7 +97,7 @@ int resultsExitStatus(const std::vector<SiteResult>& results)
             = result.verdict == verdictFound ? CheckOutcomeKind::Found : CheckOutcomeKind::Unreachable;
         if (result.outcome)
             kind = result.outcome->kind;
-        if (kind == CheckOutcomeKind::Missing)
+        if (kind == CheckOutcomeKind::Missing || (failOn == FailOn::NotCounted && notCounted(result)))
             return exitMissing;
         unreachable = unreachable || kind == CheckOutcomeKind::Unreachable;
     }

@@ -221,5 +221,5 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
         if (!arguments.notifyUrl.empty() && !notifyChanges(*history, recorded, arguments, listKey, err))
             return notifyFailure;
     }
-    return resultsExitStatus(results);
+    return resultsExitStatus(results, arguments.failOn);
 }

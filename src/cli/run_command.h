@@ -18,7 +18,8 @@
 // list's run before are posted to it when there are any, after those of
 // earlier runs whose notices failed.
 //
-// Returns 0 when every site was found, 1 when any is missing, 3 when none is
+// Returns 0 when every site was found, 1 when any is missing (or, with
+// --fail-on not-counted, any link found does not count), 3 when none is
 // missing but any is unreachable, 2 when the file cannot be read (the reason
 // goes to err); a run that could not be recorded keeps that status. 4 when
 // the web hook was not told of the changes (why goes to err; they are kept

@@ -51,6 +51,19 @@ constexpr const char* upgradeSteps[] = {
     " change TEXT NOT NULL," // lost, back, down, up
     " before_run INTEGER NOT NULL, before_n INTEGER NOT NULL,"
     " PRIMARY KEY (list_file, after_run, after_n)) WITHOUT ROWID;",
+
+    // Where the match sits, the link and the page it was found on, and
+    // whether the link counts; null in the results recorded before.
+    "ALTER TABLE results ADD COLUMN placement TEXT;" // link, text, comment, …; null when not judged
+    "ALTER TABLE results ADD COLUMN href TEXT;"
+    "ALTER TABLE results ADD COLUMN anchor TEXT;"
+    "ALTER TABLE results ADD COLUMN links INTEGER;"
+    "ALTER TABLE results ADD COLUMN canonical TEXT;"
+    "ALTER TABLE results ADD COLUMN outbound INTEGER;"
+    "ALTER TABLE results ADD COLUMN outbound_hosts INTEGER;"
+    "ALTER TABLE results ADD COLUMN outbound_nofollow INTEGER;"
+    "ALTER TABLE results ADD COLUMN page TEXT;" // ok, challenge, script; null when no response came
+    "ALTER TABLE results ADD COLUMN counts TEXT;", // yes, no, unknown
 };
 static_assert(std::size(upgradeSteps) == HistorySchemaVersion);
 
@@ -79,12 +92,12 @@ void RefuseUnknownHistory(sqlite3* database, const std::string& path)
     refuseUnknown(storedVersion(database, path), path);
 }
 
-void PrepareHistorySchema(sqlite3* database, const std::string& path, bool upgrade)
+int PrepareHistorySchema(sqlite3* database, const std::string& path, bool upgrade)
 {
     int version = storedVersion(database, path);
     refuseUnknown(version, path);
     if (version == HistorySchemaVersion || (version > 0 && !upgrade))
-        return;
+        return version;
     if (!upgrade)
         throw HistoryError(path + ": holds no LinkWatch history yet");
     // Another program may upgrade the same file at the same moment: the
@@ -96,4 +109,5 @@ void PrepareHistorySchema(sqlite3* database, const std::string& path, bool upgra
         ExecuteSql(database, upgradeSteps[version], path);
     ExecuteSql(database, ("PRAGMA user_version = " + std::to_string(HistorySchemaVersion)).c_str(), path);
     transaction.Commit();
+    return HistorySchemaVersion;
 }

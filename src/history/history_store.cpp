@@ -1,6 +1,7 @@
 #include "history/history_store.h"
 
 #include "base/gbk_codec.h"
+#include "check/link_counts.h"
 #include "history/history_schema.h"
 #include "history/sqlite_statement.h"
 #include "history/sqlite_transaction.h"
@@ -13,11 +14,22 @@ namespace {
 
 constexpr int busyTimeoutMs = 5000;
 
-// The columns of a result, in the order the insert binds and the reads select them.
-constexpr char resultColumns[] = "run, checked, n, name, address, query, verdict, outcome, status, reason,"
-                                 " reason_phrase, location, error, error_text, bytes, ms, match, rel, near,"
-                                 " near_difference, robots";
-constexpr int resultColumnCount = 21;
+// The columns of a result, in the order the insert binds and the reads select them: those of every
+// version, then those LinkColumnsVersion added, which a read of an older file selects as null.
+constexpr char firstColumns[] = "run, checked, n, name, address, query, verdict, outcome, status, reason,"
+                                " reason_phrase, location, error, error_text, bytes, ms, match, rel, near,"
+                                " near_difference, robots";
+constexpr char linkColumns[]
+    = "placement, href, anchor, links, canonical, outbound, outbound_hosts, outbound_nofollow, page, counts";
+constexpr char linkColumnsAbsent[] = "null, null, null, null, null, null, null, null, null, null";
+constexpr int resultColumnCount = 31;
+
+// The result columns of a file of version.
+std::string resultColumns(int version)
+{
+    return std::string(firstColumns) + ", "
+        + (version >= LinkColumnsVersion ? linkColumns : linkColumnsAbsent);
+}
 
 // Moves a site's newest result on only for a newer run, or a later row of the
 // same run, so that a run recorded late beside a newer one leaves it alone.
@@ -37,6 +49,21 @@ void bindName(SqliteStatement& statement, int index, const char* name)
         statement.BindNull(index);
 }
 
+// Where the match sits, the link and page it was found on, and whether it counts.
+void bindLink(SqliteStatement& insert, const CheckOutcome& outcome)
+{
+    bindName(insert, 22, LinkPlacementName(outcome.placement));
+    insert.BindText(23, stored(outcome.href));
+    insert.BindText(24, stored(outcome.anchor));
+    insert.BindInt(25, outcome.links);
+    insert.BindText(26, stored(outcome.canonical));
+    insert.BindInt(27, outcome.outbound);
+    insert.BindInt(28, outcome.outboundHosts);
+    insert.BindInt(29, outcome.outboundNofollow);
+    bindName(insert, 30, PageKindName(outcome.page));
+    insert.BindText(31, LinkCountsName(LinkCountsOf(outcome)));
+}
+
 void bindOutcome(SqliteStatement& insert, const CheckOutcome& outcome)
 {
     insert.BindText(8, OutcomeName(outcome.kind));
@@ -53,6 +80,7 @@ void bindOutcome(SqliteStatement& insert, const CheckOutcome& outcome)
     insert.BindText(19, stored(outcome.near));
     insert.BindText(20, stored(outcome.nearDifference));
     bindName(insert, 21, RobotsDirectiveName(outcome.robots));
+    bindLink(insert, outcome);
 }
 
 // The statements that record a result: its row, and its site's newest result.
@@ -100,6 +128,25 @@ Enum namedValue(const SqliteStatement& row, int column, NameOf nameOf, std::init
     return *values.begin();
 }
 
+// A result of a file older than LinkColumnsVersion reads as one whose
+// placement was not judged, on a page not seen.
+void readLink(const SqliteStatement& row, CheckOutcome& outcome)
+{
+    using Placement = LinkPlacement;
+    outcome.placement = namedValue(row, 21, LinkPlacementName,
+        { Placement::None, Placement::Link, Placement::Text, Placement::Comment, Placement::Script,
+            Placement::NoScript, Placement::TextArea, Placement::Style, Placement::Hidden, Placement::Jump });
+    outcome.href = kept(row, 22);
+    outcome.anchor = kept(row, 23);
+    outcome.links = row.Int(24);
+    outcome.canonical = kept(row, 25);
+    outcome.outbound = row.Int(26);
+    outcome.outboundHosts = row.Int(27);
+    outcome.outboundNofollow = row.Int(28);
+    outcome.page = namedValue(
+        row, 29, PageKindName, { PageKind::Unseen, PageKind::Ok, PageKind::Challenge, PageKind::Script });
+}
+
 CheckOutcome readOutcome(const SqliteStatement& row)
 {
     CheckOutcome outcome;
@@ -121,6 +168,7 @@ CheckOutcome readOutcome(const SqliteStatement& row)
     outcome.robots = namedValue(row, 20, RobotsDirectiveName,
         { RobotsDirective::Absent, RobotsDirective::NoFollow, RobotsDirective::NoIndex,
             RobotsDirective::None });
+    readLink(row, outcome);
     return outcome;
 }
 
@@ -165,7 +213,7 @@ std::vector<HistoryEntry> readEntries(SqliteStatement& select)
 
 std::string insertSql()
 {
-    std::string sql = std::string("INSERT INTO results (") + resultColumns + ") VALUES (?";
+    std::string sql = "INSERT INTO results (" + resultColumns(HistorySchemaVersion) + ") VALUES (?";
     for (int column = 1; column < resultColumnCount; ++column)
         sql += ", ?";
     return sql + ")";
@@ -176,9 +224,9 @@ ResultInserts prepareResultInserts(sqlite3* database, const std::string& path)
     return { { database, insertSql(), path }, { database, noteLatestSql, path } };
 }
 
-std::string resultAtSql()
+std::string resultAtSql(const std::string& columns)
 {
-    return std::string("SELECT ") + resultColumns + " FROM results WHERE run = ? AND n = ?";
+    return "SELECT " + columns + " FROM results WHERE run = ? AND n = ?";
 }
 
 // name: the file's name or an SQLite URI naming it.
@@ -247,7 +295,7 @@ HistoryStore::HistoryStore(const std::string& path, Access access)
         if (writable)
             ExecuteSql(m_database,
                 "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA cache_size = -16384", path);
-        PrepareHistorySchema(m_database, path, writable);
+        m_selected = resultColumns(PrepareHistorySchema(m_database, path, writable));
     } catch (...) {
         sqlite3_close(m_database);
         throw;
@@ -305,13 +353,13 @@ std::optional<HistoryEntry> HistoryStore::PreviousResult(
     if (!latest.Step())
         return std::nullopt;
     if (beforeRun == 0 || latest.Int(0) < beforeRun) {
-        SqliteStatement select(m_database, resultAtSql(), m_path);
+        SqliteStatement select(m_database, resultAtSql(m_selected), m_path);
         return resultAt(select, latest.Int(0), latest.Int(1));
     }
     // Recorded again since beforeRun began (twice in that run, or by a newer
     // run beside it): the runs before it are searched, newest first.
     SqliteStatement earlier(m_database,
-        std::string("SELECT ") + resultColumns
+        "SELECT " + m_selected
             + " FROM results WHERE run < ? AND address = ? AND query = ? ORDER BY run DESC, n DESC LIMIT 1",
         m_path);
     earlier.BindInt(1, beforeRun);
@@ -331,7 +379,7 @@ void HistoryStore::History(
     const std::string& site, int limit, const std::function<void(const HistoryEntry&)>& each)
 {
     SqliteStatement select(m_database,
-        std::string("SELECT ") + resultColumns
+        "SELECT " + m_selected
             + " FROM results WHERE ?1 = '' OR instr(name, ?1) > 0 OR instr(address, ?1) > 0"
               " ORDER BY run DESC, n LIMIT ?2",
         m_path);
@@ -351,8 +399,8 @@ std::vector<std::vector<HistoryEntry>> HistoryStore::LastTwoRuns(const std::stri
         ids.insert(ids.begin(), runs.Int(0));
     if (ids.size() < 2)
         return {};
-    SqliteStatement select(m_database,
-        std::string("SELECT ") + resultColumns + " FROM results WHERE run = ? ORDER BY n", m_path);
+    SqliteStatement select(
+        m_database, "SELECT " + m_selected + " FROM results WHERE run = ? ORDER BY n", m_path);
     std::vector<std::vector<HistoryEntry>> lastTwo;
     for (const std::int64_t id : ids) {
         select.Reset();
@@ -394,7 +442,7 @@ std::vector<SiteChange> HistoryStore::undeliveredChanges(const std::string& list
         " ORDER BY after_run, after_n",
         m_path);
     kept.BindText(1, listFile);
-    SqliteStatement result(m_database, resultAtSql(), m_path);
+    SqliteStatement result(m_database, resultAtSql(m_selected), m_path);
     std::vector<SiteChange> changes;
     while (kept.Step()) {
         const ChangeKind kind = namedValue(kept, 0, ChangeKindName,

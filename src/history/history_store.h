@@ -86,4 +86,7 @@ private:
 
     std::string m_path;
     sqlite3* m_database = nullptr;
+    // The result columns its reads select: a file older than the link
+    // columns, read as it is, gives null for them.
+    std::string m_selected;
 };

@@ -96,9 +96,10 @@ TEST_F(TranscriptTest, AFinishedRowHintsOverItsVerdictOnlyAndSaysWhenItsTranscri
     ASSERT_TRUE(QTest::qWaitFor([this] { return run->FinishedRowOf(1) != nullptr; }, 20000));
     run->CheckBoxClick(ResultCheckBoxCol, 1, true);
     EXPECT_EQ(debugWindow.MemoText(), transcriptNotKept);
-    CheckOutcome done = run->FinishedRowOf(1)->outcome; // 用时 N 毫秒; 秒
+    CheckOutcome done = run->FinishedRowOf(1)->outcome; // 计入: 否 — ; 用时 N 毫秒; 秒
     EXPECT_EQ(run->CellHint(1, ResultVerdictCol) + run->CellHint(1, ResultAddressCol),
-        OutcomeReason(done) + "\r\n\xD3\xC3\xCA\xB1 " + std::to_string(done.ms) + " \xBA\xC1\xC3\xEB");
+        OutcomeReason(done) + "\r\n\xBC\xC6\xC8\xEB: \xB7\xF1 \xA1\xAA " + OutcomeReason(done)
+            + "\r\n\xD3\xC3\xCA\xB1 " + std::to_string(done.ms) + " \xBA\xC1\xC3\xEB");
     done.ms = 61234;
     EXPECT_TRUE(VerdictHint(done).ends_with(" 61.23 \xC3\xEB"));
     server.Hold(); // A row of a new run in flight has no hint and shows nothing yet.

@@ -132,8 +132,10 @@ TEST(CliCheck, UnreachablePageGivesStatusThreeAndOneTsvRow)
     }
     const CliRun run = runCliWith({ "check", "--no-delay", "--format", "tsv", url, "me" });
     EXPECT_EQ(run.status, 3);
-    const std::string start = "n\tname\taddress\tverdict\toutcome\tstatus\treason\tlocation\terror\tbytes\tms"
-                              "\tmatch\trel\tnear\trobots\n1\t\t"
+    const std::string start
+        = "n\tname\taddress\tverdict\toutcome\tstatus\treason\tlocation\terror\tbytes\tms"
+          "\tmatch\trel\tnear\trobots\tcounts\tplacement\thref\tanchor\tlinks\tcanonical\toutbound"
+          "\toutbound_hosts\toutbound_nofollow\tpage\n1\t\t"
         + url + "\t" + notFoundUtf8 + "\tunreachable\t\t连接被拒绝 (10061)\t\t10061\t0\t";
     EXPECT_EQ(run.out.substr(0, start.size()), start);
 }

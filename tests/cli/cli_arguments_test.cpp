@@ -173,6 +173,14 @@ const ParseCase parseCases[] = {
             EXPECT_EQ(run.notifyFormat, NoticeFormat::Feishu);
             EXPECT_EQ(run.notifyCaFile, "ca.pem");
         } },
+    { "RunFailsOnNotCounted", { "run", "--fail-on", "not-counted" },
+        [](const CliCommand& command) {
+            EXPECT_EQ(std::get<RunArguments>(command).failOn, FailOn::NotCounted);
+        } },
+    { "CheckFailsOnNotCounted", { "check", "u", "q", "--fail-on=not-counted" },
+        [](const CliCommand& command) {
+            EXPECT_EQ(std::get<CheckArguments>(command).failOn, FailOn::NotCounted);
+        } },
     { "NotifyWithoutHistory", { "run", "--notify", "http://hook/", "--no-history" }, {} },
     { "DatabaseWithoutHistory", { "run", "--db", "x.db", "--no-history" }, {} },
     { "NotifyFormatAlone", { "run", "--notify-format", "wecom" }, {} },
@@ -251,6 +259,8 @@ const WrongCase wrongCases[] = {
     { .name = "ColonsOfNoIPv6Address", .arguments = { "fetch", "--socks4", "h:x:1", "u" },
         .error = "--socks4: needs HOST:PORT, [IPv6]:PORT, or a host or an IPv6 address alone, got 'h:x:1'" },
     { .name = "UnknownChoice", .arguments = { "run", "--format", "xml" }, .error = "--format: xml not in {csv,json,text,tsv}" },
+    { .name = "FailOnWhatItDoesNotKnow", .arguments = { "run", "--fail-on", "missing" },
+        .error = "--fail-on: missing not in {not-counted}" },
     { .name = "ARunNotRecordedNotifiesNothing", .arguments = { "run", "--notify", "http://hook/", "--no-history" },
         .error = "--no-history excludes --notify" },
 };

@@ -385,7 +385,7 @@ TEST_P(CliRunOutcome, JsonSaysWhyAndTheExitStatusFollows)
         + testCase.status + ",\"reason\":\"" + testCase.reason + "\",\"location\":" + testCase.location + ",";
     EXPECT_NE(out().find(outcomeToLocation), std::string::npos) << out();
     EXPECT_NE(out().find("\"rel\":" + testCase.rel + ",\"near\":" + testCase.near
-                  + ",\"robots\":" + testCase.robots + "}"),
+                  + ",\"robots\":" + testCase.robots + ",\"counts\":"),
         std::string::npos)
         << out();
 }

@@ -32,8 +32,11 @@ HistoryEntry site(int n, Text address, Text verdict, std::optional<CheckOutcome>
         .outcome = std::move(outcome) };
 }
 
+std::string sqlValue(const std::string& path, const char* sql);
+
 TEST_F(HistoryStoreTest, RecordedRunReadsBackByteForByte)
 {
+    // clang-format off
     CheckOutcome outcome { .kind = CheckOutcomeKind::Missing,
         .status = 301,
         .reasonPhrase = "Moved \"x\"",
@@ -46,7 +49,10 @@ TEST_F(HistoryStoreTest, RecordedRunReadsBackByteForByte)
         .rel = LinkRel::Ugc,
         .near = "//mine.example",
         .nearDifference = "\xD3\xC3 //",
-        .robots = RobotsDirective::NoIndex };
+        .robots = RobotsDirective::NoIndex, .placement = LinkPlacement::Jump, .href = std::string("/go?\0\x80", 6),
+        .anchor = "\xD3\xD1 \"a\"", .links = 3, .canonical = "http://main.example/", .outbound = 7,
+        .outboundHosts = 2, .outboundNofollow = 1, .page = PageKind::Ok };
+    // clang-format on
     HistoryEntry odd = site(1, std::string("a\0b\x80\xFF\r\n\x01'\"", 11), "\xC3\xBB\xD3\xD0", outcome);
     odd.name = "\xB9\xAB\xCB\xBE \"q\" \t\x7F";
     const std::vector<HistoryEntry> entries { odd, site(2, "http://b.example/", "TEST......") };
@@ -57,6 +63,7 @@ TEST_F(HistoryStoreTest, RecordedRunReadsBackByteForByte)
     for (HistoryEntry& entry : expected)
         entry.run = run;
     EXPECT_EQ(HistoryStore(path, HistoryStore::Access::ReadOnly).History("", 0), expected);
+    EXPECT_EQ(sqlValue(path, "SELECT group_concat(ifnull(counts, '-')) FROM results"), "no,-");
 }
 
 struct BadFile {
@@ -91,7 +98,6 @@ TEST_P(HistoryBadFileTest, IsRefusedClearlyAndLeftAsItWas)
     EXPECT_TRUE(fileBytes(path) == before);
 }
 
-std::string sqlValue(const std::string& path, const char* sql);
 // A database that holds nothing but its version.
 template <int version> void versioned(const std::string& path)
 {
@@ -183,10 +189,23 @@ TEST_F(HistoryStoreTest, LastTwoRunsAndPreviousResultSkipUnfinishedRunsAndOtherL
     EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", 0)->verdict, "late");
 }
 
-TEST_F(HistoryStoreTest, AFirstVersionHistoryIsReadAsItIsAndUpgradedOnceWritten)
+// clang-format off
+constexpr char thirdVersion[] = "ALTER TABLE results DROP COLUMN placement; ALTER TABLE results DROP COLUMN href;"
+    " ALTER TABLE results DROP COLUMN anchor; ALTER TABLE results DROP COLUMN links; ALTER TABLE results DROP COLUMN"
+    " canonical; ALTER TABLE results DROP COLUMN outbound; ALTER TABLE results DROP COLUMN outbound_hosts; ALTER TABLE"
+    " results DROP COLUMN outbound_nofollow; ALTER TABLE results DROP COLUMN page; ALTER TABLE results DROP COLUMN"
+    " counts; PRAGMA user_version = 3";
+// clang-format on
+
+TEST_F(HistoryStoreTest, AnOlderHistoryIsReadAsItIsAndUpgradedOnceWritten)
 {
+    const CheckOutcome found { .kind = CheckOutcomeKind::Found };
+    const CheckOutcome linked { .kind = found.kind, .placement = LinkPlacement::Link, .links = 1 };
     HistoryStore(path).RecordRun(list, 3000, { site(1, "a", "old"), site(2, "b", "OK!") });
-    HistoryStore(path).RecordRun(list, 3000, { site(1, "a", "new") });
+    HistoryStore(path).RecordRun(list, 3000, { site(1, "a", "new", linked) });
+    // The third version kept nothing of where the match sits: all it kept of this outcome is its kind.
+    sqlValue(path, thirdVersion);
+    EXPECT_EQ(HistoryStore(path, HistoryStore::Access::ReadOnly).History("", 1).at(0).outcome, found);
     // The first version kept no newest result per site, only an index of every result by site.
     sqlValue(path,
         "DROP TABLE undelivered; DROP TABLE latest;"
@@ -195,7 +214,8 @@ TEST_F(HistoryStoreTest, AFirstVersionHistoryIsReadAsItIsAndUpgradedOnceWritten)
     HistoryStore store(path);
     EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", 0)->verdict, "new");
     EXPECT_EQ(store.PreviousResult("b", "http://mine.example/", 0)->verdict, "OK!");
-    EXPECT_EQ(sqlValue(path, "PRAGMA user_version"), "3");
+    EXPECT_EQ(sqlValue(path, "PRAGMA user_version"), "4");
+    EXPECT_EQ(store.History("", 1).at(0).outcome, found);
 }
 
 TEST_F(HistoryStoreTest, TwoWritersAtOnceLoseNothing)
