@@ -284,7 +284,11 @@ void Temu::readPage(CheckOutcome& outcome, bool responded) const
             = outcome.match == QueryMatch::Utf8 ? std::string_view(utf8Query) : std::string_view(QueryText);
     query.utf8 = query.utf8 || (responded && NamesUtf8(headerValue(HeaderLines, "content-type")));
     PageMarkup markup = ReadPageMarkup(PageLines, query);
-    if (markup.matchOffset != std::string_view::npos)
+    // A link written inside a comment, a script, a style sheet or a text box is no link of the page.
+    const bool inMarkup = markup.placement == LinkPlacement::Comment
+        || markup.placement == LinkPlacement::Script || markup.placement == LinkPlacement::Style
+        || markup.placement == LinkPlacement::TextArea;
+    if (markup.matchOffset != std::string_view::npos && !inMarkup)
         outcome.rel = LinkRelOfMatch(PageLines, markup.matchOffset);
     if (responded)
         markup.robots.AddResponseHead(HeaderLines);

@@ -279,6 +279,29 @@ namespace {
 enum class Peer { Replies, Silent, PlainText, Nobody };
 
 // The site's object holds outcome and reason; status, location, rel, near and robots are as printed.
+// The link record's fields in JSON, from counts to page; numbers as they are.
+struct LinkRecord {
+    std::string counts;
+    std::string placement = "null";
+    std::string href = "null";
+    std::string anchor = "null";
+    int links = 0;
+    std::string canonical = "null";
+    int outbound = 0;
+    int outboundHosts = 0;
+    int outboundNofollow = 0;
+    std::string page = "\"ok\"";
+
+    std::string Json() const
+    {
+        return "\"counts\":\"" + counts + "\",\"placement\":" + placement + ",\"href\":" + href
+            + ",\"anchor\":" + anchor + ",\"links\":" + std::to_string(links) + ",\"canonical\":" + canonical
+            + ",\"outbound\":" + std::to_string(outbound)
+            + ",\"outbound_hosts\":" + std::to_string(outboundHosts)
+            + ",\"outbound_nofollow\":" + std::to_string(outboundNofollow) + ",\"page\":" + page + "}";
+    }
+};
+
 struct OutcomeCase {
     const char* name;
     Peer peer;
@@ -293,6 +316,7 @@ struct OutcomeCase {
     std::string address = ""; // empty: the peer's page
     std::string near = "null";
     std::string robots = "null";
+    std::optional<LinkRecord> link {};
 };
 
 void PrintTo(const OutcomeCase& testCase, std::ostream* out) { *out << testCase.name; }
@@ -303,10 +327,21 @@ std::string page(const std::string& status, const std::string& body, const std::
         + "\r\nConnection: close\r\n\r\n" + body;
 }
 
+const std::string mine = "http://www.mysite.test/";
+
+// Sixty links to thirty other sites (each with and without "www."), twenty of them nofollow.
+const std::string sixtyLinks = [] {
+    std::string links;
+    for (int n = 0; n < 60; ++n)
+        links += "<a href='http://" + std::string(n % 2 ? "www." : "") + "site" + std::to_string(n / 2)
+            + ".test/'" + (n % 3 == 0 ? " rel=nofollow" : "") + ">s</a>";
+    return links;
+}();
+
 // clang-format off
 const OutcomeCase outcomeCases[] = {
     { .name = "Found", .peer = Peer::Replies, .reply = page("200 OK", "<a href=\"/\">mark</a>"),
-        .query = "mark", .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接",
+        .query = "mark", .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，锚文本: mark",
         .rel = R"("none")" },
     { .name = "Missing", .peer = Peer::Replies, .reply = page("200 OK", "<p>none</p>"), .query = "mark",
         .exitStatus = 1, .outcome = "missing", .status = "200", .reason = "页面上没有目标链接 (HTTP 200 OK)" },
@@ -314,7 +349,7 @@ const OutcomeCase outcomeCases[] = {
         .query = "mark", .exitStatus = 1, .outcome = "missing", .status = "404",
         .reason = "HTTP 404 Not Found" },
     { .name = "NotFoundWithQuery", .peer = Peer::Replies, .reply = page("404 Not Found", "mark"),
-        .query = "mark", .exitStatus = 0, .outcome = "found", .status = "404", .reason = "找到链接" },
+        .query = "mark", .exitStatus = 0, .outcome = "found", .status = "404", .reason = "只在文字里出现，没有链接" },
     { .name = "Moved", .peer = Peer::Replies,
         .reply = page("301 Moved Permanently", "", "Location: https://new.example/l\r\n"), .query = "mark",
         .exitStatus = 1, .outcome = "missing", .status = "301", .reason = "页面已转到 https://new.example/l",
@@ -332,15 +367,81 @@ const OutcomeCase outcomeCases[] = {
         .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，但带 rel=nofollow",
         .rel = R"("nofollow")" },
     { .name = "OnlyInText", .peer = Peer::Replies, .reply = page("200 OK", "<p>mark</p>"), .query = "mark",
-        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接" },
-    { .name = "GbkQueryInUtf8", .peer = Peer::Replies, .reply = page("200 OK", "<p>友情链接</p>"),
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "只在文字里出现，没有链接" },
+    { .name = "GbkQueryInUtf8", .peer = Peer::Replies, .reply = page("200 OK", "<a href=/>友情链接</a>"),
         .query = "\xD3\xD1\xC7\xE9\xC1\xB4\xBD\xD3", .exitStatus = 0, .outcome = "found", .status = "200",
-        .reason = "找到链接 (页面用 UTF-8 编码)" },
+        .reason = "找到链接 (页面用 UTF-8 编码)，锚文本: 友情链接", .rel = R"("none")" },
     { .name = "NearLinkOnHiddenPage", .peer = Peer::Replies,
         .reply = page("200 OK", "<meta name=robots content=noindex><a href='//me.cn'>"), .query = "http://me.cn/",
         .exitStatus = 1, .outcome = "missing", .status = "200",
         .reason = "页面有指向本站的链接: //me.cn (用 // 省略了协议，少了结尾的 /)", .near = R"("//me.cn")",
         .robots = R"("noindex")" },
+    // Where the operator's link sits, and whether it counts.
+    { .name = "DirectLink", .peer = Peer::Replies,
+        .reply = page("200 OK", "<a href='" + mine + "'> My&nbsp;&amp;\xA1\xA1Site </a>"), .query = mine, .exitStatus = 0,
+        .outcome = "found", .status = "200", .reason = "找到链接，锚文本: My & Site", .rel = R"("none")",
+        .link = LinkRecord { .counts = "yes", .placement = R"("link")", .href = R"("http://www.mysite.test/")",
+            .anchor = R"("My & Site")", .links = 1, .outbound = 1, .outboundHosts = 1 } },
+    { .name = "InComment", .peer = Peer::Replies, .reply = page("200 OK", "<!-- <a href=" + mine + ">x</a> -->"),
+        .query = mine, .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，但在 HTML 注释里",
+        .link = LinkRecord { .counts = "no", .placement = R"("comment")" } },
+    { .name = "Hidden", .peer = Peer::Replies,
+        .reply = page("200 OK", "<div style='display: none'><p><a href=" + mine + ">x</a></div>"), .query = mine,
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，但元素被隐藏", .rel = R"("none")",
+        .link = LinkRecord { .counts = "no", .placement = R"("hidden")", .href = R"("http://www.mysite.test/")",
+            .anchor = R"("x")", .links = 1, .outbound = 1, .outboundHosts = 1 } },
+    { .name = "OnlyInAScript", .peer = Peer::Replies,
+        .reply = page("200 OK", "<script>document.write('<a href=" + mine + ">x</a>')</script>"), .query = mine,
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，但只在脚本里",
+        .link = LinkRecord { .counts = "no", .placement = R"("script")" } },
+    { .name = "NoScript", .peer = Peer::Replies,
+        .reply = page("200 OK", "<noscript><a href=" + mine + " rel=ugc>x</a></noscript>"), .query = mine,
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，但只在 noscript 里，带 rel=ugc",
+        .rel = R"("ugc")", .link = LinkRecord { .counts = "no", .placement = R"("noscript")",
+            .href = R"("http://www.mysite.test/")", .anchor = R"("x")", .links = 1, .outbound = 1, .outboundHosts = 1,
+            .outboundNofollow = 1 } },
+    { .name = "TextAreaAndStyle", .peer = Peer::Replies,
+        .reply = page("200 OK", "<textarea>" + mine + "</textarea><style>a[href='" + mine + "']{}</style>"), .query = mine,
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，但只在文本框里",
+        .link = LinkRecord { .counts = "no", .placement = R"("textarea")" } },
+    { .name = "OnlyText", .peer = Peer::Replies, .reply = page("200 OK", "<p>visit " + mine + "</p>"), .query = mine,
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "只在文字里出现，没有链接",
+        .link = LinkRecord { .counts = "no", .placement = R"("text")" } },
+    { .name = "JumpOnThePartnersHost", .peer = Peer::Replies,
+        .reply = page("200 OK", "<a href='/go.php?url=" + mine + "'>go</a>"), .query = mine, .exitStatus = 0,
+        .outcome = "found", .status = "200", .reason = "找到链接，但经对方跳转", .rel = R"("none")",
+        .link = LinkRecord { .counts = "no", .placement = R"("jump")", .href = R"("/go.php?url=http://www.mysite.test/")",
+            .anchor = R"("go")" } },
+    { .name = "CanonicalElsewhere", .peer = Peer::Replies,
+        .reply = page("200 OK", "<link rel=canonical href='/other.html'><a href=" + mine + ">x</a>"), .query = mine,
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，但页面 canonical 指向 /other.html",
+        .rel = R"("none")", .link = LinkRecord { .counts = "no", .placement = R"("link")",
+            .href = R"("http://www.mysite.test/")", .anchor = R"("x")", .links = 1, .canonical = R"("/other.html")",
+            .outbound = 1, .outboundHosts = 1 } },
+    { .name = "CanonicalToItself", .peer = Peer::Replies,
+        .reply = page("200 OK", "<link rel='alternate canonical' href='/page#top'><a href=" + mine + "><img alt=Banner></a>"),
+        .query = mine, .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，锚文本: [图片] Banner",
+        .rel = R"("none")", .link = LinkRecord { .counts = "yes", .placement = R"("link")",
+            .href = R"("http://www.mysite.test/")", .anchor = R"("[图片] Banner")", .links = 1, .outbound = 1,
+            .outboundHosts = 1 } },
+    { .name = "RealLinkAfterACommentedCopyAmongSixtyOthers", .peer = Peer::Replies,
+        .reply = page("200 OK", "<!-- " + mine + " -->" + sixtyLinks + "<a href=" + mine + ">mine</a>"), .query = mine,
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，锚文本: mine", .rel = R"("none")",
+        .link = LinkRecord { .counts = "yes", .placement = R"("link")", .href = R"("http://www.mysite.test/")",
+            .anchor = R"("mine")", .links = 1, .outbound = 61, .outboundHosts = 31, .outboundNofollow = 20 } },
+    { .name = "BotCheckPage", .peer = Peer::Replies,
+        .reply = page("200 OK", "<title>Just a moment...</title><p>Checking your browser</p>"), .query = mine,
+        .exitStatus = 1, .outcome = "missing", .status = "200", .reason = "未能看到真实页面: 验证页",
+        .link = LinkRecord { .counts = "unknown", .page = R"("challenge")" } },
+    { .name = "ChineseSliderCheckAnswering503", .peer = Peer::Replies,
+        .reply = page("503 Service Unavailable", "<title>\xBB\xAC\xB6\xAF\xD1\xE9\xD6\xA4</title>"), .query = mine,
+        .exitStatus = 1, .outcome = "missing", .status = "503",
+        .reason = "未能看到真实页面: 验证页 (HTTP 503 Service Unavailable)",
+        .link = LinkRecord { .counts = "unknown", .page = R"("challenge")" } },
+    { .name = "ScriptShell", .peer = Peer::Replies,
+        .reply = page("200 OK", "<body><div id=\"app\"> </div><script src=/js/app.js></script></body>"), .query = mine,
+        .exitStatus = 1, .outcome = "missing", .status = "200", .reason = "未能看到真实页面: 页面内容由脚本生成",
+        .link = LinkRecord { .counts = "unknown", .page = R"("script")" } },
 };
 // clang-format on
 
@@ -388,6 +489,8 @@ TEST_P(CliRunOutcome, JsonSaysWhyAndTheExitStatusFollows)
                   + ",\"robots\":" + testCase.robots + ",\"counts\":"),
         std::string::npos)
         << out();
+    if (testCase.link)
+        EXPECT_NE(out().find(testCase.link->Json()), std::string::npos) << out();
 }
 
 INSTANTIATE_TEST_SUITE_P(Outcomes, CliRunOutcome, testing::ValuesIn(outcomeCases),

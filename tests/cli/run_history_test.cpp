@@ -112,7 +112,7 @@ TEST_F(CliHistory, LostLinkIsAChangeAndBothRunsAreHistory)
     EXPECT_EQ(run({ "changes", "--format", "json", "list.ini" }), 1);
     EXPECT_EQ(m_out.str(),
         "[\n{\"change\":\"lost\",\"n\":1,\"name\":\"Q \\\"x\\\"\\u0001\",\"address\":\"" + m_page.Url("/")
-            + "\",\"before_outcome\":\"found\",\"before_reason\":\"找到链接\",\"after_outcome\":\"missing\","
+            + "\",\"before_outcome\":\"found\",\"before_reason\":\"找到链接，锚文本: mark\",\"after_outcome\":\"missing\","
               "\"after_reason\":\"页面上没有目标链接 (HTTP 200 "
               "OK)\",\"after_status\":200,\"after_error\":null,"
               "\"before_run\":1,\"after_run\":2}\n]\n");
