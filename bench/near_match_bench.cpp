@@ -34,6 +34,24 @@ std::string pageOfLinks(std::size_t size)
     return page;
 }
 
+// A page of articles: GBK paragraphs in blocks of markup, a link to another
+// site every kilobyte or so, as pages that are not link lists have them.
+std::string pageOfArticles(std::size_t size)
+{
+    const std::string sentence = "\xD3\xD1\xC7\xE9\xC1\xB4\xBD\xD3\xCA\xC7\xCD\xF8\xD5\xBE\xD6\xAE\xBC\xE4"
+                                 "\xB5\xC4\xBB\xA5\xCF\xE0\xCD\xC6\xBC\xF6\xA1\xA3 ";
+    std::string page = "<html><head><title>Articles</title></head><body>\n";
+    for (std::size_t n = 0; page.size() < size; ++n) {
+        page += "<div class=\"post\" id=\"post-" + std::to_string(n) + "\"><h2>Post " + std::to_string(n)
+            + "</h2>\n<p>";
+        for (int s = 0; s < 12; ++s)
+            page += sentence;
+        page += "</p>\n<p>" + sentence + "<a href=\"https://www.partner" + std::to_string(n)
+            + ".example.com/\">partner</a> " + sentence + sentence + "</p></div>\n";
+    }
+    return page;
+}
+
 // A page whose every link is to the operator's own site, other pages of it:
 // each link is read as far as its path.
 std::string pageOfSameSiteLinks(std::size_t size)
@@ -97,6 +115,12 @@ void BM_ReadPageOfLinksWithTheLink(benchmark::State& state)
         state, "<!-- " + link + " -->" + pageOfLinks(static_cast<std::size_t>(state.range(0))) + link, true);
 }
 BENCHMARK(BM_ReadPageOfLinksWithTheLink)->Arg(1 << 20)->Arg(64 << 20)->Unit(benchmark::kMicrosecond);
+
+void BM_ReadPageOfArticles(benchmark::State& state)
+{
+    readPage(state, pageOfArticles(static_cast<std::size_t>(state.range(0))));
+}
+BENCHMARK(BM_ReadPageOfArticles)->Arg(1 << 20)->Arg(64 << 20)->Unit(benchmark::kMicrosecond);
 
 void BM_ReadPageOfSameSiteLinks(benchmark::State& state)
 {

@@ -151,6 +151,17 @@ bool NearMatch::ReadLink(std::string_view href, bool considerNear)
     return true;
 }
 
+bool NearMatch::MayBeOnSite(std::string_view host) const
+{
+    if (host.find('&') != npos)
+        return true;
+    for (std::size_t at = 0; at < m_formCount; ++at) {
+        if (!host.empty() && EqualsIgnoringCase(SiteName(host), m_forms[at].site))
+            return true;
+    }
+    return false;
+}
+
 bool NearMatch::CarriesSite(std::string_view href) const
 {
     // Enough of a query string for any address a partner's jump page takes.

@@ -29,34 +29,15 @@ std::uint32_t hostHash(std::string_view name)
     return folded == 0 ? 1 : folded;
 }
 
-// The host of an absolute http, https or "//" link; empty for any other.
-std::string_view linkHost(std::string_view href)
-{
-    std::size_t hostAt = 0;
-    if (href.starts_with("//"))
-        hostAt = 2;
-    else if (StartsWithIgnoringCase(href, "http://"))
-        hostAt = 7;
-    else if (StartsWithIgnoringCase(href, "https://"))
-        hostAt = 8;
-    else
-        return {};
-    std::size_t end = hostAt;
-    while (end < href.size() && href[end] != '/' && href[end] != '?' && href[end] != '#' && href[end] != ':')
-        ++end;
-    return href.substr(hostAt, end - hostAt);
-}
-
 }
 
 OutboundLinks::OutboundLinks(std::string_view pageUrl)
 {
-    m_ownSite = LowerText(SiteName(linkHost(TrimHtmlSpace(pageUrl))));
+    m_ownSite = LowerText(SiteName(LinkHost(TrimHtmlSpace(pageUrl))));
 }
 
-void OutboundLinks::Add(std::string_view href, LinkRel rel)
+void OutboundLinks::Add(std::string_view host, LinkRel rel)
 {
-    const std::string_view host = linkHost(TrimHtmlSpace(href));
     const std::string_view site = SiteName(host);
     if (host.empty() || EqualsIgnoringCase(site, m_ownSite))
         return;

@@ -222,10 +222,12 @@ void PageReader::openLink(const Tag& tag)
     LinkRel rel = LinkRel::None;
     if (tag.rel.data() != nullptr)
         rel = LinkRelOfValue(tag.rel);
-    const bool pointsAtSite = m_near.ReadLink(tag.href, m_query.found.empty());
+    // Most links point at other sites: their host alone turns them down.
+    const std::string_view host = LinkHost(TrimHtmlSpace(tag.href));
+    const bool pointsAtSite = m_near.MayBeOnSite(host) && m_near.ReadLink(tag.href, m_query.found.empty());
     m_link = OpenLink { ++m_linkCount, m_scan.End(), tag.href, rel, pointsAtSite };
     m_markup.links += pointsAtSite ? 1 : 0;
-    m_outbound.Add(tag.href, rel);
+    m_outbound.Add(host, rel);
     m_signals.AddLink();
 }
 

@@ -53,6 +53,23 @@ bool SplitWebAddress(std::string_view text, bool complete, WebAddress& address)
     return !address.host.empty();
 }
 
+std::string_view LinkHost(std::string_view href)
+{
+    std::size_t hostAt = 0;
+    if (href.starts_with("//"))
+        hostAt = 2;
+    else if (StartsWithIgnoringCase(href, "http://"))
+        hostAt = 7;
+    else if (StartsWithIgnoringCase(href, "https://"))
+        hostAt = 8;
+    else
+        return {};
+    std::size_t end = hostAt;
+    while (end < href.size() && href[end] != '/' && href[end] != '?' && href[end] != '#' && href[end] != ':')
+        ++end;
+    return href.substr(hostAt, end - hostAt);
+}
+
 bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix)
 {
     return text.size() >= lowerPrefix.size()

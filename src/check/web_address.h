@@ -20,6 +20,10 @@ struct WebAddress {
 // must end within it. False for anything else, or an empty host.
 bool SplitWebAddress(std::string_view text, bool complete, WebAddress& address);
 
+// The host of an absolute http, https or "//" address as written, up to
+// its first '/', '?', '#' or ':'; empty for any other text.
+std::string_view LinkHost(std::string_view href);
+
 bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix);
 bool HasWww(std::string_view host);
 // The host without one leading "www.".
