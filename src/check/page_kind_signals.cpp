@@ -74,9 +74,11 @@ void PageKindSignals::AddScript(std::string_view source)
 
 void PageKindSignals::AddSignatureValue(std::string_view value)
 {
-    m_signature = m_signature
-        || std::any_of(std::begin(challengeSignatures), std::end(challengeSignatures),
-            [value](std::string_view signature) { return value.find(signature) != std::string_view::npos; });
+    // A signature tells only on a page of little text, and text only grows.
+    if (m_signature || m_text >= countedText)
+        return;
+    m_signature = std::any_of(std::begin(challengeSignatures), std::end(challengeSignatures),
+        [value](std::string_view signature) { return value.find(signature) != std::string_view::npos; });
 }
 
 void PageKindSignals::StartElement(HtmlElement element, std::string_view id)
