@@ -24,22 +24,29 @@ inline bool EqualsIgnoringCase(std::string_view value, std::string_view lowerNam
     return true;
 }
 
-// Calls visit with each blank-separated token of value in turn until it
-// gives true; gives whether one did.
-template <typename Visit> bool AnyHtmlToken(std::string_view value, Visit visit)
+// Calls visit with each token of value, split where separates says, in
+// turn until it gives true; gives whether one did.
+template <typename Separates, typename Visit>
+bool AnyToken(std::string_view value, Separates separates, Visit visit)
 {
     std::size_t at = 0;
     while (at < value.size()) {
-        while (at < value.size() && IsHtmlSpace(value[at]))
+        while (at < value.size() && separates(value[at]))
             ++at;
         std::size_t end = at;
-        while (end < value.size() && !IsHtmlSpace(value[end]))
+        while (end < value.size() && !separates(value[end]))
             ++end;
         if (end > at && visit(value.substr(at, end - at)))
             return true;
         at = end;
     }
     return false;
+}
+
+// The same for the blank-separated tokens of an attribute's value.
+template <typename Visit> bool AnyHtmlToken(std::string_view value, Visit visit)
+{
+    return AnyToken(value, IsHtmlSpace, visit);
 }
 
 // Whether a charset or Content-Type value names UTF-8 ("utf-8", "utf8",

@@ -38,14 +38,7 @@ RobotsDirective RobotsDirectives::Result() const
 
 void RobotsDirectives::addValue(std::string_view value)
 {
-    std::size_t at = 0;
-    while (at < value.size()) {
-        while (at < value.size() && isSeparator(value[at]))
-            ++at;
-        std::size_t end = at;
-        while (end < value.size() && !isSeparator(value[end]))
-            ++end;
-        std::string_view directive = value.substr(at, end - at);
+    AnyToken(value, isSeparator, [this](std::string_view directive) {
         // "googlebot:noindex" names its crawler; "googlebot: noindex" gives it a token of its own.
         const std::size_t colon = directive.rfind(':');
         if (colon != std::string_view::npos)
@@ -53,6 +46,6 @@ void RobotsDirectives::addValue(std::string_view value)
         const bool none = EqualsIgnoringCase(directive, "none");
         m_noIndex = m_noIndex || none || EqualsIgnoringCase(directive, "noindex");
         m_noFollow = m_noFollow || none || EqualsIgnoringCase(directive, "nofollow");
-        at = end;
-    }
+        return false;
+    });
 }
