@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -76,8 +75,6 @@ Text TBlockSocket::receiveWaiting(std::int32_t Count)
 
 std::int32_t TBlockSocket::waitForData(std::int32_t Timeout)
 {
-    // Give up the rest of the time slice so a long transfer never spins.
-    std::this_thread::yield();
     // Past the deadline nothing more is taken from the network, however fast
     // it comes: a peer that never stops sending cannot hold the read either.
     if (DeadlinePassed()) {
