@@ -160,7 +160,8 @@ TEST_P(CliRunUnderLowLimit, EveryPageIsCheckedAndTheReserveStaysFree)
     list.close();
     const std::vector<int> elsewhere = openFiles(GetParam());
     int status = -1;
-    std::thread running([&] { status = run({ "run", "--no-delay" }); });
+    // Every fetch to the one host at once, so that they outgrow the budget.
+    std::thread running([&] { status = run({ "run", "--no-delay", "--per-host", "200" }); });
 
     // The server holds every page until the budget is taken and workers wait.
     EXPECT_TRUE(WaitUntil([] { return FetchSlots::Process().Waiting() > 0; }, 30s));
