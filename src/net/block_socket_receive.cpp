@@ -248,6 +248,32 @@ std::int64_t TBlockSocket::receiveAvailableToStream(
     return received;
 }
 
+std::int64_t TBlockSocket::ReceiveAvailableToStream(
+    MemoryStream& Stream, std::int32_t Timeout, const std::function<void(std::int64_t)>& BeforeWrite)
+{
+    // Pending data, and a line end whose second byte may lead the next data,
+    // take ReceiveAvailable's own way; a plain read goes straight into the stream.
+    if (!m_pendingData.Empty() || m_lastWasCR || m_lastWasLF) {
+        const Text piece = ReceiveAvailable(Timeout);
+        const auto size = static_cast<std::int64_t>(piece.size());
+        if (size > 0)
+            BeforeWrite(size);
+        return Stream.Write(piece.data(), size);
+    }
+    m_lastErrorCode = 0;
+    const std::int32_t waiting = waitForData(Timeout);
+    std::int64_t received = 0;
+    if (waiting > 0) {
+        BeforeWrite(waiting);
+        received = Stream.WriteInPlace(waiting, [this, waiting](char* into) {
+            const std::int32_t got = ReceiveRaw(into, waiting);
+            return m_lastErrorCode == 0 ? got : 0;
+        });
+    }
+    ReportError();
+    return received;
+}
+
 std::int64_t TBlockSocket::receiveExactWith(
     std::int64_t Count, std::int32_t Timeout, const PieceReader& ReadPiece)
 {
