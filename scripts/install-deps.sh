@@ -27,9 +27,10 @@ package_packages=(
 # GoogleTest and Google Benchmark, and GNU time for the peak memory a
 # side-by-side benchmark reports; the virtual display and X tools the window
 # tests drive; the servers the network tests start on loopback; the
-# validators of the installed desktop entry and AppStream file.
+# validators of the installed desktop entry and AppStream file; wrk, the
+# load generator bench/cli_run_scale.sh sets linkwatch-cli's rate beside.
 test_packages=(
-    libgtest-dev libgmock-dev libbenchmark-dev time
+    libgtest-dev libgmock-dev libbenchmark-dev time wrk
     xvfb xauth xdotool x11-apps
     nginx-light curl openssl
     dante-server tinyproxy microsocks

@@ -32,6 +32,16 @@ void MemoryStream::Clear()
     m_size = m_capacity = m_position = 0;
 }
 
+void MemoryStream::Reserve(std::int64_t capacity)
+{
+    if (capacity <= static_cast<std::int64_t>(m_capacity))
+        return;
+    if (auto* grown = static_cast<char*>(std::realloc(m_data, static_cast<std::size_t>(capacity)))) {
+        m_data = grown;
+        m_capacity = static_cast<std::size_t>(capacity);
+    }
+}
+
 std::int64_t MemoryStream::Write(const void* data, std::int64_t count)
 {
     if (count <= 0)

@@ -25,6 +25,12 @@ public:
     // Truncates or extends (with zeros); the position is kept but never beyond the new size.
     void SetSize(std::int64_t size);
     void Clear();
+    // Makes room for capacity bytes in all, so that writes up to that size
+    // never move the data; the memory is only mapped as it is written. A
+    // capacity the system cannot give is not reserved: writes then grow the
+    // buffer as they go.
+    void Reserve(std::int64_t capacity);
+    std::int64_t Capacity() const { return static_cast<std::int64_t>(m_capacity); }
 
     // Writes count bytes at the position and advances it; returns count.
     std::int64_t Write(const void* data, std::int64_t count);

@@ -1,6 +1,8 @@
 #include "base/text_list.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -19,6 +21,41 @@ bool sameNameIgnoringCase(const Text& line, const Text& name)
         });
 }
 
+// Finds the line breaks and NULs of one piece front to back. Each of the
+// three bytes is sought with memchr and its next place remembered, so that a
+// page is searched once per byte kind, however many lines it has, instead of
+// testing every byte against all three.
+class BreakFinder
+{
+public:
+    explicit BreakFinder(std::string_view piece)
+        : m_piece(piece)
+    {
+    }
+    // The place of the first CR, LF or NUL at from or after it; the piece's size when none.
+    std::size_t find(std::size_t from)
+    {
+        std::size_t first = m_piece.size();
+        for (std::size_t kind = 0; kind < m_next.size(); ++kind) {
+            if (!m_searched[kind] || m_next[kind] < from) {
+                const void* found = std::memchr(m_piece.data() + from, breaks[kind], m_piece.size() - from);
+                m_next[kind] = found
+                    ? static_cast<std::size_t>(static_cast<const char*>(found) - m_piece.data())
+                    : m_piece.size();
+                m_searched[kind] = true;
+            }
+            first = std::min(first, m_next[kind]);
+        }
+        return first;
+    }
+
+private:
+    static constexpr std::array<char, 3> breaks { '\r', '\n', '\0' };
+    std::string_view m_piece;
+    std::array<std::size_t, 3> m_next {};
+    std::array<bool, 3> m_searched {};
+};
+
 // Walks the pieces as one text split into lines: hands each run of line bytes
 // to onBytes and calls onLineEnd after each line. A line ends at CR LF, a lone
 // CR or a lone LF, also when its CR and LF lie in neighbouring pieces; the
@@ -26,32 +63,32 @@ bool sameNameIgnoringCase(const Text& line, const Text& name)
 template <typename OnBytes, typename OnLineEnd>
 void walkLines(std::initializer_list<std::string_view> pieces, OnBytes onBytes, OnLineEnd onLineEnd)
 {
-    const auto isBreakOrNul = [](char c) { return c == '\r' || c == '\n' || c == '\0'; };
     bool afterCr = false;
     bool lineOpen = false;
-    for (std::string_view piece : pieces) {
-        while (!piece.empty()) {
-            if (std::exchange(afterCr, false) && piece.front() == '\n') {
-                piece.remove_prefix(1);
+    for (const std::string_view piece : pieces) {
+        BreakFinder finder(piece);
+        std::size_t at = 0;
+        while (at < piece.size()) {
+            if (std::exchange(afterCr, false) && piece[at] == '\n') {
+                ++at;
                 continue;
             }
-            const auto length = static_cast<std::size_t>(
-                std::find_if(piece.begin(), piece.end(), isBreakOrNul) - piece.begin());
-            if (length > 0) {
-                onBytes(piece.substr(0, length));
+            const std::size_t end = finder.find(at);
+            if (end > at) {
+                onBytes(piece.substr(at, end - at));
                 lineOpen = true;
             }
-            if (length == piece.size())
+            if (end == piece.size())
                 break;
-            if (piece[length] == '\0') {
+            if (piece[end] == '\0') {
                 if (lineOpen)
                     onLineEnd();
                 return;
             }
             onLineEnd();
             lineOpen = false;
-            afterCr = piece[length] == '\r';
-            piece.remove_prefix(length + 1);
+            afterCr = piece[end] == '\r';
+            at = end + 1;
         }
     }
     if (lineOpen)

@@ -132,7 +132,7 @@ void Temu::Start(std::unique_ptr<Temu> worker, std::function<void()> whenFreed)
 
 void Temu::Execute()
 {
-    PauseBeforeRequest(10);
+    PauseBeforeRequest(startPauseCount);
     RequestLines.Clear();
     HeaderLines.Clear();
     release(PageLines);

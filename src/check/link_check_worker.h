@@ -44,6 +44,8 @@ public:
 
     // The length of each of the start delay's pauses; zero skips the delay.
     void setPauseLength(std::chrono::milliseconds length) { m_pauseLength = length; }
+    // The whole start delay Execute waits before its request.
+    std::chrono::milliseconds startDelay() const { return m_pauseLength * (startPauseCount + 1); }
     // Replaces the 50 s wait limit of each receive; zero keeps it.
     void setWaitLimit(std::chrono::milliseconds limit) { m_waitLimit = limit; }
 
@@ -61,6 +63,9 @@ public:
     std::function<void(THTTPSend&)> PrepareClient;
 
 private:
+    // The pause count Execute gives PauseBeforeRequest.
+    static constexpr int startPauseCount = 10;
+
     void PauseBeforeRequest(int Count) const;
     void FetchPage(int TimeoutSeconds);
     void prepareFetch(THTTPSend& http, int TimeoutSeconds);

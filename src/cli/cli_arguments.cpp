@@ -231,6 +231,7 @@ void CommandLine::addRun()
     CLI::App& run = addCommand("run");
     addFlag(run, "--no-delay", m_run.noDelay);
     addNumber(run, "--jobs", 1, m_run.jobs);
+    addNumber(run, "--per-host", 1, m_run.perHost);
     addNumber(run, "--timeout", 1, m_run.report.waitLimitMs);
     addFormat(run, m_run.report);
     CLI::Option* database = addList(run, m_run.list);

@@ -61,6 +61,7 @@ struct ListArguments {
 struct RunArguments {
     bool noDelay = false;
     std::optional<int> jobs; // most sites checked at once; empty: no bound
+    int perHost = 8; // most fetches at once to one host
     ReportArguments report;
     ListArguments list;
     bool noHistory = false; // --no-history: the run is not recorded

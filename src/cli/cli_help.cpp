@@ -15,8 +15,8 @@ const HelpEntry commands[] = {
         "[--proxy HOST:PORT] [--fail-on not-counted] [ROUTE] URL QUERY",
         "one link check as the window's CHECK runs it (address and query trimmed)" },
     { "run",
-        "[--no-delay] [--jobs N] [--timeout MS] [--format F] [--encoding E]\n"
-        "[--dir DIR] [--db FILE | --no-history]\n"
+        "[--no-delay] [--jobs N] [--per-host N] [--timeout MS] [--format F]\n"
+        "[--encoding E] [--dir DIR] [--db FILE | --no-history]\n"
         "[--notify URL [--notify-format json|dingtalk|wecom|feishu]\n"
         "[--notify-ca FILE]] [--fail-on not-counted] [FILE]",
         "checks every entry of a site list whose status is 正常, top to bottom, as\n"
@@ -35,6 +35,10 @@ const HelpEntry commands[] = {
 const HelpEntry options[] = {
     { "--no-delay", "", "start at once: no 1.1 s pause before each fetch, no 20 ms between starts" },
     { "--jobs", "N", "run: at most N sites checked at once (N >= 1); default: no bound" },
+    { "--per-host", "N",
+        "run: at most N fetches at once to one host, by the address's host and\n"
+        "port (N >= 1; default 8: shared hosting answers more at once from one\n"
+        "address with 429, 503 or a block page, which reads as a lost link)" },
     { "--timeout", "MS",
         "the wait for each read, in milliseconds (fetch: default 60000;\n"
         "check, run: above 0, default 50000 as in the window)" },

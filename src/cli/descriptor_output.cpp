@@ -23,14 +23,29 @@ DescriptorOutput::int_type DescriptorOutput::overflow(int_type c)
     return traits_type::not_eof(c);
 }
 
+std::streamsize DescriptorOutput::xsputn(const char* bytes, std::streamsize count)
+{
+    if (count < static_cast<std::streamsize>(m_buffer.size()))
+        return std::streambuf::xsputn(bytes, count);
+    return writeOut() && writeAll(bytes, static_cast<std::size_t>(count)) ? count : 0;
+}
+
 int DescriptorOutput::sync() { return writeOut() ? 0 : -1; }
 
 // Writes what the buffer holds; false once a write has failed.
 bool DescriptorOutput::writeOut()
 {
-    const char* next = pbase();
-    while (m_failure == 0 && next < pptr()) {
-        const ssize_t written = ::write(m_descriptor, next, static_cast<std::size_t>(pptr() - next));
+    const bool written = writeAll(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+    return written;
+}
+
+bool DescriptorOutput::writeAll(const char* bytes, std::size_t count)
+{
+    const char* next = bytes;
+    const char* const end = bytes + count;
+    while (m_failure == 0 && next < end) {
+        const ssize_t written = ::write(m_descriptor, next, static_cast<std::size_t>(end - next));
         if (written >= 0) {
             next += written;
             continue;
@@ -42,6 +57,5 @@ bool DescriptorOutput::writeOut()
             m_failure = errno;
         }
     }
-    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
     return m_failure == 0;
 }

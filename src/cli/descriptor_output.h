@@ -22,10 +22,15 @@ public:
 
 protected:
     int_type overflow(int_type c) override;
+    // A block larger than the buffer goes to the descriptor as it is, not
+    // copied through the buffer piece by piece.
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override;
     int sync() override;
 
 private:
     bool writeOut();
+    // Writes count bytes; false once a write has failed.
+    bool writeAll(const char* bytes, std::size_t count);
 
     int m_descriptor;
     int m_failure = 0;

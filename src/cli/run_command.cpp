@@ -1,8 +1,6 @@
 #include "cli/run_command.h"
 
 #include "check/active_sites.h"
-#include "check/link_check_recorder.h"
-#include "check/link_check_worker.h"
 #include "check/verdict_texts.h"
 #include "check/site_list_layout.h"
 #include "check/site_list_texts.h"
@@ -10,18 +8,17 @@
 #include "cli/change_notice.h"
 #include "cli/result_table.h"
 #include "cli/run_history.h"
+#include "cli/site_checks.h"
 #include "cli/site_list_path.h"
 #include "cli/webhook_post.h"
 #include "grid_store/cell_store.h"
 #include "grid_store/grid_file.h"
 #include "history/history_error.h"
-#include "net/http_text.h"
 
 #include <fcntl.h>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -31,33 +28,29 @@ constexpr int readFailure = 2;
 constexpr int notifyFailure = 4;
 // The web hook's answer may take as long as a page's in the window, unless --timeout says otherwise.
 constexpr int defaultNotifyWaitMs = 50000;
-constexpr auto startSpacing = std::chrono::milliseconds(20);
 
-// Starts one worker per active entry, top to bottom, paced as the window
-// paces them unless told not to. With a bound on the sites checked at once, a
-// worker starts only while fewer than that many are running.
-std::vector<SiteResult> startWorkers(const std::vector<ActiveSite>& sites, const RunArguments& arguments,
-    const std::shared_ptr<LinkCheckRecorder>& recorder)
+// Writes each site's result as soon as it and every site before it have
+// ended, in list order, and gives them all back. The output is flushed
+// whenever the next result is not in yet, so that a slow site shows the
+// lines before it.
+std::vector<SiteResult> writeResults(SiteChecks& checks, const std::vector<ActiveSite>& sites,
+    const ReportArguments& report, std::ostream& out)
 {
+    static const TableLayout layout { resultColumns(), ResultTextColumns };
+    TableWriter writer(layout, report.format, report.encoding, out);
     std::vector<SiteResult> results;
-    for (const ActiveSite& site : sites) {
-        const int n = static_cast<int>(results.size()) + 1;
-        results.push_back({ n, site.name, site.address, {}, std::nullopt });
-        if (arguments.jobs && n > *arguments.jobs)
-            recorder->waitForFreedWorkers(n - *arguments.jobs);
-        auto worker = std::make_unique<Temu>(recorder);
-        worker->PageUrl = TrimControls(site.address);
-        worker->QueryText = TrimControls(site.query);
-        if (arguments.noDelay)
-            worker->setPauseLength(std::chrono::milliseconds(0));
-        if (arguments.report.waitLimitMs)
-            worker->setWaitLimit(std::chrono::milliseconds(*arguments.report.waitLimitMs));
-        if (!arguments.noDelay)
-            std::this_thread::sleep_for(startSpacing);
-        worker->ResultRow = n;
-        // A plain pointer: once the notice is given the exiting thread owns nothing of ours.
-        Temu::Start(std::move(worker), [notice = recorder.get()] { notice->noteWorkerFreed(); });
+    results.reserve(sites.size());
+    for (std::size_t index = 0; index < sites.size(); ++index) {
+        std::optional<RunResults::Result> ended = checks.takeIfEnded(index);
+        if (!ended) {
+            out.flush();
+            ended = checks.take(index);
+        }
+        results.push_back({ static_cast<int>(index) + 1, sites[index].name, sites[index].address,
+            std::move(ended->verdict), std::move(ended->outcome) });
+        writer.writeRow(resultCells(results.back()));
     }
+    writer.finish();
     return results;
 }
 
@@ -206,14 +199,12 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
             RunInfo { RunSource::CommandLine, listKey, secondsNow() });
 
     const std::vector<ActiveSite> sites = ActiveSites(list);
-    auto recorder = std::make_shared<LinkCheckRecorder>(NoDebugRow);
-    std::vector<SiteResult> results = startWorkers(sites, arguments, recorder);
-    recorder->waitForFreedWorkers(static_cast<int>(results.size()));
-    for (SiteResult& result : results) {
-        result.verdict = recorder->resultOf(result.n);
-        result.outcome = recorder->outcomeOf(result.n);
+    list = CellStore();
+    std::vector<SiteResult> results;
+    {
+        SiteChecks checks(sites, arguments);
+        results = writeResults(checks, sites, arguments.report, out);
     }
-    writeResultTable(results, arguments.report.format, arguments.report.encoding, out);
     out.flush();
     if (history) {
         const std::int64_t endedAt = secondsNow();

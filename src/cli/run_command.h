@@ -8,10 +8,11 @@
 // default) and checks it as the CHECK button does: every entry whose status
 // is exactly "正常", top to bottom, gets the next run number and one link
 // check worker with its address and query trimmed, started 20 ms after the
-// one before (at once with --no-delay, and only while fewer than --jobs run).
-// Waits for every worker, then prints the results in the chosen format: by
-// default one line per active entry with run number, name, address and
-// verdict, tab-separated, in the terminal's encoding.
+// one before (at once with --no-delay, and only while fewer than --jobs run),
+// never more than --per-host of one host fetching at once (SiteChecks).
+// Prints each result in the chosen format as soon as it and those before it
+// are in: by default one line per active entry with run number, name,
+// address and verdict, tab-separated, in the terminal's encoding.
 //
 // Unless told not to, the run is then recorded in the list's history
 // database (RunHistory), and with a web hook given, the changes since the

@@ -142,6 +142,13 @@ public:
     virtual Text ReceiveAvailable(std::int32_t Timeout);
     virtual Text ReceiveSizedText(std::int32_t Timeout);
     virtual void ReceiveAllToStream(MemoryStream& Stream, std::int32_t Timeout);
+    // One read as ReceiveAvailable makes it, the bytes written at Stream's
+    // position instead of returned: straight into the stream's own storage
+    // unless PendingData holds them. BeforeWrite is told how many bytes are
+    // about to be written just before the stream grows by them. Returns how
+    // many were written; none when the read failed.
+    std::int64_t ReceiveAvailableToStream(
+        MemoryStream& Stream, std::int32_t Timeout, const std::function<void(std::int64_t)>& BeforeWrite);
     void ReceiveCountToStream(MemoryStream& Stream, std::int32_t Timeout, std::int64_t Count);
     virtual void ReceiveSizedStream(MemoryStream& Stream, std::int32_t Timeout);
     virtual void ReceiveSizedStreamNet(MemoryStream& Stream, std::int32_t Timeout);

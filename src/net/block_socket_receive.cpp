@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -76,8 +75,6 @@ Text TBlockSocket::receiveWaiting(std::int32_t Count)
 
 std::int32_t TBlockSocket::waitForData(std::int32_t Timeout)
 {
-    // Give up the rest of the time slice so a long transfer never spins.
-    std::this_thread::yield();
     // Past the deadline nothing more is taken from the network, however fast
     // it comes: a peer that never stops sending cannot hold the read either.
     if (DeadlinePassed()) {
@@ -244,6 +241,32 @@ std::int64_t TBlockSocket::receiveAvailableToStream(
             = static_cast<std::int32_t>(std::min<std::int64_t>(waiting, std::max<std::int64_t>(Room, 0)));
         received = Stream.WriteInPlace(room, [this, room](char* into) {
             const std::int32_t got = ReceiveRaw(into, room);
+            return m_lastErrorCode == 0 ? got : 0;
+        });
+    }
+    ReportError();
+    return received;
+}
+
+std::int64_t TBlockSocket::ReceiveAvailableToStream(
+    MemoryStream& Stream, std::int32_t Timeout, const std::function<void(std::int64_t)>& BeforeWrite)
+{
+    // Pending data, and a line end whose second byte may lead the next data,
+    // take ReceiveAvailable's own way; a plain read goes straight into the stream.
+    if (!m_pendingData.Empty() || m_lastWasCR || m_lastWasLF) {
+        const Text piece = ReceiveAvailable(Timeout);
+        const auto size = static_cast<std::int64_t>(piece.size());
+        if (size > 0)
+            BeforeWrite(size);
+        return Stream.Write(piece.data(), size);
+    }
+    m_lastErrorCode = 0;
+    const std::int32_t waiting = waitForData(Timeout);
+    std::int64_t received = 0;
+    if (waiting > 0) {
+        BeforeWrite(waiting);
+        received = Stream.WriteInPlace(waiting, [this, waiting](char* into) {
+            const std::int32_t got = ReceiveRaw(into, waiting);
             return m_lastErrorCode == 0 ? got : 0;
         });
     }

@@ -481,6 +481,7 @@ bool THTTPSend::readBody(const Text& Method, const Exchange& exchange)
         result = ReadBodyToClose(Timeout);
         break;
     case BM_Sized:
+        reserveBody(exchange.size);
         result = ReadBodySized(exchange.size);
         break;
     case BM_Chunked:
@@ -503,16 +504,35 @@ std::int64_t THTTPSend::bodyRoom(std::int64_t wanted)
 {
     // How many of wanted further body bytes fit under MaxBodySize; the body
     // counts as cut as soon as not all of them do.
+    tellLargeBody(wanted);
+    return keptOf(m_document.Size(), wanted);
+}
+
+std::int64_t THTTPSend::keptOf(std::int64_t held, std::int64_t wanted)
+{
+    if (MaxBodySize <= 0)
+        return wanted;
+    const std::int64_t room = std::max<std::int64_t>(MaxBodySize - held, 0);
+    if (wanted > room)
+        m_bodyCut = true;
+    return std::min(wanted, room);
+}
+
+void THTTPSend::tellLargeBody(std::int64_t wanted)
+{
     if (OnLargeBody && LargeBodySize > 0 && !m_largeBodyTold && m_document.Size() + wanted > LargeBodySize) {
         m_largeBodyTold = true;
         OnLargeBody();
     }
-    if (MaxBodySize <= 0)
-        return wanted;
-    const std::int64_t room = std::max<std::int64_t>(MaxBodySize - m_document.Size(), 0);
-    if (wanted > room)
-        m_bodyCut = true;
-    return std::min(wanted, room);
+}
+
+void THTTPSend::reserveBody(std::int32_t size)
+{
+    // Only the address space is taken: the pages are mapped as the body
+    // fills them, so a length that promises more than comes costs nothing.
+    const std::int64_t wanted = m_document.Size() + size;
+    if (size > 0 && (MaxBodySize <= 0 || wanted <= MaxBodySize))
+        m_document.Reserve(wanted);
 }
 
 void THTTPSend::ParseStatusLine(const Text& Line)
@@ -528,11 +548,15 @@ bool THTTPSend::ReadBodyToClose(std::int32_t Wait)
 {
     // The connection's end (or silence) is the normal end of such a body;
     // only a body cut at MaxBodySize counts as a failure.
+    // Each read lands in Document itself; what came beyond MaxBodySize is
+    // dropped again.
     while (!m_bodyCut) {
-        const Text piece = m_sock->ReceiveAvailable(Wait);
+        const std::int64_t before = m_document.Size();
+        m_sock->ReceiveAvailableToStream(
+            m_document, Wait, [this](std::int64_t count) { tellLargeBody(count); });
         if (lastCallFailed())
             break;
-        m_document.Write(piece.data(), bodyRoom(static_cast<std::int64_t>(piece.size())));
+        m_document.SetSize(before + keptOf(before, m_document.Size() - before));
     }
     return !m_bodyCut;
 }

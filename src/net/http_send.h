@@ -140,6 +140,13 @@ private:
     // line or head over its bound, or a broken frame.
     bool framingLost() const;
     std::int64_t bodyRoom(std::int64_t wanted);
+    // How many of wanted body bytes after the first held fit under
+    // MaxBodySize; the body counts as cut when not all of them do.
+    std::int64_t keptOf(std::int64_t held, std::int64_t wanted);
+    // Calls OnLargeBody when wanted further bytes would take Document beyond LargeBodySize.
+    void tellLargeBody(std::int64_t wanted);
+    // Makes room in Document for a body of size bytes when it is within MaxBodySize.
+    void reserveBody(std::int32_t size);
 
     void ParseStatusLine(const Text& Line);
     // Reads until the connection ends or nothing comes within Wait ms.

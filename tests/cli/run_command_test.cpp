@@ -160,7 +160,8 @@ TEST_P(CliRunUnderLowLimit, EveryPageIsCheckedAndTheReserveStaysFree)
     list.close();
     const std::vector<int> elsewhere = openFiles(GetParam());
     int status = -1;
-    std::thread running([&] { status = run({ "run", "--no-delay" }); });
+    // Every fetch to the one host at once, so that they outgrow the budget.
+    std::thread running([&] { status = run({ "run", "--no-delay", "--per-host", "200" }); });
 
     // The server holds every page until the budget is taken and workers wait.
     EXPECT_TRUE(WaitUntil([] { return FetchSlots::Process().Waiting() > 0; }, 30s));
@@ -195,6 +196,50 @@ TEST_F(CliRun, JobsBoundsTheFetchesInFlight)
     running.join();
     EXPECT_EQ(status, 0) << err();
     EXPECT_EQ(server.Requests(), 4);
+}
+
+// Sites of a held host take only their share; those of another host behind them go on.
+TEST_F(CliRun, PerHostBoundsTheFetchesToOneHostWhileOthersGoOn)
+{
+    const auto page = [](const std::string&) { return LoopbackHttpServer::Reply("200 OK", "mark"); };
+    LoopbackHttpServer held(page);
+    LoopbackHttpServer other(page);
+    held.Hold();
+    std::string list;
+    for (int row = 1; row <= 8; ++row)
+        list += "1," + std::to_string(row) + "," + (row <= 6 ? held : other).Url("/") + "\r\n2,"
+            + std::to_string(row) + ",mark\r\n3," + std::to_string(row) + "," + Normal + "\r\n";
+    writeList(SiteListDiskName, list);
+    int status = -1;
+    std::thread running([&] { status = run({ "run", "--no-delay", "--per-host", "2" }); });
+    EXPECT_TRUE(WaitUntil([&] { return other.Answered() == 2 && held.Requests() == 2; }));
+    EXPECT_FALSE(WaitUntil([&] { return held.Requests() > 2; }, 200ms));
+    held.Release();
+    running.join();
+    EXPECT_EQ(status, 0) << err();
+    EXPECT_EQ(held.Requests(), 6);
+}
+
+// A run without delay checks site after site on a few threads, not a thread per site.
+TEST_F(CliRun, ThreadsDoNotGrowWithTheSites)
+{
+    LoopbackHttpServer server([](const std::string&) { return LoopbackHttpServer::Reply("200 OK", "mark"); });
+    server.Hold();
+    constexpr int entries = 300;
+    std::string list = "4," + std::to_string(entries + 1) + "\r\n";
+    for (int row = 1; row <= entries; ++row)
+        list += "1," + std::to_string(row) + "," + server.Url("/") + "\r\n2," + std::to_string(row)
+            + ",mark\r\n3," + std::to_string(row) + "," + Normal + "\r\n";
+    std::ofstream(SiteListDiskName, std::ios::binary) << list;
+    int status = -1;
+    std::thread running([&] { status = run({ "run", "--no-delay" }); });
+    const auto threads = [] { return std::distance(fs::directory_iterator("/proc/self/task"), {}); };
+    EXPECT_TRUE(WaitUntil([&] { return server.Requests() >= 8; }));
+    EXPECT_FALSE(WaitUntil([&] { return threads() > 60; }, 200ms));
+    server.Release();
+    running.join();
+    EXPECT_EQ(status, 0) << err();
+    EXPECT_EQ(server.Requests(), entries);
 }
 
 TEST_F(CliRun, FolderOptionHoldsTheListAndItsFile)

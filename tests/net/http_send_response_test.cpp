@@ -245,3 +245,52 @@ TEST(HttpSendResponseBody, LargeSizedBodyArrivesWhole)
 }
 
 }
+
+namespace {
+
+// How much room Document takes for a body: the length a sized body gives,
+// once, when the body limit lets it come whole; never a length beyond it.
+struct BodyRoomCase {
+    const char* name;
+    std::size_t lengthGiven;
+    std::size_t bytesSent;
+    std::int64_t bodyLimit;
+    std::int64_t capacity;
+};
+
+void PrintTo(const BodyRoomCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+class HttpSendBodyRoom : public ::testing::TestWithParam<BodyRoomCase>
+{
+};
+
+TEST_P(HttpSendBodyRoom, DocumentTakesTheRoomTheLengthGives)
+{
+    const BodyRoomCase& testCase = GetParam();
+    LoopbackServer server([&](LoopbackServer::Connection& connection) {
+        readRequest(connection);
+        connection.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(testCase.lengthGiven)
+            + "\r\n\r\n" + std::string(testCase.bytesSent, 'b'));
+        connection.WaitForPeerClose();
+    });
+    THTTPSend http;
+    http.Timeout = 5000;
+    http.MaxBodySize = testCase.bodyLimit;
+
+    http.ExecuteRequest("GET", "http://127.0.0.1:" + server.PortText() + "/");
+    EXPECT_EQ(http.Document().Size(), static_cast<std::int64_t>(testCase.bytesSent));
+    EXPECT_EQ(http.Document().Capacity(), testCase.capacity);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, HttpSendBodyRoom, ::testing::Values(
+    BodyRoomCase { .name = "WithoutLimit", .lengthGiven = 100000, .bytesSent = 100000, .bodyLimit = 0,
+        .capacity = 100000 },
+    BodyRoomCase { .name = "WithinLimit", .lengthGiven = 300000, .bytesSent = 300000, .bodyLimit = 300000,
+        .capacity = 300000 },
+    BodyRoomCase { .name = "BeyondLimit", .lengthGiven = 1 << 30, .bytesSent = 4096, .bodyLimit = 4096,
+        .capacity = 4096 }),
+    [](const ::testing::TestParamInfo<BodyRoomCase>& info) { return std::string(info.param.name); });
+// clang-format on
+
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "check/active_sites.h"
+#include "cli/check_pool.h"
+#include "cli/cli_arguments.h"
+#include "cli/polite_queue.h"
+#include "cli/run_results.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The link checks of one linkwatch-cli run: one link check worker per
+// active site, its address and query trimmed, run number = list position,
+// and never more than --per-host fetches to one host at once (PoliteQueue).
+// With --no-delay the sites go to a CheckPool, whose threads check them one
+// after another; --jobs bounds its threads. Paced as the window paces its
+// workers, every site gets a thread of its own, started 20 ms after the one
+// before and only while fewer than --jobs run; each waits out the worker's
+// start delay and then checks the next site the queue gives.
+//
+// Thread: made, asked and destroyed by the run's own thread; the workers run
+// on theirs. Taking a result blocks until that site's worker has ended, and
+// destruction until every worker has; the workers' own time-outs bound both.
+class SiteChecks
+{
+public:
+    // Starts the checks; sites must outlive this object.
+    SiteChecks(const std::vector<ActiveSite>& sites, const RunArguments& arguments);
+    ~SiteChecks();
+    SiteChecks(const SiteChecks&) = delete;
+    SiteChecks& operator=(const SiteChecks&) = delete;
+
+    // The result of sites[site] once its worker has ended: waiting for it,
+    // or empty while it runs.
+    RunResults::Result take(std::size_t site);
+    std::optional<RunResults::Result> takeIfEnded(std::size_t site);
+
+private:
+    // Runs the worker of sites[site] on the calling thread.
+    void runWorker(std::size_t site);
+    void startPaced();
+
+    const std::vector<ActiveSite>& m_sites;
+    const RunArguments& m_arguments;
+    const std::shared_ptr<RunResults> m_results;
+    PoliteQueue m_queue;
+    std::optional<CheckPool> m_pool;
+    std::thread m_starter;
+    int m_started = 0; // paced threads started; the starter's own
+};
