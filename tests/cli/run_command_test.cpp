@@ -534,8 +534,9 @@ TEST_P(CliRunOutcome, JsonSaysWhyAndTheExitStatusFollows)
                   + ",\"robots\":" + testCase.robots + ",\"counts\":"),
         std::string::npos)
         << out();
-    if (testCase.link)
+    if (testCase.link) {
         EXPECT_NE(out().find(testCase.link->Json()), std::string::npos) << out();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Outcomes, CliRunOutcome, testing::ValuesIn(outcomeCases),
