@@ -27,27 +27,53 @@ bool hasToken(std::string_view value, std::string_view lowerToken)
 
 }
 
-// The attributes of a start tag the reading looks at, the first of each name.
+// The attributes of a start tag the reading looks at, the first of each
+// name. Only the slots marked present are ever read, so that a tag costs no
+// clearing of all of them.
 struct PageReader::Tag {
+    enum Slot : unsigned {
+        Id,
+        Rel,
+        Src,
+        Alt,
+        Href,
+        Name,
+        Style,
+        Class,
+        Action,
+        Content,
+        Charset,
+        HttpEquiv,
+        Slots
+    };
+
     std::string_view name;
     HtmlElement element = HtmlElement::Other;
-    std::string_view href, rel, metaName, content, charset, httpEquiv, style, id, className, src, action, alt;
     bool hidden = false;
 
     void Keep(const HtmlAttribute& attribute);
+    bool Has(Slot slot) const { return (m_present >> slot) & 1U; }
+    // The value of the slot's attribute; empty when the tag has none.
+    std::string_view operator[](Slot slot) const
+    {
+        return Has(slot) ? std::string_view(m_values[slot].data, m_values[slot].size) : std::string_view();
+    }
+
+private:
+    // Trivial, so that a new tag leaves them as they are.
+    struct Value {
+        const char* data;
+        std::size_t size;
+    };
+    unsigned m_present = 0;
+    Value m_values[Slots];
 };
 
 void PageReader::Tag::Keep(const HtmlAttribute& attribute)
 {
-    struct Slot {
-        std::string_view name;
-        std::string_view Tag::*value;
-    };
     // By the length of their name, so that an attribute is compared with a few names at most.
-    static constexpr Slot slots[] = { { "id", &Tag::id }, { "rel", &Tag::rel }, { "src", &Tag::src },
-        { "alt", &Tag::alt }, { "href", &Tag::href }, { "name", &Tag::metaName }, { "style", &Tag::style },
-        { "class", &Tag::className }, { "action", &Tag::action }, { "content", &Tag::content },
-        { "charset", &Tag::charset }, { "http-equiv", &Tag::httpEquiv } };
+    static constexpr std::string_view names[Slots] = { "id", "rel", "src", "alt", "href", "name", "style",
+        "class", "action", "content", "charset", "http-equiv" };
     const std::string_view name = attribute.name;
     if (name.size() < 2 || name.size() > 10)
         return;
@@ -55,14 +81,13 @@ void PageReader::Tag::Keep(const HtmlAttribute& attribute)
         hidden = true;
         return;
     }
-    for (const Slot& slot : slots) {
-        if (slot.name.size() > name.size())
-            return;
-        if (slot.name.size() == name.size() && EqualsIgnoringCase(name, slot.name)) {
-            // An attribute without a value is there all the same: an empty view into the page.
-            std::string_view& value = this->*slot.value;
-            if (value.data() == nullptr)
-                value = attribute.value.data() ? attribute.value : name.substr(name.size());
+    for (unsigned slot = 0; slot < Slots && names[slot].size() <= name.size(); ++slot) {
+        if (names[slot].size() == name.size() && EqualsIgnoringCase(name, names[slot])) {
+            if (!Has(static_cast<Slot>(slot))) {
+                // An attribute without a value is there all the same, with an empty value.
+                m_values[slot] = Value { attribute.value.data(), attribute.value.size() };
+                m_present |= 1U << slot;
+            }
             return;
         }
     }
@@ -139,8 +164,8 @@ void PageReader::readStartTag()
     if (isLink)
         closeLink(m_scan.Begin());
     if (!IsVoidElement(tag.element) && !m_scan.SelfClosing()) {
-        m_stack.Start(tag.name, tag.element, tag.hidden || ElementStack::StyleHides(tag.style));
-        m_signals.StartElement(tag.element, tag.id);
+        m_stack.Start(tag.name, tag.element, tag.hidden || ElementStack::StyleHides(tag[Tag::Style]));
+        m_signals.StartElement(tag.element, tag[Tag::Id]);
     }
     readTagSignals(tag);
     if (isLink || isArea)
@@ -184,20 +209,21 @@ void PageReader::readTagSignals(const Tag& tag)
         readMeta(tag);
         break;
     case HtmlElement::Link:
-        if (!m_canonicalRead && hasToken(tag.rel, "canonical")) {
+        if (!m_canonicalRead && hasToken(tag[Tag::Rel], "canonical")) {
             m_canonicalRead = true;
-            if (NamesOtherPage(tag.href, m_query.pageUrl))
-                m_markup.canonical = keptHref(tag.href);
+            if (NamesOtherPage(tag[Tag::Href], m_query.pageUrl))
+                m_markup.canonical = keptHref(tag[Tag::Href]);
         }
         break;
     case HtmlElement::Script:
-        m_signals.AddScript(tag.src);
+        m_signals.AddScript(tag[Tag::Src]);
         break;
     case HtmlElement::Form:
     case HtmlElement::Div:
     case HtmlElement::IFrame:
     case HtmlElement::Input:
-        for (const std::string_view value : { tag.id, tag.className, tag.action, tag.src, tag.metaName })
+        for (const std::string_view value :
+            { tag[Tag::Id], tag[Tag::Class], tag[Tag::Action], tag[Tag::Src], tag[Tag::Name] })
             m_signals.AddSignatureValue(value);
         break;
     default:
@@ -207,25 +233,26 @@ void PageReader::readTagSignals(const Tag& tag)
 
 void PageReader::readMeta(const Tag& tag)
 {
-    m_markup.robots.AddMeta(tag.metaName, tag.content);
-    if (NamesUtf8(tag.charset)
-        || (EqualsIgnoringCase(tag.httpEquiv, "content-type") && NamesUtf8(tag.content)))
+    m_markup.robots.AddMeta(tag[Tag::Name], tag[Tag::Content]);
+    if (NamesUtf8(tag[Tag::Charset])
+        || (EqualsIgnoringCase(tag[Tag::HttpEquiv], "content-type") && NamesUtf8(tag[Tag::Content])))
         m_utf8 = true;
 }
 
 void PageReader::openLink(const Tag& tag)
 {
-    if (tag.href.data() == nullptr) {
+    if (!tag.Has(Tag::Href)) {
         m_link = OpenLink { ++m_linkCount, m_scan.End(), {}, LinkRel::None, false };
         return;
     }
     LinkRel rel = LinkRel::None;
-    if (tag.rel.data() != nullptr)
-        rel = LinkRelOfValue(tag.rel);
+    if (tag.Has(Tag::Rel))
+        rel = LinkRelOfValue(tag[Tag::Rel]);
     // Most links point at other sites: their host alone turns them down.
-    const std::string_view host = LinkHost(TrimHtmlSpace(tag.href));
-    const bool pointsAtSite = m_near.MayBeOnSite(host) && m_near.ReadLink(tag.href, m_query.found.empty());
-    m_link = OpenLink { ++m_linkCount, m_scan.End(), tag.href, rel, pointsAtSite };
+    const std::string_view host = LinkHost(TrimHtmlSpace(tag[Tag::Href]));
+    const bool pointsAtSite
+        = m_near.MayBeOnSite(host) && m_near.ReadLink(tag[Tag::Href], m_query.found.empty());
+    m_link = OpenLink { ++m_linkCount, m_scan.End(), tag[Tag::Href], rel, pointsAtSite };
     m_markup.links += pointsAtSite ? 1 : 0;
     m_outbound.Add(host, rel);
     m_signals.AddLink();
@@ -241,7 +268,7 @@ void PageReader::closeLink(std::size_t contentEnd, const Tag* area)
         const std::size_t length
             = std::min(contentEnd - std::min(m_link.contentBegin, contentEnd), anchorContentLimit);
         m_matches.SetAnchor(m_link.number,
-            area ? ImageAnchorText(area->alt, m_utf8)
+            area ? ImageAnchorText((*area)[Tag::Alt], m_utf8)
                  : ReadAnchorText(m_page.substr(m_link.contentBegin, length), m_utf8));
     }
     m_link = OpenLink {};
