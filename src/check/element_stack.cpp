@@ -40,16 +40,18 @@ bool declares(std::string_view style, std::string_view property, std::string_vie
 void ElementStack::Start(std::string_view name, HtmlElement element, bool hidden)
 {
     if (element == HtmlElement::Sibling && m_depth > 0 && m_uncounted == 0
-        && sameName(m_elements[m_depth - 1].name, name))
+        && sameName(m_names[m_depth - 1], name))
         --m_depth;
     if (m_depth == keptDepth) {
         ++m_uncounted;
         return;
     }
-    const bool parentHidden = m_depth > 0 && m_elements[m_depth - 1].hidden;
-    const bool parentNoScript = m_depth > 0 && m_elements[m_depth - 1].noScript;
-    m_elements[m_depth++] = Element { name, element, hidden || parentHidden,
-        parentNoScript || element == HtmlElement::NoScript };
+    const bool parentHidden = m_depth > 0 && m_hidden[m_depth - 1];
+    const bool parentNoScript = m_depth > 0 && m_noScript[m_depth - 1];
+    m_names[m_depth] = name;
+    m_hidden[m_depth] = hidden || parentHidden;
+    m_noScript[m_depth] = parentNoScript || element == HtmlElement::NoScript;
+    ++m_depth;
 }
 
 void ElementStack::End(std::string_view name)
@@ -60,7 +62,7 @@ void ElementStack::End(std::string_view name)
     }
     const std::size_t searched = std::min(m_depth, endSearchDepth);
     for (std::size_t back = 1; back <= searched; ++back) {
-        if (sameName(m_elements[m_depth - back].name, name)) {
+        if (sameName(m_names[m_depth - back], name)) {
             m_depth -= back;
             return;
         }

@@ -20,23 +20,21 @@ class ElementStack
 public:
     void Start(std::string_view name, HtmlElement element, bool hidden);
     void End(std::string_view name);
-    bool Hidden() const { return m_depth > 0 && m_elements[m_depth - 1].hidden; }
-    bool InNoScript() const { return m_depth > 0 && m_elements[m_depth - 1].noScript; }
+    bool Hidden() const { return m_depth > 0 && m_hidden[m_depth - 1]; }
+    bool InNoScript() const { return m_depth > 0 && m_noScript[m_depth - 1]; }
 
     // Whether an inline style hides its element: display:none or visibility:hidden.
     static bool StyleHides(std::string_view style);
 
 private:
-    struct Element {
-        std::string_view name;
-        HtmlElement element = HtmlElement::Other;
-        bool hidden = false;
-        bool noScript = false;
-    };
     static constexpr std::size_t keptDepth = 256;
     static constexpr std::size_t endSearchDepth = 32;
 
     std::size_t m_depth = 0;
     std::size_t m_uncounted = 0;
-    std::array<Element, keptDepth> m_elements {};
+    // Each open element's name and state, in arrays of their own: the state
+    // of one is written as it is read, with no record built aside.
+    std::array<std::string_view, keptDepth> m_names {};
+    std::array<bool, keptDepth> m_hidden {};
+    std::array<bool, keptDepth> m_noScript {};
 };
