@@ -228,6 +228,24 @@ const char* LinkCountsName(LinkCounts counts)
     return names[static_cast<std::size_t>(counts)];
 }
 
+const char* RobotsTxtAnswerName(RobotsTxtAnswer answer)
+{
+    constexpr const char* names[] = { nullptr, "allowed", "disallowed", "unknown" };
+    return names[static_cast<std::size_t>(answer)];
+}
+
+const char* SpiderViewName(SpiderView view)
+{
+    constexpr const char* names[] = { nullptr, "same", "hidden", "only", "unreachable" };
+    return names[static_cast<std::size_t>(view)];
+}
+
+const char* BackLinkName(BackLink back)
+{
+    constexpr const char* names[] = { nullptr, "yes", "nofollow", "no", "unknown" };
+    return names[static_cast<std::size_t>(back)];
+}
+
 Text CappedOutcomeText(const Text& text)
 {
     return text.size() <= OutcomeTextLimit ? text

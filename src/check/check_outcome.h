@@ -77,6 +77,32 @@ enum class RobotsDirective : std::uint8_t {
     None,
 };
 
+// What the partner's robots.txt lets the search engine's spider fetch.
+enum class RobotsTxtAnswer : std::uint8_t {
+    NotChecked,
+    Allowed, // the page may be fetched, or the host has no robots.txt
+    Disallowed,
+    Unknown, // robots.txt could not be read: 5xx, time-out, no answer
+};
+
+// How the page given to the spider's user agent compares with the browser's.
+enum class SpiderView : std::uint8_t {
+    NotAsked,
+    Same,
+    Hidden, // the browser's page has the link, the spider's lacks it
+    Only, // only the spider's page has it
+    Unreachable, // the spider's fetch got no HTTP response
+};
+
+// Whether the operator's own pages link to the partner's site.
+enum class BackLink : std::uint8_t {
+    NotChecked, // the list has no own pages, or they were not fetched
+    Yes,
+    NoFollow, // only with nofollow, sponsored or ugc
+    No,
+    Unknown, // an own page could not be fetched
+};
+
 // The outcome of one fetch: a plain value the worker fills in once, read by
 // the window's hint, its kept transcripts and the command-line formats.
 // Texts are GBK bytes as the exchange gave them.
@@ -118,6 +144,14 @@ struct CheckOutcome {
     std::int64_t outboundHosts = 0;
     std::int64_t outboundNofollow = 0;
     PageKind page = PageKind::Unseen;
+    // What robots.txt and the spider's own fetch say of the page.
+    RobotsTxtAnswer robotsTxt = RobotsTxtAnswer::NotChecked;
+    SpiderView spider = SpiderView::NotAsked;
+    // Whether the operator's own pages link back, and that link's anchor text.
+    BackLink back = BackLink::NotChecked;
+    Text backAnchor {};
+    // How many fetches the outcome took: more than one when a failed one was tried again.
+    int tries = 1;
 
     friend bool operator==(const CheckOutcome&, const CheckOutcome&) = default;
 };
@@ -138,6 +172,13 @@ const char* LinkPlacementName(LinkPlacement placement);
 const char* PageKindName(PageKind page);
 // "yes", "no", "unknown".
 const char* LinkCountsName(LinkCounts counts);
+
+// "allowed", "disallowed", "unknown"; null for NotChecked.
+const char* RobotsTxtAnswerName(RobotsTxtAnswer answer);
+// "same", "hidden", "only", "unreachable"; null for NotAsked.
+const char* SpiderViewName(SpiderView view);
+// "yes", "nofollow", "no", "unknown"; null for NotChecked.
+const char* BackLinkName(BackLink back);
 
 // text cut to OutcomeTextLimit bytes without splitting a GBK character.
 Text CappedOutcomeText(const Text& text);

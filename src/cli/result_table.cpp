@@ -32,6 +32,17 @@ void fillLinkCells(const CheckOutcome& outcome, TableRow& cells)
     cells[24] = nameCell(PageKindName(outcome.page));
 }
 
+// The columns from robots_txt on: what robots.txt, the spider's fetch and the
+// operator's own pages said, and how many fetches the outcome took.
+void fillAuditCells(const CheckOutcome& outcome, TableRow& cells)
+{
+    cells[25] = nameCell(RobotsTxtAnswerName(outcome.robotsTxt));
+    cells[26] = nameCell(SpiderViewName(outcome.spider));
+    cells[27] = nameCell(BackLinkName(outcome.back));
+    cells[28] = nonEmptyCell(outcome.backAnchor);
+    cells[29] = std::int64_t { outcome.tries };
+}
+
 // A link found that search engines pass by.
 bool notCounted(const SiteResult& result)
 {
@@ -51,7 +62,8 @@ const std::vector<const char*>& resultColumns()
 {
     static const std::vector<const char*> names { "n", "name", "address", "verdict", "outcome", "status",
         "reason", "location", "error", "bytes", "ms", "match", "rel", "near", "robots", "counts", "placement",
-        "href", "anchor", "links", "canonical", "outbound", "outbound_hosts", "outbound_nofollow", "page" };
+        "href", "anchor", "links", "canonical", "outbound", "outbound_hosts", "outbound_nofollow", "page",
+        "robots_txt", "spider", "back", "back_anchor", "tries" };
     return names;
 }
 
@@ -77,6 +89,7 @@ TableRow resultCells(const SiteResult& result)
     cells[13] = nonEmptyCell(outcome.near);
     cells[14] = nameCell(RobotsDirectiveName(outcome.robots));
     fillLinkCells(outcome, cells);
+    fillAuditCells(outcome, cells);
     return cells;
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 // The results of a check run or a single check as linkwatch-cli prints them:
-// twenty-five columns from the run number to page, of which the text format
+// thirty columns from the run number to tries, of which the text format
 // shows run number, name, address and verdict. Qt-free; nothing here blocks
 // or throws but for want of memory or a failing stream.
 

@@ -64,6 +64,19 @@ constexpr const char* upgradeSteps[] = {
     "ALTER TABLE results ADD COLUMN outbound_nofollow INTEGER;"
     "ALTER TABLE results ADD COLUMN page TEXT;" // ok, challenge, script; null when no response came
     "ALTER TABLE results ADD COLUMN counts TEXT;", // yes, no, unknown
+
+    // What robots.txt, the spider's own fetch and the operator's own pages
+    // said of a result, and its fetches; the own pages of each list.
+    "ALTER TABLE results ADD COLUMN robots_txt TEXT;" // allowed, disallowed, unknown; null when not checked
+    "ALTER TABLE results ADD COLUMN spider TEXT;" // same, hidden, only, unreachable; null when not asked
+    "ALTER TABLE results ADD COLUMN back TEXT;" // yes, nofollow, no, unknown; null when not checked
+    "ALTER TABLE results ADD COLUMN back_anchor TEXT;"
+    "ALTER TABLE results ADD COLUMN tries INTEGER;" // null in results recorded before: one fetch
+    "CREATE TABLE own_pages ("
+    " list_file TEXT NOT NULL,"
+    " address TEXT NOT NULL,"
+    " added INTEGER NOT NULL," // seconds since 1970 UTC
+    " PRIMARY KEY (list_file, address)) WITHOUT ROWID;",
 };
 static_assert(std::size(upgradeSteps) == HistorySchemaVersion);
 

@@ -15,20 +15,24 @@ namespace {
 constexpr int busyTimeoutMs = 5000;
 
 // The columns of a result, in the order the insert binds and the reads select them: those of every
-// version, then those LinkColumnsVersion added, which a read of an older file selects as null.
+// version, then those LinkColumnsVersion and AuditColumnsVersion added, which a read of an older
+// file selects as null.
 constexpr char firstColumns[] = "run, checked, n, name, address, query, verdict, outcome, status, reason,"
                                 " reason_phrase, location, error, error_text, bytes, ms, match, rel, near,"
                                 " near_difference, robots";
 constexpr char linkColumns[]
     = "placement, href, anchor, links, canonical, outbound, outbound_hosts, outbound_nofollow, page, counts";
 constexpr char linkColumnsAbsent[] = "null, null, null, null, null, null, null, null, null, null";
-constexpr int resultColumnCount = 31;
+constexpr char auditColumns[] = "robots_txt, spider, back, back_anchor, tries";
+constexpr char auditColumnsAbsent[] = "null, null, null, null, null";
+constexpr int resultColumnCount = 36;
 
 // The result columns of a file of version.
 std::string resultColumns(int version)
 {
     return std::string(firstColumns) + ", "
-        + (version >= LinkColumnsVersion ? linkColumns : linkColumnsAbsent);
+        + (version >= LinkColumnsVersion ? linkColumns : linkColumnsAbsent) + ", "
+        + (version >= AuditColumnsVersion ? auditColumns : auditColumnsAbsent);
 }
 
 // Moves a site's newest result on only for a newer run, or a later row of the
@@ -62,6 +66,11 @@ void bindLink(SqliteStatement& insert, const CheckOutcome& outcome)
     insert.BindInt(29, outcome.outboundNofollow);
     bindName(insert, 30, PageKindName(outcome.page));
     insert.BindText(31, LinkCountsName(LinkCountsOf(outcome)));
+    bindName(insert, 32, RobotsTxtAnswerName(outcome.robotsTxt));
+    bindName(insert, 33, SpiderViewName(outcome.spider));
+    bindName(insert, 34, BackLinkName(outcome.back));
+    insert.BindText(35, stored(outcome.backAnchor));
+    insert.BindInt(36, outcome.tries);
 }
 
 void bindOutcome(SqliteStatement& insert, const CheckOutcome& outcome)
@@ -147,6 +156,22 @@ void readLink(const SqliteStatement& row, CheckOutcome& outcome)
         row, 29, PageKindName, { PageKind::Unseen, PageKind::Ok, PageKind::Challenge, PageKind::Script });
 }
 
+// A result of a file older than AuditColumnsVersion reads as one fetch that
+// neither robots.txt, the spider nor the own pages were asked of.
+void readAudit(const SqliteStatement& row, CheckOutcome& outcome)
+{
+    outcome.robotsTxt = namedValue(row, 31, RobotsTxtAnswerName,
+        { RobotsTxtAnswer::NotChecked, RobotsTxtAnswer::Allowed, RobotsTxtAnswer::Disallowed,
+            RobotsTxtAnswer::Unknown });
+    outcome.spider = namedValue(row, 32, SpiderViewName,
+        { SpiderView::NotAsked, SpiderView::Same, SpiderView::Hidden, SpiderView::Only,
+            SpiderView::Unreachable });
+    outcome.back = namedValue(row, 33, BackLinkName,
+        { BackLink::NotChecked, BackLink::Yes, BackLink::NoFollow, BackLink::No, BackLink::Unknown });
+    outcome.backAnchor = kept(row, 34);
+    outcome.tries = row.IsNull(35) ? 1 : static_cast<int>(row.Int(35));
+}
+
 CheckOutcome readOutcome(const SqliteStatement& row)
 {
     CheckOutcome outcome;
@@ -169,6 +194,7 @@ CheckOutcome readOutcome(const SqliteStatement& row)
         { RobotsDirective::Absent, RobotsDirective::NoFollow, RobotsDirective::NoIndex,
             RobotsDirective::None });
     readLink(row, outcome);
+    readAudit(row, outcome);
     return outcome;
 }
 

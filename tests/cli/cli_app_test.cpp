@@ -135,7 +135,7 @@ TEST(CliCheck, UnreachablePageGivesStatusThreeAndOneTsvRow)
     const std::string start
         = "n\tname\taddress\tverdict\toutcome\tstatus\treason\tlocation\terror\tbytes\tms"
           "\tmatch\trel\tnear\trobots\tcounts\tplacement\thref\tanchor\tlinks\tcanonical\toutbound"
-          "\toutbound_hosts\toutbound_nofollow\tpage\n1\t\t"
+          "\toutbound_hosts\toutbound_nofollow\tpage\trobots_txt\tspider\tback\tback_anchor\ttries\n1\t\t"
         + url + "\t" + notFoundUtf8 + "\tunreachable\t\t连接被拒绝 (10061)\t\t10061\t0\t";
     EXPECT_EQ(run.out.substr(0, start.size()), start);
 }

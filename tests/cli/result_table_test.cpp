@@ -16,7 +16,8 @@ const std::vector<SiteResult> results {
             .location = "", .errorText = "", .bytes = 120, .ms = 7, .match = QueryMatch::Gbk,
             .rel = LinkRel::NoFollow, .robots = RobotsDirective::NoIndex, .placement = LinkPlacement::Link,
             .href = "http://me/", .anchor = "\xD3\xD1\xC7\xE9 me", .links = 2, .outbound = 5, .outboundHosts = 3,
-            .outboundNofollow = 1, .page = PageKind::Ok } },
+            .outboundNofollow = 1, .page = PageKind::Ok, .robotsTxt = RobotsTxtAnswer::Allowed,
+            .spider = SpiderView::Same, .back = BackLink::NoFollow, .backAnchor = "\xD3\xD1 a", .tries = 2 } },
     { .n = 2, .name = "=B\tx\r\n", .address = "http://b/", .verdict = "\xC3\xBB\xD3\xD0",
         .outcome = CheckOutcome { .kind = CheckOutcomeKind::Missing, .status = 301, .reasonPhrase = "Moved",
             .location = "https://b/,2", .errorText = "" } },
@@ -41,53 +42,59 @@ void PrintTo(const WriterCase& testCase, std::ostream* out) { *out << testCase.n
 const WriterCase writerCases[] = {
     { .name = "Tsv", .format = OutputFormat::Tsv, .encoding = OutputEncoding::Utf8, .expected =
         "n\tname\taddress\tverdict\toutcome\tstatus\treason\tlocation\terror\tbytes\tms\tmatch\trel\tnear\trobots"
-        "\tcounts\tplacement\thref\tanchor\tlinks\tcanonical\toutbound\toutbound_hosts\toutbound_nofollow\tpage\n"
+        "\tcounts\tplacement\thref\tanchor\tlinks\tcanonical\toutbound\toutbound_hosts\toutbound_nofollow\tpage"
+        "\trobots_txt\tspider\tback\tback_anchor\ttries\n"
         "1\tA \"q\"   ,友\uFFFD\thttp://a/\tOK!\tfound\t200\t找到链接，但带 rel=nofollow，页面标注 noindex\t\t\t120\t7"
-        "\tgbk\tnofollow\t\tnoindex\tno\tlink\thttp://me/\t友情 me\t2\t\t5\t3\t1\tok\n"
+        "\tgbk\tnofollow\t\tnoindex\tno\tlink\thttp://me/\t友情 me\t2\t\t5\t3\t1\tok\tallowed\tsame\tnofollow\t友 a\t2\n"
         "2\t'=B x  \thttp://b/\t没有\tmissing\t301\t页面已转到 https://b/,2\thttps://b/,2\t\t0\t0\t\t\t\t\tno\t\t\t\t0\t\t0\t0"
-        "\t0\t\n"
+        "\t0\t\t\t\t\t\t1\n"
         "3\tC\thttp://c/\t没有\tmissing\t200\t页面有指向本站的链接: https://c/a,b (https 而非 http)\t\t\t0\t0\t\t"
-        "\thttps://c/a,b\t\tunknown\t\t\t\t0\thttp://c/main\t0\t0\t0\tchallenge\n" },
+        "\thttps://c/a,b\t\tunknown\t\t\t\t0\thttp://c/main\t0\t0\t0\tchallenge\t\t\t\t\t1\n" },
     { .name = "Text", .format = OutputFormat::Text, .encoding = OutputEncoding::Utf8, .expected =
         "1\tA \"q\"\\x01\\x1b\\x7f,友\uFFFD\thttp://a/\tOK!\n2\t=B x  \thttp://b/\t没有\n3\tC\thttp://c/\t没有\n" },
     { .name = "CsvUtf8", .format = OutputFormat::Csv, .encoding = OutputEncoding::Utf8, .expected =
         "\xEF\xBB\xBFn,name,address,verdict,outcome,status,reason,location,error,bytes,ms,match,rel,near,robots,counts,"
-        "placement,href,anchor,links,canonical,outbound,outbound_hosts,outbound_nofollow,page\r\n"
+        "placement,href,anchor,links,canonical,outbound,outbound_hosts,outbound_nofollow,page,robots_txt,spider,back,"
+        "back_anchor,tries\r\n"
         "1,\"A \"\"q\"\"   ,友\uFFFD\",http://a/,OK!,found,200,找到链接，但带 rel=nofollow，页面标注 noindex,,,120,7,gbk,"
-        "nofollow,,noindex,no,link,http://me/,友情 me,2,,5,3,1,ok\r\n"
-        "2,\"'=B\tx\r\n\",http://b/,没有,missing,301,\"页面已转到 https://b/,2\",\"https://b/,2\",,0,0,,,,,no,,,,0,,0,0,0,\r\n"
+        "nofollow,,noindex,no,link,http://me/,友情 me,2,,5,3,1,ok,allowed,same,nofollow,友 a,2\r\n"
+        "2,\"'=B\tx\r\n\",http://b/,没有,missing,301,\"页面已转到 https://b/,2\",\"https://b/,2\",,0,0,,,,,no,,,,0,,0,0,0,,,,,,1\r\n"
         "3,C,http://c/,没有,missing,200,\"页面有指向本站的链接: https://c/a,b (https 而非 http)\",,,0,0,,,"
-        "\"https://c/a,b\",,unknown,,,,0,http://c/main,0,0,0,challenge\r\n" },
+        "\"https://c/a,b\",,unknown,,,,0,http://c/main,0,0,0,challenge,,,,,1\r\n" },
     { .name = "CsvGbk", .format = OutputFormat::Csv, .encoding = OutputEncoding::Gbk, .expected =
         "n,name,address,verdict,outcome,status,reason,location,error,bytes,ms,match,rel,near,robots,counts,"
-        "placement,href,anchor,links,canonical,outbound,outbound_hosts,outbound_nofollow,page\r\n"
+        "placement,href,anchor,links,canonical,outbound,outbound_hosts,outbound_nofollow,page,robots_txt,spider,back,"
+        "back_anchor,tries\r\n"
         "1,\"A \"\"q\"\"   ,\xD3\xD1?\",http://a/,OK!,found,200,"
         "\xD5\xD2\xB5\xBD\xC1\xB4\xBD\xD3\xA3\xAC\xB5\xAB\xB4\xF8 rel=nofollow\xA3\xAC\xD2\xB3\xC3\xE6\xB1\xEA\xD7\xA2"
-        " noindex,,,120,7,gbk,nofollow,,noindex,no,link,http://me/,\xD3\xD1\xC7\xE9 me,2,,5,3,1,ok\r\n"
+        " noindex,,,120,7,gbk,nofollow,,noindex,no,link,http://me/,\xD3\xD1\xC7\xE9 me,2,,5,3,1,ok,allowed,same,nofollow,\xD3\xD1 a,2\r\n"
         "2,\"'=B\tx\r\n\",http://b/,\xC3\xBB\xD3\xD0,missing,301,"
-        "\"\xD2\xB3\xC3\xE6\xD2\xD1\xD7\xAA\xB5\xBD https://b/,2\",\"https://b/,2\",,0,0,,,,,no,,,,0,,0,0,0,\r\n"
+        "\"\xD2\xB3\xC3\xE6\xD2\xD1\xD7\xAA\xB5\xBD https://b/,2\",\"https://b/,2\",,0,0,,,,,no,,,,0,,0,0,0,,,,,,1\r\n"
         "3,C,http://c/,\xC3\xBB\xD3\xD0,missing,200,\"\xD2\xB3\xC3\xE6\xD3\xD0\xD6\xB8\xCF\xF2\xB1\xBE\xD5\xBE\xB5\xC4"
         "\xC1\xB4\xBD\xD3: https://c/a,b (https \xB6\xF8\xB7\xC7 http)\",,,0,0,,,\"https://c/a,b\",,unknown,,,,0,"
-        "http://c/main,0,0,0,challenge\r\n" },
+        "http://c/main,0,0,0,challenge,,,,,1\r\n" },
     { .name = "Json", .format = OutputFormat::Json, .encoding = OutputEncoding::Utf8, .expected =
         "[\n{\"n\":1,\"name\":\"A \\\"q\\\"\\u0001\\u001b\x7f,友\uFFFD\",\"address\":\"http://a/\",\"verdict\":\"OK!\","
         "\"outcome\":\"found\",\"status\":200,\"reason\":\"找到链接，但带 rel=nofollow，页面标注 noindex\","
         "\"location\":null,\"error\":null,\"bytes\":120,\"ms\":7,\"match\":\"gbk\",\"rel\":\"nofollow\","
         "\"near\":null,\"robots\":\"noindex\",\"counts\":\"no\",\"placement\":\"link\",\"href\":\"http://me/\","
         "\"anchor\":\"友情 me\",\"links\":2,\"canonical\":null,\"outbound\":5,\"outbound_hosts\":3,"
-        "\"outbound_nofollow\":1,\"page\":\"ok\"},\n"
+        "\"outbound_nofollow\":1,\"page\":\"ok\",\"robots_txt\":\"allowed\",\"spider\":\"same\","
+        "\"back\":\"nofollow\",\"back_anchor\":\"友 a\",\"tries\":2},\n"
         "{\"n\":2,\"name\":\"=B\\tx\\r\\n\",\"address\":\"http://b/\",\"verdict\":\"没有\","
         "\"outcome\":\"missing\","
         "\"status\":301,\"reason\":\"页面已转到 https://b/,2\",\"location\":\"https://b/,2\",\"error\":null,"
         "\"bytes\":0,\"ms\":0,\"match\":null,\"rel\":null,\"near\":null,\"robots\":null,\"counts\":\"no\","
         "\"placement\":null,\"href\":null,\"anchor\":null,\"links\":0,\"canonical\":null,\"outbound\":0,"
-        "\"outbound_hosts\":0,\"outbound_nofollow\":0,\"page\":null},\n"
+        "\"outbound_hosts\":0,\"outbound_nofollow\":0,\"page\":null,\"robots_txt\":null,\"spider\":null,"
+        "\"back\":null,\"back_anchor\":null,\"tries\":1},\n"
         "{\"n\":3,\"name\":\"C\",\"address\":\"http://c/\",\"verdict\":\"没有\",\"outcome\":\"missing\","
         "\"status\":200,\"reason\":\"页面有指向本站的链接: https://c/a,b (https 而非 http)\",\"location\":null,"
         "\"error\":null,\"bytes\":0,\"ms\":0,\"match\":null,\"rel\":null,\"near\":\"https://c/a,b\","
         "\"robots\":null,\"counts\":\"unknown\",\"placement\":null,\"href\":null,\"anchor\":null,\"links\":0,"
         "\"canonical\":\"http://c/main\",\"outbound\":0,\"outbound_hosts\":0,\"outbound_nofollow\":0,"
-        "\"page\":\"challenge\"}\n]\n" },
+        "\"page\":\"challenge\",\"robots_txt\":null,\"spider\":null,\"back\":null,\"back_anchor\":null,"
+        "\"tries\":1}\n]\n" },
 };
 // clang-format on
 

@@ -343,7 +343,8 @@ struct LinkRecord {
             + ",\"anchor\":" + anchor + ",\"links\":" + std::to_string(links) + ",\"canonical\":" + canonical
             + ",\"outbound\":" + std::to_string(outbound)
             + ",\"outbound_hosts\":" + std::to_string(outboundHosts)
-            + ",\"outbound_nofollow\":" + std::to_string(outboundNofollow) + ",\"page\":" + page + "}";
+            + ",\"outbound_nofollow\":" + std::to_string(outboundNofollow) + ",\"page\":" + page
+            + ",\"robots_txt\":null,\"spider\":null,\"back\":null,\"back_anchor\":null,\"tries\":1}";
     }
 };
 

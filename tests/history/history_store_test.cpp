@@ -51,7 +51,8 @@ TEST_F(HistoryStoreTest, RecordedRunReadsBackByteForByte)
         .nearDifference = "\xD3\xC3 //",
         .robots = RobotsDirective::NoIndex, .placement = LinkPlacement::Jump, .href = std::string("/go?\0\x80", 6),
         .anchor = "\xD3\xD1 \"a\"", .links = 3, .canonical = "http://main.example/", .outbound = 7,
-        .outboundHosts = 2, .outboundNofollow = 1, .page = PageKind::Ok };
+        .outboundHosts = 2, .outboundNofollow = 1, .page = PageKind::Ok, .robotsTxt = RobotsTxtAnswer::Unknown,
+        .spider = SpiderView::Hidden, .back = BackLink::Yes, .backAnchor = std::string("\xD3\xD1\0", 3), .tries = 3 };
     // clang-format on
     HistoryEntry odd = site(1, std::string("a\0b\x80\xFF\r\n\x01'\"", 11), "\xC3\xBB\xD3\xD0", outcome);
     odd.name = "\xB9\xAB\xCB\xBE \"q\" \t\x7F";
@@ -194,7 +195,9 @@ constexpr char thirdVersion[] = "ALTER TABLE results DROP COLUMN placement; ALTE
     " ALTER TABLE results DROP COLUMN anchor; ALTER TABLE results DROP COLUMN links; ALTER TABLE results DROP COLUMN"
     " canonical; ALTER TABLE results DROP COLUMN outbound; ALTER TABLE results DROP COLUMN outbound_hosts; ALTER TABLE"
     " results DROP COLUMN outbound_nofollow; ALTER TABLE results DROP COLUMN page; ALTER TABLE results DROP COLUMN"
-    " counts; PRAGMA user_version = 3";
+    " counts; ALTER TABLE results DROP COLUMN robots_txt; ALTER TABLE results DROP COLUMN spider; ALTER TABLE"
+    " results DROP COLUMN back; ALTER TABLE results DROP COLUMN back_anchor; ALTER TABLE results DROP COLUMN"
+    " tries; DROP TABLE own_pages; PRAGMA user_version = 3";
 // clang-format on
 
 TEST_F(HistoryStoreTest, AnOlderHistoryIsReadAsItIsAndUpgradedOnceWritten)
@@ -214,7 +217,7 @@ TEST_F(HistoryStoreTest, AnOlderHistoryIsReadAsItIsAndUpgradedOnceWritten)
     HistoryStore store(path);
     EXPECT_EQ(store.PreviousResult("a", "http://mine.example/", 0)->verdict, "new");
     EXPECT_EQ(store.PreviousResult("b", "http://mine.example/", 0)->verdict, "OK!");
-    EXPECT_EQ(sqlValue(path, "PRAGMA user_version"), "4");
+    EXPECT_EQ(sqlValue(path, "PRAGMA user_version"), "5");
     EXPECT_EQ(store.History("", 1).at(0).outcome, found);
 }
 
