@@ -25,7 +25,7 @@ std::string_view readValue(std::string_view& tag)
         return value;
     }
     std::size_t end = 0;
-    while (end < tag.size() && !IsHtmlSpace(tag[end]) && tag[end] != '>')
+    while (end < tag.size() && !StopsHtml(tag[end], HtmlValueEnd))
         ++end;
     const std::string_view value = tag.substr(0, end);
     tag.remove_prefix(end);
@@ -124,7 +124,7 @@ bool ReadHtmlAttribute(std::string_view& tag, HtmlAttribute& attribute)
     if (tag.empty() || tag.front() == '>')
         return false;
     std::size_t nameEnd = 0;
-    while (nameEnd < tag.size() && !IsHtmlSpace(tag[nameEnd]) && tag[nameEnd] != '=' && tag[nameEnd] != '>')
+    while (nameEnd < tag.size() && !StopsHtml(tag[nameEnd], HtmlAttributeNameEnd))
         ++nameEnd;
     attribute.name = tag.substr(0, nameEnd);
     tag.remove_prefix(nameEnd);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string_view>
 
 // The small pieces of HTML reading the page checks share: blanks, ASCII
@@ -7,8 +9,33 @@
 // way a lenient browser reads it; nothing here copies the page or throws.
 // Pure functions; safe from any thread.
 
+// The bytes that end a stretch of a tag, by the stretch they end, one bit each.
+enum HtmlStop : std::uint8_t {
+    HtmlBlank = 1, // ' ', tab, line feed, carriage return, form feed
+    HtmlTagNameEnd = 2, // a blank, '/' or '>'
+    HtmlAttributeNameEnd = 4, // a blank, '=' or '>'
+    HtmlValueEnd = 8, // a blank or '>'
+};
+
+// Which stretches each byte ends, looked up once per byte.
+inline constexpr auto HtmlStops = [] {
+    std::array<std::uint8_t, 256> stops {};
+    for (const char blank : { ' ', '\t', '\n', '\r', '\f' })
+        stops[static_cast<unsigned char>(blank)]
+            = HtmlBlank | HtmlTagNameEnd | HtmlAttributeNameEnd | HtmlValueEnd;
+    stops['/'] = HtmlTagNameEnd;
+    stops['='] = HtmlAttributeNameEnd;
+    stops['>'] = HtmlTagNameEnd | HtmlAttributeNameEnd | HtmlValueEnd;
+    return stops;
+}();
+
+inline bool StopsHtml(char c, HtmlStop stop)
+{
+    return (HtmlStops[static_cast<unsigned char>(c)] & stop) != 0;
+}
+
 // Inline: the page reading asks these of nearly every byte and name it reads.
-inline bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+inline bool IsHtmlSpace(char c) { return StopsHtml(c, HtmlBlank); }
 inline char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 // text without the blanks around it.
 std::string_view TrimHtmlSpace(std::string_view text);

@@ -8,7 +8,7 @@ constexpr auto npos = std::string_view::npos;
 
 bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-bool endsName(char c) { return IsHtmlSpace(c) || c == '/' || c == '>'; }
+bool endsName(char c) { return StopsHtml(c, HtmlTagNameEnd); }
 
 bool isRawTextElement(HtmlElement element)
 {
