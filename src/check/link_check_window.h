@@ -29,4 +29,8 @@ public:
     // debug window would show it, its page text cut at 256 KiB; the window
     // may keep both for the row.
     virtual void finishResult(int row, const CheckOutcome& outcome, const Text& keptTranscript) = 0;
+    // Whether finishResult's transcript is kept at all; a window that never
+    // shows one says no, and is then given an empty one, which spares a
+    // copy of every page.
+    virtual bool keepsTranscripts() const { return true; }
 };

@@ -181,7 +181,8 @@ void Temu::FetchPage(int TimeoutSeconds)
     // Judged now, while the page text is the worker's own: publishing hands
     // its memory over to the transcript. The verdict is still written last.
     m_queryFound = m_outcome.kind == CheckOutcomeKind::Found;
-    m_keptTranscript = keptTranscript();
+    if (m_window->keepsTranscripts())
+        m_keptTranscript = keptTranscript();
     PublishTranscript(ResultRow);
 }
 

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
 constexpr std::int64_t hostLimit = 10000;
-// A power of two with room to spare for hostLimit hashes.
-constexpr std::size_t tableSize = 1 << 14;
+// Powers of two; the table doubles once it is half full, so the largest
+// holds hostLimit hashes with room to spare.
+constexpr std::size_t firstTableSize = 64;
 
 // A 32-bit hash of the name read eight bytes at a time, with bit 0x20 set in every
 // byte, which makes letters lower case and leaves the digits, '.' and '-' of
@@ -50,16 +52,32 @@ void OutboundLinks::Add(std::string_view host, LinkRel rel)
 
 void OutboundLinks::addHost(std::string_view site)
 {
-    if (m_hosts.empty())
-        m_hosts.resize(tableSize);
-    const std::uint32_t hash = hostHash(site);
-    for (std::size_t slot = hash & (tableSize - 1);; slot = (slot + 1) & (tableSize - 1)) {
+    if (static_cast<std::size_t>(m_hostCount) * 2 >= m_hosts.size())
+        grow();
+    if (insertHash(hostHash(site)))
+        ++m_hostCount;
+}
+
+// Puts hash in its slot; false when the table holds it already.
+bool OutboundLinks::insertHash(std::uint32_t hash)
+{
+    const std::size_t mask = m_hosts.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         if (m_hosts[slot] == hash)
-            return;
+            return false;
         if (m_hosts[slot] == 0) {
             m_hosts[slot] = hash;
-            ++m_hostCount;
-            return;
+            return true;
         }
+    }
+}
+
+void OutboundLinks::grow()
+{
+    std::vector<std::uint32_t> old = std::exchange(m_hosts, {});
+    m_hosts.resize(old.empty() ? firstTableSize : old.size() * 2);
+    for (const std::uint32_t hash : old) {
+        if (hash != 0)
+            insertHash(hash);
     }
 }

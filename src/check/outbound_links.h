@@ -12,8 +12,9 @@
 // leading "www." ignored, is not the host of the page's own address. A
 // relative link stays on the site. Distinct hosts are told apart up to
 // 10 000 of them, each by a 32-bit hash of its lower-case name kept in a
-// table of fixed size, so that a page of many links costs no memory per
-// link. Not thread-safe; one object per page.
+// table that starts small and doubles as it fills, up to a size bounded by
+// that limit, so that a page of many links costs no memory per link and a
+// page of a few costs little. Not thread-safe; one object per page.
 class OutboundLinks
 {
 public:
@@ -29,6 +30,8 @@ public:
 private:
     Text m_ownSite;
     void addHost(std::string_view site);
+    bool insertHash(std::uint32_t hash);
+    void grow();
 
     // Open addressing by the hash's low bits; 0 marks a free slot.
     std::vector<std::uint32_t> m_hosts;

@@ -28,6 +28,7 @@ public:
     int selectedDebugRow() const override { return NoDebugRow; }
     void setDebugText(const Text&) override { }
     void finishResult(int row, const CheckOutcome& outcome, const Text&) override;
+    bool keepsTranscripts() const override { return false; }
 
     // The worker of row has ended and been freed; the last call on it for
     // that worker. Nothing of this object is touched once the lock is let

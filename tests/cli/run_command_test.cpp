@@ -383,6 +383,13 @@ const std::string sixtyLinks = [] {
             + ".test/'" + (n % 3 == 0 ? " rel=nofollow" : "") + ">s</a>";
     return links;
 }();
+// 200 hosts, each linked twice, in two letter cases: the host table grows past several sizes.
+const std::string twoHundredHostsTwice = [] {
+    std::string links;
+    for (int n = 0; n < 400; ++n)
+        links += "<a href=//" + std::string(n < 200 ? "h" : "H") + std::to_string(n % 200) + ".test/>h</a>";
+    return links;
+}();
 
 // clang-format off
 const OutcomeCase outcomeCases[] = {
@@ -475,6 +482,11 @@ const OutcomeCase outcomeCases[] = {
         .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，锚文本: mine", .rel = R"("none")",
         .link = LinkRecord { .counts = "yes", .placement = R"("link")", .href = R"("http://www.mysite.test/")",
             .anchor = R"("mine")", .links = 1, .outbound = 61, .outboundHosts = 31, .outboundNofollow = 20 } },
+    { .name = "TwoHundredOtherHostsLinkedTwice", .peer = Peer::Replies,
+        .reply = page("200 OK", twoHundredHostsTwice + "<a href=" + mine + ">mine</a>"), .query = mine,
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，锚文本: mine", .rel = R"("none")",
+        .link = LinkRecord { .counts = "yes", .placement = R"("link")", .href = R"("http://www.mysite.test/")",
+            .anchor = R"("mine")", .links = 1, .outbound = 401, .outboundHosts = 201 } },
     { .name = "BotCheckPage", .peer = Peer::Replies,
         .reply = page("200 OK", "<title>Just a moment...</title><p>Checking your browser</p>"), .query = mine,
         .exitStatus = 1, .outcome = "missing", .status = "200", .reason = "未能看到真实页面: 验证页",
