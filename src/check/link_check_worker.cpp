@@ -1,6 +1,7 @@
 #include "check/link_check_worker.h"
 
 #include "base/gbk_codec.h"
+#include "base/text_find.h"
 #include "check/fetch_slots.h"
 #include "check/html_markup.h"
 #include "check/link_rel.h"
@@ -357,13 +358,13 @@ QueryMatch Temu::pageHoldsQuery(std::size_t& matchOffset) const
     // line break is CR LF now.
     if (QueryText.empty())
         return QueryMatch::None;
-    matchOffset = PageLines.find(QueryText);
+    matchOffset = FindBytes(PageLines, QueryText);
     if (matchOffset != Text::npos)
         return QueryMatch::Gbk;
     // A Chinese query is kept in GBK, but many pages are served in UTF-8;
     // give such a query a second chance in that encoding.
     if (!holdsHighByte(QueryText))
         return QueryMatch::None;
-    matchOffset = PageLines.find(GbkToUtf8(QueryText));
+    matchOffset = FindBytes(PageLines, GbkToUtf8(QueryText));
     return matchOffset != Text::npos ? QueryMatch::Utf8 : QueryMatch::None;
 }

@@ -1,5 +1,7 @@
 #include "check/match_placements.h"
 
+#include "base/text_find.h"
+
 namespace {
 
 constexpr std::size_t judgedLimit = 10000;
@@ -10,7 +12,7 @@ constexpr auto npos = std::string_view::npos;
 MatchPlacements::MatchPlacements(std::string_view page, std::string_view form)
     : m_page(page)
     , m_form(form)
-    , m_next(form.empty() ? npos : page.find(form))
+    , m_next(form.empty() ? npos : FindBytes(page, form))
 {
 }
 
@@ -26,7 +28,7 @@ void MatchPlacements::Judge(LinkPlacement placement, bool counts, std::size_t li
         m_next = npos;
         return;
     }
-    m_next = ++m_judged == judgedLimit ? npos : m_page.find(m_form, m_next + 1);
+    m_next = ++m_judged == judgedLimit ? npos : FindBytes(m_page, m_form, m_next + 1);
 }
 
 bool MatchPlacements::WantsAnchor(std::size_t link) const
