@@ -71,5 +71,5 @@ void ElementStack::End(std::string_view name)
 
 bool ElementStack::StyleHides(std::string_view style)
 {
-    return declares(style, "display", "none") || declares(style, "visibility", "hidden");
+    return !style.empty() && (declares(style, "display", "none") || declares(style, "visibility", "hidden"));
 }

@@ -81,8 +81,10 @@ void PageReader::Tag::Keep(const HtmlAttribute& attribute)
         hidden = true;
         return;
     }
+    const char first = LowerAsciiChar(name.front());
     for (unsigned slot = 0; slot < Slots && names[slot].size() <= name.size(); ++slot) {
-        if (names[slot].size() == name.size() && EqualsIgnoringCase(name, names[slot])) {
+        if (names[slot].size() == name.size() && names[slot].front() == first
+            && EqualsIgnoringCase(name, names[slot])) {
             if (!Has(static_cast<Slot>(slot))) {
                 // An attribute without a value is there all the same, with an empty value.
                 m_values[slot] = Value { attribute.value.data(), attribute.value.size() };

@@ -3,6 +3,7 @@
 #include "check/html_markup.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -55,9 +56,18 @@ bool SplitWebAddress(std::string_view text, bool complete, WebAddress& address)
 
 std::string_view LinkHost(std::string_view href)
 {
+    // The bytes that end a link's host.
+    static constexpr auto endsHost = [] {
+        std::array<bool, 256> ends {};
+        for (const char c : { '/', '?', '#', ':' })
+            ends[static_cast<unsigned char>(c)] = true;
+        return ends;
+    }();
     std::size_t hostAt = 0;
     if (href.starts_with("//"))
         hostAt = 2;
+    else if (href.empty() || LowerAsciiChar(href.front()) != 'h')
+        return {};
     else if (StartsWithIgnoringCase(href, "http://"))
         hostAt = 7;
     else if (StartsWithIgnoringCase(href, "https://"))
@@ -65,7 +75,7 @@ std::string_view LinkHost(std::string_view href)
     else
         return {};
     std::size_t end = hostAt;
-    while (end < href.size() && href[end] != '/' && href[end] != '?' && href[end] != '#' && href[end] != ':')
+    while (end < href.size() && !endsHost[static_cast<unsigned char>(href[end])])
         ++end;
     return href.substr(hostAt, end - hostAt);
 }
