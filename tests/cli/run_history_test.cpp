@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliHistoryFault, testing::Values(
         std::ofstream(path) << std::string(4096, 'x'); }, .readOnly = false, .why = "file is not a database" },
     DatabaseFault { .name = "NewerVersion", .make = [](const std::string& path) {
         sqlValue(path, "PRAGMA user_version = 7"); }, .readOnly = false,
-        .why = "written by a newer LinkWatch (history version 7, this one knows up to 4); left unchanged" },
+        .why = "written by a newer LinkWatch (history version 7, this one knows up to 5); left unchanged" },
     DatabaseFault { .name = "NegativeVersion", .make = [](const std::string& path) {
         sqlValue(path, "PRAGMA user_version = -2"); }, .readOnly = false,
         .why = "not a LinkWatch history (history version -2); left unchanged" },
