@@ -8,6 +8,9 @@
 namespace {
 
 using Answer = RobotsTxtAnswer;
+constexpr Answer allowed = Answer::Allowed;
+constexpr Answer disallowed = Answer::Disallowed;
+constexpr Answer unknown = Answer::Unknown;
 
 std::string reply(const std::string& status, const std::string& body, const std::string& headers = "")
 {
@@ -16,11 +19,12 @@ std::string reply(const std::string& status, const std::string& body, const std:
 }
 
 std::string ok(const std::string& body) { return reply("200 OK", body); }
+std::string forAll(const std::string& rules) { return ok("User-agent: *\n" + rules); }
+std::string moved(const std::string& to) { return reply("301 Moved", "", "Location: " + to + "\r\n"); }
 
 std::string repeated(const std::string& piece, std::size_t times)
 {
     std::string text;
-    text.reserve(piece.size() * times);
     while (times-- > 0)
         text += piece;
     return text;
@@ -39,63 +43,43 @@ void PrintTo(const RobotsCase& testCase, std::ostream* out) { *out << testCase.n
 
 // clang-format off
 const RobotsCase robotsCases[] = {
-    { .name = "StarGroup", .robots = ok("User-agent: *\nDisallow: /page\n"), .answer = Answer::Disallowed },
-    { .name = "OwnGroupBeatsStar", .robots = ok("User-agent: *\nDisallow: /\n\nUser-agent: Baiduspider\nAllow: /\n"),
-        .answer = Answer::Allowed },
-    { .name = "OwnGroupAloneApplies", .robots = ok("User-agent: Baiduspider\nDisallow: /private\nUser-agent: *\nDisallow: /\n"),
-        .answer = Answer::Allowed },
-    { .name = "NamesIgnoreCaseAndVersion", .robots = ok("User-agent: BAIDUSPIDER/2.0\nDisallow: /p\n"),
-        .answer = Answer::Disallowed },
-    { .name = "ConsecutiveAgentsShareTheGroup", .robots = ok("User-agent: Googlebot\n\nuser-agent: baiduspider\nDisallow: /pa\n"),
-        .answer = Answer::Disallowed },
-    { .name = "AnotherSpidersGroupIsNotOurs", .robots = ok("User-agent: Baiduspider-image\nDisallow: /\nUser-agent: Googlebot\nDisallow: /\n"),
-        .answer = Answer::Allowed },
-    { .name = "GroupsOfOneNameJoin", .robots = ok("User-agent: baiduspider\nAllow: /a\nUser-agent: *\nDisallow: /\nUser-agent: Baiduspider\nDisallow: /pag\n"),
-        .answer = Answer::Disallowed },
-    { .name = "LongestMatchWins", .robots = ok("User-agent: *\nDisallow: /\nAllow: /pa\n"), .answer = Answer::Allowed },
-    { .name = "LongerDisallowBeatsAllow", .robots = ok("User-agent: *\nAllow: /p\nDisallow: /page\n"), .answer = Answer::Disallowed },
-    { .name = "AllowWinsATie", .robots = ok("User-agent: *\nDisallow: /page\nAllow: /page\n"), .answer = Answer::Allowed },
-    { .name = "WildcardInTheMiddle", .robots = ok("User-agent: *\nDisallow: /*/links*.html\n"), .page = "/a/b/links-2.html",
-        .answer = Answer::Disallowed },
-    { .name = "DollarEndsTheAddress", .robots = ok("User-agent: *\nDisallow: /*.php$\n"), .page = "/index.php?x=1",
-        .answer = Answer::Allowed },
-    { .name = "DollarAtTheEnd", .robots = ok("User-agent: *\nDisallow: /*.php$\n"), .page = "/a.php", .answer = Answer::Disallowed },
-    { .name = "EscapedUnreservedIsDecoded", .robots = ok("User-agent: *\nDisallow: /%7Euser/\n"), .page = "/~user/a",
-        .answer = Answer::Disallowed },
-    { .name = "EscapesCompareInEitherCase", .robots = ok("User-agent: *\nDisallow: /a%2fb\n"), .page = "/a%2Fb",
-        .answer = Answer::Disallowed },
-    { .name = "Utf8PathMatchesItsEscapes", .robots = ok("User-agent: *\nDisallow: /\xE9\x93\xBE\n"), .page = "/%e9%93%be%E6",
-        .answer = Answer::Disallowed },
-    { .name = "EmptyDisallowAllows", .robots = ok("User-agent: Baiduspider\nDisallow:\n\nUser-agent: *\nDisallow: /\n"),
-        .answer = Answer::Allowed },
-    { .name = "ByteOrderMark", .robots = ok("\xEF\xBB\xBFUser-agent: *\nDisallow: /\n"), .answer = Answer::Disallowed },
-    { .name = "CrLfLines", .robots = ok("User-agent: Baiduspider\r\nDisallow: /pag\r\n"), .answer = Answer::Disallowed },
-    { .name = "CrLines", .robots = ok("User-agent: *\rAllow: /\rUser-agent: Baiduspider\rDisallow: /page\r"),
-        .answer = Answer::Disallowed },
-    { .name = "Comments", .robots = ok("# all\nUser-agent: * # every spider\nDisallow: /page # x\n"), .answer = Answer::Disallowed },
-    { .name = "RulesBeforeAnyAgentAreNone", .robots = ok("Disallow: /\n"), .answer = Answer::Allowed },
-    { .name = "NotFoundAllowsAll", .robots = reply("404 Not Found", "User-agent: *\nDisallow: /\n"), .answer = Answer::Allowed },
-    { .name = "ServiceUnavailableIsUnknown", .robots = reply("503 Service Unavailable", ""), .answer = Answer::Unknown },
-    { .name = "TenMegabytesIsUnknown", .robots = ok(repeated("Disallow: /page\n", 640 << 10)), .answer = Answer::Unknown },
-    { .name = "BinaryIsUnknown", .robots = ok(std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)), .answer = Answer::Unknown },
-    { .name = "ManyLinesWithinTheLimit", .robots = ok(repeated("#\n", 200000) + "User-agent: *\nDisallow: /\n"),
-        .answer = Answer::Disallowed },
-    { .name = "MillionLinesIsUnknown", .robots = ok(repeated("\n", 1 << 20)), .answer = Answer::Unknown },
-    { .name = "OverlongLineIsPassedOver",
-        .robots = ok("User-agent: *\nAllow: /page #" + std::string(100000, 'x') + "\nDisallow: /p\n"),
-        .answer = Answer::Disallowed },
-    { .name = "MegabyteLineIsUnknown", .robots = ok("User-agent: *\nDisallow: /" + std::string(1 << 20, 'p')),
-        .answer = Answer::Unknown },
-    { .name = "StarsDoNotBacktrack", .robots = ok("User-agent: *\nDisallow: /" + repeated("*a", 3000) + "*b\n"),
-        .page = "/" + std::string(2000, 'a'), .answer = Answer::Allowed },
-    { .name = "RedirectWithinTheSite", .robots = reply("301 Moved", "", "Location: /rules.txt\r\n"), .answer = Answer::Disallowed,
-        .requests = 2 },
-    { .name = "RedirectToItselfIsUnknown", .robots = reply("302 Found", "", "Location: /robots.txt\r\n"), .answer = Answer::Unknown,
-        .requests = 5 },
-    { .name = "RedirectElsewhereIsUnknown", .robots = reply("301 Moved", "", "Location: http://other.invalid/robots.txt\r\n"),
-        .answer = Answer::Unknown },
-    { .name = "EndlessFileIsUnknown", .robots = "HTTP/1.1 200 OK\r\n\r\nUser-agent: *\n", .answer = Answer::Unknown,
-        .endless = true },
+    { .name = "StarGroup", .robots = forAll("Disallow: /page\n"), .answer = disallowed },
+    { .name = "OwnGroupBeatsStar", .robots = forAll("Disallow: /\n\nUser-agent: Baiduspider\nAllow: /\n"), .answer = allowed },
+    { .name = "OwnGroupAlone", .robots = ok("User-agent: Baiduspider\nDisallow: /private\nUser-agent: *\nDisallow: /\n"), .answer = allowed },
+    { .name = "NamesIgnoreCaseAndVersion", .robots = ok("User-agent: BAIDUSPIDER/2.0\nDisallow: /p\n"), .answer = disallowed },
+    { .name = "ConsecutiveAgentsShareAGroup", .robots = ok("User-agent: Googlebot\n\nuser-agent: baiduspider\nDisallow: /pa\n"), .answer = disallowed },
+    { .name = "AnotherSpidersGroupIsNotOurs", .robots = ok("User-agent: Baiduspider-image\nDisallow: /\n"), .answer = allowed },
+    { .name = "GroupsOfOneNameJoin", .robots = ok("User-agent: baiduspider\nAllow: /a\nUser-agent: *\nDisallow: /\n"
+        "User-agent: Baiduspider\nDisallow: /pag\n"), .answer = disallowed },
+    { .name = "LongestMatchWins", .robots = forAll("Disallow: /\nAllow: /pa\n"), .answer = allowed },
+    { .name = "LongerDisallowBeatsAllow", .robots = forAll("Allow: /p\nDisallow: /page\n"), .answer = disallowed },
+    { .name = "AllowWinsATie", .robots = forAll("Disallow: /page\nAllow: /page\n"), .answer = allowed },
+    { .name = "WildcardInTheMiddle", .robots = forAll("Disallow: /*/links*.html\n"), .page = "/a/b/links-2.html", .answer = disallowed },
+    { .name = "DollarEndsTheAddress", .robots = forAll("Disallow: /*.php$\n"), .page = "/index.php?x=1", .answer = allowed },
+    { .name = "DollarAtTheEnd", .robots = forAll("Disallow: /*.php$\n"), .page = "/a.php", .answer = disallowed },
+    { .name = "EscapedUnreservedIsDecoded", .robots = forAll("Disallow: /%7Euser/\n"), .page = "/~user/a", .answer = disallowed },
+    { .name = "EscapesCompareInEitherCase", .robots = forAll("Disallow: /a%2fb\n"), .page = "/a%2Fb", .answer = disallowed },
+    { .name = "Utf8PathMatchesItsEscapes", .robots = forAll("Disallow: /\xE9\x93\xBE\n"), .page = "/%e9%93%be%E6", .answer = disallowed },
+    { .name = "EmptyDisallowAllows", .robots = ok("User-agent: Baiduspider\nDisallow:\n\nUser-agent: *\nDisallow: /\n"), .answer = allowed },
+    { .name = "ByteOrderMark", .robots = ok("\xEF\xBB\xBFUser-agent: *\nDisallow: /\n"), .answer = disallowed },
+    { .name = "CrLfLines", .robots = ok("User-agent: Baiduspider\r\nDisallow: /pag\r\n"), .answer = disallowed },
+    { .name = "CrLines", .robots = ok("User-agent: *\rAllow: /\rUser-agent: Baiduspider\rDisallow: /page\r"), .answer = disallowed },
+    { .name = "Comments", .robots = ok("# all\nUser-agent: * # every spider\nDisallow: /page # x\n"), .answer = disallowed },
+    { .name = "RulesBeforeAnyAgentAreNone", .robots = ok("Disallow: /\n"), .answer = allowed },
+    { .name = "NotFoundAllowsAll", .robots = reply("404 Not Found", "User-agent: *\nDisallow: /\n"), .answer = allowed },
+    { .name = "ServiceUnavailableIsUnknown", .robots = reply("503 Service Unavailable", ""), .answer = unknown },
+    { .name = "TenMegabytesIsUnknown", .robots = ok(repeated("Disallow: /page\n", 640 << 10)), .answer = unknown },
+    { .name = "BinaryIsUnknown", .robots = ok(std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)), .answer = unknown },
+    { .name = "ManyLinesWithinTheLimit", .robots = ok(repeated("#\n", 200000) + "User-agent: *\nDisallow: /\n"), .answer = disallowed },
+    { .name = "MillionLinesIsUnknown", .robots = ok(repeated("\n", 1 << 20)), .answer = unknown },
+    { .name = "OverlongLineIsPassedOver", .robots = forAll("Allow: /page #" + std::string(100000, 'x') + "\nDisallow: /p\n"),
+        .answer = disallowed },
+    { .name = "MegabyteLineIsUnknown", .robots = forAll("Disallow: /" + std::string(1 << 20, 'p')), .answer = unknown },
+    { .name = "StarsDoNotBacktrack", .robots = forAll("Disallow: /" + repeated("*a", 3000) + "*b\n"), .page = "/" + std::string(2000, 'a'), .answer = allowed },
+    { .name = "RedirectWithinTheSite", .robots = moved("/rules.txt"), .answer = disallowed, .requests = 2 },
+    { .name = "RedirectToItselfIsUnknown", .robots = moved("/robots.txt"), .answer = unknown, .requests = 5 },
+    { .name = "RedirectElsewhereIsUnknown", .robots = moved("http://other.invalid/robots.txt"), .answer = unknown },
+    { .name = "EndlessFileIsUnknown", .robots = "HTTP/1.1 200 OK\r\n\r\nUser-agent: *\n", .answer = unknown, .endless = true },
 };
 // clang-format on
 
@@ -123,12 +107,10 @@ TEST_P(RobotsTxtFetch, AnswersAsTheSpiderMayFetch)
         },
         8);
     RobotsTxtCache cache(RobotsTxtClient { {}, 2000 });
-    const std::string base = "http://127.0.0.1:" + server.PortText();
-    EXPECT_EQ(cache.AnswerFor(base + testCase.page), testCase.answer);
+    EXPECT_EQ(cache.AnswerFor("http://127.0.0.1:" + server.PortText() + testCase.page), testCase.answer);
     EXPECT_TRUE(server.WaitFinished(testCase.requests));
     EXPECT_EQ(server.Accepted(), testCase.requests);
-    ASSERT_FALSE(server.Received().empty());
-    EXPECT_NE(server.Received()[0].find("User-Agent: Mozilla/5.0 (compatible; Baiduspider/2.0;"),
+    EXPECT_NE(server.ReceivedBy(0).find("User-Agent: Mozilla/5.0 (compatible; Baiduspider/2.0;"),
         std::string::npos);
 }
 

@@ -190,8 +190,8 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliHistoryFault, testing::Values(
     DatabaseFault { .name = "NotADatabase", .make = [](const std::string& path) {
         std::ofstream(path) << std::string(4096, 'x'); }, .readOnly = false, .why = "file is not a database" },
     DatabaseFault { .name = "NewerVersion", .make = [](const std::string& path) {
-        sqlValue(path, "PRAGMA user_version = 7"); }, .readOnly = false,
-        .why = "written by a newer LinkWatch (history version 7, this one knows up to 5); left unchanged" },
+        sqlValue(path, "PRAGMA user_version = 99"); }, .readOnly = false,
+        .why = "written by a newer LinkWatch (history version 99, this one knows up to 5); left unchanged" },
     DatabaseFault { .name = "NegativeVersion", .make = [](const std::string& path) {
         sqlValue(path, "PRAGMA user_version = -2"); }, .readOnly = false,
         .why = "not a LinkWatch history (history version -2); left unchanged" },
