@@ -32,9 +32,9 @@ class THTTPSend;
 // hands the window the fetch's outcome (why it ended as it did, made from the
 // one exchange) and the row's transcript, cut at 256 KiB of page text, which
 // the window may keep for the row.
-// When asked (SpiderAgent, RobotsTxtAnswers), a page that answered is then
-// fetched a second time as the spider, and its site's robots.txt is asked
-// of, before the verdict; each waits as a fetch does.
+// When asked (SpiderAgent, RobotsTxtAnswers), the page is then fetched a
+// second time as the spider and, when it answered, its site's robots.txt is
+// asked of, before the verdict; each waits as a fetch does.
 class Temu
 {
 public:

@@ -59,9 +59,9 @@ const HelpEntry options[] = {
         "and port) is fetched once per run as Baiduspider, the workers of its pages\n"
         "waiting for it, and its rules for Baiduspider (else *) give robots_txt" },
     { "--spider", "S",
-        "check, run: baidu, baidu-mobile or none (default): fetch each page that\n"
-        "answered once more with that spider's user agent, every other request\n"
-        "byte the same, and compare (the spider column). A partner that knows the\n"
+        "check, run: baidu, baidu-mobile or none (default): fetch each page once\n"
+        "more with that spider's user agent, every other request byte the same,\n"
+        "and compare (the spider column). A partner that knows the\n"
         "spider by its address rather than its user agent cannot be caught this\n"
         "way: same is no proof of honesty" },
     { "--proxy", "HOST:PORT",
