@@ -4,12 +4,16 @@
 #include "check/link_counts.h"
 #include "net/socket_error.h"
 
+#include <cctype>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr char comma[] = "\xA3\xAC"; // ，
+// Added to the reason of a page that answered when its robots.txt could not be read.
+constexpr char robotsTxtUnread[]
+    = "\xA3\xACrobots.txt \xCE\xB4\xC4\xDC\xB6\xC1\xC8\xA1"; // ，robots.txt 未能读取
 
 struct ErrorSentence {
     std::int32_t code;
@@ -71,17 +75,23 @@ Text foundReason(const CheckOutcome& outcome)
     const std::vector<Text> causes = FoundLinkCauses(outcome);
     Text reason = "\xD5\xD2\xB5\xBD\xC1\xB4\xBD\xD3"; // 找到链接
     std::size_t cause = 0;
-    if (outcome.placement == LinkPlacement::Text)
+    if (outcome.placement == LinkPlacement::Text) {
         reason = "\xD6\xBB\xD4\xDA\xCE\xC4\xD7\xD6\xC0\xEF\xB3\xF6\xCF\xD6\xA3\xAC\xC3\xBB\xD3\xD0\xC1\xB4"
                  "\xBD\xD3"; // 只在文字里出现，没有链接
-    else if (!causes.empty())
-        reason += comma + ("\xB5\xAB" + causes[cause++]); // 但
+    } else if (!causes.empty()) {
+        // A cause that begins with a Latin word stands a blank apart from the Chinese before it.
+        const bool latin = std::isalpha(static_cast<unsigned char>(causes.front().front())) != 0;
+        reason += comma + ("\xB5\xAB" + Text(latin ? " " : "") + causes[cause++]); // 但
+    }
     for (; cause < causes.size(); ++cause)
         reason += comma + causes[cause];
+    const Text unread = outcome.robotsTxt == RobotsTxtAnswer::Unknown ? robotsTxtUnread : "";
     if (!causes.empty() || outcome.placement == LinkPlacement::Text)
-        return reason;
+        return reason + unread;
     if (outcome.match == QueryMatch::Utf8)
         reason += " (\xD2\xB3\xC3\xE6\xD3\xC3 UTF-8 \xB1\xE0\xC2\xEB)"; // (页面用 UTF-8 编码)
+    // Before the anchor, whose text may say anything.
+    reason += unread;
     if (!outcome.anchor.empty())
         reason += comma + ("\xC3\xAA\xCE\xC4\xB1\xBE: " + ShownInReason(outcome.anchor)); // 锚文本:
     return reason;
@@ -139,7 +149,8 @@ Text uncappedReason(const CheckOutcome& outcome)
     case CheckOutcomeKind::Found:
         return foundReason(outcome);
     case CheckOutcomeKind::Missing:
-        return missingReason(outcome);
+        return missingReason(outcome)
+            + (outcome.robotsTxt == RobotsTxtAnswer::Unknown ? robotsTxtUnread : "");
     case CheckOutcomeKind::Unreachable:
         break;
     }

@@ -6,6 +6,7 @@
 #include "check/html_markup.h"
 #include "check/link_rel.h"
 #include "check/page_markup.h"
+#include "check/robots_txt_cache.h"
 #include "check/verdict_texts.h"
 #include "net/http_send.h"
 #include "net/http_text.h"
@@ -22,6 +23,8 @@ constexpr char acceptText[]
     = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-excel, "
       "application/msword, application/x-shockwave-flash, */*";
 constexpr char crLf[] = "\r\n";
+// Each receive of a fetch waits this long unless the caller sets a limit.
+constexpr int fetchTimeoutSeconds = 50;
 // A partner server may stream without end; these bound what one fetch holds:
 // one status, header or chunk-size line, and the body.
 constexpr std::int32_t maxLineLength = 1 << 20;
@@ -142,7 +145,12 @@ void Temu::Execute()
     Language = "en";
     ProtocolVersion = "1.1";
     WriteResult(ResultRow, verdictTesting);
-    FetchPage(50);
+    FetchPage(fetchTimeoutSeconds);
+    if (!SpiderAgent.empty())
+        m_outcome.spider = fetchAsSpider(fetchTimeoutSeconds);
+    // A site that gave no answer for the page is not asked for its robots.txt: it would only wait again.
+    if (RobotsTxtAnswers && m_outcome.kind != CheckOutcomeKind::Unreachable)
+        m_outcome.robotsTxt = RobotsTxtAnswers->AnswerFor(PageUrl);
     WriteResult(ResultRow, m_queryFound ? verdictFound : verdictNotFound);
     m_window->finishResult(ResultRow, m_outcome, m_keptTranscript);
     RequestLines.Clear();
@@ -213,6 +221,30 @@ void Temu::prepareFetch(THTTPSend& http, int TimeoutSeconds)
         PrepareClient(http);
 }
 
+// Fetches the page once more as the spider and compares whether each fetch found the query.
+SpiderView Temu::fetchAsSpider(int TimeoutSeconds)
+{
+    const FetchSlots::Slot slot = FetchSlots::Process().Take();
+    THTTPSend http;
+    prepareFetch(http, TimeoutSeconds);
+    http.UserAgent = SpiderAgent;
+    http.ExecuteRequest("GET", PageUrl);
+    const TextList& head = http.Headers();
+    const bool responded = !head.Empty() && StartsWith(UpperAscii(head[0]), "HTTP/");
+    const std::int32_t error = http.Sock().LastErrorCode();
+    if (!responded || error == SE_BadFraming || error == SE_MessageTooLong)
+        return SpiderView::Unreachable;
+    const MemoryStream& document = http.Document();
+    const std::int64_t from = std::min(document.Position(), document.Size());
+    const Text page = TextList::TextFormOf(
+        { std::string_view(document.Data() + from, static_cast<std::size_t>(document.Size() - from)) });
+    std::size_t matchOffset = 0;
+    const bool spiderFound = pageHoldsQuery(page, matchOffset) != QueryMatch::None;
+    if (spiderFound == m_queryFound)
+        return SpiderView::Same;
+    return m_queryFound ? SpiderView::Hidden : SpiderView::Only;
+}
+
 // Takes the client's response head and page text; gives the number of body bytes.
 std::int64_t Temu::takeExchange(THTTPSend& http)
 {
@@ -278,7 +310,7 @@ void Temu::judgeExchange(THTTPSend& http, bool exchanged, std::int64_t bodyBytes
 void Temu::readPage(CheckOutcome& outcome, bool responded) const
 {
     std::size_t matchOffset = 0;
-    outcome.match = pageHoldsQuery(matchOffset);
+    outcome.match = pageHoldsQuery(PageLines, matchOffset);
     const Text utf8Query = outcome.match == QueryMatch::Utf8 ? GbkToUtf8(QueryText) : Text();
     MarkupQuery query { QueryText, {}, PageUrl, outcome.match == QueryMatch::Utf8 };
     if (outcome.match != QueryMatch::None)
@@ -352,19 +384,19 @@ Text Temu::transcriptText(std::size_t pageLimit) const
 void Temu::WriteResult(int Row, const Text& Value) { m_window->writeResult(Row, Value); }
 
 // Which form of the query the page text holds, and where its first match starts.
-QueryMatch Temu::pageHoldsQuery(std::size_t& matchOffset) const
+QueryMatch Temu::pageHoldsQuery(const Text& page, std::size_t& matchOffset) const
 {
     // The joined lines, not the raw body: a NUL has cut the text and every
     // line break is CR LF now.
     if (QueryText.empty())
         return QueryMatch::None;
-    matchOffset = FindBytes(PageLines, QueryText);
+    matchOffset = FindBytes(page, QueryText);
     if (matchOffset != Text::npos)
         return QueryMatch::Gbk;
     // A Chinese query is kept in GBK, but many pages are served in UTF-8;
     // give such a query a second chance in that encoding.
     if (!holdsHighByte(QueryText))
         return QueryMatch::None;
-    matchOffset = FindBytes(PageLines, GbkToUtf8(QueryText));
+    matchOffset = FindBytes(page, GbkToUtf8(QueryText));
     return matchOffset != Text::npos ? QueryMatch::Utf8 : QueryMatch::None;
 }

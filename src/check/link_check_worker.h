@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class RobotsTxtCache;
 class THTTPSend;
 
 // The link check worker: fetches one page with one GET, looks for the query
@@ -31,6 +32,9 @@ class THTTPSend;
 // hands the window the fetch's outcome (why it ended as it did, made from the
 // one exchange) and the row's transcript, cut at 256 KiB of page text, which
 // the window may keep for the row.
+// When asked (SpiderAgent, RobotsTxtAnswers), the page is then fetched a
+// second time as the spider and, when it answered, its site's robots.txt is
+// asked of, before the verdict; each waits as a fetch does.
 class Temu
 {
 public:
@@ -61,6 +65,12 @@ public:
     // Called with the HTTP client after the worker's own settings, just before
     // the request; lets a caller choose the route (proxy, SOCKS). Empty: none.
     std::function<void(THTTPSend&)> PrepareClient;
+    // The spider's user agent: the page is fetched once more with it, every
+    // other request byte the same, and the outcome's spider compares the
+    // two. Empty: the spider is not asked.
+    Text SpiderAgent;
+    // The run's robots.txt files, asked of a page that answered; empty: not asked.
+    std::shared_ptr<RobotsTxtCache> RobotsTxtAnswers;
 
 private:
     // The pause count Execute gives PauseBeforeRequest.
@@ -68,6 +78,7 @@ private:
 
     void PauseBeforeRequest(int Count) const;
     void FetchPage(int TimeoutSeconds);
+    SpiderView fetchAsSpider(int TimeoutSeconds);
     void prepareFetch(THTTPSend& http, int TimeoutSeconds);
     std::int64_t takeExchange(THTTPSend& http);
     void judgeExchange(THTTPSend& http, bool exchanged, std::int64_t bodyBytes);
@@ -76,7 +87,7 @@ private:
     Text keptTranscript() const;
     Text transcriptText(std::size_t pageLimit) const;
     void WriteResult(int Row, const Text& Value);
-    QueryMatch pageHoldsQuery(std::size_t& matchOffset) const;
+    QueryMatch pageHoldsQuery(const Text& page, std::size_t& matchOffset) const;
 
     std::shared_ptr<LinkCheckWindow> m_window;
     std::chrono::milliseconds m_pauseLength { 100 };

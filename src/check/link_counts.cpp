@@ -51,7 +51,8 @@ LinkCounts LinkCountsOf(const CheckOutcome& outcome)
     if (outcome.kind == CheckOutcomeKind::Unreachable || outcome.page == PageKind::Challenge
         || outcome.page == PageKind::Script)
         return LinkCounts::Unknown;
-    if (outcome.kind == CheckOutcomeKind::Missing)
+    if (outcome.kind == CheckOutcomeKind::Missing || outcome.robotsTxt == RobotsTxtAnswer::Disallowed
+        || outcome.spider == SpiderView::Hidden)
         return LinkCounts::No;
     if (outcome.placement == LinkPlacement::None)
         return LinkCounts::Unknown;
@@ -63,6 +64,12 @@ LinkCounts LinkCountsOf(const CheckOutcome& outcome)
 std::vector<Text> FoundLinkCauses(const CheckOutcome& outcome)
 {
     std::vector<Text> causes;
+    // A page the spider may not fetch, or gets without the link, gives nothing wherever the link sits.
+    if (outcome.robotsTxt == RobotsTxtAnswer::Disallowed)
+        causes.emplace_back("robots.txt \xBD\xFB\xD6\xB9\xD6\xA9\xD6\xEB\xD7\xA5\xC8\xA1\xB4\xCB"
+                            "\xD2\xB3"); // robots.txt 禁止蜘蛛抓取此页
+    if (outcome.spider == SpiderView::Hidden)
+        causes.emplace_back("\xD6\xA9\xD6\xEB\xBF\xB4\xB2\xBB\xB5\xBD\xC1\xB4\xBD\xD3"); // 蜘蛛看不到链接
     if (const char* cause = placementCause(outcome.placement))
         causes.emplace_back(cause);
     if (!outcome.canonical.empty())

@@ -8,6 +8,8 @@
 // Whether a partner's link is one search engines count, read from the one
 // outcome of its fetch. Pure functions; safe from any thread.
 
+// No whenever robots.txt disallows the page or the spider's fetch lacks the
+// link the browser's has (and the page was seen).
 // Yes for a direct link (placement Link) without nofollow, sponsored or ugc,
 // on a page that is not noindex, nofollow or none and whose canonical
 // address is its own; No when the query is missing or any of those fails;
@@ -16,9 +18,9 @@
 LinkCounts LinkCountsOf(const CheckOutcome& outcome);
 
 // Why a found link counts for less, strongest first, each a short GBK
-// phrase: where it sits ("在 HTML 注释里", "元素被隐藏", "只在脚本里", …),
-// "页面 canonical 指向 <address>", "带 rel=nofollow", "页面标注 noindex".
-// A match in text alone is not among them: it is no link at all.
+// phrase: "robots.txt 禁止蜘蛛抓取此页", "蜘蛛看不到链接", where it sits ("在 HTML 注释里", "元素被隐藏",
+// "只在脚本里", …), "页面 canonical 指向 <address>", "带 rel=nofollow", "页面标注 noindex". A match in text
+// alone is not among them: it is no link at all.
 std::vector<Text> FoundLinkCauses(const CheckOutcome& outcome);
 
 // A link or anchor as a reason shows it: up to 160 bytes, then "…".

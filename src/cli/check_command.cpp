@@ -3,6 +3,7 @@
 #include "base/gbk_codec.h"
 #include "check/link_check_recorder.h"
 #include "check/link_check_worker.h"
+#include "check/robots_txt_cache.h"
 #include "check/verdict_texts.h"
 #include "cli/control_bytes.h"
 #include "cli/result_table.h"
@@ -39,9 +40,18 @@ int runCheck(const CheckArguments& arguments, std::ostream& out)
         worker->setPauseLength(std::chrono::milliseconds(0));
     if (arguments.report.waitLimitMs)
         worker->setWaitLimit(std::chrono::milliseconds(*arguments.report.waitLimitMs));
-    worker->PrepareClient = [arguments](THTTPSend& http) {
+    const auto route = [arguments](THTTPSend& http) {
         applyRoute(http, arguments.proxyHost, arguments.proxyPort, arguments.socks);
     };
+    worker->PrepareClient = route;
+    worker->SpiderAgent = arguments.spiderAgent;
+    // robots.txt goes the page's route, each receive waiting as the page's does.
+    if (!arguments.noRobotsTxt) {
+        RobotsTxtClient client { route };
+        if (arguments.report.waitLimitMs)
+            client.waitMs = *arguments.report.waitLimitMs;
+        worker->RobotsTxtAnswers = std::make_shared<RobotsTxtCache>(std::move(client));
+    }
     // The notice holds the recorder by plain pointer: once it is given, the
     // exiting worker thread owns nothing of ours, so the process may end at once.
     Temu::Start(std::move(worker), [notice = recorder.get()] { notice->noteWorkerFreed(); });

@@ -1,5 +1,6 @@
 #include "cli/cli_arguments.h"
 
+#include "check/spider_agents.h"
 #include "cli/cli_help.h"
 #include "cli/command_help.h"
 #include "cli/host_port.h"
@@ -20,6 +21,8 @@ const std::map<std::string, NoticeFormat> noticeFormats { { "json", NoticeFormat
     { "dingtalk", NoticeFormat::DingTalk }, { "wecom", NoticeFormat::WeCom },
     { "feishu", NoticeFormat::Feishu } };
 const std::map<std::string, FailOn> failures { { "not-counted", FailOn::NotCounted } };
+const std::map<std::string, std::string> spiders { { "baidu", BaiduSpiderAgent },
+    { "baidu-mobile", BaiduMobileSpiderAgent }, { "none", "" } };
 
 // Gives an option its entry of the help.
 CLI::Option* described(CLI::Option* option)
@@ -127,6 +130,13 @@ void checkFormat(const ReportArguments& report)
         throw CLI::ValidationError("--format json is always UTF-8; --encoding gbk does not apply to it");
 }
 
+// --no-robots-txt and --spider, which check and run share.
+void addSpider(CLI::App& command, bool& noRobotsTxt, std::string& spiderAgent)
+{
+    addFlag(command, "--no-robots-txt", noRobotsTxt);
+    addChoice(command, "--spider", spiders, spiderAgent);
+}
+
 // --dir, --db and the optional FILE of the commands that read a list or its history.
 CLI::Option* addList(CLI::App& command, ListArguments& list)
 {
@@ -215,6 +225,7 @@ void CommandLine::addCheck()
     addFormat(check, m_check.report);
     addRoute(check, m_check.proxyHost, m_check.proxyPort, m_check.socks);
     addChoice(check, "--fail-on", failures, m_check.failOn);
+    addSpider(check, m_check.noRobotsTxt, m_check.spiderAgent);
     check.add_option("URL", m_check.url)->required();
     check.add_option("QUERY", m_check.query)->required();
     check.callback([this] {
@@ -242,6 +253,7 @@ void CommandLine::addRun()
     // The changes a notice tells of are read from the history this run records.
     noHistory->excludes(database)->excludes(notify);
     addChoice(run, "--fail-on", failures, m_run.failOn);
+    addSpider(run, m_run.noRobotsTxt, m_run.spiderAgent);
     run.callback([this] {
         checkFormat(m_run.report);
         m_command = m_run;

@@ -49,6 +49,8 @@ struct CheckArguments {
     std::string url;
     std::string query;
     FailOn failOn = FailOn::Missing; // --fail-on
+    bool noRobotsTxt = false; // --no-robots-txt: the site's robots.txt is not asked
+    std::string spiderAgent; // --spider: the spider's user agent; empty: the spider is not asked
 };
 
 // Which site list a command reads or asks history about, and where its history is.
@@ -69,6 +71,8 @@ struct RunArguments {
     NoticeFormat notifyFormat = NoticeFormat::Json;
     std::string notifyCaFile; // --notify-ca: who vouches for an https hook; empty: the system's authorities
     FailOn failOn = FailOn::Missing; // --fail-on
+    bool noRobotsTxt = false; // --no-robots-txt: no site's robots.txt is asked
+    std::string spiderAgent; // --spider: the spider's user agent; empty: the spider is not asked
 };
 
 struct HistoryArguments {

@@ -12,13 +12,15 @@ const HelpEntry commands[] = {
         "standard error" },
     { "check",
         "[--no-delay] [--transcript] [--timeout MS] [--format F] [--encoding E]\n"
-        "[--proxy HOST:PORT] [--fail-on not-counted] [ROUTE] URL QUERY",
+        "[--proxy HOST:PORT] [--fail-on not-counted] [--no-robots-txt]\n"
+        "[--spider baidu|baidu-mobile|none] [ROUTE] URL QUERY",
         "one link check as the window's CHECK runs it (address and query trimmed)" },
     { "run",
         "[--no-delay] [--jobs N] [--per-host N] [--timeout MS] [--format F]\n"
         "[--encoding E] [--dir DIR] [--db FILE | --no-history]\n"
         "[--notify URL [--notify-format json|dingtalk|wecom|feishu]\n"
-        "[--notify-ca FILE]] [--fail-on not-counted] [FILE]",
+        "[--notify-ca FILE]] [--fail-on not-counted] [--no-robots-txt]\n"
+        "[--spider baidu|baidu-mobile|none] [FILE]",
         "checks every entry of a site list whose status is 正常, top to bottom, as\n"
         "CHECK does; FILE defaults to 帐号.ini in the folder the window uses\n"
         "(see man linkwatch-cli); records the run in the list's history database" },
@@ -52,6 +54,16 @@ const HelpEntry options[] = {
     { "--fail-on", "not-counted",
         "check, run: exit 1 also when a site's link was found but does not\n"
         "count (counts no, see below)" },
+    { "--no-robots-txt", "",
+        "check, run: do not read robots.txt; by default each site's (scheme, host\n"
+        "and port) is fetched once per run as Baiduspider, the workers of its pages\n"
+        "waiting for it, and its rules for Baiduspider (else *) give robots_txt" },
+    { "--spider", "S",
+        "check, run: baidu, baidu-mobile or none (default): fetch each page once\n"
+        "more with that spider's user agent, every other request byte the same,\n"
+        "and compare (the spider column). A partner that knows the\n"
+        "spider by its address rather than its user agent cannot be caught this\n"
+        "way: same is no proof of honesty" },
     { "--proxy", "HOST:PORT",
         "a plain HTTP proxy for http addresses, a CONNECT tunnel for https\n"
         "(port 8080 unless given)" },

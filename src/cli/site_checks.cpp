@@ -19,12 +19,24 @@ std::vector<Text> hostKeys(const std::vector<ActiveSite>& sites)
 
 int rowOf(std::size_t site) { return static_cast<int>(site) + 1; }
 
+// The run's robots.txt files, fetched with its wait limit; a run takes no route of its own.
+std::shared_ptr<RobotsTxtCache> robotsTxtCacheOf(const RunArguments& arguments)
+{
+    if (arguments.noRobotsTxt)
+        return nullptr;
+    RobotsTxtClient client;
+    if (arguments.report.waitLimitMs)
+        client.waitMs = *arguments.report.waitLimitMs;
+    return std::make_shared<RobotsTxtCache>(std::move(client));
+}
+
 }
 
 SiteChecks::SiteChecks(const std::vector<ActiveSite>& sites, const RunArguments& arguments)
     : m_sites(sites)
     , m_arguments(arguments)
     , m_results(std::make_shared<RunResults>())
+    , m_robotsTxt(robotsTxtCacheOf(arguments))
     , m_queue(hostKeys(sites), arguments.perHost)
 {
     if (sites.empty())
@@ -62,6 +74,8 @@ void SiteChecks::runWorker(std::size_t site)
     worker->PageUrl = TrimControls(m_sites[site].address);
     worker->QueryText = TrimControls(m_sites[site].query);
     worker->ResultRow = rowOf(site);
+    worker->SpiderAgent = m_arguments.spiderAgent;
+    worker->RobotsTxtAnswers = m_robotsTxt;
     // The paced threads wait out the start delay themselves, before they take a site.
     worker->setPauseLength(std::chrono::milliseconds(0));
     if (m_arguments.report.waitLimitMs)

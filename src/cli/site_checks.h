@@ -1,6 +1,7 @@
 #pragma once
 
 #include "check/active_sites.h"
+#include "check/robots_txt_cache.h"
 #include "cli/check_pool.h"
 #include "cli/cli_arguments.h"
 #include "cli/polite_queue.h"
@@ -18,6 +19,8 @@
 // workers, every site gets a thread of its own, started 20 ms after the one
 // before and only while fewer than --jobs run; each waits out the worker's
 // start delay and then checks the next site the queue gives.
+// Unless --no-robots-txt, every worker asks one RobotsTxtCache, so that
+// each site's robots.txt is fetched once in the run.
 //
 // Thread: made, asked and destroyed by the run's own thread; the workers run
 // on theirs. Taking a result blocks until that site's worker has ended, and
@@ -44,6 +47,8 @@ private:
     const std::vector<ActiveSite>& m_sites;
     const RunArguments& m_arguments;
     const std::shared_ptr<RunResults> m_results;
+    // Empty with --no-robots-txt.
+    const std::shared_ptr<RobotsTxtCache> m_robotsTxt;
     PoliteQueue m_queue;
     std::optional<CheckPool> m_pool;
     std::thread m_starter;

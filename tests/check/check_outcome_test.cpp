@@ -1,5 +1,5 @@
-#include "check/check_outcome.h"
 #include "base/gbk_codec.h"
+#include "check/check_outcome.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -31,6 +31,14 @@ const ReasonCase reasonCases[] = {
     { "FoundInNofollowLinkOnHiddenPage", { .kind = CheckOutcomeKind::Found, .reasonPhrase = "", .location = "",
         .errorText = "", .rel = LinkRel::NoFollow, .robots = RobotsDirective::NoIndex },
         "找到链接，但带 rel=nofollow，页面标注 noindex" },
+    { "DisallowedByRobotsTxtComesFirst", { .kind = CheckOutcomeKind::Found, .reasonPhrase = "", .location = "",
+        .errorText = "", .placement = LinkPlacement::Hidden, .robotsTxt = RobotsTxtAnswer::Disallowed,
+        .spider = SpiderView::Hidden }, "找到链接，但 robots.txt 禁止蜘蛛抓取此页，蜘蛛看不到链接，元素被隐藏" },
+    { "UnreadRobotsTxtBeforeTheAnchor", { .kind = CheckOutcomeKind::Found, .reasonPhrase = "", .location = "",
+        .errorText = "", .placement = LinkPlacement::Link, .anchor = "a", .robotsTxt = RobotsTxtAnswer::Unknown },
+        "找到链接，robots.txt 未能读取，锚文本: a" },
+    { "UnreadRobotsTxtOfAMissingLink", { .kind = CheckOutcomeKind::Missing, .status = 404, .reasonPhrase = "",
+        .location = "", .errorText = "", .robotsTxt = RobotsTxtAnswer::Unknown }, "HTTP 404，robots.txt 未能读取" },
 };
 // clang-format on
 

@@ -109,7 +109,8 @@ TEST(CliCheck, FoundPrintsOk)
 {
     LoopbackServer server = replyingServer("HTTP/1.1 200 OK\r\nContent-Length: 8\r\n\r\n<a>me</a");
 
-    const CliRun run = runCliWith({ "check", "--no-delay", "  " + urlOf(server) + "\t", " me\n" });
+    const CliRun run
+        = runCliWith({ "check", "--no-delay", "--no-robots-txt", "  " + urlOf(server) + "\t", " me\n" });
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "OK!\n");
 }
@@ -118,7 +119,7 @@ TEST(CliCheck, NotFoundPrintsVerdictInTerminalEncoding)
 {
     LoopbackServer server = replyingServer("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nno");
 
-    const CliRun run = runCliWith({ "check", "--no-delay", urlOf(server), "me" });
+    const CliRun run = runCliWith({ "check", "--no-delay", "--no-robots-txt", urlOf(server), "me" });
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, std::string(notFoundUtf8) + "\n");
 }
@@ -145,7 +146,7 @@ TEST(CliCheck, ChineseQueryIsMatchedOnGbkPage)
     LoopbackServer server
         = replyingServer("HTTP/1.1 200 OK\r\nContent-Length: 8\r\n\r\n" + std::string(partnerGbk));
 
-    const CliRun run = runCliWith({ "check", "--no-delay", urlOf(server), partnerUtf8 });
+    const CliRun run = runCliWith({ "check", "--no-delay", "--no-robots-txt", urlOf(server), partnerUtf8 });
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "OK!\n");
 }
@@ -156,7 +157,8 @@ TEST(CliCheck, TranscriptComesFirstInTerminalEncoding)
         "HTTP/1.1 200 OK\r\nContent-Length: 15\r\n\r\nli\x1bne\r\n" + std::string(partnerGbk));
     const std::string url = urlOf(server);
 
-    const CliRun run = runCliWith({ "check", "--no-delay", "--transcript", url, partnerUtf8 });
+    const CliRun run
+        = runCliWith({ "check", "--no-delay", "--no-robots-txt", "--transcript", url, partnerUtf8 });
     EXPECT_EQ(run.status, 0);
     const std::string expectedStart = "\nGET " + url + " HTTP/1.1           [  ]\n";
     EXPECT_EQ(run.out.substr(0, expectedStart.size()), expectedStart);

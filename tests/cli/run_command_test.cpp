@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <regex>
 #include <sstream>
 #include <sys/resource.h>
 #include <thread>
@@ -77,7 +79,7 @@ TEST_F(CliRun, ChecksEveryActiveEntryInOrderAndPrintsOneLineEach)
             + "\r\n2,3,mark\r\n3,3," + Normal + "\r\n" + "0,4,Delta\r\n1,4," + found + "\r\n2,4,mark\r\n3,4, "
             + Normal + "\r\n");
 
-    EXPECT_EQ(run({ "run", "--no-delay" }), 0) << err();
+    EXPECT_EQ(run({ "run", "--no-delay", "--no-robots-txt" }), 0) << err();
     EXPECT_EQ(out(), "1\tAlpha\t " + found + " \tOK!\n2\tGamma  Ltd\t" + found + "\tOK!\n");
     EXPECT_EQ(server.Accepted(), 2);
     for (const std::string& request : server.Received())
@@ -93,7 +95,8 @@ TEST_F(CliRun, AnyEntryWithoutItsQueryGivesStatusOne)
         "0,1,A\r\n1,1," + base + "/found\r\n2,1,mark\r\n3,1," + Normal + "\r\n" + "0,5,B\r\n1,5," + base
             + "/missing\r\n2,5,mark\r\n3,5," + Normal + "\r\n");
 
-    EXPECT_EQ(run({ "run", "--no-delay", "lists/\xE5\x90\x8D\xE5\x8D\x95.ini" }), 1) << err();
+    EXPECT_EQ(run({ "run", "--no-delay", "--no-robots-txt", "lists/\xE5\x90\x8D\xE5\x8D\x95.ini" }), 1)
+        << err();
     EXPECT_EQ(out(), "1\tA\t" + base + "/found\tOK!\n2\tB\t" + base + "/missing\t" + NotFoundUtf8 + "\n");
 }
 
@@ -189,7 +192,7 @@ TEST_F(CliRun, JobsBoundsTheFetchesInFlight)
             + Normal + "\r\n";
     writeList(SiteListDiskName, list);
     int status = -1;
-    std::thread running([&] { status = run({ "run", "--no-delay", "--jobs", "2" }); });
+    std::thread running([&] { status = run({ "run", "--no-delay", "--no-robots-txt", "--jobs", "2" }); });
     EXPECT_TRUE(WaitUntil([&] { return server.Requests() == 2; }));
     EXPECT_FALSE(WaitUntil([] { return FetchSlots::Process().InFlight() > 2; }, 200ms));
     server.Release();
@@ -211,7 +214,7 @@ TEST_F(CliRun, PerHostBoundsTheFetchesToOneHostWhileOthersGoOn)
             + std::to_string(row) + ",mark\r\n3," + std::to_string(row) + "," + Normal + "\r\n";
     writeList(SiteListDiskName, list);
     int status = -1;
-    std::thread running([&] { status = run({ "run", "--no-delay", "--per-host", "2" }); });
+    std::thread running([&] { status = run({ "run", "--no-delay", "--no-robots-txt", "--per-host", "2" }); });
     EXPECT_TRUE(WaitUntil([&] { return other.Answered() == 2 && held.Requests() == 2; }));
     EXPECT_FALSE(WaitUntil([&] { return held.Requests() > 2; }, 200ms));
     held.Release();
@@ -232,7 +235,7 @@ TEST_F(CliRun, ThreadsDoNotGrowWithTheSites)
             + ",mark\r\n3," + std::to_string(row) + "," + Normal + "\r\n";
     std::ofstream(SiteListDiskName, std::ios::binary) << list;
     int status = -1;
-    std::thread running([&] { status = run({ "run", "--no-delay" }); });
+    std::thread running([&] { status = run({ "run", "--no-delay", "--no-robots-txt" }); });
     const auto threads = [] { return std::distance(fs::directory_iterator("/proc/self/task"), {}); };
     EXPECT_TRUE(WaitUntil([&] { return server.Requests() >= 8; }));
     EXPECT_FALSE(WaitUntil([&] { return threads() > 60; }, 200ms));
@@ -363,6 +366,8 @@ struct OutcomeCase {
     std::string near = "null";
     std::string robots = "null";
     std::optional<LinkRecord> link {};
+    std::string robotsTxt = ""; // the reply to GET /robots.txt; empty: the run is without robots.txt
+    std::string fields = ""; // a pattern the json must hold
 };
 
 void PrintTo(const OutcomeCase& testCase, std::ostream* out) { *out << testCase.name; }
@@ -496,6 +501,15 @@ const OutcomeCase outcomeCases[] = {
         .exitStatus = 1, .outcome = "missing", .status = "503",
         .reason = "未能看到真实页面: 验证页 (HTTP 503 Service Unavailable)",
         .link = LinkRecord { .counts = "unknown", .page = R"("challenge")" } },
+    { .name = "RobotsTxtAllows", .peer = Peer::Replies, .reply = page("200 OK", "<a href=" + mine + ">x</a>"), .query = mine,
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，锚文本: x", .rel = R"("none")",
+        .robotsTxt = page("200 OK", "User-agent: *\nDisallow: /pages/\n"), .fields = R"("counts":"yes",.*"robots_txt":"allowed")" },
+    { .name = "RobotsTxtDisallows", .peer = Peer::Replies, .reply = page("200 OK", "<a href=" + mine + ">x</a>"), .query = mine,
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，但 robots.txt 禁止蜘蛛抓取此页", .rel = R"("none")",
+        .robotsTxt = page("200 OK", "User-agent: Baiduspider\nDisallow: /page$\n"), .fields = R"("counts":"no",.*"robots_txt":"disallowed")" },
+    { .name = "RobotsTxtUnavailable", .peer = Peer::Replies, .reply = page("200 OK", "<a href=" + mine + ">x</a>"), .query = mine,
+        .exitStatus = 0, .outcome = "found", .status = "200", .reason = "找到链接，robots.txt 未能读取，锚文本: x", .rel = R"("none")",
+        .robotsTxt = page("503 Service Unavailable", ""), .fields = R"("counts":"yes",.*"robots_txt":"unknown")" },
     { .name = "ScriptShell", .peer = Peer::Replies,
         .reply = page("200 OK", "<body><div id=\"app\"> </div><script src=/js/app.js></script></body>"), .query = mine,
         .exitStatus = 1, .outcome = "missing", .status = "200", .reason = "未能看到真实页面: 页面内容由脚本生成",
@@ -512,8 +526,10 @@ LoopbackServer::Script scriptFor(const OutcomeCase& testCase)
             connection.WaitForPeerClose();
             return;
         }
-        connection.ReadUntil("\r\n\r\n");
-        if (testCase.peer == Peer::Silent)
+        const std::string head = connection.ReadUntil("\r\n\r\n");
+        if (!testCase.robotsTxt.empty() && head.rfind("GET /robots.txt ", 0) == 0)
+            connection.Send(testCase.robotsTxt);
+        else if (testCase.peer == Peer::Silent)
             connection.WaitForPeerClose();
         else
             connection.Send(testCase.reply);
@@ -529,7 +545,7 @@ TEST_P(CliRunOutcome, JsonSaysWhyAndTheExitStatusFollows)
 {
     const OutcomeCase& testCase = GetParam();
     std::optional<LoopbackServer> peer;
-    peer.emplace(scriptFor(testCase));
+    peer.emplace(scriptFor(testCase), testCase.robotsTxt.empty() ? 1 : 2);
     const std::string scheme = testCase.peer == Peer::PlainText ? "https" : "http";
     const std::string address
         = testCase.address.empty() ? scheme + "://127.0.0.1:" + peer->PortText() + "/page" : testCase.address;
@@ -538,8 +554,10 @@ TEST_P(CliRunOutcome, JsonSaysWhyAndTheExitStatusFollows)
     writeList(SiteListDiskName,
         "0,1,Site\r\n1,1," + address + "\r\n2,1," + testCase.query + "\r\n3,1," + Normal + "\r\n");
 
-    EXPECT_EQ(run({ "run", "--no-delay", "--timeout", "1000", "--format", "json" }), testCase.exitStatus)
-        << err();
+    std::vector<std::string> arguments { "run", "--no-delay", "--timeout", "1000", "--format", "json" };
+    if (testCase.robotsTxt.empty())
+        arguments.emplace_back("--no-robots-txt");
+    EXPECT_EQ(run(arguments), testCase.exitStatus) << err();
     const std::string outcomeToLocation = "\"outcome\":\"" + testCase.outcome + "\",\"status\":"
         + testCase.status + ",\"reason\":\"" + testCase.reason + "\",\"location\":" + testCase.location + ",";
     EXPECT_NE(out().find(outcomeToLocation), std::string::npos) << out();
@@ -550,9 +568,63 @@ TEST_P(CliRunOutcome, JsonSaysWhyAndTheExitStatusFollows)
     if (testCase.link) {
         EXPECT_NE(out().find(testCase.link->Json()), std::string::npos) << out();
     }
+    EXPECT_TRUE(std::regex_search(out(), std::regex(testCase.fields))) << out();
 }
 
 INSTANTIATE_TEST_SUITE_P(Outcomes, CliRunOutcome, testing::ValuesIn(outcomeCases),
     [](const testing::TestParamInfo<OutcomeCase>& info) { return std::string(info.param.name); });
+
+struct SpiderCase {
+    const char* name;
+    std::string spider; // --spider
+    std::string agent; // the user agent the spider's request must carry
+    bool browserGetsLink;
+    bool spiderGetsLink;
+    std::string fields; // spider and counts as json prints them
+};
+
+// clang-format off
+const SpiderCase spiderCases[] = {
+    { .name = "Hidden", .spider = "baidu", .agent = "Mozilla/5.0 (compatible; Baiduspider/2.0; +http://www.baidu.com/search/spider.html)",
+        .browserGetsLink = true, .spiderGetsLink = false, .fields = R"("reason":"找到链接，但蜘蛛看不到链接",.*"counts":"no",.*"spider":"hidden")" },
+    { .name = "Only", .spider = "baidu-mobile", .agent = "Mozilla/5.0 (Linux;u;Android 4.2.2;zh-cn;) AppleWebKit/534.46 "
+        "(KHTML,like Gecko) Version/5.1 Mobile Safari/10600.6.3 (compatible; Baiduspider/2.0; +http://www.baidu.com/search/spider.html)",
+        .browserGetsLink = false, .spiderGetsLink = true, .fields = R"("outcome":"missing",.*"counts":"no",.*"spider":"only")" },
+    { .name = "Same", .spider = "baidu", .agent = "Mozilla/5.0 (compatible; Baiduspider/2.0; +http://www.baidu.com/search/spider.html)",
+        .browserGetsLink = true, .spiderGetsLink = true, .fields = R"("counts":"yes",.*"spider":"same")" },
+};
+// clang-format on
+
+class CliRunSpider : public CliRun, public testing::WithParamInterface<SpiderCase>
+{
+};
+
+// A partner that answers by user agent; the spider's request differs from the browser's in that alone.
+TEST_P(CliRunSpider, ComparesThePageTheSpiderGets)
+{
+    const SpiderCase& testCase = GetParam();
+    std::mutex headsLock;
+    std::vector<std::string> heads;
+    LoopbackHttpServer server([&](const std::string& head) {
+        const std::lock_guard lock(headsLock);
+        heads.push_back(head);
+        const bool spider = head.find("Baiduspider") != std::string::npos;
+        const bool link = spider ? testCase.spiderGetsLink : testCase.browserGetsLink;
+        return LoopbackHttpServer::Reply("200 OK", link ? "<a href=" + mine + ">x</a>" : "<p>gone</p>");
+    });
+    writeList(SiteListDiskName,
+        "0,1,Site\r\n1,1," + server.Url("/page") + "\r\n2,1," + mine + "\r\n3,1," + Normal + "\r\n");
+
+    run({ "run", "--no-delay", "--no-robots-txt", "--format", "json", "--spider", testCase.spider });
+    EXPECT_TRUE(std::regex_search(out(), std::regex(testCase.fields))) << out();
+    const std::lock_guard lock(headsLock);
+    ASSERT_EQ(heads.size(), 2u);
+    const std::string agentLine = "User-Agent: " + testCase.agent + "\r\n";
+    const std::string browserAgent = "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n";
+    EXPECT_EQ(heads[1].replace(heads[1].find(agentLine), agentLine.size(), browserAgent), heads[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, CliRunSpider, testing::ValuesIn(spiderCases),
+    [](const testing::TestParamInfo<SpiderCase>& info) { return std::string(info.param.name); });
 
 }
