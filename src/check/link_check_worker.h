@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 class THTTPSend;
 
@@ -61,6 +62,10 @@ public:
     // Called with the HTTP client after the worker's own settings, just before
     // the request; lets a caller choose the route (proxy, SOCKS). Empty: none.
     std::function<void(THTTPSend&)> PrepareClient;
+    // Called on the worker's thread once the fetch's outcome is judged, with
+    // the page text and whether the response names UTF-8, before the page
+    // text is let go; lets a caller read the page further. Empty: none.
+    std::function<void(const CheckOutcome&, std::string_view page, bool utf8)> ReadPage;
 
 private:
     // The pause count Execute gives PauseBeforeRequest.
