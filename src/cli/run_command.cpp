@@ -169,12 +169,14 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
         results = writeResults(checks, sites, arguments.report, ownPages, out);
     }
     out.flush();
-    ownPages.Summarize(results, partners, arguments.report.encoding, err);
+    int status = resultsExitStatus(results, arguments.failOn);
     if (history) {
         const std::int64_t endedAt = secondsNow();
         const bool recorded = history->record(endedAt, historyEntries(sites, results, endedAt), err);
         if (!arguments.notifyUrl.empty() && !notifyChanges(*history, recorded, arguments, listKey, err))
-            return notifyFailure;
+            status = notifyFailure;
     }
-    return resultsExitStatus(results, arguments.failOn);
+    // The run's last line, after whatever recording and notifying said.
+    ownPages.Summarize(results, partners, arguments.report.encoding, err);
+    return status;
 }
