@@ -173,6 +173,8 @@ constexpr char helpTail[]
       "              was cut, or not a robot's JSON with errcode (or code) 0\n"
       "  changes     1 a link was lost or an exchange became one-sided, else 0\n"
       "  history     0 read\n"
+      "  mine        0 done, 2 an address refused, added twice or removed while not kept, or\n"
+      "              orphans of a list without own pages; orphans 3 an own page not read\n"
       "  fetch       0 the exchange succeeded and began with a status line, 1 not\n"
       "  all         2 a wrong command line, a site list or a history database that cannot be\n"
       "              read, standard output that cannot be written\n";
