@@ -1,11 +1,13 @@
 #include "app/check_run.h"
 
 #include "app/check_run_history.h"
+#include "app/check_run_own_pages.h"
 #include "app/gui_handoff.h"
-#include "check/link_check_worker.h"
 #include "app/queued_link_check_window.h"
 #include "app/result_grid.h"
 #include "app/result_grid_layout.h"
+#include "check/back_link.h"
+#include "check/link_check_worker.h"
 #include "grid/cell_grid.h"
 #include "net/http_text.h"
 
@@ -58,6 +60,11 @@ void CheckRun::RecordHistory(
             = [this](std::uint64_t historyRun, int row,
                   const HistoryEntry& previous) { applyPreviousResult(historyRun, row, previous); },
             .failure = std::move(failed) });
+    m_ownPages = std::make_unique<CheckRunOwnPages>(databasePath, listFile, m_handoff->channel(),
+        [this](std::uint64_t generation, std::shared_ptr<const OwnPagesRead> read) {
+            if (m_ownPages && m_ownPages->Arrive(generation, std::move(read)))
+                applyOwnPages(generation);
+        });
 }
 
 void CheckRun::StopRecording() { m_history.reset(); }
@@ -72,6 +79,9 @@ void CheckRun::Run(const TCellGrid& editGrid)
     m_sites = ActiveSites(editGrid.Store());
     if (m_history)
         m_history->BeginRun(m_generation, m_sites);
+    m_rowsAwaitingOwnPages.clear();
+    if (m_ownPages)
+        m_ownPages->BeginRun(m_generation);
     m_nextSite = 0;
     m_lastSiteRow = editGrid.RowCount() - 1;
     m_pickedWhileStarting = 0;
@@ -182,6 +192,7 @@ void CheckRun::applyWorkerEnded()
 {
     if (--m_workersInFlight == 0 && m_whenWorkersEnded)
         m_whenWorkersEnded();
+    tellOneSided(m_generation);
 }
 
 void CheckRun::CanDeleteRow(int ARow, bool& CanDelete)
@@ -264,8 +275,11 @@ void CheckRun::applyOutcome(
     if (finished.transcriptKept)
         m_keptTranscriptBytes += keptTranscript.size();
     finished.previous.reset();
-    finished.historyRun
-        = m_history ? m_history->Record(generation, row, m_runGrid.Cells(ResultVerdictCol, row), outcome) : 0;
+    finished.historyRun = 0;
+    if (m_ownPages && m_ownPages->Pending(generation))
+        m_rowsAwaitingOwnPages.push_back(row);
+    else
+        judgeAndRecord(generation, row, finished);
     // A row picked after its worker looked for the picked row, but before its
     // outcome came, got no transcript from the worker: it shows the kept one.
     if (m_debugWindow && SelectedDebugRow() == row && m_transcriptShownRow != row)
@@ -306,4 +320,36 @@ void CheckRun::applyPreviousResult(std::uint64_t historyRun, int row, const Hist
         return;
     found->second.previous = previous;
     m_runGrid.viewport()->update(m_runGrid.CellRect(ResultVerdictCol, row));
+}
+
+// Gives the row's outcome whether the own pages link back, then records it.
+void CheckRun::judgeAndRecord(std::uint64_t generation, int row, FinishedRow& finished)
+{
+    if (const OwnPagesRead* read = m_ownPages ? m_ownPages->Read(generation) : nullptr)
+        finished.outcome.back
+            = read->links.BackOf(m_runGrid.Cells(ResultAddressCol, row), finished.outcome.backAnchor);
+    finished.historyRun = m_history
+        ? m_history->Record(generation, row, m_runGrid.Cells(ResultVerdictCol, row), finished.outcome)
+        : 0;
+}
+
+void CheckRun::applyOwnPages(std::uint64_t generation)
+{
+    for (const int row : std::exchange(m_rowsAwaitingOwnPages, {})) {
+        const auto found = m_finishedRows.find(row);
+        if (rowBelongsTo(row, generation) && found != m_finishedRows.end())
+            judgeAndRecord(generation, row, found->second);
+    }
+    tellOneSided(generation);
+}
+
+void CheckRun::tellOneSided(std::uint64_t generation)
+{
+    if (m_starting || m_workersInFlight > 0 || !m_whenOneSidedCounted || !m_ownPages
+        || !m_ownPages->Read(generation))
+        return;
+    int oneSided = 0;
+    for (const auto& [row, finished] : m_finishedRows)
+        oneSided += rowBelongsTo(row, generation) && IsOneSided(finished.outcome) ? 1 : 0;
+    m_whenOneSidedCounted(oneSided);
 }

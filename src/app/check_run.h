@@ -1,11 +1,11 @@
 #pragma once
 
-#include "check/active_sites.h"
 #include "app/check_run_view.h"
 #include "app/debug_window.h"
 #include "app/finished_row.h"
 #include "app/result_grid_layout.h"
 #include "base/text.h"
+#include "check/active_sites.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -18,6 +18,7 @@
 #include <vector>
 
 class CheckRunHistory;
+class CheckRunOwnPages;
 class GuiHandoff;
 class TCellGrid;
 class Temu;
@@ -55,6 +56,10 @@ struct HistoryEntry;
 // (CheckRunHistory), each row as its outcome arrives. The site's result from
 // before the run, when history has one, is kept with the row: its verdict
 // hint names it, and the verdict cell is drawn bold when that verdict differs.
+// The list's own pages, when its database keeps any, are fetched once per
+// run beside the workers (CheckRunOwnPages); each row's outcome then gets
+// whether they link back before it is recorded, and once every worker has
+// ended the count of one-sided partners is told.
 //
 // Thread: GUI thread only, except that workers read the picked row through a
 // shared atomic. Workers are never cancelled; once this object is gone their
@@ -95,6 +100,12 @@ public:
     int WorkersInFlight() const { return m_workersInFlight; }
     // Runs every time the last worker in flight lets go of its row.
     void SetWhenWorkersEnded(std::function<void()> whenEnded) { m_whenWorkersEnded = std::move(whenEnded); }
+    // Runs once per run with own pages, when its workers have ended and its
+    // own pages are in, with the count of one-sided partners (IsOneSided).
+    void SetWhenOneSidedCounted(std::function<void(int)> counted)
+    {
+        m_whenOneSidedCounted = std::move(counted);
+    }
     // The Delete key asks to delete result row ARow.
     void CanDeleteRow(int ARow, bool& CanDelete);
     // A check box of the result grid took the state State. A row picked
@@ -134,6 +145,9 @@ private:
     void forgetRow(int row, bool removed);
     void showKeptTranscript(int row, const FinishedRow& finished);
     void applyPreviousResult(std::uint64_t historyRun, int row, const HistoryEntry& previous);
+    void judgeAndRecord(std::uint64_t generation, int row, FinishedRow& finished);
+    void applyOwnPages(std::uint64_t generation);
+    void tellOneSided(std::uint64_t generation);
 
     TCellGrid& m_runGrid;
     // The debug window may be destroyed first; the pointer then reads null.
@@ -169,4 +183,8 @@ private:
     std::size_t m_keptTranscriptBytes = 0;
     // Null until RecordHistory; its reports come through m_handoff.
     std::unique_ptr<CheckRunHistory> m_history;
+    // Null until RecordHistory; rows of the run whose outcome waits for its own pages.
+    std::unique_ptr<CheckRunOwnPages> m_ownPages;
+    std::vector<int> m_rowsAwaitingOwnPages;
+    std::function<void(int)> m_whenOneSidedCounted;
 };

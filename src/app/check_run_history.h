@@ -1,9 +1,9 @@
 #pragma once
 
-#include "check/active_sites.h"
-#include "check/check_outcome.h"
 #include "app/gui_handoff.h"
 #include "base/text.h"
+#include "check/active_sites.h"
+#include "check/check_outcome.h"
 #include "history/history_entry.h"
 
 #include <cstdint>

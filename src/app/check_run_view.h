@@ -1,7 +1,7 @@
 #pragma once
 
-#include "check/check_outcome.h"
 #include "base/text.h"
+#include "check/check_outcome.h"
 
 #include <cstdint>
 

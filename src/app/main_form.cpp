@@ -2,17 +2,18 @@
 
 #include "app/check_run.h"
 #include "app/check_run_history.h"
+#include "app/check_run_own_pages.h"
 #include "app/error_box.h"
 #include "app/result_grid.h"
 #include "app/result_grid_layout.h"
-#include "check/site_list_encoding.h"
-#include "check/site_list_layout.h"
-#include "check/site_list_texts.h"
 #include "app/status_bar.h"
 #include "app/status_icons.h"
 #include "app/utf8_question.h"
 #include "app/window_font.h"
 #include "base/gbk_codec.h"
+#include "check/site_list_encoding.h"
+#include "check/site_list_layout.h"
+#include "check/site_list_texts.h"
 #include "history/history_store.h"
 
 #include <QCheckBox>
@@ -159,6 +160,8 @@ void Tform1::createRunGrid()
     RunGrid->OnCanDeleteRow = guarded(&Tform1::RunGridCanDeleteRow);
     m_checkRun = std::make_unique<CheckRun>(*RunGrid);
     m_checkRun->SetWhenWorkersEnded([this] { StatusBar1->EndNotice(VendorPanel, StoppingNotice); });
+    m_checkRun->SetWhenOneSidedCounted(
+        [this](int oneSided) { StatusBar1->ShowNotice(VendorPanel, OneSidedNotice(oneSided), NoticeTime); });
 }
 
 void Tform1::createEditGrid()

@@ -2,6 +2,7 @@
 
 #include "app/result_grid_layout.h"
 #include "app/window_font.h"
+#include "check/back_link.h"
 #include "check/check_outcome.h"
 #include "check/link_counts.h"
 #include "grid/cell_grid.h"
@@ -99,8 +100,10 @@ void UntickAllResultRows(TCellGrid& grid)
 
 Text VerdictHint(const CheckOutcome& outcome, const std::optional<HistoryEntry>& previous)
 {
-    Text hint
-        = OutcomeReason(outcome) + "\r\n" + LinkCountsLine(outcome) + "\r\n" + fetchDuration(outcome.ms);
+    Text hint = OutcomeReason(outcome) + "\r\n" + LinkCountsLine(outcome) + "\r\n";
+    if (const Text backLine = BackLinkLine(outcome); !backLine.empty())
+        hint += backLine + "\r\n";
+    hint += fetchDuration(outcome.ms);
     if (previous)
         hint += "\r\n" + (previousHead + previous->verdict) + " " + localMinute(previous->checkedAt);
     return hint;

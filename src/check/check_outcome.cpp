@@ -1,6 +1,7 @@
 #include "check/check_outcome.h"
 
 #include "base/gbk_codec.h"
+#include "check/back_link.h"
 #include "check/link_counts.h"
 #include "net/socket_error.h"
 
@@ -263,4 +264,8 @@ Text CappedOutcomeText(const Text& text)
                                            : text.substr(0, GbkCharacterCut(text, 0, OutcomeTextLimit));
 }
 
-Text OutcomeReason(const CheckOutcome& outcome) { return CappedOutcomeText(uncappedReason(outcome)); }
+Text OutcomeReason(const CheckOutcome& outcome)
+{
+    const Text reason = uncappedReason(outcome);
+    return CappedOutcomeText(IsOneSided(outcome) ? OneSidedReason + Text("\xA3\xBB") + reason : reason); // ；
+}

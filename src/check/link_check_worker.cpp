@@ -187,6 +187,8 @@ void Temu::FetchPage(int TimeoutSeconds)
         if (fetched)
             judgeExchange(http, exchanged, takeExchange(http));
     }
+    if (ReadPage)
+        ReadPage(m_outcome, PageLines, NamesUtf8(headerValue(HeaderLines, "content-type")));
     // Judged now, while the page text is the worker's own: publishing hands
     // its memory over to the transcript. The verdict is still written last.
     m_queryFound = m_outcome.kind == CheckOutcomeKind::Found;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 class RobotsTxtCache;
 class THTTPSend;
@@ -71,6 +72,10 @@ public:
     Text SpiderAgent;
     // The run's robots.txt files, asked of a page that answered; empty: not asked.
     std::shared_ptr<RobotsTxtCache> RobotsTxtAnswers;
+    // Called on the worker's thread once the fetch's outcome is judged, with
+    // the page text and whether the response names UTF-8, before the page
+    // text is let go; lets a caller read the page further. Empty: none.
+    std::function<void(const CheckOutcome&, std::string_view page, bool utf8)> ReadPage;
 
 private:
     // The pause count Execute gives PauseBeforeRequest.

@@ -9,15 +9,6 @@ namespace {
 
 constexpr auto npos = std::string_view::npos;
 
-bool isDefaultPort(const WebAddress& address)
-{
-    if (address.port.empty())
-        return true;
-    const bool http = EqualsIgnoringCase(address.scheme, "http");
-    const bool https = EqualsIgnoringCase(address.scheme, "https");
-    return (address.port == "80" && !https) || (address.port == "443" && !http);
-}
-
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -97,12 +88,21 @@ Text LowerText(std::string_view text)
     return lower;
 }
 
+bool HasDefaultPort(const WebAddress& address)
+{
+    if (address.port.empty())
+        return true;
+    const bool http = EqualsIgnoringCase(address.scheme, "http");
+    const bool https = EqualsIgnoringCase(address.scheme, "https");
+    return (address.port == "80" && !https) || (address.port == "443" && !http);
+}
+
 bool OnSameSite(const WebAddress& address, std::string_view lowerSite, const WebAddress& link)
 {
     if (!EqualsIgnoringCase(SiteName(link.host), lowerSite))
         return false;
-    const bool addressDefault = isDefaultPort(address);
-    const bool linkDefault = isDefaultPort(link);
+    const bool addressDefault = HasDefaultPort(address);
+    const bool linkDefault = HasDefaultPort(link);
     return addressDefault == linkDefault && (addressDefault || address.port == link.port);
 }
 

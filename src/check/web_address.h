@@ -30,6 +30,9 @@ bool HasWww(std::string_view host);
 std::string_view SiteName(std::string_view host);
 Text LowerText(std::string_view text);
 
+// Whether the address has no port, :80 with http or :443 with https (either with "//").
+bool HasDefaultPort(const WebAddress& address);
+
 // Whether link is on the site of address, whose site name in lower case is
 // lowerSite: the same host, letter case and one leading "www." ignored, and
 // the same port, where a missing one, :80 with http and :443 with https are

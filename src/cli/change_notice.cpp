@@ -36,10 +36,12 @@ struct KindLabel {
 
 // The order the message lists the changes in: what the operator must act on first.
 constexpr KindLabel kindLabels[] = {
+    { ChangeKind::OneSided, "\xB5\xA5\xCF\xF2\xC1\xB4\xBD\xD3" }, // 单向链接
     { ChangeKind::Lost, "\xB6\xAA\xCA\xA7\xC1\xB4\xBD\xD3" }, // 丢失链接
     { ChangeKind::Back, "\xBB\xD6\xB8\xB4\xC1\xB4\xBD\xD3" }, // 恢复链接
     { ChangeKind::Down, "\xCE\xDE\xB7\xA8\xB7\xC3\xCE\xCA" }, // 无法访问
     { ChangeKind::Up, "\xBB\xD6\xB8\xB4\xB7\xC3\xCE\xCA" }, // 恢复访问
+    { ChangeKind::Mutual, "\xBB\xD6\xB8\xB4\xBB\xA5\xC1\xB4" }, // 恢复互链
 };
 
 // One line per site: line breaks, tabs and other control bytes in a name or

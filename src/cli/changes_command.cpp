@@ -28,7 +28,8 @@ int runChanges(const ChangesArguments& arguments, std::ostream& out, std::ostrea
     }
     writeChangeTable(changes, arguments.report.format, arguments.report.encoding, out);
     out.flush();
-    const bool lost = std::any_of(changes.begin(), changes.end(),
-        [](const SiteChange& change) { return change.kind == ChangeKind::Lost; });
+    const bool lost = std::any_of(changes.begin(), changes.end(), [](const SiteChange& change) {
+        return change.kind == ChangeKind::Lost || change.kind == ChangeKind::OneSided;
+    });
     return lost ? linkLost : 0;
 }

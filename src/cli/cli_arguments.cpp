@@ -20,6 +20,8 @@ const std::map<std::string, OutputEncoding> outputEncodings { { "utf-8", OutputE
 const std::map<std::string, NoticeFormat> noticeFormats { { "json", NoticeFormat::Json },
     { "dingtalk", NoticeFormat::DingTalk }, { "wecom", NoticeFormat::WeCom },
     { "feishu", NoticeFormat::Feishu } };
+const std::map<std::string, MineAction> mineActions { { "add", MineAction::Add },
+    { "remove", MineAction::Remove }, { "list", MineAction::List }, { "orphans", MineAction::Orphans } };
 const std::map<std::string, FailOn> failures { { "not-counted", FailOn::NotCounted } };
 const std::map<std::string, std::string> spiders { { "baidu", BaiduSpiderAgent },
     { "baidu-mobile", BaiduMobileSpiderAgent }, { "none", "" } };
@@ -174,6 +176,7 @@ private:
     void addRun();
     void addHistory();
     void addChanges();
+    void addMine();
 
     CLI::App m_app { "", "linkwatch-cli" };
     FetchArguments m_fetch;
@@ -181,6 +184,8 @@ private:
     RunArguments m_run;
     HistoryArguments m_history;
     ChangesArguments m_changes;
+    MineArguments m_mine;
+    std::vector<std::string> m_mineOperands; // URL and FILE, or FILE
     std::optional<CliCommand> m_command; // set by the command given once all its options are read
 };
 
@@ -194,6 +199,7 @@ CommandLine::CommandLine()
     addRun();
     addHistory();
     addChanges();
+    addMine();
 }
 
 CLI::App& CommandLine::addCommand(const std::string& name)
@@ -281,6 +287,50 @@ void CommandLine::addChanges()
     changes.callback([this] {
         checkFormat(m_changes.report);
         m_command = m_changes;
+    });
+}
+
+// mine ACTION [URL] [FILE]: add and remove take the own page's address first.
+void CommandLine::addMine()
+{
+    CLI::App& mine = addCommand("mine");
+    addFlag(mine, "--no-delay", m_mine.noDelay);
+    addNumber(mine, "--timeout", 1, m_mine.report.waitLimitMs);
+    addFormat(mine, m_mine.report);
+    addText(mine, "--dir", m_mine.list.folder);
+    addText(mine, "--db", m_mine.list.database);
+    mine.add_option_function<std::string>("ACTION",
+            [this](const std::string& text) {
+                const auto action = mineActions.find(text);
+                if (action == mineActions.end())
+                    throw CLI::ValidationError(
+                        "ACTION", "needs add, remove, list or orphans, got '" + text + "'");
+                m_mine.action = action->second;
+            })
+        ->required();
+    mine.add_option("OPERANDS", m_mineOperands);
+    mine.callback([this, &mine] {
+        checkFormat(m_mine.report);
+        const bool changes = m_mine.action == MineAction::Add || m_mine.action == MineAction::Remove;
+        std::size_t operands = m_mineOperands.size();
+        if (changes) {
+            if (operands == 0)
+                throw CLI::ValidationError("URL", "mine add and mine remove need the own page's address");
+            m_mine.url = m_mineOperands[0];
+            --operands;
+        }
+        if (operands > 1)
+            throw CLI::ValidationError("FILE", "only one site list file may be given");
+        if (operands == 1)
+            m_mine.list.file = m_mineOperands.back();
+        for (const char* reading : { "--format", "--encoding", "--timeout", "--no-delay" }) {
+            if (changes && mine.count(reading) > 0)
+                throw CLI::ValidationError(reading, "goes with mine list and mine orphans only");
+        }
+        if (m_mine.action == MineAction::List
+            && (mine.count("--timeout") > 0 || mine.count("--no-delay") > 0))
+            throw CLI::ValidationError("--timeout, --no-delay", "go with mine orphans only");
+        m_command = m_mine;
     });
 }
 

@@ -87,6 +87,17 @@ struct ChangesArguments {
     ListArguments list;
 };
 
+// mine: the operator's own pages of a site list, kept in its history database.
+enum class MineAction { Add, Remove, List, Orphans };
+
+struct MineArguments {
+    MineAction action = MineAction::List;
+    std::string url; // the own page added or removed
+    bool noDelay = false; // orphans: no start delay before each fetch
+    ReportArguments report; // list, orphans
+    ListArguments list;
+};
+
 struct HelpArguments {
     std::string text; // the full help, or one command's own
 };
@@ -95,7 +106,7 @@ struct VersionArguments {
 };
 
 using CliCommand = std::variant<FetchArguments, CheckArguments, RunArguments, HistoryArguments,
-    ChangesArguments, HelpArguments, VersionArguments>;
+    ChangesArguments, MineArguments, HelpArguments, VersionArguments>;
 
 struct ParsedArguments {
     std::optional<CliCommand> command;

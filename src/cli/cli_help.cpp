@@ -31,7 +31,16 @@ const HelpEntry commands[] = {
     { "changes", "[--db FILE] [--dir DIR] [--format F] [--encoding E] [FILE]",
         "the sites whose outcome differs between the list's last two recorded runs:\n"
         "lost (found, then missing), back (then found again), down (then\n"
-        "unreachable), up (unreachable, then missing)" },
+        "unreachable), up (unreachable, then missing), one-sided (your own page\n"
+        "links the partner, its link went or stopped counting), mutual (it counts again)" },
+    { "mine",
+        "add|remove URL [--dir DIR] [--db FILE] [FILE]\n"
+        "list [--dir DIR] [--db FILE] [--format F] [--encoding E] [FILE]\n"
+        "orphans [--no-delay] [--timeout MS] [--dir DIR] [--db FILE] [--format F]\n"
+        "[--encoding E] [FILE]",
+        "your own pages of a site list (your 友情链接 page), kept in its history\n"
+        "database: run fetches each once and sets back for every partner; orphans\n"
+        "prints their links to sites no entry of the list names" },
 };
 
 const HelpEntry options[] = {
@@ -43,7 +52,7 @@ const HelpEntry options[] = {
         "address with 429, 503 or a block page, which reads as a lost link)" },
     { "--timeout", "MS",
         "the wait for each read, in milliseconds (fetch: default 60000;\n"
-        "check, run: above 0, default 50000 as in the window)" },
+        "check, run, mine orphans: above 0, default 50000 as in the window)" },
     { "--protocol", "V", "fetch: the HTTP version of the request, 1.0, 1.1 (default) or 0.9" },
     { "--format", "F",
         "text (default): the verdict (check), or one line per site with run\n"
@@ -75,9 +84,9 @@ const HelpEntry options[] = {
     { "HOST:PORT", "",
         "a host name or IPv4 address and a port, [IPv6]:PORT, or either without the\n"
         "port; an IPv6 address without brackets has no port (::1 is the host ::1)" },
-    { "--dir", "DIR", "run, history, changes: the folder of the site list" },
+    { "--dir", "DIR", "run, history, changes, mine: the folder of the site list" },
     { "--db", "FILE",
-        "run, history, changes: the history database; default linkwatch.db in\n"
+        "run, history, changes, mine: the history database; default linkwatch.db in\n"
         "the site list's folder" },
     { "--no-history", "", "run: record nothing" },
     { "--notify", "URL",
@@ -174,8 +183,10 @@ constexpr char helpTail[]
       "              were not recorded\n"
       "  run         4 --notify could not tell the web hook of the run's changes, or its answer\n"
       "              was cut, or not a robot's JSON with errcode (or code) 0\n"
-      "  changes     1 a link was lost, else 0\n"
+      "  changes     1 a link was lost or an exchange became one-sided, else 0\n"
       "  history     0 read\n"
+      "  mine        0 done, 2 an address refused, added twice or removed while not kept, or\n"
+      "              orphans of a list without own pages; orphans 3 an own page not read\n"
       "  fetch       0 the exchange succeeded and began with a status line, 1 not\n"
       "  all         2 a wrong command line, a site list or a history database that cannot be\n"
       "              read, standard output that cannot be written\n";

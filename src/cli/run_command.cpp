@@ -1,25 +1,24 @@
 #include "cli/run_command.h"
 
 #include "check/active_sites.h"
-#include "check/verdict_texts.h"
 #include "check/site_list_layout.h"
 #include "check/site_list_texts.h"
-#include "base/gbk_codec.h"
+#include "check/verdict_texts.h"
 #include "cli/change_notice.h"
+#include "cli/own_pages.h"
+#include "cli/own_pages_run.h"
 #include "cli/result_table.h"
 #include "cli/run_history.h"
 #include "cli/site_checks.h"
+#include "cli/site_list_file.h"
 #include "cli/site_list_path.h"
 #include "cli/webhook_post.h"
 #include "grid_store/cell_store.h"
-#include "grid_store/grid_file.h"
 #include "history/history_error.h"
 
-#include <fcntl.h>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -34,7 +33,7 @@ constexpr int defaultNotifyWaitMs = 50000;
 // whenever the next result is not in yet, so that a slow site shows the
 // lines before it.
 std::vector<SiteResult> writeResults(SiteChecks& checks, const std::vector<ActiveSite>& sites,
-    const ReportArguments& report, std::ostream& out)
+    const ReportArguments& report, OwnPagesRun& ownPages, std::ostream& out)
 {
     static const TableLayout layout { resultColumns(), ResultTextColumns };
     TableWriter writer(layout, report.format, report.encoding, out);
@@ -48,62 +47,24 @@ std::vector<SiteResult> writeResults(SiteChecks& checks, const std::vector<Activ
         }
         results.push_back({ static_cast<int>(index) + 1, sites[index].name, sites[index].address,
             std::move(ended->verdict), std::move(ended->outcome) });
+        ownPages.Judge(results.back());
         writer.writeRow(resultCells(results.back()));
     }
     writer.finish();
     return results;
 }
 
-// The list's file, opened by the very bytes of its name. The grid
-// reader takes a GBK name and hands the file system its UTF-8 form, which a
-// name that is not valid UTF-8, or holds a character GBK lacks, would not
-// survive; the open file's own name is plain ASCII, which both keep. A pipe
-// or a device opens at once, for the reader to refuse.
-class GivenFile
+// The list's own pages; none when its history cannot be read, which a
+// recorded run tells of when it records, and a run not recorded on err.
+std::vector<Text> ownPagesOf(const RunArguments& arguments, const std::string& listKey, std::ostream& err)
 {
-public:
-    explicit GivenFile(const std::string& name)
-        : m_descriptor(name.empty() ? -1 : open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC))
-    {
-    }
-    ~GivenFile()
-    {
-        if (m_descriptor >= 0)
-            close(m_descriptor);
-    }
-    GivenFile(const GivenFile&) = delete;
-    GivenFile& operator=(const GivenFile&) = delete;
-    // Names no file when the open failed, so the reader fails as for a missing file.
-    Text ReaderName() const { return "/proc/self/fd/" + std::to_string(m_descriptor); }
-
-private:
-    int m_descriptor;
-};
-
-// The reader's message names the file by the name the reader got.
-std::string inUserTerms(std::string message, const std::string& readerName, const std::string& shownName)
-{
-    if (const auto at = message.find(readerName); at != std::string::npos)
-        message.replace(at, readerName.size(), shownName);
-    return message;
-}
-
-// Reads the list; false, with the reason on err, when it cannot be read.
-bool loadList(const std::string& shownName, CellStore& list, std::ostream& err)
-{
-    const GivenFile given(shownName);
-    const Text fileName = given.ReaderName();
-    GridLoadReport loaded;
     try {
-        loaded = LoadFromFile(list, fileName);
-    } catch (const std::exception& error) {
-        err << inUserTerms(GbkToUtf8(error.what()), GbkToUtf8(fileName), shownName) << '\n';
-        return false;
+        return FetchedForms(ListedOwnPages(historyDatabasePath(arguments.list.database, listKey), listKey));
+    } catch (const HistoryError& error) {
+        if (arguments.noHistory)
+            err << "linkwatch-cli: own pages not read: " << error.what() << '\n';
     }
-    if (loaded.skippedCellLines > 0)
-        err << shownName << ": " << loaded.skippedCellLines
-            << " cell lines skipped: they lie outside the list's size line\n";
-    return true;
+    return {};
 }
 
 std::int64_t secondsNow()
@@ -199,18 +160,23 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
             RunInfo { RunSource::CommandLine, listKey, secondsNow() });
 
     const std::vector<ActiveSite> sites = ActiveSites(list);
+    const std::vector<Text> partners = PartnerAddresses(list);
     list = CellStore();
+    OwnPagesRun ownPages(ownPagesOf(arguments, listKey, err), arguments);
     std::vector<SiteResult> results;
     {
         SiteChecks checks(sites, arguments);
-        results = writeResults(checks, sites, arguments.report, out);
+        results = writeResults(checks, sites, arguments.report, ownPages, out);
     }
     out.flush();
+    int status = resultsExitStatus(results, arguments.failOn);
     if (history) {
         const std::int64_t endedAt = secondsNow();
         const bool recorded = history->record(endedAt, historyEntries(sites, results, endedAt), err);
         if (!arguments.notifyUrl.empty() && !notifyChanges(*history, recorded, arguments, listKey, err))
-            return notifyFailure;
+            status = notifyFailure;
     }
-    return resultsExitStatus(results, arguments.failOn);
+    // The run's last line, after whatever recording and notifying said.
+    ownPages.Summarize(results, partners, arguments.report.encoding, err);
+    return status;
 }

@@ -19,6 +19,12 @@
 // list's run before are posted to it when there are any, after those of
 // earlier runs whose notices failed.
 //
+// The list's own pages (mine add), when its database keeps any, are fetched
+// once beside the partners (OwnPagesRun): every result gets back and
+// back_anchor before it is written, and the run ends with one line on err
+// counting the one-sided partners and the sites the own pages link that
+// the list does not name.
+//
 // Returns 0 when every site was found, 1 when any is missing (or, with
 // --fail-on not-counted, any link found does not count), 3 when none is
 // missing but any is unreachable, 2 when the file cannot be read (the reason

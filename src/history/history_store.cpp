@@ -321,7 +321,8 @@ HistoryStore::HistoryStore(const std::string& path, Access access)
         if (writable)
             ExecuteSql(m_database,
                 "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA cache_size = -16384", path);
-        m_selected = resultColumns(PrepareHistorySchema(m_database, path, writable));
+        m_version = PrepareHistorySchema(m_database, path, writable);
+        m_selected = resultColumns(m_version);
     } catch (...) {
         sqlite3_close(m_database);
         throw;
@@ -472,7 +473,8 @@ std::vector<SiteChange> HistoryStore::undeliveredChanges(const std::string& list
     std::vector<SiteChange> changes;
     while (kept.Step()) {
         const ChangeKind kind = namedValue(kept, 0, ChangeKindName,
-            { ChangeKind::Lost, ChangeKind::Back, ChangeKind::Down, ChangeKind::Up });
+            { ChangeKind::Lost, ChangeKind::Back, ChangeKind::Down, ChangeKind::Up, ChangeKind::OneSided,
+                ChangeKind::Mutual });
         std::optional<HistoryEntry> before = resultAt(result, kept.Int(1), kept.Int(2));
         std::optional<HistoryEntry> after = resultAt(result, kept.Int(3), kept.Int(4));
         if (before && after)
@@ -494,4 +496,37 @@ void HistoryStore::MarkDelivered(const std::string& listFile, const std::vector<
         drop.Step();
     }
     transaction.Commit();
+}
+
+bool HistoryStore::AddOwnPage(const std::string& listFile, const std::string& address, std::int64_t addedAt)
+{
+    SqliteStatement insert(
+        m_database, "INSERT OR IGNORE INTO own_pages (list_file, address, added) VALUES (?, ?, ?)", m_path);
+    insert.BindText(1, listFile);
+    insert.BindText(2, address);
+    insert.BindInt(3, addedAt);
+    insert.Step();
+    return sqlite3_changes(m_database) > 0;
+}
+
+bool HistoryStore::RemoveOwnPage(const std::string& listFile, const std::string& address)
+{
+    SqliteStatement drop(m_database, "DELETE FROM own_pages WHERE list_file = ? AND address = ?", m_path);
+    drop.BindText(1, listFile);
+    drop.BindText(2, address);
+    drop.Step();
+    return sqlite3_changes(m_database) > 0;
+}
+
+std::vector<std::string> HistoryStore::OwnPages(const std::string& listFile)
+{
+    std::vector<std::string> pages;
+    if (m_version < AuditColumnsVersion)
+        return pages;
+    SqliteStatement select(
+        m_database, "SELECT address FROM own_pages WHERE list_file = ? ORDER BY added, address", m_path);
+    select.BindText(1, listFile);
+    while (select.Step())
+        pages.push_back(select.Utf8(0));
+    return pages;
 }

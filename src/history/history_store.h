@@ -81,6 +81,14 @@ public:
     // The changes a notice delivered are no longer undelivered.
     void MarkDelivered(const std::string& listFile, const std::vector<SiteChange>& changes);
 
+    // The operator's own pages of the list file, by their address (UTF-8,
+    // compared byte for byte). Adding one the list has, or removing one it
+    // lacks, changes nothing and gives false. OwnPages gives them in the
+    // order they were added; a file older than the own pages has none.
+    bool AddOwnPage(const std::string& listFile, const std::string& address, std::int64_t addedAt);
+    bool RemoveOwnPage(const std::string& listFile, const std::string& address);
+    std::vector<std::string> OwnPages(const std::string& listFile);
+
 private:
     std::vector<SiteChange> undeliveredChanges(const std::string& listFile);
 
@@ -89,4 +97,5 @@ private:
     // The result columns its reads select: a file older than the link
     // columns, read as it is, gives null for them.
     std::string m_selected;
+    int m_version = 0;
 };

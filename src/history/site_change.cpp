@@ -1,5 +1,8 @@
 #include "history/site_change.h"
 
+#include "check/back_link.h"
+#include "check/link_counts.h"
+
 #include <map>
 #include <optional>
 #include <utility>
@@ -20,6 +23,17 @@ std::optional<ChangeKind> changeBetween(CheckOutcomeKind before, CheckOutcomeKin
     return before == Kind::Found ? ChangeKind::Lost : ChangeKind::Up;
 }
 
+bool oneSided(const HistoryEntry& entry) { return entry.outcome && IsOneSided(*entry.outcome); }
+
+std::optional<ChangeKind> changeBetween(const HistoryEntry& before, const HistoryEntry& after)
+{
+    if (oneSided(after) && !oneSided(before))
+        return ChangeKind::OneSided;
+    if (oneSided(before) && after.outcome && LinkCountsOf(*after.outcome) == LinkCounts::Yes)
+        return ChangeKind::Mutual;
+    return changeBetween(EntryKind(before), EntryKind(after));
+}
+
 }
 
 const char* ChangeKindName(ChangeKind kind)
@@ -33,6 +47,10 @@ const char* ChangeKindName(ChangeKind kind)
         return "down";
     case ChangeKind::Up:
         return "up";
+    case ChangeKind::OneSided:
+        return "one-sided";
+    case ChangeKind::Mutual:
+        return "mutual";
     }
     return "";
 }
@@ -54,7 +72,7 @@ std::vector<SiteChange> SiteChanges(
         if (found == earlier.end() || occurrence >= found->second.size())
             continue;
         const HistoryEntry& previous = *found->second[occurrence];
-        if (const auto kind = changeBetween(EntryKind(previous), EntryKind(entry)))
+        if (const auto kind = changeBetween(previous, entry))
             changes.push_back({ *kind, previous, entry });
     }
     return changes;

@@ -85,3 +85,35 @@ TEST_F(CheckRunHistoryTest, TheWindowAndACommandLineWriterAtOnceLoseNothing)
 }
 
 }
+
+namespace {
+
+// The own page links the partners' host: the kept one links back, the gone one no more.
+TEST_F(CheckRunHistoryTest, OwnPagesAreFetchedOncePerRunAndTheHintTellsTheBackLink)
+{
+    LoopbackHttpServer ownPage { [this](const std::string&) {
+        return LoopbackHttpServer::Reply("200 OK", "<a href=\"" + server.Url("/") + "\">friend</a>");
+    } };
+    HistoryStore(path).AddOwnPage("/sites/list.ini", ownPage.Url("/friends"), 0);
+    std::vector<int> oneSided;
+    run->SetWhenOneSidedCounted([&oneSided](int count) { oneSided.push_back(count); });
+    SetSites({ ActiveSite("kept", "/with"), ActiveSite("gone", "/page") });
+    // 我方链接: 有, and the reason's first words 单向链接:
+    const Text backLine = "\r\n\xCE\xD2\xB7\xBD\xC1\xB4\xBD\xD3: \xD3\xD0\r\n";
+    const Text oneSidedHead = "\xB5\xA5\xCF\xF2\xC1\xB4\xBD\xD3: ";
+    for (int runs = 1; runs <= 2; ++runs) {
+        StartRun();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return oneSided.size() == static_cast<std::size_t>(runs); }, 20000));
+        EXPECT_EQ(oneSided.back(), 1);
+        EXPECT_EQ(ownPage.Requests(), runs);
+        for (int row = 1; row <= 2; ++row) {
+            const Text hint = run->CellHint(row, ResultVerdictCol);
+            EXPECT_NE(hint.find(backLine), Text::npos) << row;
+            EXPECT_EQ(hint.rfind(oneSidedHead, 0) == 0, row == 2) << row;
+        }
+        EXPECT_EQ(run->RunRowCount(), 2);
+    }
+}
+
+}

@@ -109,6 +109,23 @@ const ParseCase parseCases[] = {
         } },
     { "EmptyQueryIsAnArgument", { "check", "u", "" },
         [](const CliCommand& command) { EXPECT_EQ(std::get<CheckArguments>(command).query, ""); } },
+    { "MineAddTakesTheAddressThenTheList", { "mine", "add", "--db", "h.db", "http://u/", "l.ini" },
+        [](const CliCommand& command) {
+            const auto& mine = std::get<MineArguments>(command);
+            EXPECT_EQ(mine.action, MineAction::Add);
+            EXPECT_EQ(mine.url, "http://u/");
+            EXPECT_EQ(mine.list.file, "l.ini");
+            EXPECT_EQ(mine.list.database, "h.db");
+        } },
+    { "MineOrphansTakesTheListAlone", { "mine", "orphans", "--timeout", "5", "l.ini" },
+        [](const CliCommand& command) {
+            const auto& mine = std::get<MineArguments>(command);
+            EXPECT_EQ(mine.action, MineAction::Orphans);
+            EXPECT_EQ(mine.list.file, "l.ini");
+            EXPECT_EQ(mine.report.waitLimitMs, 5);
+        } },
+    { "MineListTakesNoTimeout", { "mine", "list", "--timeout", "5" }, {} },
+    { "MineListTakesOneList", { "mine", "list", "a.ini", "b.ini" }, {} },
     { "Help", { "--help" },
         [](const CliCommand& command) { EXPECT_TRUE(std::holds_alternative<HelpArguments>(command)); } },
     { "Version", { "--version" },

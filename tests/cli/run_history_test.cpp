@@ -1,5 +1,6 @@
 #include "check/site_list_texts.h"
 #include "cli/cli_app.h"
+#include "history/history_schema.h"
 #include "history/history_store.h"
 #include "support/child_process.h"
 #include "support/loopback_http_server.h"
@@ -191,7 +192,8 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliHistoryFault, testing::Values(
         std::ofstream(path) << std::string(4096, 'x'); }, .readOnly = false, .why = "file is not a database" },
     DatabaseFault { .name = "NewerVersion", .make = [](const std::string& path) {
         sqlValue(path, "PRAGMA user_version = 99"); }, .readOnly = false,
-        .why = "written by a newer LinkWatch (history version 99, this one knows up to 5); left unchanged" },
+        .why = "written by a newer LinkWatch (history version 99, this one knows up to "
+            + std::to_string(HistorySchemaVersion) + "); left unchanged" },
     DatabaseFault { .name = "NegativeVersion", .make = [](const std::string& path) {
         sqlValue(path, "PRAGMA user_version = -2"); }, .readOnly = false,
         .why = "not a LinkWatch history (history version -2); left unchanged" },

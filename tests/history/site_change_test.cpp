@@ -5,7 +5,8 @@
 namespace {
 
 // A run as a list of (address, kind) pairs; kind 'f' found, 'm' missing,
-// 'u' unreachable, 'o' no outcome with the verdict "OK!", '-' no outcome otherwise.
+// 'u' unreachable, 'o' no outcome with the verdict "OK!", '-' no outcome otherwise;
+// 'y' found, counting, linked back, 's' one-sided: missing while linked back.
 std::vector<HistoryEntry> runOf(const std::vector<std::pair<Text, char>>& sites)
 {
     std::vector<HistoryEntry> run;
@@ -13,6 +14,13 @@ std::vector<HistoryEntry> runOf(const std::vector<std::pair<Text, char>>& sites)
         HistoryEntry entry { .n = static_cast<int>(run.size()) + 1, .address = address, .verdict = "x" };
         if (kind == 'o')
             entry.verdict = "OK!";
+        else if (kind == 'y' || kind == 's')
+            entry.outcome
+                = CheckOutcome { .kind = kind == 'y' ? CheckOutcomeKind::Found : CheckOutcomeKind::Missing,
+                      .rel = LinkRel::None,
+                      .placement = LinkPlacement::Link,
+                      .page = PageKind::Ok,
+                      .back = BackLink::Yes };
         else if (kind != '-')
             entry.outcome = CheckOutcome { .kind = kind == 'f' ? CheckOutcomeKind::Found
                     : kind == 'm'                              ? CheckOutcomeKind::Missing
@@ -55,7 +63,9 @@ INSTANTIATE_TEST_SUITE_P(Runs, SiteChangeTest, testing::Values(
     ChangeRow { "AVerdictWithoutOutcomeCountsByItsText", { { "a", 'o' }, { "b", 'f' } },
         { { "a", 'm' }, { "b", '-' } }, { { "lost", 1 }, { "down", 2 } } },
     ChangeRow { "ARepeatedSiteIsMatchedOccurrenceByOccurrence", { { "a", 'f' }, { "a", 'm' } },
-        { { "a", 'f' }, { "a", 'f' }, { "a", 'm' } }, { { "back", 2 } } }),
+        { { "a", 'f' }, { "a", 'f' }, { "a", 'm' } }, { { "back", 2 } } },
+    ChangeRow { "OneSidedOutranksLostAndMutualBack", { { "a", 'y' }, { "b", 's' }, { "c", 's' }, { "d", 'm' } },
+        { { "a", 's' }, { "b", 'y' }, { "c", 's' }, { "d", 's' } }, { { "one-sided", 1 }, { "mutual", 2 }, { "one-sided", 4 } } }),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
