@@ -44,6 +44,14 @@ bool relPassesBy(LinkRel rel)
     return rel == LinkRel::NoFollow || rel == LinkRel::Sponsored || rel == LinkRel::Ugc;
 }
 
+// The fetch's own reason, without the one-sided note, which the hint gives a line of its own.
+Text fetchReason(const CheckOutcome& outcome)
+{
+    CheckOutcome fetched = outcome;
+    fetched.back = BackLink::NotChecked;
+    return OutcomeReason(fetched);
+}
+
 }
 
 LinkCounts LinkCountsOf(const CheckOutcome& outcome)
@@ -106,11 +114,11 @@ Text LinkCountsLine(const CheckOutcome& outcome)
         const bool found
             = outcome.kind == CheckOutcomeKind::Found && outcome.placement != LinkPlacement::Text;
         line = head + "\xB7\xF1" + dash
-            + (found && !causes.empty() ? causes.front() : OutcomeReason(outcome)); // 否
+            + (found && !causes.empty() ? causes.front() : fetchReason(outcome)); // 否
         break;
     }
     case LinkCounts::Unknown:
-        line = head + "\xCE\xB4\xD6\xAA" + dash + OutcomeReason(outcome); // 未知
+        line = head + "\xCE\xB4\xD6\xAA" + dash + fetchReason(outcome); // 未知
         break;
     }
     return CappedOutcomeText(line);

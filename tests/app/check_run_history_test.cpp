@@ -111,6 +111,7 @@ TEST_F(CheckRunHistoryTest, OwnPagesAreFetchedOncePerRunAndTheHintTellsTheBackLi
             const Text hint = run->CellHint(row, ResultVerdictCol);
             EXPECT_NE(hint.find(backLine), Text::npos) << row;
             EXPECT_EQ(hint.rfind(oneSidedHead, 0) == 0, row == 2) << row;
+            EXPECT_EQ(hint.find(oneSidedHead, 1), Text::npos) << row;
         }
         EXPECT_EQ(run->RunRowCount(), 2);
     }
