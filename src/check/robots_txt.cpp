@@ -1,6 +1,7 @@
 #include "check/robots_txt.h"
 
 #include "check/web_address.h"
+#include "net/text_util.h"
 
 #include <algorithm>
 #include <optional>
@@ -9,17 +10,6 @@ namespace {
 
 constexpr char byteOrderMark[] = "\xEF\xBB\xBF";
 constexpr char hexDigits[] = "0123456789ABCDEF";
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool isUnreserved(unsigned char c)
 {
@@ -41,8 +31,8 @@ Text normalised(std::string_view raw)
     out.reserve(raw.size());
     for (std::size_t at = 0; at < raw.size(); ++at) {
         const auto c = static_cast<unsigned char>(raw[at]);
-        const int high = c == '%' && at + 2 < raw.size() ? hexValue(raw[at + 1]) : -1;
-        const int low = high >= 0 ? hexValue(raw[at + 2]) : -1;
+        const int high = c == '%' && at + 2 < raw.size() ? HexDigitValue(raw[at + 1]) : -1;
+        const int low = high >= 0 ? HexDigitValue(raw[at + 2]) : -1;
         if (low >= 0) {
             const auto decoded = static_cast<unsigned char>(high * 16 + low);
             if (isUnreserved(decoded))

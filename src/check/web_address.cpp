@@ -1,6 +1,7 @@
 #include "check/web_address.h"
 
 #include "check/html_markup.h"
+#include "net/text_util.h"
 
 #include <algorithm>
 #include <array>
@@ -8,14 +9,6 @@
 namespace {
 
 constexpr auto npos = std::string_view::npos;
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    const char lower = LowerAsciiChar(c);
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
 
 }
 
@@ -121,8 +114,8 @@ Text PercentDecoded(std::string_view text)
     Text decoded;
     decoded.reserve(text.size());
     for (std::size_t at = 0; at < text.size(); ++at) {
-        const int high = at + 2 < text.size() && text[at] == '%' ? hexValue(text[at + 1]) : -1;
-        const int low = high >= 0 ? hexValue(text[at + 2]) : -1;
+        const int high = at + 2 < text.size() && text[at] == '%' ? HexDigitValue(text[at + 1]) : -1;
+        const int low = high >= 0 ? HexDigitValue(text[at + 2]) : -1;
         if (low < 0) {
             decoded += text[at];
             continue;

@@ -17,17 +17,6 @@ std::size_t positionOf(const Text& Value, const Text& Delimiter)
 
 bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
-int hexDigitValue(char c)
-{
-    if (isDecimalDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Length of a hexadecimal prefix at pos ("$", "x", "X", "0x", "0X"), 0 if none.
 std::size_t hexPrefixLength(const Text& value, std::size_t pos)
 {
@@ -51,7 +40,7 @@ bool readMagnitude(
     magnitude = 0;
     for (; pos < value.size(); ++pos) {
         const int digit
-            = base == 16 ? hexDigitValue(value[pos]) : (isDecimalDigit(value[pos]) ? value[pos] - '0' : -1);
+            = base == 16 ? HexDigitValue(value[pos]) : (isDecimalDigit(value[pos]) ? value[pos] - '0' : -1);
         if (digit < 0)
             return false;
         magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
@@ -318,3 +307,14 @@ void AppendToStream(MemoryStream& Stream, const Text& Value)
 const char* OffsetPointer(const char* Address, std::int64_t Count) { return Address + Count; }
 
 char* OffsetPointer(char* Address, std::int64_t Count) { return Address + Count; }
+
+int HexDigitValue(char c)
+{
+    if (isDecimalDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}

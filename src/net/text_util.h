@@ -34,6 +34,9 @@ Text DefaultPortOf(const Text& Scheme);
 Text SplitUrl(const Text& URL, Text& Scheme, Text& User, Text& Password, Text& Host, Text& Port, Text& Path,
     Text& Query);
 
+// The value of a hexadecimal digit in either letter case; -1 for any other byte.
+int HexDigitValue(char c);
+
 // Optional leading blanks, optional sign, then decimal digits, or hexadecimal
 // digits after "$", "x", "X", "0x" or "0X", and nothing after them. Anything else,
 // or a value outside the signed 32-bit range, gives Default.
