@@ -232,6 +232,7 @@ void CommandLine::addRun()
     addFlag(run, "--no-delay", m_run.noDelay);
     addNumber(run, "--jobs", 1, m_run.jobs);
     addNumber(run, "--per-host", 1, m_run.perHost);
+    addNumber(run, "--retry", 0, m_run.retry);
     addNumber(run, "--timeout", 1, m_run.report.waitLimitMs);
     addFormat(run, m_run.report);
     CLI::Option* database = addList(run, m_run.list);
@@ -239,6 +240,7 @@ void CommandLine::addRun()
     CLI::Option* notify = addText(run, "--notify", m_run.notifyUrl);
     addChoice(run, "--notify-format", noticeFormats, m_run.notifyFormat)->needs(notify);
     addText(run, "--notify-ca", m_run.notifyCaFile)->needs(notify);
+    addNumber(run, "--confirm", 1, m_run.confirm)->needs(notify);
     // The changes a notice tells of are read from the history this run records.
     noHistory->excludes(database)->excludes(notify);
     addChoice(run, "--fail-on", failures, m_run.failOn);
@@ -265,6 +267,7 @@ void CommandLine::addChanges()
 {
     CLI::App& changes = addCommand("changes");
     addList(changes, m_changes.list);
+    addNumber(changes, "--confirm", 1, m_changes.confirm);
     addFormat(changes, m_changes.report);
     changes.callback([this] {
         checkFormat(m_changes.report);

@@ -62,11 +62,13 @@ struct RunArguments {
     bool noDelay = false;
     std::optional<int> jobs; // most sites checked at once; empty: no bound
     int perHost = 8; // most fetches at once to one host
+    int retry = 1; // --retry: most fetches more of a site unreachable or answering 429 or 5xx
     ReportArguments report;
     ListArguments list;
     bool noHistory = false; // --no-history: the run is not recorded
     std::string notifyUrl; // --notify: the web hook told of changes; empty: none
     NoticeFormat notifyFormat = NoticeFormat::Json;
+    int confirm = 1; // --confirm: runs a worse state must last before a notice tells of it
     std::string notifyCaFile; // --notify-ca: who vouches for an https hook; empty: the system's authorities
     FailOn failOn = FailOn::Missing; // --fail-on
 };
@@ -81,6 +83,7 @@ struct HistoryArguments {
 struct ChangesArguments {
     ReportArguments report;
     ListArguments list;
+    int confirm = 1; // --confirm: runs a worse state must last before it is a change
 };
 
 struct HelpArguments {

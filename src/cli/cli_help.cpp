@@ -15,10 +15,11 @@ const HelpEntry commands[] = {
         "[--proxy HOST:PORT] [--fail-on not-counted] [ROUTE] URL QUERY",
         "one link check as the window's CHECK runs it (address and query trimmed)" },
     { "run",
-        "[--no-delay] [--jobs N] [--per-host N] [--timeout MS] [--format F]\n"
+        "[--no-delay] [--jobs N] [--per-host N] [--retry N] [--timeout MS]\n"
+        "[--format F]\n"
         "[--encoding E] [--dir DIR] [--db FILE | --no-history]\n"
         "[--notify URL [--notify-format json|dingtalk|wecom|feishu]\n"
-        "[--notify-ca FILE]] [--fail-on not-counted] [FILE]",
+        "[--notify-ca FILE] [--confirm N]] [--fail-on not-counted] [FILE]",
         "checks every entry of a site list whose status is 正常, top to bottom, as\n"
         "CHECK does; FILE defaults to 帐号.ini in the folder the window uses\n"
         "(see man linkwatch-cli); records the run in the list's history database" },
@@ -26,10 +27,13 @@ const HelpEntry commands[] = {
         "[--db FILE] [--dir DIR] [--site TEXT] [--limit N] [--format F]\n"
         "[--encoding E] [FILE]",
         "the results recorded for the list, newest run first" },
-    { "changes", "[--db FILE] [--dir DIR] [--format F] [--encoding E] [FILE]",
-        "the sites whose outcome differs between the list's last two recorded runs:\n"
+    { "changes", "[--db FILE] [--dir DIR] [--confirm N] [--format F] [--encoding E] [FILE]",
+        "the sites whose outcome or link changed in the list's last recorded run:\n"
         "lost (found, then missing), back (then found again), down (then\n"
-        "unreachable), up (unreachable, then missing)" },
+        "unreachable), up (unreachable, then missing), stopped (still found, but\n"
+        "the link no longer counts; detail says why), counts (found, and now\n"
+        "counts), anchor (the link's text changed), target (its href changed);\n"
+        "a site with several gets one row naming each: stopped,anchor" },
 };
 
 const HelpEntry options[] = {
@@ -39,6 +43,12 @@ const HelpEntry options[] = {
         "run: at most N fetches at once to one host, by the address's host and\n"
         "port (N >= 1; default 8: shared hosting answers more at once from one\n"
         "address with 429, 503 or a block page, which reads as a lost link)" },
+    { "--retry", "N",
+        "run: a site that ends unreachable or answers 429 or 5xx is fetched again\n"
+        "once every site has been checked, at most N times more (default 1, 0 for\n"
+        "never), each after what its Retry-After asks (seconds or an HTTP date, at\n"
+        "most 30 s; 2 s without one); the last answer is recorded, tries says how\n"
+        "many fetches it took" },
     { "--timeout", "MS",
         "the wait for each read, in milliseconds (fetch: default 60000;\n"
         "check, run: above 0, default 50000 as in the window)" },
@@ -78,6 +88,12 @@ const HelpEntry options[] = {
     { "--notify-ca", "FILE",
         "the certificates (PEM) an https web hook's certificate must be vouched\n"
         "for by; default: the system's certificate authorities" },
+    { "--confirm", "N",
+        "changes, run --notify: a change to a worse state (lost, down, stopped)\n"
+        "is told once the last N runs all show it, and only in the run its streak\n"
+        "reaches N; one back before that tells nothing; a change to a better\n"
+        "state is told at once when the N runs before were all worse\n"
+        "(default 1: every change between the last two runs)" },
     { "--site", "TEXT", "history: only results whose name or address holds TEXT" },
     { "--limit", "N", "history: at most N results (default 100, 0 for all)" },
 };
@@ -151,9 +167,11 @@ constexpr char helpTail[]
       "  outcome to tries are absent when the check ended without an outcome\n"
       "  history adds run (the run's number in the database) and time (when the verdict came,\n"
       "  local time) before n; its text format shows run, time, n, name, address, verdict\n"
-      "\nchanges columns (the text format shows the first eight):\n"
-      "  change, n, name, address, before_outcome, before_reason, after_outcome, after_reason,\n"
-      "  after_status, after_error, before_run, after_run\n"
+      "\nchanges columns (the text format shows the first nine):\n"
+      "  change, n, name, address, detail, before_outcome, before_reason, after_outcome,\n"
+      "  after_reason, after_status, after_error, before_run, after_run\n"
+      "  (detail: what changed in the link, e.g. 加了 rel=nofollow, 移进了隐藏元素,\n"
+      "  页面改为 noindex, robots.txt 禁止抓取, 锚文本: A → B; before_run is the run compared with)\n"
       "\nexit status:\n"
       "  check, run  0 every active site found (also when the list has none), 1 at least one\n"
       "              missing (with --fail-on not-counted, also one whose link does not count),\n"
@@ -162,7 +180,7 @@ constexpr char helpTail[]
       "              were not recorded\n"
       "  run         4 --notify could not tell the web hook of the run's changes, or its answer\n"
       "              was cut, or not a robot's JSON with errcode (or code) 0\n"
-      "  changes     1 a link was lost, else 0\n"
+      "  changes     1 a link was lost (a lost row), else 0\n"
       "  history     0 read\n"
       "  fetch       0 the exchange succeeded and began with a status line, 1 not\n"
       "  all         2 a wrong command line, a site list or a history database that cannot be\n"

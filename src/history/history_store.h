@@ -68,9 +68,9 @@ public:
     // no more than one is held at a time.
     void History(const std::string& site, int limit, const std::function<void(const HistoryEntry&)>& each);
 
-    // The results of the last two finished runs of the list file, older
-    // first; empty when there are fewer than two.
-    std::vector<std::vector<HistoryEntry>> LastTwoRuns(const std::string& listFile);
+    // The results of the last count finished runs of the list file (fewer
+    // when fewer are recorded), oldest first, each by run number.
+    std::vector<std::vector<HistoryEntry>> LastRuns(const std::string& listFile, int count);
 
     // The changes of the list file's runs that no notice has delivered yet,
     // oldest first (by the later result's run, then its run number), once
