@@ -7,6 +7,7 @@
 #include "cli/cli_help.h"
 #include "cli/fetch_command.h"
 #include "cli/history_command.h"
+#include "cli/report_command.h"
 #include "cli/run_command.h"
 
 #include <ostream>
@@ -25,6 +26,7 @@ struct CommandRunner {
     int operator()(const RunArguments& arguments) const { return runSiteList(arguments, out, err); }
     int operator()(const HistoryArguments& arguments) const { return runHistory(arguments, out, err); }
     int operator()(const ChangesArguments& arguments) const { return runChanges(arguments, out, err); }
+    int operator()(const SiteReportArguments& arguments) const { return runReport(arguments, out, err); }
     int operator()(const HelpArguments& arguments) const
     {
         out << arguments.text;

@@ -19,6 +19,8 @@ const std::map<std::string, OutputEncoding> outputEncodings { { "utf-8", OutputE
 const std::map<std::string, NoticeFormat> noticeFormats { { "json", NoticeFormat::Json },
     { "dingtalk", NoticeFormat::DingTalk }, { "wecom", NoticeFormat::WeCom },
     { "feishu", NoticeFormat::Feishu } };
+const std::map<std::string, ReportFormat> reportFormats { { "html", ReportFormat::Html },
+    { "csv", ReportFormat::Csv }, { "json", ReportFormat::Json } };
 const std::map<std::string, FailOn> failures { { "not-counted", FailOn::NotCounted } };
 
 // Gives an option its entry of the help.
@@ -69,6 +71,25 @@ CLI::Option* addChoice(
                          .add_option_function<std::string>(name,
                              [&choices, &target](const std::string& text) { target = choices.at(text); })
                          ->check(CLI::IsMember(choices).description("")));
+}
+
+// A period back from now: a whole number and m (minutes), h, d or w.
+CLI::Option* addPeriod(CLI::App& command, const std::string& name, std::int64_t& seconds)
+{
+    return described(command.add_option_function<
+                     std::string>(name, [name, &seconds](const std::string& text) {
+        static const std::map<char, std::int64_t> units { { 'm', 60 }, { 'h', 3600 }, { 'd', 86400 },
+            { 'w', 7 * 86400 } };
+        std::int64_t count = 0;
+        const char* end = text.data() + text.size();
+        const auto [last, error] = std::from_chars(text.data(), end, count);
+        const auto unit = last + 1 == end ? units.find(*last) : units.end();
+        if (text.empty() || error != std::errc() || count < 1 || count > 100000 || unit == units.end())
+            throw CLI::ValidationError(name,
+                "needs a whole number from 1 up and a unit: m minutes, h hours, d days, w weeks (30d), got '"
+                    + text + "'");
+        seconds = count * unit->second;
+    }));
 }
 
 CLI::Option* addHostPort(
@@ -164,6 +185,7 @@ private:
     void addRun();
     void addHistory();
     void addChanges();
+    void addReport();
 
     CLI::App m_app { "", "linkwatch-cli" };
     FetchArguments m_fetch;
@@ -171,6 +193,7 @@ private:
     RunArguments m_run;
     HistoryArguments m_history;
     ChangesArguments m_changes;
+    SiteReportArguments m_report;
     std::optional<CliCommand> m_command; // set by the command given once all its options are read
 };
 
@@ -184,6 +207,7 @@ CommandLine::CommandLine()
     addRun();
     addHistory();
     addChanges();
+    addReport();
 }
 
 CLI::App& CommandLine::addCommand(const std::string& name)
@@ -272,6 +296,21 @@ void CommandLine::addChanges()
     changes.callback([this] {
         checkFormat(m_changes.report);
         m_command = m_changes;
+    });
+}
+
+void CommandLine::addReport()
+{
+    CLI::App& report = addCommand("report");
+    addList(report, m_report.list);
+    CLI::Option* since = addPeriod(report, "--since", m_report.sinceSeconds);
+    addNumber(report, "--runs", 1, m_report.runs)->excludes(since);
+    addChoice(report, "--format", reportFormats, m_report.format);
+    addText(report, "--output", m_report.output);
+    report.callback([this] {
+        if (m_report.runs > 0)
+            m_report.sinceSeconds = 0;
+        m_command = m_report;
     });
 }
 

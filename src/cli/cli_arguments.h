@@ -86,6 +86,16 @@ struct ChangesArguments {
     int confirm = 1; // --confirm: runs a worse state must last before it is a change
 };
 
+enum class ReportFormat { Html, Csv, Json };
+
+struct SiteReportArguments {
+    ListArguments list;
+    int runs = 0; // --runs: the last N finished runs; 0: those of the --since period
+    std::int64_t sinceSeconds = 30 * 86400; // --since: how far back the runs started; 0 with --runs
+    ReportFormat format = ReportFormat::Html;
+    std::string output; // --output: the file written; empty: standard output
+};
+
 struct HelpArguments {
     std::string text; // the full help, or one command's own
 };
@@ -94,7 +104,7 @@ struct VersionArguments {
 };
 
 using CliCommand = std::variant<FetchArguments, CheckArguments, RunArguments, HistoryArguments,
-    ChangesArguments, HelpArguments, VersionArguments>;
+    ChangesArguments, SiteReportArguments, HelpArguments, VersionArguments>;
 
 struct ParsedArguments {
     std::optional<CliCommand> command;

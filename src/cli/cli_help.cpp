@@ -16,8 +16,7 @@ const HelpEntry commands[] = {
         "one link check as the window's CHECK runs it (address and query trimmed)" },
     { "run",
         "[--no-delay] [--jobs N] [--per-host N] [--retry N] [--timeout MS]\n"
-        "[--format F]\n"
-        "[--encoding E] [--dir DIR] [--db FILE | --no-history]\n"
+        "[--format F] [--encoding E] [--dir DIR] [--db FILE | --no-history]\n"
         "[--notify URL [--notify-format json|dingtalk|wecom|feishu]\n"
         "[--notify-ca FILE] [--confirm N]] [--fail-on not-counted] [FILE]",
         "checks every entry of a site list whose status is 正常, top to bottom, as\n"
@@ -34,6 +33,13 @@ const HelpEntry commands[] = {
         "the link no longer counts; detail says why), counts (found, and now\n"
         "counts), anchor (the link's text changed), target (its href changed);\n"
         "a site with several gets one row naming each: stopped,anchor" },
+    { "report",
+        "[--db FILE] [--dir DIR] [--since PERIOD | --runs N]\n[--format html|csv|json] [--output FILE] "
+        "[FILE]",
+        "every site of the list with its state now, whether its link counts, since\n"
+        "when, the last run it counted in, how many runs in a row it has been lost\n"
+        "and its state in each run; the runs' totals; html (default) is one page\n"
+        "in Chinese that fetches nothing" },
 };
 
 const HelpEntry options[] = {
@@ -56,7 +62,8 @@ const HelpEntry options[] = {
     { "--format", "F",
         "text (default): the verdict (check), or one line per site with run\n"
         "number, name, address and verdict, tab-separated (run);\n"
-        "tsv, csv, json: one row per site with the columns below" },
+        "tsv, csv, json: one row per site with the columns below;\n"
+        "report: html (default), csv or json" },
     { "--encoding", "E", "utf-8 (default) or gbk, for text, tsv and csv; json is always UTF-8" },
     { "--transcript", "", "check, text format: print the debug transcript before the verdict" },
     { "--fail-on", "not-counted",
@@ -73,9 +80,9 @@ const HelpEntry options[] = {
     { "HOST:PORT", "",
         "a host name or IPv4 address and a port, [IPv6]:PORT, or either without the\n"
         "port; an IPv6 address without brackets has no port (::1 is the host ::1)" },
-    { "--dir", "DIR", "run, history, changes: the folder of the site list" },
+    { "--dir", "DIR", "run, history, changes, report: the folder of the site list" },
     { "--db", "FILE",
-        "run, history, changes: the history database; default linkwatch.db in\n"
+        "run, history, changes, report: the history database; default linkwatch.db in\n"
         "the site list's folder" },
     { "--no-history", "", "run: record nothing" },
     { "--notify", "URL",
@@ -94,6 +101,11 @@ const HelpEntry options[] = {
         "reaches N; one back before that tells nothing; a change to a better\n"
         "state is told at once when the N runs before were all worse\n"
         "(default 1: every change between the last two runs)" },
+    { "--since", "PERIOD",
+        "report: the runs started within PERIOD, a whole number and m, h, d or w\n"
+        "(default 30d)" },
+    { "--runs", "N", "report: the last N finished runs instead" },
+    { "--output", "FILE", "report: write FILE (whole, or not at all) instead of standard output" },
     { "--site", "TEXT", "history: only results whose name or address holds TEXT" },
     { "--limit", "N", "history: at most N results (default 100, 0 for all)" },
 };
@@ -181,6 +193,7 @@ constexpr char helpTail[]
       "  run         4 --notify could not tell the web hook of the run's changes, or its answer\n"
       "              was cut, or not a robot's JSON with errcode (or code) 0\n"
       "  changes     1 a link was lost (a lost row), else 0\n"
+      "  report      0 written\n"
       "  history     0 read\n"
       "  fetch       0 the exchange succeeded and began with a status line, 1 not\n"
       "  all         2 a wrong command line, a site list or a history database that cannot be\n"

@@ -6,6 +6,7 @@
 #include "history/sqlite_statement.h"
 #include "history/sqlite_transaction.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sqlite3.h>
 #include <utility>
@@ -321,7 +322,8 @@ HistoryStore::HistoryStore(const std::string& path, Access access)
         if (writable)
             ExecuteSql(m_database,
                 "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA cache_size = -16384", path);
-        m_selected = resultColumns(PrepareHistorySchema(m_database, path, writable));
+        m_version = PrepareHistorySchema(m_database, path, writable);
+        m_selected = resultColumns(m_version);
     } catch (...) {
         sqlite3_close(m_database);
         throw;
@@ -433,6 +435,57 @@ std::vector<std::vector<HistoryEntry>> HistoryStore::LastRuns(const std::string&
         last.push_back(readEntries(select));
     }
     return last;
+}
+
+std::vector<FinishedRun> HistoryStore::FinishedRuns(
+    const std::string& listFile, int count, std::int64_t since)
+{
+    SqliteStatement runs(m_database,
+        "SELECT id, started, ended FROM runs WHERE list_file = ? AND ended IS NOT NULL AND started >= ?"
+        " ORDER BY id DESC LIMIT ?",
+        m_path);
+    runs.BindText(1, listFile);
+    runs.BindInt(2, since);
+    runs.BindInt(3, count > 0 ? count : -1);
+    std::vector<FinishedRun> finished;
+    while (runs.Step())
+        finished.push_back({ runs.Int(0), runs.Int(1), runs.Int(2) });
+    std::reverse(finished.begin(), finished.end());
+    return finished;
+}
+
+void HistoryStore::RunResults(std::int64_t run, const std::function<void(const HistoryEntry&)>& each)
+{
+    SqliteStatement select(
+        m_database, "SELECT " + m_selected + " FROM results WHERE run = ? ORDER BY n", m_path);
+    select.BindInt(1, run);
+    while (select.Step())
+        each(readEntry(select));
+}
+
+void HistoryStore::RunStates(std::int64_t run, const std::function<void(const ResultState&)>& each)
+{
+    SqliteStatement select(m_database,
+        std::string("SELECT n, address, query, verdict, outcome, ")
+            + (m_version >= LinkColumnsVersion ? "counts" : "null")
+            + " FROM results WHERE run = ? ORDER BY n",
+        m_path);
+    select.BindInt(1, run);
+    ResultState state;
+    while (select.Step()) {
+        state.n = static_cast<int>(select.Int(0));
+        state.address = kept(select, 1);
+        state.query = kept(select, 2);
+        HistoryEntry entry { .verdict = kept(select, 3) };
+        if (!select.IsNull(4))
+            entry.outcome = CheckOutcome { .kind
+                = namedValue(select, 4, OutcomeName,
+                    { CheckOutcomeKind::Unreachable, CheckOutcomeKind::Found, CheckOutcomeKind::Missing }) };
+        state.kind = EntryKind(entry);
+        state.counts
+            = namedValue(select, 5, LinkCountsName, { LinkCounts::Unknown, LinkCounts::Yes, LinkCounts::No });
+        each(state);
+    }
 }
 
 std::vector<SiteChange> HistoryStore::KeepUndelivered(
