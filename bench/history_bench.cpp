@@ -80,7 +80,7 @@ void BM_ChangesOfLastTwoRuns(benchmark::State& state)
     filledDatabase();
     for (auto _ : state) {
         HistoryStore store(filledDatabase(), HistoryStore::Access::ReadOnly);
-        benchmark::DoNotOptimize(store.LastTwoRuns(listFile));
+        benchmark::DoNotOptimize(store.LastRuns(listFile, 2));
     }
 }
 BENCHMARK(BM_ChangesOfLastTwoRuns)->Unit(benchmark::kMillisecond);

@@ -28,13 +28,15 @@ package_packages=(
 # side-by-side benchmark reports; the virtual display and X tools the window
 # tests drive; the servers the network tests start on loopback; the
 # validators of the installed desktop entry and AppStream file; wrk, the
-# load generator bench/cli_run_scale.sh sets linkwatch-cli's rate beside.
+# load generator bench/cli_run_scale.sh sets linkwatch-cli's rate beside;
+# chromium, the browser that renders the HTML report headless.
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev time wrk
     xvfb xauth xdotool x11-apps
     nginx-light curl openssl
     dante-server tinyproxy microsocks
     desktop-file-utils appstream
+    chromium
 )
 
 set_name=${1:-test}

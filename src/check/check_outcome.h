@@ -113,6 +113,9 @@ struct CheckOutcome {
     Text reasonPhrase {};
     // The Location header of a 3xx response; empty otherwise.
     Text location {};
+    // The Retry-After header of a 429 or 5xx response, as sent; empty
+    // otherwise. Not recorded: a run reads it to wait before trying again.
+    Text retryAfter {};
     // The socket error code the exchange ended with (0 none) and its description.
     std::int32_t error = 0;
     Text errorText {};

@@ -279,6 +279,8 @@ void Temu::judgeExchange(THTTPSend& http, bool exchanged, std::int64_t bodyBytes
         outcome.reasonPhrase = CappedOutcomeText(http.ResultString());
         if (outcome.status >= 300 && outcome.status < 400)
             outcome.location = CappedOutcomeText(headerValue(HeaderLines, "location"));
+        if (outcome.status == 429 || outcome.status >= 500)
+            outcome.retryAfter = CappedOutcomeText(headerValue(HeaderLines, "retry-after"));
     }
     // Without a status line the client took the answer's first line for the
     // body's and ended it with a CR LF of its own.

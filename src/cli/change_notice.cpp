@@ -38,10 +38,14 @@ struct KindLabel {
 constexpr KindLabel kindLabels[] = {
     { ChangeKind::OneSided, "\xB5\xA5\xCF\xF2\xC1\xB4\xBD\xD3" }, // 单向链接
     { ChangeKind::Lost, "\xB6\xAA\xCA\xA7\xC1\xB4\xBD\xD3" }, // 丢失链接
+    { ChangeKind::Stopped, "\xB2\xBB\xD4\xD9\xBC\xC6\xC8\xEB" }, // 不再计入
     { ChangeKind::Back, "\xBB\xD6\xB8\xB4\xC1\xB4\xBD\xD3" }, // 恢复链接
+    { ChangeKind::Counts, "\xBB\xD6\xB8\xB4\xBC\xC6\xC8\xEB" }, // 恢复计入
     { ChangeKind::Down, "\xCE\xDE\xB7\xA8\xB7\xC3\xCE\xCA" }, // 无法访问
     { ChangeKind::Up, "\xBB\xD6\xB8\xB4\xB7\xC3\xCE\xCA" }, // 恢复访问
     { ChangeKind::Mutual, "\xBB\xD6\xB8\xB4\xBB\xA5\xC1\xB4" }, // 恢复互链
+    { ChangeKind::Anchor, "\xC3\xAA\xCE\xC4\xB1\xBE\xB8\xC4\xB1\xE4" }, // 锚文本改变
+    { ChangeKind::Target, "\xC1\xB4\xBD\xD3\xB5\xD8\xD6\xB7\xB8\xC4\xB1\xE4" }, // 链接地址改变
 };
 
 // One line per site: line breaks, tabs and other control bytes in a name or
@@ -57,22 +61,38 @@ std::string cappedLine(const std::string& utf8, std::size_t limit)
     return utf8.substr(0, Utf8CharacterCut(utf8, limit - (sizeof ellipsisUtf8 - 1))) + ellipsisUtf8;
 }
 
-// "丢失链接: <name> <address> — <reason>", the reason being why the site
-// ended as it did in the newer run.
-std::string changeLine(const SiteChange& change, const char* label)
-{
-    const HistoryEntry& after = change.after;
-    const Text reason = after.outcome ? OutcomeReason(*after.outcome) : after.verdict;
-    const Text line = Text(label) + ": " + after.name + " " + after.address + " \xA1\xAA " + reason; // —
-    return cappedLine(oneLine(GbkToUtf8(line)), lineByteLimit);
-}
-
 // Where kind comes in kindLabels.
 std::size_t rankOf(ChangeKind kind)
 {
     const auto* row = std::find_if(std::begin(kindLabels), std::end(kindLabels),
         [kind](const KindLabel& label) { return label.kind == kind; });
     return static_cast<std::size_t>(row - std::begin(kindLabels));
+}
+
+// Where the change comes in kindLabels: by its foremost kind.
+std::size_t rankOf(const SiteChange& change)
+{
+    std::size_t rank = std::size(kindLabels);
+    for (const ChangeKind kind : change.kinds.list())
+        rank = std::min(rank, rankOf(kind));
+    return rank;
+}
+
+// "丢失链接: <name> <address> — <reason>", the reason being what changed in
+// the link, else why the site ended as it did in the newer run; a site with
+// several kinds of change names each: "不再计入、锚文本改变: …".
+std::string changeLine(const SiteChange& change)
+{
+    const HistoryEntry& after = change.after;
+    Text labels;
+    for (const KindLabel& label : kindLabels)
+        if (change.kinds.has(label.kind))
+            labels += (labels.empty() ? "" : "\xA1\xA2") + Text(label.label); // 、
+    const Text reason = !change.detail.empty() ? change.detail
+        : after.outcome                        ? OutcomeReason(*after.outcome)
+                                               : after.verdict;
+    const Text line = labels + ": " + after.name + " " + after.address + " \xA1\xAA " + reason; // —
+    return cappedLine(oneLine(GbkToUtf8(line)), lineByteLimit);
 }
 
 // An earlier run's changes, told late, come before a later run's, so that
@@ -84,12 +104,11 @@ std::vector<std::string> changeLines(const std::vector<SiteChange>& changes)
     for (const SiteChange& change : changes)
         ordered.push_back(&change);
     std::stable_sort(ordered.begin(), ordered.end(), [](const SiteChange* one, const SiteChange* other) {
-        return std::pair(one->after.run, rankOf(one->kind))
-            < std::pair(other->after.run, rankOf(other->kind));
+        return std::pair(one->after.run, rankOf(*one)) < std::pair(other->after.run, rankOf(*other));
     });
     std::vector<std::string> lines;
     for (const SiteChange* change : ordered)
-        lines.push_back(changeLine(*change, kindLabels[rankOf(change->kind)].label));
+        lines.push_back(changeLine(*change));
     return lines;
 }
 

@@ -6,11 +6,11 @@ namespace {
 
 const TableLayout& changeLayout()
 {
-    // The text format stops after the reasons: what changed, where, from what to what and why.
-    static const TableLayout layout { { "change", "n", "name", "address", "before_outcome", "before_reason",
-                                          "after_outcome", "after_reason", "after_status", "after_error",
-                                          "before_run", "after_run" },
-        8 };
+    // The text format stops after the reasons: what changed, where, in the link, from what to what and why.
+    static const TableLayout layout { { "change", "n", "name", "address", "detail", "before_outcome",
+                                          "before_reason", "after_outcome", "after_reason", "after_status",
+                                          "after_error", "before_run", "after_run" },
+        9 };
     return layout;
 }
 
@@ -29,9 +29,10 @@ TableRow changeCells(const SiteChange& change)
     const HistoryEntry& after = change.after;
     const std::int64_t status = after.outcome ? after.outcome->status : 0;
     const std::int64_t error = after.outcome ? after.outcome->error : 0;
-    return { Text(ChangeKindName(change.kind)), std::int64_t { after.n }, after.name, after.address,
-        outcomeCell(change.before), reasonCell(change.before), outcomeCell(after), reasonCell(after),
-        nonZeroCell(status), nonZeroCell(error), change.before.run, after.run };
+    return { Text(change.kinds.name()), std::int64_t { after.n }, after.name, after.address,
+        change.detail.empty() ? TableCell() : TableCell(change.detail), outcomeCell(change.before),
+        reasonCell(change.before), outcomeCell(after), reasonCell(after), nonZeroCell(status),
+        nonZeroCell(error), change.before.run, after.run };
 }
 
 }

@@ -19,9 +19,8 @@ int runChanges(const ChangesArguments& arguments, std::ostream& out, std::ostrea
     std::vector<SiteChange> changes;
     try {
         const RecordedHistory history = openRecordedHistory(arguments.list);
-        const std::vector<std::vector<HistoryEntry>> runs = history.store->LastTwoRuns(history.listKey);
-        if (runs.size() == 2)
-            changes = SiteChanges(runs[0], runs[1]);
+        changes = SiteChanges(
+            history.store->LastRuns(history.listKey, RunsForConfirm(arguments.confirm)), arguments.confirm);
     } catch (const HistoryError& error) {
         err << "linkwatch-cli: changes: " << error.what() << '\n';
         return unreadable;
@@ -29,7 +28,7 @@ int runChanges(const ChangesArguments& arguments, std::ostream& out, std::ostrea
     writeChangeTable(changes, arguments.report.format, arguments.report.encoding, out);
     out.flush();
     const bool lost = std::any_of(changes.begin(), changes.end(), [](const SiteChange& change) {
-        return change.kind == ChangeKind::Lost || change.kind == ChangeKind::OneSided;
+        return change.kinds.has(ChangeKind::Lost) || change.kinds.has(ChangeKind::OneSided);
     });
     return lost ? linkLost : 0;
 }

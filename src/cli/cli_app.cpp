@@ -8,6 +8,7 @@
 #include "cli/fetch_command.h"
 #include "cli/history_command.h"
 #include "cli/mine_command.h"
+#include "cli/report_command.h"
 #include "cli/run_command.h"
 
 #include <ostream>
@@ -27,6 +28,7 @@ struct CommandRunner {
     int operator()(const HistoryArguments& arguments) const { return runHistory(arguments, out, err); }
     int operator()(const ChangesArguments& arguments) const { return runChanges(arguments, out, err); }
     int operator()(const MineArguments& arguments) const { return runMine(arguments, out, err); }
+    int operator()(const SiteReportArguments& arguments) const { return runReport(arguments, out, err); }
     int operator()(const HelpArguments& arguments) const
     {
         out << arguments.text;

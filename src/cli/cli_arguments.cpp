@@ -22,6 +22,8 @@ const std::map<std::string, NoticeFormat> noticeFormats { { "json", NoticeFormat
     { "feishu", NoticeFormat::Feishu } };
 const std::map<std::string, MineAction> mineActions { { "add", MineAction::Add },
     { "remove", MineAction::Remove }, { "list", MineAction::List }, { "orphans", MineAction::Orphans } };
+const std::map<std::string, ReportFormat> reportFormats { { "html", ReportFormat::Html },
+    { "csv", ReportFormat::Csv }, { "json", ReportFormat::Json } };
 const std::map<std::string, FailOn> failures { { "not-counted", FailOn::NotCounted } };
 const std::map<std::string, std::string> spiders { { "baidu", BaiduSpiderAgent },
     { "baidu-mobile", BaiduMobileSpiderAgent }, { "none", "" } };
@@ -74,6 +76,25 @@ CLI::Option* addChoice(
                          .add_option_function<std::string>(name,
                              [&choices, &target](const std::string& text) { target = choices.at(text); })
                          ->check(CLI::IsMember(choices).description("")));
+}
+
+// A period back from now: a whole number and m (minutes), h, d or w.
+CLI::Option* addPeriod(CLI::App& command, const std::string& name, std::int64_t& seconds)
+{
+    return described(command.add_option_function<
+                     std::string>(name, [name, &seconds](const std::string& text) {
+        static const std::map<char, std::int64_t> units { { 'm', 60 }, { 'h', 3600 }, { 'd', 86400 },
+            { 'w', 7 * 86400 } };
+        std::int64_t count = 0;
+        const char* end = text.data() + text.size();
+        const auto [last, error] = std::from_chars(text.data(), end, count);
+        const auto unit = last + 1 == end ? units.find(*last) : units.end();
+        if (text.empty() || error != std::errc() || count < 1 || count > 100000 || unit == units.end())
+            throw CLI::ValidationError(name,
+                "needs a whole number from 1 up and a unit: m minutes, h hours, d days, w weeks (30d), got '"
+                    + text + "'");
+        seconds = count * unit->second;
+    }));
 }
 
 CLI::Option* addHostPort(
@@ -177,6 +198,7 @@ private:
     void addHistory();
     void addChanges();
     void addMine();
+    void addReport();
 
     CLI::App m_app { "", "linkwatch-cli" };
     FetchArguments m_fetch;
@@ -186,6 +208,7 @@ private:
     ChangesArguments m_changes;
     MineArguments m_mine;
     std::vector<std::string> m_mineOperands; // URL and FILE, or FILE
+    SiteReportArguments m_report;
     std::optional<CliCommand> m_command; // set by the command given once all its options are read
 };
 
@@ -200,6 +223,7 @@ CommandLine::CommandLine()
     addHistory();
     addChanges();
     addMine();
+    addReport();
 }
 
 CLI::App& CommandLine::addCommand(const std::string& name)
@@ -249,6 +273,7 @@ void CommandLine::addRun()
     addFlag(run, "--no-delay", m_run.noDelay);
     addNumber(run, "--jobs", 1, m_run.jobs);
     addNumber(run, "--per-host", 1, m_run.perHost);
+    addNumber(run, "--retry", 0, m_run.retry);
     addNumber(run, "--timeout", 1, m_run.report.waitLimitMs);
     addFormat(run, m_run.report);
     CLI::Option* database = addList(run, m_run.list);
@@ -256,6 +281,7 @@ void CommandLine::addRun()
     CLI::Option* notify = addText(run, "--notify", m_run.notifyUrl);
     addChoice(run, "--notify-format", noticeFormats, m_run.notifyFormat)->needs(notify);
     addText(run, "--notify-ca", m_run.notifyCaFile)->needs(notify);
+    addNumber(run, "--confirm", 1, m_run.confirm)->needs(notify);
     // The changes a notice tells of are read from the history this run records.
     noHistory->excludes(database)->excludes(notify);
     addChoice(run, "--fail-on", failures, m_run.failOn);
@@ -283,6 +309,7 @@ void CommandLine::addChanges()
 {
     CLI::App& changes = addCommand("changes");
     addList(changes, m_changes.list);
+    addNumber(changes, "--confirm", 1, m_changes.confirm);
     addFormat(changes, m_changes.report);
     changes.callback([this] {
         checkFormat(m_changes.report);
@@ -331,6 +358,21 @@ void CommandLine::addMine()
             && (mine.count("--timeout") > 0 || mine.count("--no-delay") > 0))
             throw CLI::ValidationError("--timeout, --no-delay", "go with mine orphans only");
         m_command = m_mine;
+    });
+}
+
+void CommandLine::addReport()
+{
+    CLI::App& report = addCommand("report");
+    addList(report, m_report.list);
+    CLI::Option* since = addPeriod(report, "--since", m_report.sinceSeconds);
+    addNumber(report, "--runs", 1, m_report.runs)->excludes(since);
+    addChoice(report, "--format", reportFormats, m_report.format);
+    addText(report, "--output", m_report.output);
+    report.callback([this] {
+        if (m_report.runs > 0)
+            m_report.sinceSeconds = 0;
+        m_command = m_report;
     });
 }
 

@@ -64,11 +64,13 @@ struct RunArguments {
     bool noDelay = false;
     std::optional<int> jobs; // most sites checked at once; empty: no bound
     int perHost = 8; // most fetches at once to one host
+    int retry = 1; // --retry: most fetches more of a site unreachable or answering 429 or 5xx
     ReportArguments report;
     ListArguments list;
     bool noHistory = false; // --no-history: the run is not recorded
     std::string notifyUrl; // --notify: the web hook told of changes; empty: none
     NoticeFormat notifyFormat = NoticeFormat::Json;
+    int confirm = 1; // --confirm: runs a worse state must last before a notice tells of it
     std::string notifyCaFile; // --notify-ca: who vouches for an https hook; empty: the system's authorities
     FailOn failOn = FailOn::Missing; // --fail-on
     bool noRobotsTxt = false; // --no-robots-txt: no site's robots.txt is asked
@@ -85,6 +87,17 @@ struct HistoryArguments {
 struct ChangesArguments {
     ReportArguments report;
     ListArguments list;
+    int confirm = 1; // --confirm: runs a worse state must last before it is a change
+};
+
+enum class ReportFormat { Html, Csv, Json };
+
+struct SiteReportArguments {
+    ListArguments list;
+    int runs = 0; // --runs: the last N finished runs; 0: those of the --since period
+    std::int64_t sinceSeconds = 30 * 86400; // --since: how far back the runs started; 0 with --runs
+    ReportFormat format = ReportFormat::Html;
+    std::string output; // --output: the file written; empty: standard output
 };
 
 // mine: the operator's own pages of a site list, kept in its history database.
@@ -106,7 +119,7 @@ struct VersionArguments {
 };
 
 using CliCommand = std::variant<FetchArguments, CheckArguments, RunArguments, HistoryArguments,
-    ChangesArguments, MineArguments, HelpArguments, VersionArguments>;
+    ChangesArguments, MineArguments, SiteReportArguments, HelpArguments, VersionArguments>;
 
 struct ParsedArguments {
     std::optional<CliCommand> command;

@@ -16,10 +16,10 @@ const HelpEntry commands[] = {
         "[--spider baidu|baidu-mobile|none] [ROUTE] URL QUERY",
         "one link check as the window's CHECK runs it (address and query trimmed)" },
     { "run",
-        "[--no-delay] [--jobs N] [--per-host N] [--timeout MS] [--format F]\n"
-        "[--encoding E] [--dir DIR] [--db FILE | --no-history]\n"
+        "[--no-delay] [--jobs N] [--per-host N] [--retry N] [--timeout MS]\n"
+        "[--format F] [--encoding E] [--dir DIR] [--db FILE | --no-history]\n"
         "[--notify URL [--notify-format json|dingtalk|wecom|feishu]\n"
-        "[--notify-ca FILE]] [--fail-on not-counted] [--no-robots-txt]\n"
+        "[--notify-ca FILE] [--confirm N]] [--fail-on not-counted] [--no-robots-txt]\n"
         "[--spider baidu|baidu-mobile|none] [FILE]",
         "checks every entry of a site list whose status is 正常, top to bottom, as\n"
         "CHECK does; FILE defaults to 帐号.ini in the folder the window uses\n"
@@ -28,11 +28,15 @@ const HelpEntry commands[] = {
         "[--db FILE] [--dir DIR] [--site TEXT] [--limit N] [--format F]\n"
         "[--encoding E] [FILE]",
         "the results recorded for the list, newest run first" },
-    { "changes", "[--db FILE] [--dir DIR] [--format F] [--encoding E] [FILE]",
-        "the sites whose outcome differs between the list's last two recorded runs:\n"
+    { "changes", "[--db FILE] [--dir DIR] [--confirm N] [--format F] [--encoding E] [FILE]",
+        "the sites whose outcome or link changed in the list's last recorded run:\n"
         "lost (found, then missing), back (then found again), down (then\n"
-        "unreachable), up (unreachable, then missing), one-sided (your own page\n"
-        "links the partner, its link went or stopped counting), mutual (it counts again)" },
+        "unreachable), up (unreachable, then missing), stopped (still found, but\n"
+        "the link no longer counts; detail says why), counts (found, and now\n"
+        "counts), anchor (the link's text changed), target (its href changed),\n"
+        "one-sided (your own page links the partner, its link went or stopped\n"
+        "counting), mutual (it counts again); a site with several gets one row\n"
+        "naming each: stopped,anchor" },
     { "mine",
         "add|remove URL [--dir DIR] [--db FILE] [FILE]\n"
         "list [--dir DIR] [--db FILE] [--format F] [--encoding E] [FILE]\n"
@@ -41,6 +45,13 @@ const HelpEntry commands[] = {
         "your own pages of a site list (your 友情链接 page), kept in its history\n"
         "database: run fetches each once and sets back for every partner; orphans\n"
         "prints their links to sites no entry of the list names" },
+    { "report",
+        "[--db FILE] [--dir DIR] [--since PERIOD | --runs N]\n[--format html|csv|json] [--output FILE] "
+        "[FILE]",
+        "every site of the list with its state now, whether its link counts, since\n"
+        "when, the last run it counted in, how many runs in a row it has been lost\n"
+        "and its state in each run; the runs' totals; html (default) is one page\n"
+        "in Chinese that fetches nothing" },
 };
 
 const HelpEntry options[] = {
@@ -50,6 +61,12 @@ const HelpEntry options[] = {
         "run: at most N fetches at once to one host, by the address's host and\n"
         "port (N >= 1; default 8: shared hosting answers more at once from one\n"
         "address with 429, 503 or a block page, which reads as a lost link)" },
+    { "--retry", "N",
+        "run: a site that ends unreachable or answers 429 or 5xx is fetched again\n"
+        "once every site has been checked, at most N times more (default 1, 0 for\n"
+        "never), each after what its Retry-After asks (seconds or an HTTP date, at\n"
+        "most 30 s; 2 s without one); the last answer is recorded, tries says how\n"
+        "many fetches it took" },
     { "--timeout", "MS",
         "the wait for each read, in milliseconds (fetch: default 60000;\n"
         "check, run, mine orphans: above 0, default 50000 as in the window)" },
@@ -57,7 +74,8 @@ const HelpEntry options[] = {
     { "--format", "F",
         "text (default): the verdict (check), or one line per site with run\n"
         "number, name, address and verdict, tab-separated (run);\n"
-        "tsv, csv, json: one row per site with the columns below" },
+        "tsv, csv, json: one row per site with the columns below;\n"
+        "report: html (default), csv or json" },
     { "--encoding", "E", "utf-8 (default) or gbk, for text, tsv and csv; json is always UTF-8" },
     { "--transcript", "", "check, text format: print the debug transcript before the verdict" },
     { "--fail-on", "not-counted",
@@ -84,9 +102,9 @@ const HelpEntry options[] = {
     { "HOST:PORT", "",
         "a host name or IPv4 address and a port, [IPv6]:PORT, or either without the\n"
         "port; an IPv6 address without brackets has no port (::1 is the host ::1)" },
-    { "--dir", "DIR", "run, history, changes, mine: the folder of the site list" },
+    { "--dir", "DIR", "run, history, changes, mine, report: the folder of the site list" },
     { "--db", "FILE",
-        "run, history, changes, mine: the history database; default linkwatch.db in\n"
+        "run, history, changes, mine, report: the history database; default linkwatch.db in\n"
         "the site list's folder" },
     { "--no-history", "", "run: record nothing" },
     { "--notify", "URL",
@@ -99,6 +117,17 @@ const HelpEntry options[] = {
     { "--notify-ca", "FILE",
         "the certificates (PEM) an https web hook's certificate must be vouched\n"
         "for by; default: the system's certificate authorities" },
+    { "--confirm", "N",
+        "changes, run --notify: a change to a worse state (lost, down, stopped)\n"
+        "is told once the last N runs all show it, and only in the run its streak\n"
+        "reaches N; one back before that tells nothing; a change to a better\n"
+        "state is told at once when the N runs before were all worse\n"
+        "(default 1: every change between the last two runs)" },
+    { "--since", "PERIOD",
+        "report: the runs started within PERIOD, a whole number and m, h, d or w\n"
+        "(default 30d)" },
+    { "--runs", "N", "report: the last N finished runs instead" },
+    { "--output", "FILE", "report: write FILE (whole, or not at all) instead of standard output" },
     { "--site", "TEXT", "history: only results whose name or address holds TEXT" },
     { "--limit", "N", "history: at most N results (default 100, 0 for all)" },
 };
@@ -172,9 +201,11 @@ constexpr char helpTail[]
       "  outcome to tries are absent when the check ended without an outcome\n"
       "  history adds run (the run's number in the database) and time (when the verdict came,\n"
       "  local time) before n; its text format shows run, time, n, name, address, verdict\n"
-      "\nchanges columns (the text format shows the first eight):\n"
-      "  change, n, name, address, before_outcome, before_reason, after_outcome, after_reason,\n"
-      "  after_status, after_error, before_run, after_run\n"
+      "\nchanges columns (the text format shows the first nine):\n"
+      "  change, n, name, address, detail, before_outcome, before_reason, after_outcome,\n"
+      "  after_reason, after_status, after_error, before_run, after_run\n"
+      "  (detail: what changed in the link, e.g. 加了 rel=nofollow, 移进了隐藏元素,\n"
+      "  页面改为 noindex, robots.txt 禁止抓取, 锚文本: A → B; before_run is the run compared with)\n"
       "\nexit status:\n"
       "  check, run  0 every active site found (also when the list has none), 1 at least one\n"
       "              missing (with --fail-on not-counted, also one whose link does not count),\n"
@@ -184,6 +215,7 @@ constexpr char helpTail[]
       "  run         4 --notify could not tell the web hook of the run's changes, or its answer\n"
       "              was cut, or not a robot's JSON with errcode (or code) 0\n"
       "  changes     1 a link was lost or an exchange became one-sided, else 0\n"
+      "  report      0 written\n"
       "  history     0 read\n"
       "  mine        0 done, 2 an address refused, added twice or removed while not kept, or\n"
       "              orphans of a list without own pages; orphans 3 an own page not read\n"

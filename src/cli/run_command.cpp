@@ -1,5 +1,6 @@
 #include "cli/run_command.h"
 
+#include "base/gbk_codec.h"
 #include "check/active_sites.h"
 #include "check/site_list_layout.h"
 #include "check/site_list_texts.h"
@@ -96,12 +97,13 @@ std::vector<HistoryEntry> historyEntries(
 // The changes the web hook is to be told of, read back from the history, so
 // that a run that was not recorded has none; empty, with why on err, when
 // they cannot be read.
-std::optional<std::vector<SiteChange>> changesToTell(RunHistory& history, bool recorded, std::ostream& err)
+std::optional<std::vector<SiteChange>> changesToTell(
+    RunHistory& history, bool recorded, int confirm, std::ostream& err)
 {
     std::string unread = "the run was not recorded";
     try {
         if (recorded)
-            return history.undeliveredChanges();
+            return history.undeliveredChanges(confirm);
     } catch (const HistoryError& error) {
         unread = error.what();
     }
@@ -126,7 +128,8 @@ void markDelivered(RunHistory& history, const std::vector<SiteChange>& changes, 
 bool notifyChanges(RunHistory& history, bool recorded, const RunArguments& arguments,
     const std::string& listName, std::ostream& err)
 {
-    const std::optional<std::vector<SiteChange>> changes = changesToTell(history, recorded, err);
+    const std::optional<std::vector<SiteChange>> changes
+        = changesToTell(history, recorded, arguments.confirm, err);
     if (!changes)
         return false;
     if (changes->empty())

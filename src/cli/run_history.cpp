@@ -39,11 +39,10 @@ HistoryStore& RunHistory::store()
     return *m_store;
 }
 
-std::vector<SiteChange> RunHistory::undeliveredChanges()
+std::vector<SiteChange> RunHistory::undeliveredChanges(int confirm)
 {
-    const std::vector<std::vector<HistoryEntry>> runs = store().LastTwoRuns(m_info.listFile);
     return store().KeepUndelivered(
-        m_info.listFile, runs.size() < 2 ? std::vector<SiteChange>() : SiteChanges(runs[0], runs[1]));
+        m_info.listFile, SiteChanges(store().LastRuns(m_info.listFile, RunsForConfirm(confirm)), confirm));
 }
 
 void RunHistory::delivered(const std::vector<SiteChange>& changes)

@@ -34,11 +34,11 @@ public:
     bool record(std::int64_t endedAt, const std::vector<HistoryEntry>& entries, std::ostream& err);
 
     // The changes the web hook is to be told of, oldest first: those of the
-    // list's earlier runs that no notice delivered yet, then those between
-    // the list's last two recorded runs, which stay undelivered with them
-    // until delivered is called. Throws HistoryError, also when the database
-    // could not be opened.
-    std::vector<SiteChange> undeliveredChanges();
+    // list's earlier runs that no notice delivered yet, then those of the
+    // list's last recorded run (SiteChanges with confirm), which stay
+    // undelivered with them until delivered is called. Throws HistoryError,
+    // also when the database could not be opened.
+    std::vector<SiteChange> undeliveredChanges(int confirm);
     // Marks changes as told. Throws HistoryError.
     void delivered(const std::vector<SiteChange>& changes);
 

@@ -12,15 +12,37 @@ void RunResults::finishResult(int row, const CheckOutcome& outcome, const Text&)
     m_rows[row].result.outcome = outcome;
 }
 
-void RunResults::workerEnded(int row)
+void RunResults::workerEnded(int row, bool retried)
 {
     // Notified under the lock: a waiter that sees the last row may destroy
     // this object at once.
     const std::lock_guard lock(m_mutex);
-    m_rows[row].ended = true;
+    // A retried row is left alone: its last fetch may have ended already.
+    if (!retried)
+        m_rows[row].ended = true;
     ++m_endedWorkers;
-    if (row == m_awaitedRow || (m_awaitedCount > 0 && m_endedWorkers >= m_awaitedCount))
+    if ((row == m_awaitedRow && !retried) || (m_awaitedCount > 0 && m_endedWorkers >= m_awaitedCount))
         m_ended.notify_all();
+}
+
+void RunResults::triesEnded(int row, int tries)
+{
+    const std::lock_guard lock(m_mutex);
+    const auto found = m_rows.find(row);
+    if (found == m_rows.end())
+        return;
+    if (found->second.result.outcome)
+        found->second.result.outcome->tries = tries;
+    found->second.ended = true;
+    if (row == m_awaitedRow)
+        m_ended.notify_all();
+}
+
+std::optional<CheckOutcome> RunResults::outcomeOf(int row) const
+{
+    const std::lock_guard lock(m_mutex);
+    const auto found = m_rows.find(row);
+    return found == m_rows.end() ? std::nullopt : found->second.result.outcome;
 }
 
 int RunResults::endedWorkers() const

@@ -32,8 +32,13 @@ public:
 
     // The worker of row has ended and been freed; the last call on it for
     // that worker. Nothing of this object is touched once the lock is let
-    // go: the run may end as soon as it sees the last one.
-    void workerEnded(int row);
+    // go: the run may end as soon as it sees the last one. With retried, the
+    // row is fetched again and its result waits for triesEnded.
+    void workerEnded(int row, bool retried = false);
+    // The last fetch of a retried row has ended after tries fetches in all.
+    void triesEnded(int row, int tries);
+    // The outcome row's last fetch gave; empty when none came.
+    std::optional<CheckOutcome> outcomeOf(int row) const;
     // How many workers have ended; waits until at least count have.
     int endedWorkers() const;
     void waitForEndedWorkers(int count);

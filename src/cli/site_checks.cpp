@@ -2,7 +2,10 @@
 
 #include "check/link_check_worker.h"
 #include "cli/host_key.h"
+#include "cli/retry_wait.h"
 #include "net/http_text.h"
+
+#include <system_error>
 
 namespace {
 
@@ -30,6 +33,19 @@ std::shared_ptr<RobotsTxtCache> robotsTxtCacheOf(const RunArguments& arguments)
     return std::make_shared<RobotsTxtCache>(std::move(client));
 }
 
+std::int64_t secondsNow()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// No answer, too many requests, or a failing server: what a later fetch may get past.
+bool asksForRetry(const CheckOutcome& outcome)
+{
+    return outcome.kind == CheckOutcomeKind::Unreachable || outcome.status == 429 || outcome.status >= 500;
+}
+
 }
 
 SiteChecks::SiteChecks(const std::vector<ActiveSite>& sites, const RunArguments& arguments)
@@ -38,9 +54,12 @@ SiteChecks::SiteChecks(const std::vector<ActiveSite>& sites, const RunArguments&
     , m_results(std::make_shared<RunResults>())
     , m_robotsTxt(robotsTxtCacheOf(arguments))
     , m_queue(hostKeys(sites), arguments.perHost)
+    , m_firstFetchesLeft(sites.size())
 {
     if (sites.empty())
         return;
+    if (arguments.retry > 0)
+        m_retrier = std::thread([this] { retryKept(); });
     if (!arguments.noDelay) {
         m_starter = std::thread([this] { startPaced(); });
         return;
@@ -49,7 +68,7 @@ SiteChecks::SiteChecks(const std::vector<ActiveSite>& sites, const RunArguments&
     m_pool.emplace(
         m_queue, std::min(arguments.jobs.value_or(siteCount), siteCount), [this](std::size_t site) {
             runWorker(site);
-            m_results->workerEnded(rowOf(site));
+            firstFetchEnded(site);
         });
 }
 
@@ -59,6 +78,8 @@ SiteChecks::~SiteChecks()
     if (m_starter.joinable())
         m_starter.join();
     m_results->waitForEndedWorkers(m_started);
+    if (m_retrier.joinable())
+        m_retrier.join();
 }
 
 RunResults::Result SiteChecks::take(std::size_t site) { return m_results->take(rowOf(site)); }
@@ -101,8 +122,80 @@ void SiteChecks::startPaced()
             const std::size_t taken = m_queue.Take().value();
             runWorker(taken);
             m_queue.Done(taken);
-            m_results->workerEnded(rowOf(taken));
+            firstFetchEnded(taken);
         }).detach();
         ++m_started;
     }
+}
+
+void SiteChecks::firstFetchEnded(std::size_t site)
+{
+    bool retried = false;
+    if (m_arguments.retry > 0) {
+        const std::optional<Clock::time_point> due = retryDue(site);
+        const std::lock_guard lock(m_retryMutex);
+        if (due)
+            m_retries.push_back({ site, *due });
+        retried = due.has_value();
+        if (--m_firstFetchesLeft == 0)
+            m_firstFetchesEnded.notify_all();
+    }
+    // The last touch of this object by a paced thread: the run may end once it has seen every worker end.
+    m_results->workerEnded(rowOf(site), retried);
+}
+
+std::optional<SiteChecks::Clock::time_point> SiteChecks::retryDue(std::size_t site) const
+{
+    const std::optional<CheckOutcome> outcome = m_results->outcomeOf(rowOf(site));
+    if (!outcome || !asksForRetry(*outcome))
+        return std::nullopt;
+    return Clock::now() + RetryWait(outcome->retryAfter, secondsNow());
+}
+
+void SiteChecks::retryKept()
+{
+    std::vector<Retry> round;
+    {
+        std::unique_lock lock(m_retryMutex);
+        m_firstFetchesEnded.wait(lock, [this] { return m_firstFetchesLeft == 0; });
+        round.swap(m_retries);
+    }
+    for (int tries = 2; !round.empty(); ++tries) {
+        try {
+            retryRound(round, tries);
+        } catch (const std::system_error&) {
+            // No thread for the round: the sites keep the answers they had.
+            for (const Retry& retry : round)
+                m_results->triesEnded(rowOf(retry.site), tries - 1);
+            return;
+        }
+    }
+}
+
+// One more fetch of each site of round, which then holds those to be fetched once more.
+void SiteChecks::retryRound(std::vector<Retry>& round, int tries)
+{
+    std::vector<Text> keys;
+    for (const Retry& retry : round)
+        keys.push_back(HostKeyOf(m_sites[retry.site].address));
+    PoliteQueue queue(keys, m_arguments.perHost);
+    std::vector<Retry> next;
+    std::mutex nextMutex;
+    {
+        const auto count = static_cast<int>(round.size());
+        CheckPool pool(queue, std::min(m_arguments.jobs.value_or(count), count), [&](std::size_t index) {
+            const Retry& retry = round[index];
+            std::this_thread::sleep_until(retry.due);
+            runWorker(retry.site);
+            const std::optional<Clock::time_point> due
+                = tries <= m_arguments.retry ? retryDue(retry.site) : std::nullopt;
+            if (!due) {
+                m_results->triesEnded(rowOf(retry.site), tries);
+                return;
+            }
+            const std::lock_guard lock(nextMutex);
+            next.push_back({ retry.site, *due });
+        });
+    }
+    round.swap(next);
 }

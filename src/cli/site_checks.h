@@ -7,8 +7,12 @@
 #include "cli/polite_queue.h"
 #include "cli/run_results.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 // The link checks of one linkwatch-cli run: one link check worker per
@@ -21,6 +25,13 @@
 // start delay and then checks the next site the queue gives.
 // Unless --no-robots-txt, every worker asks one RobotsTxtCache, so that
 // each site's robots.txt is fetched once in the run.
+//
+// A site that ends unreachable or answers 429 or 5xx is fetched again, up to
+// --retry times more, once every site has been checked once: each waits what
+// its answer's Retry-After asks (RetryWait) from the moment that answer came,
+// through a queue and pool of their own with the same bounds. Its result is
+// the last fetch's, its tries how many fetches it took; the results after it
+// in list order wait for it.
 //
 // Thread: made, asked and destroyed by the run's own thread; the workers run
 // on theirs. Taking a result blocks until that site's worker has ended, and
@@ -40,9 +51,22 @@ public:
     std::optional<RunResults::Result> takeIfEnded(std::size_t site);
 
 private:
+    using Clock = std::chrono::steady_clock;
+    struct Retry {
+        std::size_t site;
+        Clock::time_point due;
+    };
+
     // Runs the worker of sites[site] on the calling thread.
     void runWorker(std::size_t site);
     void startPaced();
+    // After the first fetch of sites[site]: keeps it for a retry when it asks for one.
+    void firstFetchEnded(std::size_t site);
+    // When sites[site], as it last ended, is to be fetched again; empty when it is not.
+    std::optional<Clock::time_point> retryDue(std::size_t site) const;
+    // Fetches the sites kept for a retry once every first fetch has ended.
+    void retryKept();
+    void retryRound(std::vector<Retry>& round, int tries);
 
     const std::vector<ActiveSite>& m_sites;
     const RunArguments& m_arguments;
@@ -53,4 +77,9 @@ private:
     std::optional<CheckPool> m_pool;
     std::thread m_starter;
     int m_started = 0; // paced threads started; the starter's own
+    std::mutex m_retryMutex;
+    std::condition_variable m_firstFetchesEnded;
+    std::size_t m_firstFetchesLeft;
+    std::vector<Retry> m_retries; // kept by the first fetches, for retryKept
+    std::thread m_retrier;
 };

@@ -48,7 +48,7 @@ constexpr const char* upgradeSteps[] = {
     "CREATE TABLE undelivered ("
     " list_file TEXT NOT NULL,"
     " after_run INTEGER NOT NULL, after_n INTEGER NOT NULL,"
-    " change TEXT NOT NULL," // lost, back, down, up, one-sided, mutual
+    " change TEXT NOT NULL," // its kinds joined by commas: lost, back, down, up, stopped, one-sided, …
     " before_run INTEGER NOT NULL, before_n INTEGER NOT NULL,"
     " PRIMARY KEY (list_file, after_run, after_n)) WITHOUT ROWID;",
 

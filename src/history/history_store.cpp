@@ -6,6 +6,7 @@
 #include "history/sqlite_statement.h"
 #include "history/sqlite_transaction.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sqlite3.h>
 #include <utility>
@@ -416,25 +417,75 @@ void HistoryStore::History(
         each(readEntry(select));
 }
 
-std::vector<std::vector<HistoryEntry>> HistoryStore::LastTwoRuns(const std::string& listFile)
+std::vector<std::vector<HistoryEntry>> HistoryStore::LastRuns(const std::string& listFile, int count)
 {
     SqliteStatement runs(m_database,
-        "SELECT id FROM runs WHERE list_file = ? AND ended IS NOT NULL ORDER BY id DESC LIMIT 2", m_path);
+        "SELECT id FROM runs WHERE list_file = ? AND ended IS NOT NULL ORDER BY id DESC LIMIT ?", m_path);
     runs.BindText(1, listFile);
+    runs.BindInt(2, count);
     std::vector<std::int64_t> ids;
     while (runs.Step())
         ids.insert(ids.begin(), runs.Int(0));
-    if (ids.size() < 2)
-        return {};
     SqliteStatement select(
         m_database, "SELECT " + m_selected + " FROM results WHERE run = ? ORDER BY n", m_path);
-    std::vector<std::vector<HistoryEntry>> lastTwo;
+    std::vector<std::vector<HistoryEntry>> last;
     for (const std::int64_t id : ids) {
         select.Reset();
         select.BindInt(1, id);
-        lastTwo.push_back(readEntries(select));
+        last.push_back(readEntries(select));
     }
-    return lastTwo;
+    return last;
+}
+
+std::vector<FinishedRun> HistoryStore::FinishedRuns(
+    const std::string& listFile, int count, std::int64_t since)
+{
+    SqliteStatement runs(m_database,
+        "SELECT id, started, ended FROM runs WHERE list_file = ? AND ended IS NOT NULL AND started >= ?"
+        " ORDER BY id DESC LIMIT ?",
+        m_path);
+    runs.BindText(1, listFile);
+    runs.BindInt(2, since);
+    runs.BindInt(3, count > 0 ? count : -1);
+    std::vector<FinishedRun> finished;
+    while (runs.Step())
+        finished.push_back({ runs.Int(0), runs.Int(1), runs.Int(2) });
+    std::reverse(finished.begin(), finished.end());
+    return finished;
+}
+
+void HistoryStore::RunResults(std::int64_t run, const std::function<void(const HistoryEntry&)>& each)
+{
+    SqliteStatement select(
+        m_database, "SELECT " + m_selected + " FROM results WHERE run = ? ORDER BY n", m_path);
+    select.BindInt(1, run);
+    while (select.Step())
+        each(readEntry(select));
+}
+
+void HistoryStore::RunStates(std::int64_t run, const std::function<void(const ResultState&)>& each)
+{
+    SqliteStatement select(m_database,
+        std::string("SELECT n, address, query, verdict, outcome, ")
+            + (m_version >= LinkColumnsVersion ? "counts" : "null")
+            + " FROM results WHERE run = ? ORDER BY n",
+        m_path);
+    select.BindInt(1, run);
+    ResultState state;
+    while (select.Step()) {
+        state.n = static_cast<int>(select.Int(0));
+        state.address = kept(select, 1);
+        state.query = kept(select, 2);
+        HistoryEntry entry { .verdict = kept(select, 3) };
+        if (!select.IsNull(4))
+            entry.outcome = CheckOutcome { .kind
+                = namedValue(select, 4, OutcomeName,
+                    { CheckOutcomeKind::Unreachable, CheckOutcomeKind::Found, CheckOutcomeKind::Missing }) };
+        state.kind = EntryKind(entry);
+        state.counts
+            = namedValue(select, 5, LinkCountsName, { LinkCounts::Unknown, LinkCounts::Yes, LinkCounts::No });
+        each(state);
+    }
 }
 
 std::vector<SiteChange> HistoryStore::KeepUndelivered(
@@ -452,7 +503,7 @@ std::vector<SiteChange> HistoryStore::KeepUndelivered(
             keep.BindText(1, listFile);
             keep.BindInt(2, change.after.run);
             keep.BindInt(3, change.after.n);
-            keep.BindText(4, ChangeKindName(change.kind));
+            keep.BindText(4, change.kinds.name());
             keep.BindInt(5, change.before.run);
             keep.BindInt(6, change.before.n);
             keep.Step();
@@ -472,13 +523,12 @@ std::vector<SiteChange> HistoryStore::undeliveredChanges(const std::string& list
     SqliteStatement result(m_database, resultAtSql(m_selected), m_path);
     std::vector<SiteChange> changes;
     while (kept.Step()) {
-        const ChangeKind kind = namedValue(kept, 0, ChangeKindName,
-            { ChangeKind::Lost, ChangeKind::Back, ChangeKind::Down, ChangeKind::Up, ChangeKind::OneSided,
-                ChangeKind::Mutual });
+        const std::optional<ChangeKinds> kinds = ChangeKinds::named(kept.Utf8(0));
         std::optional<HistoryEntry> before = resultAt(result, kept.Int(1), kept.Int(2));
         std::optional<HistoryEntry> after = resultAt(result, kept.Int(3), kept.Int(4));
-        if (before && after)
-            changes.push_back({ kind, std::move(*before), std::move(*after) });
+        // A kind a newer LinkWatch wrote is not this one's to tell.
+        if (kinds && before && after)
+            changes.push_back(DescribedChange(*kinds, std::move(*before), std::move(*after)));
     }
     return changes;
 }

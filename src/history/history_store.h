@@ -12,6 +12,23 @@
 
 struct sqlite3;
 
+// A finished run as a report reads it: its id and when it started and ended,
+// in seconds since 1970-01-01 UTC.
+struct FinishedRun {
+    std::int64_t id = 0;
+    std::int64_t started = 0;
+    std::int64_t ended = 0;
+};
+
+// A result as a report of many runs reads it: the site, and what came of it.
+struct ResultState {
+    int n = 0;
+    Text address;
+    Text query;
+    CheckOutcomeKind kind = CheckOutcomeKind::Unreachable; // as EntryKind tells it
+    LinkCounts counts = LinkCounts::Unknown; // as recorded; Unknown before it was
+};
+
 // The history database's file name, beside the site list it records.
 inline constexpr char HistoryFileName[] = "linkwatch.db";
 
@@ -68,9 +85,17 @@ public:
     // no more than one is held at a time.
     void History(const std::string& site, int limit, const std::function<void(const HistoryEntry&)>& each);
 
-    // The results of the last two finished runs of the list file, older
-    // first; empty when there are fewer than two.
-    std::vector<std::vector<HistoryEntry>> LastTwoRuns(const std::string& listFile);
+    // The results of the last count finished runs of the list file (fewer
+    // when fewer are recorded), oldest first, each by run number.
+    std::vector<std::vector<HistoryEntry>> LastRuns(const std::string& listFile, int count);
+
+    // The last count (0: all) finished runs of the list file that started at
+    // since or later, oldest first.
+    std::vector<FinishedRun> FinishedRuns(const std::string& listFile, int count, std::int64_t since);
+    // The results of run by run number, handed to each one by one as they are read.
+    void RunResults(std::int64_t run, const std::function<void(const HistoryEntry&)>& each);
+    // The same, as little as a report needs of each, read without the rest.
+    void RunStates(std::int64_t run, const std::function<void(const ResultState&)>& each);
 
     // The changes of the list file's runs that no notice has delivered yet,
     // oldest first (by the later result's run, then its run number), once

@@ -31,6 +31,13 @@ const NoticeCase noticeCases[] = {
         change(ChangeKind::Lost, "A", notFound, 3) }, .format = NoticeFormat::DingTalk,
         .body = R"({"msgtype":"text","text":{"content":"LinkWatch 检查 帐号.ini，2 个网站有变化\n恢复链接: A )"
             R"(http://s/ — OK!\n丢失链接: A http://s/ — HTTP 404 Not Found"}})" },
+    { .name = "SeveralKindsShareALineAndTheDetailIsItsReason", .changes = { [] {
+        SiteChange stopped = change(ChangeKind::Stopped, "A");
+        stopped.kinds.add(ChangeKind::Anchor);
+        stopped.detail = "\xBC\xD3\xC1\xCB rel=nofollow"; // 加了
+        return stopped; }(), change(ChangeKind::Target, "B") }, .format = NoticeFormat::DingTalk,
+        .body = R"({"msgtype":"text","text":{"content":"LinkWatch 检查 帐号.ini，2 个网站有变化\n不再计入、锚文本改变: A )"
+            R"(http://s/ — 加了 rel=nofollow\n链接地址改变: B http://s/ — HTTP 404 Not Found"}})" },
     { .name = "FeishuListsTwentyThenCounts",
         .changes = std::vector(25, change(ChangeKind::Lost, std::string(100, 'x'))),
         .format = NoticeFormat::Feishu, .body = R"({"msg_type":"text","content":{"text":"LinkWatch 检查 )"

@@ -278,6 +278,12 @@ const WrongCase wrongCases[] = {
     { .name = "UnknownChoice", .arguments = { "run", "--format", "xml" }, .error = "--format: xml not in {csv,json,text,tsv}" },
     { .name = "FailOnWhatItDoesNotKnow", .arguments = { "run", "--fail-on", "missing" },
         .error = "--fail-on: missing not in {not-counted}" },
+    { .name = "SinceWithoutAUnit", .arguments = { "report", "--since", "30" },
+        .error = "--since: needs a whole number from 1 up and a unit: m minutes, h hours, d days, w weeks (30d), got '30'" },
+    { .name = "SinceOfAnUnknownUnit", .arguments = { "report", "--since", "3y" },
+        .error = "--since: needs a whole number from 1 up and a unit: m minutes, h hours, d days, w weeks (30d), got '3y'" },
+    { .name = "SinceAndRuns", .arguments = { "report", "--runs", "3", "--since", "1d" }, .error = "--since excludes --runs" },
+    { .name = "ConfirmWithoutNotify", .arguments = { "run", "--confirm", "2" }, .error = "--confirm requires --notify" },
     { .name = "ARunNotRecordedNotifiesNothing", .arguments = { "run", "--notify", "http://hook/", "--no-history" },
         .error = "--no-history excludes --notify" },
 };

@@ -554,7 +554,9 @@ TEST_P(CliRunOutcome, JsonSaysWhyAndTheExitStatusFollows)
     writeList(SiteListDiskName,
         "0,1,Site\r\n1,1," + address + "\r\n2,1," + testCase.query + "\r\n3,1," + Normal + "\r\n");
 
-    std::vector<std::string> arguments { "run", "--no-delay", "--timeout", "1000", "--format", "json" };
+    // Each peer answers once: the first answer is the one told of.
+    std::vector<std::string> arguments { "run", "--no-delay", "--retry", "0", "--timeout", "1000", "--format",
+        "json" };
     if (testCase.robotsTxt.empty())
         arguments.emplace_back("--no-robots-txt");
     EXPECT_EQ(run(arguments), testCase.exitStatus) << err();
@@ -626,5 +628,55 @@ TEST_P(CliRunSpider, ComparesThePageTheSpiderGets)
 
 INSTANTIATE_TEST_SUITE_P(Views, CliRunSpider, testing::ValuesIn(spiderCases),
     [](const testing::TestParamInfo<SpiderCase>& info) { return std::string(info.param.name); });
+
+struct RetryCase {
+    const char* name;
+    std::vector<std::string> replies; // status line and header lines of each answer in turn; the last repeats
+    const char* retry;
+    int requests;
+    std::string outcome; // the json of the recorded outcome and its status
+    int tries;
+    std::chrono::milliseconds leastWall; // the waits Retry-After asked for
+};
+
+void PrintTo(const RetryCase& retry, std::ostream* out) { *out << retry.name; }
+
+class CliRunRetry : public CliRun, public testing::WithParamInterface<RetryCase>
+{
+};
+
+TEST_P(CliRunRetry, TheLastAnswerIsRecordedWithItsTries)
+{
+    std::atomic<std::size_t> answered { 0 };
+    const std::vector<std::string>& replies = GetParam().replies;
+    LoopbackHttpServer server([&](const std::string&) {
+        const std::string head = replies[std::min(answered++, replies.size() - 1)];
+        const std::string body = head.starts_with("HTTP/1.1 200") ? "<a href=\"/\">mark</a>" : "busy";
+        return head + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    });
+    writeList("list.ini", "0,1,A\r\n1,1," + server.Url("/") + "\r\n2,1,mark\r\n3,1," + Normal + "\r\n");
+    const auto start = std::chrono::steady_clock::now();
+    run({ "run", "--no-delay", "--no-history", "--no-robots-txt", "--retry", GetParam().retry, "--format",
+        "json", "list.ini" });
+    const auto wall = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(server.Requests(), GetParam().requests);
+    EXPECT_NE(out().find(GetParam().outcome), std::string::npos) << out();
+    EXPECT_NE(out().find("\"tries\":" + std::to_string(GetParam().tries) + "}"), std::string::npos) << out();
+    EXPECT_GE(wall, GetParam().leastWall);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Answers, CliRunRetry, testing::Values(
+    RetryCase { "ServiceUnavailableOnceWaitsItsSecond", { "HTTP/1.1 503 Busy\r\nRetry-After: 1", "HTTP/1.1 200 OK" },
+        "1", 2, "\"outcome\":\"found\",\"status\":200", 2, 1000ms },
+    RetryCase { "RetryZeroKeepsTheFirstAnswer", { "HTTP/1.1 503 Busy\r\nRetry-After: 1", "HTTP/1.1 200 OK" },
+        "0", 1, "\"outcome\":\"missing\",\"status\":503", 1, 0ms },
+    RetryCase { "TooManyRequestsTwiceThenFound", { "HTTP/1.1 429 Slow\r\nRetry-After: 0", "HTTP/1.1 429 Slow\r\nRetry-After: 0",
+        "HTTP/1.1 200 OK" }, "2", 3, "\"outcome\":\"found\",\"status\":200", 3, 0ms },
+    RetryCase { "AlwaysFailingEndsAfterTheRetries", { "HTTP/1.1 500 Broken\r\nRetry-After: 0" }, "2", 3,
+        "\"outcome\":\"missing\",\"status\":500", 3, 0ms },
+    RetryCase { "NotFoundIsNoCaseForARetry", { "HTTP/1.1 404 Gone" }, "3", 1, "\"outcome\":\"missing\",\"status\":404", 1, 0ms }),
+    [](const testing::TestParamInfo<RetryCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
 }

@@ -73,8 +73,12 @@ class CliHistory : public testing::Test
 protected:
     ScratchFolder m_folder { "cli_history", ScratchFolder::Enter::Yes };
     std::atomic<bool> m_linked { true };
+    std::atomic<bool> m_nofollow { false }; // the link, while linked, gets rel=nofollow and another text
     LoopbackHttpServer m_page { [this](const std::string&) {
-        return LoopbackHttpServer::Reply("200 OK", m_linked ? "<a href=\"/\">mark</a>" : "none");
+        return LoopbackHttpServer::Reply("200 OK",
+            !m_linked        ? "none"
+                : m_nofollow ? "<a href=\"/\" rel=\"nofollow\">see mark</a>"
+                             : "<a href=\"/\">mark</a>");
     } };
     std::ostringstream m_out;
     std::ostringstream m_err;
@@ -113,7 +117,8 @@ TEST_F(CliHistory, LostLinkIsAChangeAndBothRunsAreHistory)
     EXPECT_EQ(run({ "changes", "--format", "json", "list.ini" }), 1);
     EXPECT_EQ(m_out.str(),
         "[\n{\"change\":\"lost\",\"n\":1,\"name\":\"Q \\\"x\\\"\\u0001\",\"address\":\"" + m_page.Url("/")
-            + "\",\"before_outcome\":\"found\",\"before_reason\":\"找到链接，锚文本: mark\",\"after_outcome\":\"missing\","
+            + "\",\"detail\":null,\"before_outcome\":\"found\",\"before_reason\":\"找到链接，锚文本: "
+              "mark\",\"after_outcome\":\"missing\","
               "\"after_reason\":\"页面上没有目标链接 (HTTP 200 "
               "OK)\",\"after_status\":200,\"after_error\":null,"
               "\"before_run\":1,\"after_run\":2}\n]\n");
@@ -280,6 +285,34 @@ TEST_F(CliHistory, ChangesTheHookWasNotToldOfGoWithTheNextNotice)
     const std::regex lostThenBack(R"("change":"lost"[\s\S]*"before_run":1,"after_run":2\},\n)"
                                   R"(\{"change":"back"[\s\S]*"before_run":2,"after_run":3\}\n\]\n$)");
     EXPECT_TRUE(std::regex_search(hook.ReceivedBy(0), lostThenBack)) << hook.ReceivedBy(0);
+}
+
+// The link stops counting and its text changes: one row and one line; then,
+// with --confirm 2, a lost link is told by the second run that misses it only.
+TEST_F(CliHistory, ALinkThatStopsCountingAndOneLostForTwoRuns)
+{
+    LoopbackServer hook(readingHook(), 3);
+    std::vector<std::string> notify { "run", "--no-delay", "--notify",
+        "http://127.0.0.1:" + hook.PortText() + "/", "--notify-format", "dingtalk", "list.ini" };
+    ASSERT_EQ(run(notify), 0) << m_err.str();
+    m_nofollow = true;
+    ASSERT_EQ(run(notify), 0) << m_err.str();
+    notify.insert(notify.end(), { "--confirm", "2" });
+    EXPECT_EQ(run({ "changes", "--format", "tsv", "list.ini" }), 0);
+    const std::string row = m_out.str().substr(m_out.str().find('\n') + 1);
+    EXPECT_EQ(row.substr(0, row.find("\tfound")),
+        "stopped,anchor\t1\tQ \"x\" \t" + m_page.Url("/") + "\t加了 rel=nofollow；锚文本: mark → see mark")
+        << m_out.str();
+    m_linked = false;
+    const std::string statuses = std::to_string(run(notify)) + std::to_string(run(notify));
+    EXPECT_EQ(statuses, "11") << m_err.str();
+    ASSERT_EQ(hook.Accepted(), 2);
+    const auto content = [&hook](int post) {
+        const std::string body = hook.ReceivedBy(post);
+        return body.substr(body.find("\\n") + 2, body.find(" http") - body.find("\\n") - 2);
+    };
+    EXPECT_EQ(content(0), "不再计入、锚文本改变: Q \\\"x\\\" ");
+    EXPECT_EQ(content(1), "丢失链接: Q \\\"x\\\" ");
 }
 
 // Another user's folder or a read-only mount: no -wal or -shm can be made beside the database.

@@ -123,7 +123,7 @@ TEST_F(HistoryStoreTest, AFailedRunLeavesNothingOfItselfAndEveryEarlierRunIntact
     EXPECT_THROW(store.RecordRun(list, 4000, { site(1, "a", "OK!"), site(1, "b", "OK!") }), HistoryError);
     EXPECT_THROW(HistoryStore(path, HistoryStore::Access::ReadOnly).RecordRun(list, 4000, {}), HistoryError);
     ASSERT_EQ(store.History("", 0).size(), 1u);
-    EXPECT_EQ(store.LastTwoRuns(list.listFile).size(), 0u);
+    EXPECT_EQ(store.LastRuns(list.listFile, 2).size(), 1u);
 }
 
 // What the last row of sql holds in its first column, past the database's own API.
@@ -169,7 +169,7 @@ TEST_F(HistoryStoreTest, ADiskThatFillsMidRunCostsThatRunOnly)
     EXPECT_EQ(sqlValue(path, "PRAGMA integrity_check"), "ok");
 }
 
-TEST_F(HistoryStoreTest, LastTwoRunsAndPreviousResultSkipUnfinishedRunsAndOtherLists)
+TEST_F(HistoryStoreTest, LastRunsAndPreviousResultSkipUnfinishedRunsAndOtherLists)
 {
     HistoryStore store(path);
     const std::int64_t first = store.RecordRun(list, 3000, { site(1, "a", "OK!") });
@@ -178,7 +178,7 @@ TEST_F(HistoryStoreTest, LastTwoRunsAndPreviousResultSkipUnfinishedRunsAndOtherL
     const std::int64_t unfinished = store.BeginRun({ RunSource::Window, list.listFile, 5000 });
     store.RecordResult(unfinished, site(1, "a", "late"));
 
-    const auto lastTwo = store.LastTwoRuns(list.listFile);
+    const auto lastTwo = store.LastRuns(list.listFile, 2);
     ASSERT_EQ(lastTwo.size(), 2u);
     EXPECT_EQ(lastTwo[0].at(0).run, first);
     EXPECT_EQ(lastTwo[1].size(), 2u);

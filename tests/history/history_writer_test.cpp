@@ -52,7 +52,7 @@ TEST_F(HistoryWriterTest, RecordsEveryQueuedRowBeforeItGoesAndReportsEachSitesPr
     writer.reset();
 
     EXPECT_EQ(reports, std::vector<std::string> { "2 1 OK! 2000" });
-    const auto runs = HistoryStore(path).LastTwoRuns(list.listFile);
+    const auto runs = HistoryStore(path).LastRuns(list.listFile, 2);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].size(), 300u);
     EXPECT_EQ(runs[1].at(0).verdict, "gone");
