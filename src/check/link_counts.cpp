@@ -1,6 +1,7 @@
 #include "check/link_counts.h"
 
 #include "base/gbk_codec.h"
+#include "check/link_rel.h"
 
 namespace {
 
@@ -39,11 +40,6 @@ bool relApplies(LinkPlacement placement)
         && placement != LinkPlacement::Text;
 }
 
-bool relPassesBy(LinkRel rel)
-{
-    return rel == LinkRel::NoFollow || rel == LinkRel::Sponsored || rel == LinkRel::Ugc;
-}
-
 // The fetch's own reason, without the one-sided note, which the hint gives a line of its own.
 Text fetchReason(const CheckOutcome& outcome)
 {
@@ -64,7 +60,7 @@ LinkCounts LinkCountsOf(const CheckOutcome& outcome)
         return LinkCounts::No;
     if (outcome.placement == LinkPlacement::None)
         return LinkCounts::Unknown;
-    const bool direct = outcome.placement == LinkPlacement::Link && !relPassesBy(outcome.rel);
+    const bool direct = outcome.placement == LinkPlacement::Link && !RelPassesBy(outcome.rel);
     return direct && outcome.robots == RobotsDirective::Absent && outcome.canonical.empty() ? LinkCounts::Yes
                                                                                             : LinkCounts::No;
 }
@@ -83,7 +79,7 @@ std::vector<Text> FoundLinkCauses(const CheckOutcome& outcome)
     if (!outcome.canonical.empty())
         causes.push_back("\xD2\xB3\xC3\xE6 canonical \xD6\xB8\xCF\xF2 "
             + ShownInReason(outcome.canonical)); // 页面 canonical 指向
-    if (relApplies(outcome.placement) && relPassesBy(outcome.rel))
+    if (relApplies(outcome.placement) && RelPassesBy(outcome.rel))
         causes.push_back("\xB4\xF8 rel=" + Text(LinkRelName(outcome.rel))); // 带 rel=
     if (outcome.robots != RobotsDirective::Absent)
         causes.push_back(

@@ -22,3 +22,9 @@ LinkRel LinkRelOfMatch(std::string_view page, std::size_t matchOffset);
 // The first of nofollow, sponsored and ugc among the blank-separated tokens
 // of a rel attribute's value (letter case ignored), None when it has none.
 LinkRel LinkRelOfValue(std::string_view value);
+
+// Whether a link of that rel is one search engines pass by: nofollow, sponsored or ugc.
+inline bool RelPassesBy(LinkRel rel)
+{
+    return rel == LinkRel::NoFollow || rel == LinkRel::Sponsored || rel == LinkRel::Ugc;
+}

@@ -1,6 +1,7 @@
 #include "check/outbound_links.h"
 
 #include "check/html_markup.h"
+#include "check/link_rel.h"
 #include "check/web_address.h"
 
 #include <algorithm>
@@ -44,7 +45,7 @@ void OutboundLinks::Add(std::string_view host, LinkRel rel)
     if (host.empty() || EqualsIgnoringCase(site, m_ownSite))
         return;
     ++m_count;
-    if (rel == LinkRel::NoFollow || rel == LinkRel::Sponsored || rel == LinkRel::Ugc)
+    if (RelPassesBy(rel))
         ++m_noFollow;
     if (m_hostCount < hostLimit)
         addHost(site);

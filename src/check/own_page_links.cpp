@@ -17,11 +17,6 @@ constexpr std::size_t anchorContentLimit = std::size_t { 64 } << 10;
 // An href kept for the operator's eyes: enough to know the link by.
 constexpr std::size_t keptHrefLimit = 512;
 
-bool passesBy(LinkRel rel)
-{
-    return rel == LinkRel::NoFollow || rel == LinkRel::Sponsored || rel == LinkRel::Ugc;
-}
-
 // The href's first bytes with character references decoded: a host may be written with them.
 std::string decodedFront(std::string_view href)
 {
@@ -118,7 +113,7 @@ void OwnPageLinks::openLink(std::string_view href, std::string_view rel, std::si
     if (site == m_sites.size())
         return;
     Site& entry = m_sites[site];
-    const bool follows = !passesBy(LinkRelOfValue(rel));
+    const bool follows = !RelPassesBy(LinkRelOfValue(rel));
     // The anchor of the first link, unless a later one is better.
     const bool wantsAnchor = entry.count == 0 || (follows && !entry.follows);
     entry.follows = entry.follows || follows;

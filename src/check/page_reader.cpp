@@ -14,11 +14,6 @@ constexpr auto npos = std::string_view::npos;
 // The most of a link's content its anchor text is read from.
 constexpr std::size_t anchorContentLimit = std::size_t { 64 } << 10;
 
-bool relPassesBy(LinkRel rel)
-{
-    return rel == LinkRel::NoFollow || rel == LinkRel::Sponsored || rel == LinkRel::Ugc;
-}
-
 bool hasToken(std::string_view value, std::string_view lowerToken)
 {
     return AnyHtmlToken(
@@ -281,7 +276,7 @@ void PageReader::judgeUpTo(std::size_t end, LinkPlacement fixed)
 {
     while (m_matches.Next() < end) {
         const LinkPlacement placement = fixed != LinkPlacement::None ? fixed : placementHere();
-        const bool counts = placement == LinkPlacement::Link && !relPassesBy(m_link.rel);
+        const bool counts = placement == LinkPlacement::Link && !RelPassesBy(m_link.rel);
         const bool inLink = fixed == LinkPlacement::None && m_link.number != 0;
         m_matches.Judge(
             placement, counts, inLink ? m_link.number : 0, inLink ? m_link.href : std::string_view());

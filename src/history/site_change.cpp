@@ -2,6 +2,7 @@
 
 #include "check/back_link.h"
 #include "check/link_counts.h"
+#include "check/link_rel.h"
 
 #include <algorithm>
 #include <limits>
@@ -76,11 +77,6 @@ const char* movedInto(LinkPlacement placement)
     return nullptr;
 }
 
-bool relPassesBy(LinkRel rel)
-{
-    return rel == LinkRel::NoFollow || rel == LinkRel::Sponsored || rel == LinkRel::Ugc;
-}
-
 // What changed in a found link that made it stop counting, from the fields that changed.
 std::vector<Text> stopCauses(const CheckOutcome& before, const CheckOutcome& after)
 {
@@ -88,7 +84,7 @@ std::vector<Text> stopCauses(const CheckOutcome& before, const CheckOutcome& aft
     if (after.placement != before.placement)
         if (const char* moved = movedInto(after.placement))
             causes.emplace_back(moved);
-    if (relPassesBy(after.rel) && after.rel != before.rel)
+    if (RelPassesBy(after.rel) && after.rel != before.rel)
         causes.push_back("\xBC\xD3\xC1\xCB rel=" + Text(LinkRelName(after.rel))); // 加了
     if (after.robots != RobotsDirective::Absent && after.robots != before.robots)
         causes.push_back(
@@ -228,7 +224,6 @@ std::optional<SiteChange> toldChange(const std::vector<const HistoryEntry*>& ent
     }
     return change;
 }
-
 
 }
 
