@@ -269,3 +269,5 @@ Text OutcomeReason(const CheckOutcome& outcome)
     const Text reason = uncappedReason(outcome);
     return CappedOutcomeText(IsOneSided(outcome) ? OneSidedReason + Text("\xA3\xBB") + reason : reason); // ；
 }
+
+Text FetchReason(const CheckOutcome& outcome) { return CappedOutcomeText(uncappedReason(outcome)); }

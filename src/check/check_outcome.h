@@ -191,3 +191,5 @@ Text CappedOutcomeText(const Text& text);
 // "找到链接，但带 rel=nofollow", "找到链接，但页面标注 noindex",
 // "页面有指向本站的链接: https://… (https 而非 http)", …
 Text OutcomeReason(const CheckOutcome& outcome);
+// OutcomeReason without the note that the exchange is one-sided: what the fetch alone tells.
+Text FetchReason(const CheckOutcome& outcome);

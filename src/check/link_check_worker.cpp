@@ -37,6 +37,13 @@ constexpr std::size_t shownPageLimit = std::size_t { 4 } << 20;
 // row of a run, and a command-line run may have a thousand rows.
 constexpr std::size_t keptTranscriptLimit = std::size_t { 256 } << 10;
 
+// The body the client received: its document from the read position on.
+std::string_view receivedBody(const MemoryStream& document)
+{
+    const std::int64_t from = std::min(document.Position(), document.Size());
+    return { document.Data() + from, static_cast<std::size_t>(document.Size() - from) };
+}
+
 // Gives the memory of text back, not just its length.
 void release(Text& text) { Text().swap(text); }
 
@@ -236,10 +243,7 @@ SpiderView Temu::fetchAsSpider(int TimeoutSeconds)
     const std::int32_t error = http.Sock().LastErrorCode();
     if (!responded || error == SE_BadFraming || error == SE_MessageTooLong)
         return SpiderView::Unreachable;
-    const MemoryStream& document = http.Document();
-    const std::int64_t from = std::min(document.Position(), document.Size());
-    const Text page = TextList::TextFormOf(
-        { std::string_view(document.Data() + from, static_cast<std::size_t>(document.Size() - from)) });
+    const Text page = TextList::TextFormOf({ receivedBody(http.Document()) });
     std::size_t matchOffset = 0;
     const bool spiderFound = pageHoldsQuery(page, matchOffset) != QueryMatch::None;
     if (spiderFound == m_queryFound)
@@ -253,12 +257,10 @@ std::int64_t Temu::takeExchange(THTTPSend& http)
     // The client is freed right after: its header list is taken over, and its
     // body freed as soon as the page text holds it.
     HeaderLines = std::move(http.Headers());
-    MemoryStream& document = http.Document();
-    const std::int64_t from = std::min(document.Position(), document.Size());
-    const std::int64_t bodyBytes = document.Size() - from;
-    PageLines = TextList::TextFormOf(
-        { std::string_view(document.Data() + from, static_cast<std::size_t>(document.Size() - from)) });
-    document.Clear();
+    const std::string_view body = receivedBody(http.Document());
+    const auto bodyBytes = static_cast<std::int64_t>(body.size());
+    PageLines = TextList::TextFormOf({ body });
+    http.Document().Clear();
     RequestLines.Add("GET " + PageUrl + " HTTP/" + http.Protocol + "           [ " + " ]");
     RequestLines.Add("Accept: " + http.UserAccept);
     RequestLines.Add("Accept-Language: " + http.UserLanguage);

@@ -40,14 +40,6 @@ bool relApplies(LinkPlacement placement)
         && placement != LinkPlacement::Text;
 }
 
-// The fetch's own reason, without the one-sided note, which the hint gives a line of its own.
-Text fetchReason(const CheckOutcome& outcome)
-{
-    CheckOutcome fetched = outcome;
-    fetched.back = BackLink::NotChecked;
-    return OutcomeReason(fetched);
-}
-
 }
 
 LinkCounts LinkCountsOf(const CheckOutcome& outcome)
@@ -110,11 +102,11 @@ Text LinkCountsLine(const CheckOutcome& outcome)
         const bool found
             = outcome.kind == CheckOutcomeKind::Found && outcome.placement != LinkPlacement::Text;
         line = head + "\xB7\xF1" + dash
-            + (found && !causes.empty() ? causes.front() : fetchReason(outcome)); // 否
+            + (found && !causes.empty() ? causes.front() : FetchReason(outcome)); // 否
         break;
     }
     case LinkCounts::Unknown:
-        line = head + "\xCE\xB4\xD6\xAA" + dash + fetchReason(outcome); // 未知
+        line = head + "\xCE\xB4\xD6\xAA" + dash + FetchReason(outcome); // 未知
         break;
     }
     return CappedOutcomeText(line);
