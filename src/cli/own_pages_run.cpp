@@ -1,10 +1,8 @@
 #include "cli/own_pages_run.h"
 
-#include "check/back_link.h"
 #include "cli/control_bytes.h"
 #include "cli/own_pages.h"
 
-#include <algorithm>
 #include <ostream>
 
 OwnPagesRun::OwnPagesRun(std::vector<Text> ownPages, const RunArguments& arguments)
@@ -31,8 +29,8 @@ void OwnPagesRun::Judge(SiteResult& result)
     result.outcome->back = read().links.BackOf(result.address, result.outcome->backAnchor);
 }
 
-void OwnPagesRun::Summarize(const std::vector<SiteResult>& results, const std::vector<Text>& partnerAddresses,
-    OutputEncoding encoding, std::ostream& err)
+void OwnPagesRun::Summarize(
+    int oneSided, const std::vector<Text>& partnerAddresses, OutputEncoding encoding, std::ostream& err)
 {
     if (!m_fetch.valid() && !m_read)
         return;
@@ -40,8 +38,6 @@ void OwnPagesRun::Summarize(const std::vector<SiteResult>& results, const std::v
     for (const Text& fault : own.faults)
         err << "linkwatch-cli: own page not read: "
             << defusedText(encodedText(fault, encoding), ControlBytes::Escaped) << '\n';
-    const auto oneSided = std::count_if(results.begin(), results.end(),
-        [](const SiteResult& result) { return result.outcome && IsOneSided(*result.outcome); });
     const std::size_t orphans = OrphanSites(own.links, partnerAddresses).size();
     // 单向链接 N 个，未列入的友链 M 个
     err << encodedText("\xB5\xA5\xCF\xF2\xC1\xB4\xBD\xD3 " + std::to_string(oneSided)

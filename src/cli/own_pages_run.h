@@ -26,10 +26,10 @@ public:
     // Sets the result's back and back anchor (OwnPageLinks::BackOf).
     void Judge(SiteResult& result);
     // Once every result is judged: a line on err for each own page that
-    // could not be read, then "单向链接 N 个，未列入的友链 M 个" (IsOneSided,
-    // OrphanSites over the list's partners).
-    void Summarize(const std::vector<SiteResult>& results, const std::vector<Text>& partnerAddresses,
-        OutputEncoding encoding, std::ostream& err);
+    // could not be read, then "单向链接 N 个，未列入的友链 M 个" (N the run's
+    // one-sided exchanges, M by OrphanSites over the list's partners).
+    void Summarize(
+        int oneSided, const std::vector<Text>& partnerAddresses, OutputEncoding encoding, std::ostream& err);
 
 private:
     const OwnPagesRead& read();

@@ -1,15 +1,12 @@
 #include "cli/result_table.h"
 
 #include "check/link_counts.h"
-#include "check/verdict_texts.h"
+#include "cli/result_tally.h"
 
 #include <cstdint>
 #include <string>
 
 namespace {
-
-constexpr int exitMissing = 1;
-constexpr int exitUnreachable = 3;
 
 TableCell nameCell(const char* name) { return name ? TableCell(Text(name)) : TableCell(); }
 TableCell nonZeroCell(std::int64_t value) { return value != 0 ? TableCell(value) : TableCell(); }
@@ -41,13 +38,6 @@ void fillAuditCells(const CheckOutcome& outcome, TableRow& cells)
     cells[27] = nameCell(BackLinkName(outcome.back));
     cells[28] = nonEmptyCell(outcome.backAnchor);
     cells[29] = std::int64_t { outcome.tries };
-}
-
-// A link found that search engines pass by.
-bool notCounted(const SiteResult& result)
-{
-    return result.outcome && result.outcome->kind == CheckOutcomeKind::Found
-        && LinkCountsOf(*result.outcome) == LinkCounts::No;
 }
 
 const TableLayout& resultLayout()
@@ -104,15 +94,8 @@ void writeResultTable(
 
 int resultsExitStatus(const std::vector<SiteResult>& results, FailOn failOn)
 {
-    bool unreachable = false;
-    for (const SiteResult& result : results) {
-        CheckOutcomeKind kind
-            = result.verdict == verdictFound ? CheckOutcomeKind::Found : CheckOutcomeKind::Unreachable;
-        if (result.outcome)
-            kind = result.outcome->kind;
-        if (kind == CheckOutcomeKind::Missing || (failOn == FailOn::NotCounted && notCounted(result)))
-            return exitMissing;
-        unreachable = unreachable || kind == CheckOutcomeKind::Unreachable;
-    }
-    return unreachable ? exitUnreachable : 0;
+    ResultTally tally;
+    for (const SiteResult& result : results)
+        tally.add(result);
+    return tally.exitStatus(failOn);
 }

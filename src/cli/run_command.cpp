@@ -9,6 +9,7 @@
 #include "cli/own_pages.h"
 #include "cli/own_pages_run.h"
 #include "cli/result_table.h"
+#include "cli/result_tally.h"
 #include "cli/run_history.h"
 #include "cli/site_checks.h"
 #include "cli/site_list_file.h"
@@ -30,29 +31,39 @@ constexpr int notifyFailure = 4;
 constexpr int defaultNotifyWaitMs = 50000;
 
 // Writes each site's result as soon as it and every site before it have
-// ended, in list order, and gives them all back. The output is flushed
-// whenever the next result is not in yet, so that a slow site shows the
-// lines before it.
-std::vector<SiteResult> writeResults(SiteChecks& checks, const std::vector<ActiveSite>& sites,
-    const ReportArguments& report, OwnPagesRun& ownPages, std::ostream& out)
+// ended, in list order, and tallies it. The output is flushed whenever the
+// next result is not in yet, so that a slow site shows the lines before it.
+// Gives back the results as history entries when recorded says so; a run
+// not recorded keeps nothing of a site once it is written.
+std::vector<HistoryEntry> writeResults(SiteChecks& checks, const std::vector<ActiveSite>& sites,
+    const RunArguments& arguments, OwnPagesRun& ownPages, ResultTally& tally, std::ostream& out)
 {
     static const TableLayout layout { resultColumns(), ResultTextColumns };
-    TableWriter writer(layout, report.format, report.encoding, out);
-    std::vector<SiteResult> results;
-    results.reserve(sites.size());
+    TableWriter writer(layout, arguments.report.format, arguments.report.encoding, out);
+    std::vector<HistoryEntry> entries;
+    if (!arguments.noHistory)
+        entries.reserve(sites.size());
     for (std::size_t index = 0; index < sites.size(); ++index) {
         std::optional<RunResults::Result> ended = checks.takeIfEnded(index);
         if (!ended) {
             out.flush();
             ended = checks.take(index);
         }
-        results.push_back({ static_cast<int>(index) + 1, sites[index].name, sites[index].address,
-            std::move(ended->verdict), std::move(ended->outcome) });
-        ownPages.Judge(results.back());
-        writer.writeRow(resultCells(results.back()));
+        SiteResult result { static_cast<int>(index) + 1, sites[index].name, sites[index].address,
+            std::move(ended->verdict), std::move(ended->outcome) };
+        ownPages.Judge(result);
+        writer.writeRow(resultCells(result));
+        tally.add(result);
+        if (!arguments.noHistory)
+            entries.push_back({ .n = result.n,
+                .name = std::move(result.name),
+                .address = std::move(result.address),
+                .query = sites[index].query,
+                .verdict = std::move(result.verdict),
+                .outcome = std::move(result.outcome) });
     }
     writer.finish();
-    return results;
+    return entries;
 }
 
 // The list's own pages; none when its history cannot be read, which a
@@ -73,25 +84,6 @@ std::int64_t secondsNow()
     return std::chrono::duration_cast<std::chrono::seconds>(
         std::chrono::system_clock::now().time_since_epoch())
         .count();
-}
-
-std::vector<HistoryEntry> historyEntries(
-    const std::vector<ActiveSite>& sites, const std::vector<SiteResult>& results, std::int64_t checkedAt)
-{
-    std::vector<HistoryEntry> entries;
-    entries.reserve(results.size());
-    for (std::size_t index = 0; index < results.size(); ++index) {
-        const SiteResult& result = results[index];
-        entries.push_back({ .run = 0,
-            .checkedAt = checkedAt,
-            .n = result.n,
-            .name = result.name,
-            .address = result.address,
-            .query = sites[index].query,
-            .verdict = result.verdict,
-            .outcome = result.outcome });
-    }
-    return entries;
 }
 
 // The changes the web hook is to be told of, read back from the history, so
@@ -166,20 +158,23 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
     const std::vector<Text> partners = PartnerAddresses(list);
     list = CellStore();
     OwnPagesRun ownPages(ownPagesOf(arguments, listKey, err), arguments);
-    std::vector<SiteResult> results;
+    ResultTally tally;
+    std::vector<HistoryEntry> entries;
     {
         SiteChecks checks(sites, arguments);
-        results = writeResults(checks, sites, arguments.report, ownPages, out);
+        entries = writeResults(checks, sites, arguments, ownPages, tally, out);
     }
     out.flush();
-    int status = resultsExitStatus(results, arguments.failOn);
+    int status = tally.exitStatus(arguments.failOn);
     if (history) {
         const std::int64_t endedAt = secondsNow();
-        const bool recorded = history->record(endedAt, historyEntries(sites, results, endedAt), err);
+        for (HistoryEntry& entry : entries)
+            entry.checkedAt = endedAt;
+        const bool recorded = history->record(endedAt, entries, err);
         if (!arguments.notifyUrl.empty() && !notifyChanges(*history, recorded, arguments, listKey, err))
             status = notifyFailure;
     }
     // The run's last line, after whatever recording and notifying said.
-    ownPages.Summarize(results, partners, arguments.report.encoding, err);
+    ownPages.Summarize(tally.oneSided(), partners, arguments.report.encoding, err);
     return status;
 }
