@@ -95,15 +95,15 @@ iconv_t threadConverter(const char* to, const char* from)
 
 // Runs iconv over the whole input; wherever a sequence cannot be converted, the
 // fallback writes what stands for it and it is skipped.
-std::string convert(const char* to, const char* from, const std::string& input, Fallback fallback)
+std::string convert(const char* to, const char* from, std::string_view input, Fallback fallback)
 {
     // ASCII reads the same in GBK and UTF-8, and most addresses, numbers and
     // names in a run are ASCII: they need no converter.
     if (std::all_of(input.begin(), input.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return input;
+        return std::string(input);
     iconv_t cd = threadConverter(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
-        return input;
+        return std::string(input);
     std::string output;
     output.reserve(input.size() * 3 / 2 + 16);
     char* in = const_cast<char*>(input.data());
@@ -135,7 +135,7 @@ Text Utf8ToGbk(const std::string& utf8) { return convert("GBK", "UTF-8", utf8, q
 
 std::string GbkToUtf8Exact(const Text& gbk) { return convert("UTF-8", "GBK", gbk, reservedCharacter); }
 
-Text Utf8ToGbkExact(const std::string& utf8)
+Text Utf8ToGbkExact(std::string_view utf8)
 {
     return convert("GBK", "UTF-8", utf8, reservedByteOrQuestionMark);
 }

@@ -22,7 +22,7 @@ Text Utf8ToGbk(const std::string& utf8);
 // Utf8ToGbkExact(GbkToUtf8Exact(bytes)) == bytes for any bytes. Other
 // characters GBK cannot hold, and bytes that are not valid UTF-8, become "?".
 std::string GbkToUtf8Exact(const Text& gbk);
-Text Utf8ToGbkExact(const std::string& utf8);
+Text Utf8ToGbkExact(std::string_view utf8);
 
 // Where to cut text so that no GBK double-byte character is split: the last
 // character boundary at or before limit, walking from from, itself a

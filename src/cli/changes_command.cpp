@@ -19,8 +19,10 @@ int runChanges(const ChangesArguments& arguments, std::ostream& out, std::ostrea
     std::vector<SiteChange> changes;
     try {
         const RecordedHistory history = openRecordedHistory(arguments.list);
-        changes = SiteChanges(
-            history.store->LastRuns(history.listKey, RunsForConfirm(arguments.confirm)), arguments.confirm);
+        changes = SiteChanges(history.store->LastRuns(history.listKey, RunsForConfirm(arguments.confirm),
+                                  HistoryStore::Fields::Compared),
+            arguments.confirm);
+        history.store->ReadWhole(changes);
     } catch (const HistoryError& error) {
         err << "linkwatch-cli: changes: " << error.what() << '\n';
         return unreadable;

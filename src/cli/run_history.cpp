@@ -42,7 +42,8 @@ HistoryStore& RunHistory::store()
 std::vector<SiteChange> RunHistory::undeliveredChanges(int confirm)
 {
     return store().KeepUndelivered(
-        m_info.listFile, SiteChanges(store().LastRuns(m_info.listFile, RunsForConfirm(confirm)), confirm));
+        m_info.listFile, SiteChanges(
+            store().LastRuns(m_info.listFile, RunsForConfirm(confirm), HistoryStore::Fields::Compared), confirm));
 }
 
 void RunHistory::delivered(const std::vector<SiteChange>& changes)

@@ -3,6 +3,7 @@
 #include "base/gbk_codec.h"
 #include "check/link_counts.h"
 #include "history/history_schema.h"
+#include "history/result_row.h"
 #include "history/sqlite_statement.h"
 #include "history/sqlite_transaction.h"
 
@@ -15,27 +16,6 @@ namespace {
 
 constexpr int busyTimeoutMs = 5000;
 
-// The columns of a result, in the order the insert binds and the reads select them: those of every
-// version, then those LinkColumnsVersion and AuditColumnsVersion added, which a read of an older
-// file selects as null.
-constexpr char firstColumns[] = "run, checked, n, name, address, query, verdict, outcome, status, reason,"
-                                " reason_phrase, location, error, error_text, bytes, ms, match, rel, near,"
-                                " near_difference, robots";
-constexpr char linkColumns[]
-    = "placement, href, anchor, links, canonical, outbound, outbound_hosts, outbound_nofollow, page, counts";
-constexpr char linkColumnsAbsent[] = "null, null, null, null, null, null, null, null, null, null";
-constexpr char auditColumns[] = "robots_txt, spider, back, back_anchor, tries";
-constexpr char auditColumnsAbsent[] = "null, null, null, null, null";
-constexpr int resultColumnCount = 36;
-
-// The result columns of a file of version.
-std::string resultColumns(int version)
-{
-    return std::string(firstColumns) + ", "
-        + (version >= LinkColumnsVersion ? linkColumns : linkColumnsAbsent) + ", "
-        + (version >= AuditColumnsVersion ? auditColumns : auditColumnsAbsent);
-}
-
 // Moves a site's newest result on only for a newer run, or a later row of the
 // same run, so that a run recorded late beside a newer one leaves it alone.
 constexpr char noteLatestSql[]
@@ -44,7 +24,6 @@ constexpr char noteLatestSql[]
       " WHERE (excluded.run, excluded.n) > (latest.run, latest.n)";
 
 std::string stored(const Text& text) { return GbkToUtf8Exact(text); }
-Text kept(const SqliteStatement& row, int column) { return Utf8ToGbkExact(row.Utf8(column)); }
 
 void bindName(SqliteStatement& statement, int index, const char* name)
 {
@@ -124,101 +103,11 @@ void insertResult(ResultInserts& inserts, std::int64_t run, const HistoryEntry& 
     latest.Step();
 }
 
-// The enumerator whose name the column holds; first (the absent value) for
-// null or a name this version does not know.
-template <typename Enum, typename NameOf>
-Enum namedValue(const SqliteStatement& row, int column, NameOf nameOf, std::initializer_list<Enum> values)
-{
-    const std::string text = row.Utf8(column);
-    for (const Enum value : values) {
-        const char* name = nameOf(value);
-        if (name && text == name)
-            return value;
-    }
-    return *values.begin();
-}
-
-// A result of a file older than LinkColumnsVersion reads as one whose
-// placement was not judged, on a page not seen.
-void readLink(const SqliteStatement& row, CheckOutcome& outcome)
-{
-    using Placement = LinkPlacement;
-    outcome.placement = namedValue(row, 21, LinkPlacementName,
-        { Placement::None, Placement::Link, Placement::Text, Placement::Comment, Placement::Script,
-            Placement::NoScript, Placement::TextArea, Placement::Style, Placement::Hidden, Placement::Jump });
-    outcome.href = kept(row, 22);
-    outcome.anchor = kept(row, 23);
-    outcome.links = row.Int(24);
-    outcome.canonical = kept(row, 25);
-    outcome.outbound = row.Int(26);
-    outcome.outboundHosts = row.Int(27);
-    outcome.outboundNofollow = row.Int(28);
-    outcome.page = namedValue(
-        row, 29, PageKindName, { PageKind::Unseen, PageKind::Ok, PageKind::Challenge, PageKind::Script });
-}
-
-// A result of a file older than AuditColumnsVersion reads as one fetch that
-// neither robots.txt, the spider nor the own pages were asked of.
-void readAudit(const SqliteStatement& row, CheckOutcome& outcome)
-{
-    outcome.robotsTxt = namedValue(row, 31, RobotsTxtAnswerName,
-        { RobotsTxtAnswer::NotChecked, RobotsTxtAnswer::Allowed, RobotsTxtAnswer::Disallowed,
-            RobotsTxtAnswer::Unknown });
-    outcome.spider = namedValue(row, 32, SpiderViewName,
-        { SpiderView::NotAsked, SpiderView::Same, SpiderView::Hidden, SpiderView::Only,
-            SpiderView::Unreachable });
-    outcome.back = namedValue(row, 33, BackLinkName,
-        { BackLink::NotChecked, BackLink::Yes, BackLink::NoFollow, BackLink::No, BackLink::Unknown });
-    outcome.backAnchor = kept(row, 34);
-    outcome.tries = row.IsNull(35) ? 1 : static_cast<int>(row.Int(35));
-}
-
-CheckOutcome readOutcome(const SqliteStatement& row)
-{
-    CheckOutcome outcome;
-    outcome.kind = namedValue(row, 7, OutcomeName,
-        { CheckOutcomeKind::Unreachable, CheckOutcomeKind::Found, CheckOutcomeKind::Missing });
-    outcome.status = static_cast<int>(row.Int(8));
-    outcome.reasonPhrase = kept(row, 10);
-    outcome.location = kept(row, 11);
-    outcome.error = static_cast<std::int32_t>(row.Int(12));
-    outcome.errorText = kept(row, 13);
-    outcome.bytes = row.Int(14);
-    outcome.ms = row.Int(15);
-    outcome.match
-        = namedValue(row, 16, QueryMatchName, { QueryMatch::None, QueryMatch::Gbk, QueryMatch::Utf8 });
-    outcome.rel = namedValue(row, 17, LinkRelName,
-        { LinkRel::NotInLink, LinkRel::None, LinkRel::NoFollow, LinkRel::Sponsored, LinkRel::Ugc });
-    outcome.near = kept(row, 18);
-    outcome.nearDifference = kept(row, 19);
-    outcome.robots = namedValue(row, 20, RobotsDirectiveName,
-        { RobotsDirective::Absent, RobotsDirective::NoFollow, RobotsDirective::NoIndex,
-            RobotsDirective::None });
-    readLink(row, outcome);
-    readAudit(row, outcome);
-    return outcome;
-}
-
-HistoryEntry readEntry(const SqliteStatement& row)
-{
-    HistoryEntry entry;
-    entry.run = row.Int(0);
-    entry.checkedAt = row.Int(1);
-    entry.n = static_cast<int>(row.Int(2));
-    entry.name = kept(row, 3);
-    entry.address = kept(row, 4);
-    entry.query = kept(row, 5);
-    entry.verdict = kept(row, 6);
-    if (!row.IsNull(7))
-        entry.outcome = readOutcome(row);
-    return entry;
-}
-
 std::optional<HistoryEntry> firstEntry(SqliteStatement& select)
 {
     if (!select.Step())
         return std::nullopt;
-    return readEntry(select);
+    return ReadResult(select);
 }
 
 // The result stored as run's row n, by a select of resultColumns for run and n.
@@ -230,18 +119,21 @@ std::optional<HistoryEntry> resultAt(SqliteStatement& select, std::int64_t run, 
     return firstEntry(select);
 }
 
-std::vector<HistoryEntry> readEntries(SqliteStatement& select)
+// expected: how many there may be, room made for them beforehand.
+std::vector<HistoryEntry> readEntries(
+    SqliteStatement& select, HistoryEntry (*read)(const SqliteStatement&), std::size_t expected)
 {
     std::vector<HistoryEntry> entries;
+    entries.reserve(expected);
     while (select.Step())
-        entries.push_back(readEntry(select));
+        entries.push_back(read(select));
     return entries;
 }
 
 std::string insertSql()
 {
-    std::string sql = "INSERT INTO results (" + resultColumns(HistorySchemaVersion) + ") VALUES (?";
-    for (int column = 1; column < resultColumnCount; ++column)
+    std::string sql = "INSERT INTO results (" + ResultColumns(HistorySchemaVersion) + ") VALUES (?";
+    for (int column = 1; column < ResultColumnCount; ++column)
         sql += ", ?";
     return sql + ")";
 }
@@ -260,7 +152,8 @@ std::string resultAtSql(const std::string& columns)
 sqlite3* openDatabase(const std::string& name, int flags, const std::string& path)
 {
     sqlite3* database = nullptr;
-    if (sqlite3_open_v2(name.c_str(), &database, flags, nullptr) != SQLITE_OK) {
+    // One thread uses a connection at a time: SQLite need not lock it on every call.
+    if (sqlite3_open_v2(name.c_str(), &database, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         const HistoryError failure = SqliteFailure(path, database);
         sqlite3_close(database);
         throw failure;
@@ -323,7 +216,7 @@ HistoryStore::HistoryStore(const std::string& path, Access access)
             ExecuteSql(m_database,
                 "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA cache_size = -16384", path);
         m_version = PrepareHistorySchema(m_database, path, writable);
-        m_selected = resultColumns(m_version);
+        m_selected = ResultColumns(m_version);
     } catch (...) {
         sqlite3_close(m_database);
         throw;
@@ -414,10 +307,11 @@ void HistoryStore::History(
     select.BindText(1, site);
     select.BindInt(2, limit > 0 ? limit : -1);
     while (select.Step())
-        each(readEntry(select));
+        each(ReadResult(select));
 }
 
-std::vector<std::vector<HistoryEntry>> HistoryStore::LastRuns(const std::string& listFile, int count)
+std::vector<std::vector<HistoryEntry>> HistoryStore::LastRuns(
+    const std::string& listFile, int count, Fields fields)
 {
     SqliteStatement runs(m_database,
         "SELECT id FROM runs WHERE list_file = ? AND ended IS NOT NULL ORDER BY id DESC LIMIT ?", m_path);
@@ -426,15 +320,33 @@ std::vector<std::vector<HistoryEntry>> HistoryStore::LastRuns(const std::string&
     std::vector<std::int64_t> ids;
     while (runs.Step())
         ids.insert(ids.begin(), runs.Int(0));
-    SqliteStatement select(
-        m_database, "SELECT " + m_selected + " FROM results WHERE run = ? ORDER BY n", m_path);
+    const bool whole = fields == Fields::Whole;
+    SqliteStatement select(m_database,
+        "SELECT " + (whole ? m_selected : ComparedColumns(m_version))
+            + " FROM results WHERE run = ? ORDER BY n",
+        m_path);
     std::vector<std::vector<HistoryEntry>> last;
     for (const std::int64_t id : ids) {
         select.Reset();
         select.BindInt(1, id);
-        last.push_back(readEntries(select));
+        // A list's runs are mostly of one length.
+        last.push_back(readEntries(
+            select, whole ? ReadResult : ReadComparedResult, last.empty() ? 0 : last.back().size()));
     }
     return last;
+}
+
+void HistoryStore::ReadWhole(std::vector<SiteChange>& changes)
+{
+    SqliteStatement select(m_database, resultAtSql(m_selected), m_path);
+    for (SiteChange& change : changes) {
+        std::optional<HistoryEntry> before = resultAt(select, change.before.run, change.before.n);
+        std::optional<HistoryEntry> after = resultAt(select, change.after.run, change.after.n);
+        // Results are never deleted: both rows are there unless the file was changed from outside.
+        if (!before || !after)
+            throw HistoryError(m_path + ": a result read a moment ago is gone");
+        change = DescribedChange(change.kinds, std::move(*before), std::move(*after));
+    }
 }
 
 std::vector<FinishedRun> HistoryStore::FinishedRuns(
@@ -460,7 +372,7 @@ void HistoryStore::RunResults(std::int64_t run, const std::function<void(const H
         m_database, "SELECT " + m_selected + " FROM results WHERE run = ? ORDER BY n", m_path);
     select.BindInt(1, run);
     while (select.Step())
-        each(readEntry(select));
+        each(ReadResult(select));
 }
 
 void HistoryStore::RunStates(std::int64_t run, const std::function<void(const ResultState&)>& each)
@@ -474,16 +386,13 @@ void HistoryStore::RunStates(std::int64_t run, const std::function<void(const Re
     ResultState state;
     while (select.Step()) {
         state.n = static_cast<int>(select.Int(0));
-        state.address = kept(select, 1);
-        state.query = kept(select, 2);
-        HistoryEntry entry { .verdict = kept(select, 3) };
+        state.address = StoredText(select, 1);
+        state.query = StoredText(select, 2);
+        HistoryEntry entry { .verdict = StoredText(select, 3) };
         if (!select.IsNull(4))
-            entry.outcome = CheckOutcome { .kind
-                = namedValue(select, 4, OutcomeName,
-                    { CheckOutcomeKind::Unreachable, CheckOutcomeKind::Found, CheckOutcomeKind::Missing }) };
+            entry.outcome = CheckOutcome { .kind = StoredOutcomeKind(select, 4) };
         state.kind = EntryKind(entry);
-        state.counts
-            = namedValue(select, 5, LinkCountsName, { LinkCounts::Unknown, LinkCounts::Yes, LinkCounts::No });
+        state.counts = StoredCounts(select, 5);
         each(state);
     }
 }

@@ -85,9 +85,19 @@ public:
     // no more than one is held at a time.
     void History(const std::string& site, int limit, const std::function<void(const HistoryEntry&)>& each);
 
+    // Which fields of a result a read fills: all, or only those SiteChanges
+    // compares, with their texts as stored (UTF-8, for comparing only; the
+    // others are left as a result without them reads). For reads of many
+    // runs of which only the few results that changed are shown, whole.
+    enum class Fields { Whole, Compared };
+
     // The results of the last count finished runs of the list file (fewer
     // when fewer are recorded), oldest first, each by run number.
-    std::vector<std::vector<HistoryEntry>> LastRuns(const std::string& listFile, int count);
+    std::vector<std::vector<HistoryEntry>> LastRuns(
+        const std::string& listFile, int count, Fields fields = Fields::Whole);
+    // Each change's before and after read again whole, by their run and row,
+    // and its detail told again from them.
+    void ReadWhole(std::vector<SiteChange>& changes);
 
     // The last count (0: all) finished runs of the list file that started at
     // since or later, oldest first.

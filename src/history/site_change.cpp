@@ -6,12 +6,22 @@
 
 #include <algorithm>
 #include <limits>
-#include <map>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 namespace {
 
-using SiteKey = std::pair<Text, Text>; // address, query
+// A site: the address and query of an entry, which the key does not outlive.
+using SiteKey = std::pair<std::string_view, std::string_view>;
+
+struct SiteKeyHash {
+    std::size_t operator()(const SiteKey& key) const
+    {
+        const std::hash<std::string_view> hash;
+        return hash(key.first) * 31 + hash(key.second);
+    }
+};
 
 constexpr ChangeKind allKinds[] = { ChangeKind::Lost, ChangeKind::Back, ChangeKind::Down, ChangeKind::Up,
     ChangeKind::OneSided, ChangeKind::Mutual, ChangeKind::Stopped, ChangeKind::Counts, ChangeKind::Anchor,
@@ -153,11 +163,11 @@ std::vector<KindFound> changesBetween(const HistoryEntry& before, const HistoryE
 }
 
 // Each site's entries of a run by key, one per occurrence.
-using RunIndex = std::map<SiteKey, std::vector<const HistoryEntry*>>;
+using RunIndex = std::unordered_map<SiteKey, std::vector<const HistoryEntry*>, SiteKeyHash>;
 
 RunIndex indexOf(const std::vector<HistoryEntry>& run)
 {
-    RunIndex index;
+    RunIndex index(run.size());
     for (const HistoryEntry& entry : run)
         index[{ entry.address, entry.query }].push_back(&entry);
     return index;
@@ -169,6 +179,15 @@ const HistoryEntry* occurrenceIn(const RunIndex& index, const SiteKey& key, std:
     return found == index.end() || occurrence >= found->second.size() ? nullptr : found->second[occurrence];
 }
 
+// Whether two runs list the same sites in the same order.
+bool sameSites(const std::vector<HistoryEntry>& one, const std::vector<HistoryEntry>& other)
+{
+    return std::equal(
+        one.begin(), one.end(), other.begin(), other.end(), [](const HistoryEntry& a, const HistoryEntry& b) {
+            return a.address == b.address && a.query == b.query;
+        });
+}
+
 // The kinds from before to after of one sort: worse, better, or neither.
 ChangeKinds kindsOf(const std::vector<KindFound>& found, bool (*sort)(ChangeKind))
 {
@@ -177,6 +196,16 @@ ChangeKinds kindsOf(const std::vector<KindFound>& found, bool (*sort)(ChangeKind
         if (sort(each.kind))
             kinds.add(each.kind);
     return kinds;
+}
+
+// Whether every result read of a site (null where it was absent) is alike,
+// verdict and outcome: then none of them differs in what changesBetween compares.
+bool allAlike(const std::vector<const HistoryEntry*>& entries)
+{
+    const HistoryEntry* newest = entries.back();
+    return std::all_of(entries.begin(), entries.end(), [newest](const HistoryEntry* entry) {
+        return !entry || (entry->verdict == newest->verdict && entry->outcome == newest->outcome);
+    });
 }
 
 bool isOwnChange(ChangeKind kind) { return !isWorse(kind) && !isBetter(kind); }
@@ -313,18 +342,28 @@ std::vector<SiteChange> SiteChanges(const std::vector<std::vector<HistoryEntry>>
 {
     if (runs.size() < 2)
         return {};
-    std::vector<RunIndex> earlier;
+    const std::vector<HistoryEntry>& newest = runs.back();
+    // A run that lists the same sites in the same order as the newest, as a
+    // list's runs mostly do, is matched by position; any other by key.
+    std::vector<std::optional<RunIndex>> earlier;
     for (std::size_t run = 0; run + 1 < runs.size(); ++run)
-        earlier.push_back(indexOf(runs[run]));
-    std::map<SiteKey, std::size_t> taken;
+        earlier.push_back(sameSites(runs[run], newest) ? std::nullopt : std::optional(indexOf(runs[run])));
+    const bool byKey = std::any_of(earlier.begin(), earlier.end(),
+        [](const std::optional<RunIndex>& index) { return index.has_value(); });
+    std::unordered_map<SiteKey, std::size_t, SiteKeyHash> taken;
+    std::vector<const HistoryEntry*> entries;
     std::vector<SiteChange> changes;
-    for (const HistoryEntry& entry : runs.back()) {
+    for (std::size_t position = 0; position < newest.size(); ++position) {
+        const HistoryEntry& entry = newest[position];
         const SiteKey key { entry.address, entry.query };
-        const std::size_t occurrence = taken[key]++;
-        std::vector<const HistoryEntry*> entries;
-        for (const RunIndex& index : earlier)
-            entries.push_back(occurrenceIn(index, key, occurrence));
+        const std::size_t occurrence = byKey ? taken[key]++ : 0;
+        entries.clear();
+        for (std::size_t run = 0; run < earlier.size(); ++run)
+            entries.push_back(
+                earlier[run] ? occurrenceIn(*earlier[run], key, occurrence) : &runs[run][position]);
         entries.push_back(&entry);
+        if (allAlike(entries))
+            continue;
         if (auto change = toldChange(entries, static_cast<std::size_t>(std::max(confirm, 1))))
             changes.push_back(std::move(*change));
     }

@@ -71,9 +71,11 @@ bool SqliteStatement::IsNull(int column) const
 
 std::int64_t SqliteStatement::Int(int column) const { return sqlite3_column_int64(m_statement, column); }
 
-std::string SqliteStatement::Utf8(int column) const
+std::string SqliteStatement::Utf8(int column) const { return std::string(Utf8View(column)); }
+
+std::string_view SqliteStatement::Utf8View(int column) const
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)))
-                : std::string();
+    return text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)))
+                : std::string_view();
 }

@@ -38,6 +38,8 @@ public:
     bool IsNull(int column) const;
     std::int64_t Int(int column) const;
     std::string Utf8(int column) const;
+    // The same text without a copy, valid until the next Step or Reset.
+    std::string_view Utf8View(int column) const;
 
 private:
     sqlite3* m_database;
