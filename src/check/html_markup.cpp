@@ -1,35 +1,40 @@
 #include "check/html_markup.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace {
 
-// Moves text past its leading bytes that satisfy skip.
-template <typename Predicate> void skipWhile(std::string_view& text, Predicate skip)
+// The first byte from at that ends the stretch stop names; end when none does.
+const char* stretchEnd(const char* at, const char* end, HtmlStop stop)
 {
-    std::size_t at = 0;
-    while (at < text.size() && skip(text[at]))
+    while (at < end && !StopsHtml(*at, stop))
         ++at;
-    text.remove_prefix(at);
+    return at;
 }
 
-// The value after an attribute's '=' at the front of tag, blanks before it skipped; moves tag past it.
-std::string_view readValue(std::string_view& tag)
+const char* skipBlanks(const char* at, const char* end)
 {
-    skipWhile(tag, IsHtmlSpace);
-    if (!tag.empty() && (tag.front() == '"' || tag.front() == '\'')) {
-        const std::size_t end = std::min(tag.find(tag.front(), 1), tag.size());
-        const std::string_view value = tag.substr(1, end - 1);
-        tag.remove_prefix(std::min(end + 1, tag.size()));
-        return value;
+    while (at < end && IsHtmlSpace(*at))
+        ++at;
+    return at;
+}
+
+// Reads the value after an attribute's '=' at at, blanks before it skipped; gives where it ends.
+const char* readValue(const char* at, const char* end, std::string_view& value)
+{
+    at = skipBlanks(at, end);
+    if (at < end && (*at == '"' || *at == '\'')) {
+        const auto* close
+            = static_cast<const char*>(std::memchr(at + 1, *at, static_cast<std::size_t>(end - at - 1)));
+        const char* valueEnd = close ? close : end;
+        value = std::string_view(at + 1, static_cast<std::size_t>(valueEnd - at - 1));
+        return close ? close + 1 : end;
     }
-    std::size_t end = 0;
-    while (end < tag.size() && !StopsHtml(tag[end], HtmlValueEnd))
-        ++end;
-    const std::string_view value = tag.substr(0, end);
-    tag.remove_prefix(end);
-    return value;
+    const char* valueEnd = stretchEnd(at, end, HtmlValueEnd);
+    value = std::string_view(at, static_cast<std::size_t>(valueEnd - at));
+    return valueEnd;
 }
 
 struct NamedReference {
@@ -120,20 +125,22 @@ bool NamesUtf8(std::string_view value)
 
 bool ReadHtmlAttribute(std::string_view& tag, HtmlAttribute& attribute)
 {
-    skipWhile(tag, [](char c) { return IsHtmlSpace(c) || c == '/'; });
-    if (tag.empty() || tag.front() == '>')
+    // Read through pointers: this runs for every attribute of every tag.
+    const char* const end = tag.data() + tag.size();
+    const char* at = tag.data();
+    while (at < end && StopsHtml(*at, HtmlAttributeGap))
+        ++at;
+    if (at == end || *at == '>') {
+        tag = std::string_view(at, static_cast<std::size_t>(end - at));
         return false;
-    std::size_t nameEnd = 0;
-    while (nameEnd < tag.size() && !StopsHtml(tag[nameEnd], HtmlAttributeNameEnd))
-        ++nameEnd;
-    attribute.name = tag.substr(0, nameEnd);
-    tag.remove_prefix(nameEnd);
-    skipWhile(tag, IsHtmlSpace);
-    attribute.value = {};
-    if (!tag.empty() && tag.front() == '=') {
-        tag.remove_prefix(1);
-        attribute.value = readValue(tag);
     }
+    const char* nameEnd = stretchEnd(at, end, HtmlAttributeNameEnd);
+    attribute.name = std::string_view(at, static_cast<std::size_t>(nameEnd - at));
+    at = skipBlanks(nameEnd, end);
+    attribute.value = {};
+    if (at < end && *at == '=')
+        at = readValue(at + 1, end, attribute.value);
+    tag = std::string_view(at, static_cast<std::size_t>(end - at));
     return true;
 }
 

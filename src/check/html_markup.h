@@ -15,6 +15,7 @@ enum HtmlStop : std::uint8_t {
     HtmlTagNameEnd = 2, // a blank, '/' or '>'
     HtmlAttributeNameEnd = 4, // a blank, '=' or '>'
     HtmlValueEnd = 8, // a blank or '>'
+    HtmlAttributeGap = 16, // a blank or '/', passed over before an attribute
 };
 
 // Which stretches each byte ends, looked up once per byte.
@@ -22,8 +23,8 @@ inline constexpr auto HtmlStops = [] {
     std::array<std::uint8_t, 256> stops {};
     for (const char blank : { ' ', '\t', '\n', '\r', '\f' })
         stops[static_cast<unsigned char>(blank)]
-            = HtmlBlank | HtmlTagNameEnd | HtmlAttributeNameEnd | HtmlValueEnd;
-    stops['/'] = HtmlTagNameEnd;
+            = HtmlBlank | HtmlTagNameEnd | HtmlAttributeNameEnd | HtmlValueEnd | HtmlAttributeGap;
+    stops['/'] = HtmlTagNameEnd | HtmlAttributeGap;
     stops['='] = HtmlAttributeNameEnd;
     stops['>'] = HtmlTagNameEnd | HtmlAttributeNameEnd | HtmlValueEnd;
     return stops;

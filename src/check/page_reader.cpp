@@ -4,6 +4,7 @@
 #include "check/anchor_text.h"
 #include "check/canonical_address.h"
 #include "check/link_rel.h"
+#include "check/name_table.h"
 #include "check/web_address.h"
 
 #include <algorithm>
@@ -66,27 +67,21 @@ private:
 
 void PageReader::Tag::Keep(const HtmlAttribute& attribute)
 {
-    // By the length of their name, so that an attribute is compared with a few names at most.
-    static constexpr std::string_view names[Slots] = { "id", "rel", "src", "alt", "href", "name", "style",
-        "class", "action", "content", "charset", "http-equiv" };
-    const std::string_view name = attribute.name;
-    if (name.size() < 2 || name.size() > 10)
-        return;
-    if (name.size() == 6 && EqualsIgnoringCase(name, "hidden")) {
+    // hidden has no slot: its being there is all that is read of it.
+    static constexpr unsigned hiddenSlot = Slots;
+    static constexpr unsigned noSlot = Slots + 1;
+    static constexpr NameTable<unsigned> slots(
+        { { "id", Id }, { "rel", Rel }, { "src", Src }, { "alt", Alt }, { "href", Href }, { "name", Name },
+            { "style", Style }, { "class", Class }, { "action", Action }, { "content", Content },
+            { "charset", Charset }, { "http-equiv", HttpEquiv }, { "hidden", hiddenSlot } },
+        noSlot);
+    const unsigned slot = slots[attribute.name];
+    if (slot == hiddenSlot)
         hidden = true;
-        return;
-    }
-    const char first = LowerAsciiChar(name.front());
-    for (unsigned slot = 0; slot < Slots && names[slot].size() <= name.size(); ++slot) {
-        if (names[slot].size() == name.size() && names[slot].front() == first
-            && EqualsIgnoringCase(name, names[slot])) {
-            if (!Has(static_cast<Slot>(slot))) {
-                // An attribute without a value is there all the same, with an empty value.
-                m_values[slot] = Value { attribute.value.data(), attribute.value.size() };
-                m_present |= 1U << slot;
-            }
-            return;
-        }
+    else if (slot < Slots && !Has(static_cast<Slot>(slot))) {
+        // An attribute without a value is there all the same, with an empty value.
+        m_values[slot] = Value { attribute.value.data(), attribute.value.size() };
+        m_present |= 1U << slot;
     }
 }
 
