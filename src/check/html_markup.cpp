@@ -1,41 +1,9 @@
 #include "check/html_markup.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 namespace {
-
-// The first byte from at that ends the stretch stop names; end when none does.
-const char* stretchEnd(const char* at, const char* end, HtmlStop stop)
-{
-    while (at < end && !StopsHtml(*at, stop))
-        ++at;
-    return at;
-}
-
-const char* skipBlanks(const char* at, const char* end)
-{
-    while (at < end && IsHtmlSpace(*at))
-        ++at;
-    return at;
-}
-
-// Reads the value after an attribute's '=' at at, blanks before it skipped; gives where it ends.
-const char* readValue(const char* at, const char* end, std::string_view& value)
-{
-    at = skipBlanks(at, end);
-    if (at < end && (*at == '"' || *at == '\'')) {
-        const auto* close
-            = static_cast<const char*>(std::memchr(at + 1, *at, static_cast<std::size_t>(end - at - 1)));
-        const char* valueEnd = close ? close : end;
-        value = std::string_view(at + 1, static_cast<std::size_t>(valueEnd - at - 1));
-        return close ? close + 1 : end;
-    }
-    const char* valueEnd = stretchEnd(at, end, HtmlValueEnd);
-    value = std::string_view(at, static_cast<std::size_t>(valueEnd - at));
-    return valueEnd;
-}
 
 struct NamedReference {
     std::string_view name;
@@ -121,27 +89,6 @@ bool NamesUtf8(std::string_view value)
     std::string lower(value.substr(0, 256));
     std::transform(lower.begin(), lower.end(), lower.begin(), LowerAsciiChar);
     return lower.find("utf-8") != std::string::npos || lower.find("utf8") != std::string::npos;
-}
-
-bool ReadHtmlAttribute(std::string_view& tag, HtmlAttribute& attribute)
-{
-    // Read through pointers: this runs for every attribute of every tag.
-    const char* const end = tag.data() + tag.size();
-    const char* at = tag.data();
-    while (at < end && StopsHtml(*at, HtmlAttributeGap))
-        ++at;
-    if (at == end || *at == '>') {
-        tag = std::string_view(at, static_cast<std::size_t>(end - at));
-        return false;
-    }
-    const char* nameEnd = stretchEnd(at, end, HtmlAttributeNameEnd);
-    attribute.name = std::string_view(at, static_cast<std::size_t>(nameEnd - at));
-    at = skipBlanks(nameEnd, end);
-    attribute.value = {};
-    if (at < end && *at == '=')
-        at = readValue(at + 1, end, attribute.value);
-    tag = std::string_view(at, static_cast<std::size_t>(end - at));
-    return true;
 }
 
 std::size_t DecodeHtmlReferences(std::string_view text, std::size_t limit, std::string& out)

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 // The small pieces of HTML reading the page checks share: blanks, ASCII
@@ -86,12 +87,59 @@ struct HtmlAttribute {
     std::string_view value; // without its quotes; empty when the attribute has none
 };
 
+// The first byte from at that ends the stretch stop names; end when none does.
+inline const char* HtmlStretchEnd(const char* at, const char* end, HtmlStop stop)
+{
+    while (at < end && !StopsHtml(*at, stop))
+        ++at;
+    return at;
+}
+
+// The first byte from at that is no blank; end when none is.
+inline const char* SkipHtmlSpace(const char* at, const char* end)
+{
+    while (at < end && IsHtmlSpace(*at))
+        ++at;
+    return at;
+}
+
 // Reads the next attribute of a start tag whose attributes begin at the
 // front of tag, skipping blanks and '/' before it, and moves tag past it.
 // Gives false, tag then empty or at its closing '>', when the tag ends
 // first. A value in double or single quotes runs to its closing quote (to
 // the page's end when there is none); an unquoted one to a blank or '>'.
-bool ReadHtmlAttribute(std::string_view& tag, HtmlAttribute& attribute);
+// Inline and read through pointers: it runs for every attribute of every tag.
+inline bool ReadHtmlAttribute(std::string_view& tag, HtmlAttribute& attribute)
+{
+    const char* const end = tag.data() + tag.size();
+    const char* at = tag.data();
+    while (at < end && StopsHtml(*at, HtmlAttributeGap))
+        ++at;
+    if (at == end || *at == '>') {
+        tag = std::string_view(at, static_cast<std::size_t>(end - at));
+        return false;
+    }
+    const char* const nameEnd = HtmlStretchEnd(at, end, HtmlAttributeNameEnd);
+    attribute.name = std::string_view(at, static_cast<std::size_t>(nameEnd - at));
+    at = SkipHtmlSpace(nameEnd, end);
+    attribute.value = {};
+    if (at < end && *at == '=') {
+        at = SkipHtmlSpace(at + 1, end);
+        if (at < end && (*at == '"' || *at == '\'')) {
+            const auto* close
+                = static_cast<const char*>(std::memchr(at + 1, *at, static_cast<std::size_t>(end - at - 1)));
+            const char* const valueEnd = close ? close : end;
+            attribute.value = std::string_view(at + 1, static_cast<std::size_t>(valueEnd - at - 1));
+            at = close ? close + 1 : end;
+        } else {
+            const char* const valueEnd = HtmlStretchEnd(at, end, HtmlValueEnd);
+            attribute.value = std::string_view(at, static_cast<std::size_t>(valueEnd - at));
+            at = valueEnd;
+        }
+    }
+    tag = std::string_view(at, static_cast<std::size_t>(end - at));
+    return true;
+}
 
 // Appends text to out with its character references decoded, until out has
 // grown by limit bytes or text ends; gives the number of bytes of text read.

@@ -91,6 +91,7 @@ bool HtmlTagScan::tagAt(std::size_t open)
     }
     m_token = HtmlToken::StartTag;
     m_inStartTag = true;
+    m_attributesLeft = true;
     m_attributesEnd = m_rest.data();
     m_selfClosing = false;
     return true;
@@ -117,33 +118,11 @@ void HtmlTagScan::finishStartTag()
     HtmlAttribute attribute;
     while (NextAttribute(attribute)) { }
     // The blanks and '/' after the last attribute tell a "/>" ending.
-    const std::string_view ending(m_attributesEnd, static_cast<std::size_t>(m_rest.data() - m_attributesEnd));
-    m_selfClosing = ending.find('/') != npos;
+    m_selfClosing = std::find(m_attributesEnd, m_rest.data(), '/') != m_rest.data();
     if (!m_rest.empty())
         m_rest.remove_prefix(1);
     m_inStartTag = false;
     m_end = offset();
     if (isRawTextElement(m_element))
         m_rawElement = m_name;
-}
-
-std::size_t HtmlTagScan::End()
-{
-    if (m_inStartTag)
-        finishStartTag();
-    return m_end;
-}
-
-bool HtmlTagScan::SelfClosing()
-{
-    End();
-    return m_selfClosing;
-}
-
-bool HtmlTagScan::NextAttribute(HtmlAttribute& attribute)
-{
-    if (!m_inStartTag || !ReadHtmlAttribute(m_rest, attribute))
-        return false;
-    m_attributesEnd = m_rest.data();
-    return true;
 }

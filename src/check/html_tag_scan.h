@@ -42,12 +42,29 @@ public:
     std::size_t Begin() const { return m_begin; }
     // Where the token ends: past its '>' (or at the page's end). For a start
     // tag this reads over its attributes not yet read.
-    std::size_t End();
+    std::size_t End()
+    {
+        if (m_inStartTag)
+            finishStartTag();
+        return m_end;
+    }
     // Whether the start tag ends with "/>"; reads it to its end first.
-    bool SelfClosing();
+    bool SelfClosing()
+    {
+        End();
+        return m_selfClosing;
+    }
     // Reads the current start tag's next attribute (ReadHtmlAttribute);
-    // false at the tag's end.
-    bool NextAttribute(HtmlAttribute& attribute);
+    // false at the tag's end. Inline: it runs for every attribute of a page.
+    bool NextAttribute(HtmlAttribute& attribute)
+    {
+        if (!m_attributesLeft || !ReadHtmlAttribute(m_rest, attribute)) {
+            m_attributesLeft = false;
+            return false;
+        }
+        m_attributesEnd = m_rest.data();
+        return true;
+    }
 
 private:
     std::size_t offset() const { return static_cast<std::size_t>(m_rest.data() - m_page.data()); }
@@ -65,5 +82,7 @@ private:
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_inStartTag = false;
+    // The start tag may have attributes not yet read: NextAttribute has not yet given false.
+    bool m_attributesLeft = false;
     bool m_selfClosing = false;
 };

@@ -39,10 +39,9 @@ OutboundLinks::OutboundLinks(std::string_view pageUrl)
     m_ownSite = LowerText(SiteName(LinkHost(TrimHtmlSpace(pageUrl))));
 }
 
-void OutboundLinks::Add(std::string_view host, LinkRel rel)
+void OutboundLinks::Add(std::string_view site, LinkRel rel)
 {
-    const std::string_view site = SiteName(host);
-    if (host.empty() || EqualsIgnoringCase(site, m_ownSite))
+    if (site.empty() || EqualsIgnoringCase(site, m_ownSite))
         return;
     ++m_count;
     if (RelPassesBy(rel))

@@ -240,13 +240,13 @@ void PageReader::openLink(const Tag& tag)
     LinkRel rel = LinkRel::None;
     if (tag.Has(Tag::Rel))
         rel = LinkRelOfValue(tag[Tag::Rel]);
-    // Most links point at other sites: their host alone turns them down.
-    const std::string_view host = LinkHost(TrimHtmlSpace(tag[Tag::Href]));
+    // Most links point at other sites: their site alone turns them down.
+    const std::string_view site = SiteName(LinkHost(TrimHtmlSpace(tag[Tag::Href])));
     const bool pointsAtSite
-        = m_near.MayBeOnSite(host) && m_near.ReadLink(tag[Tag::Href], m_query.found.empty());
+        = m_near.MayBeOnSite(site) && m_near.ReadLink(tag[Tag::Href], m_query.found.empty());
     m_link = OpenLink { ++m_linkCount, m_scan.End(), tag[Tag::Href], rel, pointsAtSite };
     m_markup.links += pointsAtSite ? 1 : 0;
-    m_outbound.Add(host, rel);
+    m_outbound.Add(site, rel);
     m_signals.AddLink();
 }
 

@@ -64,16 +64,6 @@ std::string_view LinkHost(std::string_view href)
     return href.substr(hostAt, end - hostAt);
 }
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix)
-{
-    return text.size() >= lowerPrefix.size()
-        && EqualsIgnoringCase(text.substr(0, lowerPrefix.size()), lowerPrefix);
-}
-
-bool HasWww(std::string_view host) { return host.size() > 4 && StartsWithIgnoringCase(host, "www."); }
-
-std::string_view SiteName(std::string_view host) { return HasWww(host) ? host.substr(4) : host; }
-
 Text LowerText(std::string_view text)
 {
     Text lower(text);
