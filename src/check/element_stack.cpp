@@ -8,8 +8,9 @@ namespace {
 
 bool sameName(std::string_view a, std::string_view b)
 {
+    // A start and an end tag mostly write a name alike: a byte equal as written needs no folding.
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return LowerAsciiChar(x) == LowerAsciiChar(y);
+        return x == y || LowerAsciiChar(x) == LowerAsciiChar(y);
     });
 }
 

@@ -46,8 +46,9 @@ inline bool EqualsIgnoringCase(std::string_view value, std::string_view lowerNam
 {
     if (value.size() != lowerName.size())
         return false;
+    // Pages mostly write names in lower case: a byte equal as written needs no folding.
     for (std::size_t at = 0; at < value.size(); ++at) {
-        if (LowerAsciiChar(value[at]) != lowerName[at])
+        if (value[at] != lowerName[at] && LowerAsciiChar(value[at]) != lowerName[at])
             return false;
     }
     return true;

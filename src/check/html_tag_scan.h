@@ -70,7 +70,7 @@ private:
     std::size_t offset() const { return static_cast<std::size_t>(m_rest.data() - m_page.data()); }
     void finishStartTag();
     bool rawTextNext();
-    bool tagAt(std::size_t open);
+    bool tagAt(const char* open, const char* end);
 
     std::string_view m_page;
     std::string_view m_rest;
