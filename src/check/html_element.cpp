@@ -20,9 +20,3 @@ constexpr NameTable<HtmlElement> elements(
 }
 
 HtmlElement ElementNamed(std::string_view name) { return elements[name]; }
-
-bool IsVoidElement(HtmlElement element)
-{
-    return element == E::Void || element == E::Area || element == E::Meta || element == E::Link
-        || element == E::Input;
-}

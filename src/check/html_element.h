@@ -28,4 +28,9 @@ enum class HtmlElement : std::uint8_t {
 HtmlElement ElementNamed(std::string_view name);
 
 // Whether the element has no content and no end tag (area, meta, link, input, br, img, …).
-bool IsVoidElement(HtmlElement element);
+inline bool IsVoidElement(HtmlElement element)
+{
+    using E = HtmlElement;
+    return element == E::Void || element == E::Area || element == E::Meta || element == E::Link
+        || element == E::Input;
+}

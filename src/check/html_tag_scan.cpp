@@ -49,7 +49,10 @@ bool HtmlTagScan::Next()
         return true;
     const char* const end = m_rest.data() + m_rest.size();
     for (;;) {
-        const auto* open = static_cast<const char*>(std::memchr(m_rest.data(), '<', m_rest.size()));
+        // Tags often follow one another with no text between: no search for those.
+        const auto* open = !m_rest.empty() && m_rest.front() == '<'
+            ? m_rest.data()
+            : static_cast<const char*>(std::memchr(m_rest.data(), '<', m_rest.size()));
         if (!open) {
             m_rest = std::string_view(end, 0);
             return false;
@@ -89,8 +92,10 @@ bool HtmlTagScan::tagAt(const char* open, const char* end)
     m_name = std::string_view(name, static_cast<std::size_t>(nameEnd - name));
     m_element = ElementNamed(m_name);
     if (endTag) {
-        const auto* close
-            = static_cast<const char*>(std::memchr(nameEnd, '>', static_cast<std::size_t>(end - nameEnd)));
+        // Most end tags close right after their name: no search for those.
+        const auto* close = nameEnd < end && *nameEnd == '>'
+            ? nameEnd
+            : static_cast<const char*>(std::memchr(nameEnd, '>', static_cast<std::size_t>(end - nameEnd)));
         // An end tag without '>' ends with its name; what follows is read as the page's.
         at = close ? close + 1 : nameEnd;
         m_rest = std::string_view(at, static_cast<std::size_t>(end - at));

@@ -214,6 +214,8 @@ void PageReader::readTagSignals(const Tag& tag)
     case HtmlElement::Div:
     case HtmlElement::IFrame:
     case HtmlElement::Input:
+        if (!m_signals.WantsSignatureValues())
+            break;
         for (const std::string_view value :
             { tag[Tag::Id], tag[Tag::Class], tag[Tag::Action], tag[Tag::Src], tag[Tag::Name] })
             m_signals.AddSignatureValue(value);
