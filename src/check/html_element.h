@@ -34,3 +34,11 @@ inline bool IsVoidElement(HtmlElement element)
     return element == E::Void || element == E::Area || element == E::Meta || element == E::Link
         || element == E::Input;
 }
+
+// Whether the element's content is raw text, read to its end tag as it stands: script, style, textarea,
+// title.
+inline bool IsRawTextElement(HtmlElement element)
+{
+    using E = HtmlElement;
+    return element == E::Script || element == E::Style || element == E::TextArea || element == E::Title;
+}

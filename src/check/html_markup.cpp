@@ -75,15 +75,6 @@ std::size_t decodeReference(std::string_view text, std::string& out)
 
 }
 
-std::string_view TrimHtmlSpace(std::string_view text)
-{
-    while (!text.empty() && IsHtmlSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsHtmlSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool NamesUtf8(std::string_view value)
 {
     std::string lower(value.substr(0, 256));

@@ -11,12 +11,6 @@ bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 
 bool endsName(char c) { return StopsHtml(c, HtmlTagNameEnd); }
 
-bool isRawTextElement(HtmlElement element)
-{
-    return element == HtmlElement::Script || element == HtmlElement::Style || element == HtmlElement::TextArea
-        || element == HtmlElement::Title;
-}
-
 // Where "</name" followed by a blank, '/', '>' or the page's end starts in text; npos when nowhere.
 std::size_t endTagOf(std::string_view text, std::string_view name)
 {
@@ -132,12 +126,5 @@ void HtmlTagScan::finishStartTag()
 {
     HtmlAttribute attribute;
     while (NextAttribute(attribute)) { }
-    // The blanks and '/' after the last attribute tell a "/>" ending.
-    m_selfClosing = std::find(m_attributesEnd, m_rest.data(), '/') != m_rest.data();
-    if (!m_rest.empty())
-        m_rest.remove_prefix(1);
-    m_inStartTag = false;
-    m_end = offset();
-    if (isRawTextElement(m_element))
-        m_rawElement = m_name;
+    endStartTag();
 }

@@ -3,6 +3,7 @@
 #include "check/html_element.h"
 #include "check/html_markup.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -65,10 +66,33 @@ public:
         m_attributesEnd = m_rest.data();
         return true;
     }
+    // Reads the current start tag to its end, handing each attribute not
+    // yet read to keep in turn. Inline, keep with it: it runs for every
+    // start tag of a page, and each call would cost about as much as a short tag.
+    template <typename Keep> void ReadStartTag(Keep keep)
+    {
+        HtmlAttribute attribute;
+        while (NextAttribute(attribute))
+            keep(attribute);
+        if (m_inStartTag)
+            endStartTag();
+    }
 
 private:
     std::size_t offset() const { return static_cast<std::size_t>(m_rest.data() - m_page.data()); }
     void finishStartTag();
+    // Passes over the start tag's '>' once its attributes are read.
+    void endStartTag()
+    {
+        // The blanks and '/' after the last attribute tell a "/>" ending.
+        m_selfClosing = std::find(m_attributesEnd, m_rest.data(), '/') != m_rest.data();
+        if (!m_rest.empty())
+            m_rest.remove_prefix(1);
+        m_inStartTag = false;
+        m_end = offset();
+        if (IsRawTextElement(m_element))
+            m_rawElement = m_name;
+    }
     bool rawTextNext();
     bool tagAt(const char* open, const char* end);
 

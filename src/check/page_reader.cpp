@@ -148,9 +148,7 @@ void PageReader::readStartTag()
     Tag tag;
     tag.name = m_scan.TagName();
     tag.element = m_scan.Element();
-    HtmlAttribute attribute;
-    while (m_scan.NextAttribute(attribute))
-        tag.Keep(attribute);
+    m_scan.ReadStartTag([&tag](const HtmlAttribute& attribute) { tag.Keep(attribute); });
     const bool isLink = tag.element == HtmlElement::A;
     const bool isArea = tag.element == HtmlElement::Area;
     if (isLink)
