@@ -98,6 +98,18 @@ struct HtmlAttribute {
 // The first byte from at that ends the stretch stop names; end when none does.
 inline const char* HtmlStretchEnd(const char* at, const char* end, HtmlStop stop)
 {
+    // Four bytes a round with one test of the end: names and values of
+    // broken markup can run for many bytes.
+    for (; end - at >= 4; at += 4) {
+        if (StopsHtml(at[0], stop))
+            return at;
+        if (StopsHtml(at[1], stop))
+            return at + 1;
+        if (StopsHtml(at[2], stop))
+            return at + 2;
+        if (StopsHtml(at[3], stop))
+            return at + 3;
+    }
     while (at < end && !StopsHtml(*at, stop))
         ++at;
     return at;
