@@ -17,6 +17,7 @@ enum HtmlStop : std::uint8_t {
     HtmlAttributeNameEnd = 4, // a blank, '=' or '>'
     HtmlValueEnd = 8, // a blank or '>'
     HtmlAttributeGap = 16, // a blank or '/', passed over before an attribute
+    HtmlHostEnd = 32, // '/', '?', '#' or ':', which end the host of a link's address
 };
 
 // Which stretches each byte ends, looked up once per byte.
@@ -28,6 +29,8 @@ inline constexpr auto HtmlStops = [] {
     stops['/'] = HtmlTagNameEnd | HtmlAttributeGap;
     stops['='] = HtmlAttributeNameEnd;
     stops['>'] = HtmlTagNameEnd | HtmlAttributeNameEnd | HtmlValueEnd;
+    for (const char hostEnd : { '/', '?', '#', ':' })
+        stops[static_cast<unsigned char>(hostEnd)] |= HtmlHostEnd;
     return stops;
 }();
 

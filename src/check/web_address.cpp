@@ -4,45 +4,10 @@
 #include "net/text_util.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
-#include <cstring>
 
 namespace {
 
 constexpr auto npos = std::string_view::npos;
-
-// Whether one of the eight bytes of word is c: the classic test for a zero
-// byte in word with c's bits flipped. It may also flag a byte above a real
-// match, which only matters to callers that want to know which byte it is.
-bool holdsByte(std::uint64_t word, char c)
-{
-    constexpr std::uint64_t ones = 0x0101010101010101ULL;
-    const std::uint64_t flipped = word ^ (ones * static_cast<unsigned char>(c));
-    return ((flipped - ones) & ~flipped & (ones << 7)) != 0;
-}
-
-// The length of the host at the front of text: up to its first '/', '?',
-// '#' or ':'. Eight bytes are passed over at a time while none of them ends
-// it, then the last are read one by one.
-std::size_t hostLength(std::string_view text)
-{
-    static constexpr auto endsHost = [] {
-        std::array<bool, 256> ends {};
-        for (const char c : { '/', '?', '#', ':' })
-            ends[static_cast<unsigned char>(c)] = true;
-        return ends;
-    }();
-    std::size_t end = 0;
-    for (std::uint64_t word = 0; end + 8 <= text.size(); end += 8) {
-        std::memcpy(&word, text.data() + end, 8);
-        if (holdsByte(word, '/') || holdsByte(word, '?') || holdsByte(word, '#') || holdsByte(word, ':'))
-            break;
-    }
-    while (end < text.size() && !endsHost[static_cast<unsigned char>(text[end])])
-        ++end;
-    return end;
-}
 
 }
 
@@ -85,7 +50,9 @@ std::string_view LinkHost(std::string_view href)
         hostAt = 8;
     else
         return {};
-    return href.substr(hostAt, hostLength(href.substr(hostAt)));
+    const char* const host = href.data() + hostAt;
+    const char* const hostEnd = HtmlStretchEnd(host, href.data() + href.size(), HtmlHostEnd);
+    return std::string_view(host, static_cast<std::size_t>(hostEnd - host));
 }
 
 Text LowerText(std::string_view text)
