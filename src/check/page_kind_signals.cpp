@@ -79,17 +79,10 @@ void PageKindSignals::AddSignatureValue(std::string_view value)
         [value](std::string_view signature) { return value.find(signature) != std::string_view::npos; });
 }
 
-void PageKindSignals::StartElement(HtmlElement element, std::string_view id)
+bool PageKindSignals::namesRoot(std::string_view id)
 {
-    m_rootOpen = element == HtmlElement::Div
-        && std::any_of(
-            std::begin(rootIds), std::end(rootIds), [id](std::string_view root) { return id == root; });
-}
-
-void PageKindSignals::EndElement(HtmlElement element)
-{
-    m_emptyRoot = m_emptyRoot || (m_rootOpen && element == HtmlElement::Div);
-    m_rootOpen = false;
+    return std::any_of(
+        std::begin(rootIds), std::end(rootIds), [id](std::string_view root) { return id == root; });
 }
 
 PageKind PageKindSignals::Kind() const

@@ -41,8 +41,16 @@ public:
     bool WantsSignatureValues() const { return !m_signature && m_text < countedText; }
     // A start tag's id, and the end of an element: an element whose id names
     // a root and whose end tag comes with only blanks before it is empty.
-    void StartElement(HtmlElement element, std::string_view id);
-    void EndElement(HtmlElement element);
+    // Inline: they run for every tag of a page.
+    void StartElement(HtmlElement element, std::string_view id)
+    {
+        m_rootOpen = element == HtmlElement::Div && namesRoot(id);
+    }
+    void EndElement(HtmlElement element)
+    {
+        m_emptyRoot = m_emptyRoot || (m_rootOpen && element == HtmlElement::Div);
+        m_rootOpen = false;
+    }
 
     PageKind Kind() const;
 
@@ -51,6 +59,7 @@ private:
     static constexpr std::size_t countedText = 2048;
 
     void countText(std::string_view text);
+    static bool namesRoot(std::string_view id);
 
     std::size_t m_text = 0;
     bool m_scripts = false;

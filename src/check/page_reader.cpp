@@ -266,8 +266,7 @@ void PageReader::closeLink(std::size_t contentEnd, const Tag* area)
     m_link = OpenLink {};
 }
 
-// Judges every match that starts before end: where it sits, unless fixed says.
-void PageReader::judgeUpTo(std::size_t end, LinkPlacement fixed)
+void PageReader::judgeMatches(std::size_t end, LinkPlacement fixed)
 {
     while (m_matches.Next() < end) {
         const LinkPlacement placement = fixed != LinkPlacement::None ? fixed : placementHere();

@@ -48,7 +48,14 @@ private:
     void readMeta(const Tag& tag);
     void openLink(const Tag& tag);
     void closeLink(std::size_t contentEnd, const Tag* area = nullptr);
-    void judgeUpTo(std::size_t end, LinkPlacement fixed);
+    // Judges every match that starts before end: where it sits, unless
+    // fixed says. Inline: it runs after every token, and most have no match.
+    void judgeUpTo(std::size_t end, LinkPlacement fixed)
+    {
+        if (m_matches.Next() < end)
+            judgeMatches(end, fixed);
+    }
+    void judgeMatches(std::size_t end, LinkPlacement fixed);
     LinkPlacement placementHere();
     Text keptHref(std::string_view href) const;
 
