@@ -40,7 +40,8 @@ private:
         bool pointsAtSite = false;
     };
 
-    void readText(std::size_t begin, std::size_t end);
+    // Inline, always, in Read's loop: it runs between every two tokens.
+    [[gnu::always_inline]] inline void readText(std::size_t begin, std::size_t end);
     void readStartTag();
     void readEndTag();
     void readRawText();
