@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr auto npos = std::string_view::npos;
 // The most of a link's content its anchor text is read from.
 constexpr std::size_t anchorContentLimit = std::size_t { 64 } << 10;
 
