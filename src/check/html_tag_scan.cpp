@@ -48,7 +48,7 @@ bool HtmlTagScan::Next()
             ? m_rest.data()
             : static_cast<const char*>(std::memchr(m_rest.data(), '<', m_rest.size()));
         if (!open) {
-            m_rest = std::string_view(end, 0);
+            m_rest.remove_prefix(m_rest.size());
             return false;
         }
         if (tagAt(open, end))

@@ -39,16 +39,15 @@ bool SplitWebAddress(std::string_view text, bool complete, WebAddress& address)
 
 std::string_view LinkHost(std::string_view href)
 {
+    // "http" is compared once, then what follows it: "://" or "s://".
     std::size_t hostAt = 0;
     if (href.starts_with("//"))
         hostAt = 2;
-    else if (!StartsWithIgnoringCase(href, "http"))
-        return {};
-    else if (href.substr(4).starts_with("://"))
-        hostAt = 7;
-    else if (StartsWithIgnoringCase(href.substr(4), "s://"))
-        hostAt = 8;
-    else
+    else if (StartsWithIgnoringCase(href, "http")) {
+        const std::string_view afterHttp = href.substr(4);
+        hostAt = afterHttp.starts_with("://") ? 7 : StartsWithIgnoringCase(afterHttp, "s://") ? 8 : 0;
+    }
+    if (hostAt == 0)
         return {};
     const char* const host = href.data() + hostAt;
     const char* const hostEnd = HtmlStretchEnd(host, href.data() + href.size(), HtmlHostEnd);
