@@ -6,13 +6,6 @@
 
 namespace {
 
-bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return LowerAsciiChar(x) == LowerAsciiChar(y);
-    });
-}
-
 // Whether the declarations of style set property to value (lower case),
 // blanks around either and letter case ignored.
 bool declares(std::string_view style, std::string_view property, std::string_view value)
@@ -37,39 +30,7 @@ bool declares(std::string_view style, std::string_view property, std::string_vie
 
 }
 
-void ElementStack::Start(std::string_view name, HtmlElement element, bool hidden)
+bool ElementStack::styleHides(std::string_view style)
 {
-    if (element == HtmlElement::Sibling && m_depth > 0 && m_uncounted == 0
-        && sameName(m_names[m_depth - 1], name))
-        --m_depth;
-    if (m_depth == keptDepth) {
-        ++m_uncounted;
-        return;
-    }
-    const bool parentHidden = m_depth > 0 && m_hidden[m_depth - 1];
-    const bool parentNoScript = m_depth > 0 && m_noScript[m_depth - 1];
-    m_names[m_depth] = name;
-    m_hidden[m_depth] = hidden || parentHidden;
-    m_noScript[m_depth] = parentNoScript || element == HtmlElement::NoScript;
-    ++m_depth;
-}
-
-void ElementStack::End(std::string_view name)
-{
-    if (m_uncounted > 0) {
-        --m_uncounted;
-        return;
-    }
-    const std::size_t searched = std::min(m_depth, endSearchDepth);
-    for (std::size_t back = 1; back <= searched; ++back) {
-        if (sameName(m_names[m_depth - back], name)) {
-            m_depth -= back;
-            return;
-        }
-    }
-}
-
-bool ElementStack::StyleHides(std::string_view style)
-{
-    return !style.empty() && (declares(style, "display", "none") || declares(style, "visibility", "hidden"));
+    return declares(style, "display", "none") || declares(style, "visibility", "hidden");
 }

@@ -5,33 +5,6 @@
 
 namespace {
 
-// Moves text past its leading bytes that satisfy skip.
-template <typename Predicate> void skipWhile(std::string_view& text, Predicate skip)
-{
-    std::size_t at = 0;
-    while (at < text.size() && skip(text[at]))
-        ++at;
-    text.remove_prefix(at);
-}
-
-// The value after an attribute's '=' at the front of tag, blanks before it skipped; moves tag past it.
-std::string_view readValue(std::string_view& tag)
-{
-    skipWhile(tag, IsHtmlSpace);
-    if (!tag.empty() && (tag.front() == '"' || tag.front() == '\'')) {
-        const std::size_t end = std::min(tag.find(tag.front(), 1), tag.size());
-        const std::string_view value = tag.substr(1, end - 1);
-        tag.remove_prefix(std::min(end + 1, tag.size()));
-        return value;
-    }
-    std::size_t end = 0;
-    while (end < tag.size() && !StopsHtml(tag[end], HtmlValueEnd))
-        ++end;
-    const std::string_view value = tag.substr(0, end);
-    tag.remove_prefix(end);
-    return value;
-}
-
 struct NamedReference {
     std::string_view name;
     char character;
@@ -102,39 +75,11 @@ std::size_t decodeReference(std::string_view text, std::string& out)
 
 }
 
-std::string_view TrimHtmlSpace(std::string_view text)
-{
-    while (!text.empty() && IsHtmlSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsHtmlSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool NamesUtf8(std::string_view value)
 {
     std::string lower(value.substr(0, 256));
     std::transform(lower.begin(), lower.end(), lower.begin(), LowerAsciiChar);
     return lower.find("utf-8") != std::string::npos || lower.find("utf8") != std::string::npos;
-}
-
-bool ReadHtmlAttribute(std::string_view& tag, HtmlAttribute& attribute)
-{
-    skipWhile(tag, [](char c) { return IsHtmlSpace(c) || c == '/'; });
-    if (tag.empty() || tag.front() == '>')
-        return false;
-    std::size_t nameEnd = 0;
-    while (nameEnd < tag.size() && !StopsHtml(tag[nameEnd], HtmlAttributeNameEnd))
-        ++nameEnd;
-    attribute.name = tag.substr(0, nameEnd);
-    tag.remove_prefix(nameEnd);
-    skipWhile(tag, IsHtmlSpace);
-    attribute.value = {};
-    if (!tag.empty() && tag.front() == '=') {
-        tag.remove_prefix(1);
-        attribute.value = readValue(tag);
-    }
-    return true;
 }
 
 std::size_t DecodeHtmlReferences(std::string_view text, std::size_t limit, std::string& out)

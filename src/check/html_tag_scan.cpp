@@ -1,6 +1,7 @@
 #include "check/html_tag_scan.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -9,12 +10,6 @@ constexpr auto npos = std::string_view::npos;
 bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool endsName(char c) { return StopsHtml(c, HtmlTagNameEnd); }
-
-bool isRawTextElement(HtmlElement element)
-{
-    return element == HtmlElement::Script || element == HtmlElement::Style || element == HtmlElement::TextArea
-        || element == HtmlElement::Title;
-}
 
 // Where "</name" followed by a blank, '/', '>' or the page's end starts in text; npos when nowhere.
 std::size_t endTagOf(std::string_view text, std::string_view name)
@@ -46,52 +41,67 @@ bool HtmlTagScan::Next()
         finishStartTag();
     if (!m_rawElement.empty() && rawTextNext())
         return true;
+    const char* const end = m_rest.data() + m_rest.size();
     for (;;) {
-        const std::size_t open = m_rest.find('<');
-        if (open == npos) {
-            m_rest = m_rest.substr(m_rest.size());
+        // Tags often follow one another with no text between: no search for those.
+        const auto* open = !m_rest.empty() && m_rest.front() == '<'
+            ? m_rest.data()
+            : static_cast<const char*>(std::memchr(m_rest.data(), '<', m_rest.size()));
+        if (!open) {
+            m_rest.remove_prefix(m_rest.size());
             return false;
         }
-        if (tagAt(open))
+        if (tagAt(open, end))
             return true;
     }
 }
 
-// Reads what starts at the '<' open bytes into the rest; true when it is a token.
-bool HtmlTagScan::tagAt(std::size_t open)
+// Reads what starts at the '<' at open; true when it is a token. The rest
+// is read through pointers: this runs for every '<' of a page.
+bool HtmlTagScan::tagAt(const char* open, const char* end)
 {
-    m_begin = offset() + open;
-    m_rest.remove_prefix(open + 1);
-    if (m_rest.starts_with("!--")) {
+    m_begin = static_cast<std::size_t>(open - m_page.data());
+    const char* at = open + 1;
+    const std::size_t left = static_cast<std::size_t>(end - at);
+    if (left >= 3 && at[0] == '!' && at[1] == '-' && at[2] == '-') {
         // "<!-->" already ends the comment it starts.
-        const std::size_t close = m_rest.find("-->", 1);
-        m_rest.remove_prefix(close == npos ? m_rest.size() : close + 3);
+        const std::string_view comment(at, left);
+        const std::size_t close = comment.find("-->", 1);
+        m_rest = comment.substr(close == npos ? left : close + 3);
         m_token = HtmlToken::Comment;
         m_end = offset();
         return true;
     }
-    const bool endTag = m_rest.size() > 1 && m_rest.front() == '/' && isAsciiLetter(m_rest[1]);
-    if (!endTag && (m_rest.empty() || !isAsciiLetter(m_rest.front()))) {
-        if (!m_rest.empty() && (m_rest.front() == '!' || m_rest.front() == '?'))
-            m_rest.remove_prefix(std::min(m_rest.find('>'), m_rest.size()));
+    const bool endTag = left > 1 && at[0] == '/' && isAsciiLetter(at[1]);
+    if (!endTag && (left == 0 || !isAsciiLetter(at[0]))) {
+        if (left > 0 && (at[0] == '!' || at[0] == '?')) {
+            const auto* close = static_cast<const char*>(std::memchr(at, '>', left));
+            at = close ? close : end;
+        }
+        m_rest = std::string_view(at, static_cast<std::size_t>(end - at));
         return false;
     }
-    const std::size_t nameAt = endTag ? 1 : 0;
-    std::size_t nameEnd = nameAt + 1;
-    while (nameEnd < m_rest.size() && !endsName(m_rest[nameEnd]))
-        ++nameEnd;
-    m_name = m_rest.substr(nameAt, nameEnd - nameAt);
+    const char* const name = endTag ? at + 1 : at;
+    const char* const nameEnd = HtmlStretchEnd(name + 1, end, HtmlTagNameEnd);
+    m_name = std::string_view(name, static_cast<std::size_t>(nameEnd - name));
     m_element = ElementNamed(m_name);
-    m_rest.remove_prefix(nameEnd);
     if (endTag) {
-        m_rest.remove_prefix(std::min(m_rest.find('>') + 1, m_rest.size()));
+        // Most end tags close right after their name: no search for those.
+        const auto* close = nameEnd < end && *nameEnd == '>'
+            ? nameEnd
+            : static_cast<const char*>(std::memchr(nameEnd, '>', static_cast<std::size_t>(end - nameEnd)));
+        // An end tag without '>' ends with its name; what follows is read as the page's.
+        at = close ? close + 1 : nameEnd;
+        m_rest = std::string_view(at, static_cast<std::size_t>(end - at));
         m_token = HtmlToken::EndTag;
         m_end = offset();
         return true;
     }
+    m_rest = std::string_view(nameEnd, static_cast<std::size_t>(end - nameEnd));
     m_token = HtmlToken::StartTag;
     m_inStartTag = true;
-    m_attributesEnd = m_rest.data();
+    m_attributesLeft = true;
+    m_attributesEnd = nameEnd;
     m_selfClosing = false;
     return true;
 }
@@ -116,34 +126,5 @@ void HtmlTagScan::finishStartTag()
 {
     HtmlAttribute attribute;
     while (NextAttribute(attribute)) { }
-    // The blanks and '/' after the last attribute tell a "/>" ending.
-    const std::string_view ending(m_attributesEnd, static_cast<std::size_t>(m_rest.data() - m_attributesEnd));
-    m_selfClosing = ending.find('/') != npos;
-    if (!m_rest.empty())
-        m_rest.remove_prefix(1);
-    m_inStartTag = false;
-    m_end = offset();
-    if (isRawTextElement(m_element))
-        m_rawElement = m_name;
-}
-
-std::size_t HtmlTagScan::End()
-{
-    if (m_inStartTag)
-        finishStartTag();
-    return m_end;
-}
-
-bool HtmlTagScan::SelfClosing()
-{
-    End();
-    return m_selfClosing;
-}
-
-bool HtmlTagScan::NextAttribute(HtmlAttribute& attribute)
-{
-    if (!m_inStartTag || !ReadHtmlAttribute(m_rest, attribute))
-        return false;
-    m_attributesEnd = m_rest.data();
-    return true;
+    endStartTag();
 }

@@ -151,12 +151,12 @@ bool NearMatch::ReadLink(std::string_view href, bool considerNear)
     return true;
 }
 
-bool NearMatch::MayBeOnSite(std::string_view host) const
+bool NearMatch::MayBeOnSite(std::string_view site) const
 {
-    if (host.find('&') != npos)
+    if (site.find('&') != npos)
         return true;
     for (std::size_t at = 0; at < m_formCount; ++at) {
-        if (!host.empty() && EqualsIgnoringCase(SiteName(host), m_forms[at].site))
+        if (!site.empty() && EqualsIgnoringCase(site, m_forms[at].site))
             return true;
     }
     return false;

@@ -54,10 +54,10 @@ public:
     // port), any path. With considerNear, while Wanted(), a link that meets
     // the address in another form is kept: the first such link.
     bool ReadLink(std::string_view href, bool considerNear);
-    // Whether a link whose host is written thus may be on the address's
-    // site: its host without "www." is the address's, letter case aside, or
-    // it holds a character reference that may hide it. False for an empty host.
-    bool MayBeOnSite(std::string_view host) const;
+    // Whether a link whose site (SiteName of its host) is written thus may
+    // be on the address's site: it is the address's, letter case aside, or
+    // it holds a character reference that may hide it. False for an empty site.
+    bool MayBeOnSite(std::string_view site) const;
     // Whether the query string of an href, percent-encoding decoded and
     // letter case ignored, carries the address's site name: a jump page's
     // link (go.php?url=…) to the site.

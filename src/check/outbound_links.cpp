@@ -24,7 +24,11 @@ std::uint32_t hostHash(std::string_view name)
     std::uint64_t hash = name.size();
     for (std::size_t at = 0; at < name.size(); at += 8) {
         std::uint64_t word = 0;
-        std::memcpy(&word, name.data() + at, std::min<std::size_t>(8, name.size() - at));
+        // A copy of eight bytes is one load; only the last, shorter word needs a copy of its length.
+        if (name.size() - at >= 8)
+            std::memcpy(&word, name.data() + at, 8);
+        else
+            std::memcpy(&word, name.data() + at, name.size() - at);
         hash = (hash ^ (word | lowerCase)) * 0x9E3779B97F4A7C15ULL;
         hash ^= hash >> 29;
     }
@@ -39,10 +43,9 @@ OutboundLinks::OutboundLinks(std::string_view pageUrl)
     m_ownSite = LowerText(SiteName(LinkHost(TrimHtmlSpace(pageUrl))));
 }
 
-void OutboundLinks::Add(std::string_view host, LinkRel rel)
+void OutboundLinks::Add(std::string_view site, LinkRel rel)
 {
-    const std::string_view site = SiteName(host);
-    if (host.empty() || EqualsIgnoringCase(site, m_ownSite))
+    if (site.empty() || EqualsIgnoringCase(site, m_ownSite))
         return;
     ++m_count;
     if (RelPassesBy(rel))

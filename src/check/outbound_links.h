@@ -20,8 +20,9 @@ class OutboundLinks
 public:
     explicit OutboundLinks(std::string_view pageUrl);
 
-    // One link's host (LinkHost of its href; empty for a relative link), and the rel of its tag.
-    void Add(std::string_view host, LinkRel rel);
+    // One link's site (SiteName of the LinkHost of its href; empty for a
+    // relative link), and the rel of its tag.
+    void Add(std::string_view site, LinkRel rel);
 
     std::int64_t Count() const { return m_count; }
     std::int64_t Hosts() const { return m_hostCount; }

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr std::size_t countedText = 2048;
 constexpr std::size_t shellText = 128;
 constexpr std::size_t emptyRootText = 512;
 
@@ -56,7 +55,7 @@ void PageKindSignals::AddTitle(std::string_view title)
             [title](const std::string& form) { return title.find(form) != std::string_view::npos; });
 }
 
-void PageKindSignals::AddText(std::string_view text)
+void PageKindSignals::countText(std::string_view text)
 {
     for (std::size_t at = 0; at < text.size() && m_text < countedText; ++at) {
         if (!IsHtmlSpace(text[at])) {
@@ -74,24 +73,16 @@ void PageKindSignals::AddScript(std::string_view source)
 
 void PageKindSignals::AddSignatureValue(std::string_view value)
 {
-    // A signature tells only on a page of little text, and text only grows.
-    if (m_signature || m_text >= countedText)
+    if (!WantsSignatureValues())
         return;
     m_signature = std::any_of(std::begin(challengeSignatures), std::end(challengeSignatures),
         [value](std::string_view signature) { return value.find(signature) != std::string_view::npos; });
 }
 
-void PageKindSignals::StartElement(HtmlElement element, std::string_view id)
+bool PageKindSignals::namesRoot(std::string_view id)
 {
-    m_rootOpen = element == HtmlElement::Div
-        && std::any_of(
-            std::begin(rootIds), std::end(rootIds), [id](std::string_view root) { return id == root; });
-}
-
-void PageKindSignals::EndElement(HtmlElement element)
-{
-    m_emptyRoot = m_emptyRoot || (m_rootOpen && element == HtmlElement::Div);
-    m_rootOpen = false;
+    return std::any_of(
+        std::begin(rootIds), std::end(rootIds), [id](std::string_view root) { return id == root; });
 }
 
 PageKind PageKindSignals::Kind() const

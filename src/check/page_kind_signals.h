@@ -26,19 +26,41 @@ public:
     PageKindSignals();
 
     void AddTitle(std::string_view title);
-    void AddText(std::string_view text);
+    // Inline: it runs for every stretch of text, and past the counted text it reads nothing.
+    void AddText(std::string_view text)
+    {
+        if (m_text < countedText)
+            countText(text);
+    }
     void AddScript(std::string_view source);
     void AddLink() { m_links = true; }
     // An attribute value of a tag that may carry a bot-check signature.
     void AddSignatureValue(std::string_view value);
+    // Whether AddSignatureValue may still tell anything: a signature tells
+    // only on a page of little text, and text only grows.
+    bool WantsSignatureValues() const { return !m_signature && m_text < countedText; }
     // A start tag's id, and the end of an element: an element whose id names
     // a root and whose end tag comes with only blanks before it is empty.
-    void StartElement(HtmlElement element, std::string_view id);
-    void EndElement(HtmlElement element);
+    // Inline: they run for every tag of a page.
+    void StartElement(HtmlElement element, std::string_view id)
+    {
+        m_rootOpen = element == HtmlElement::Div && namesRoot(id);
+    }
+    void EndElement(HtmlElement element)
+    {
+        m_emptyRoot = m_emptyRoot || (m_rootOpen && element == HtmlElement::Div);
+        m_rootOpen = false;
+    }
 
     PageKind Kind() const;
 
 private:
+    // The text counted, at most.
+    static constexpr std::size_t countedText = 2048;
+
+    void countText(std::string_view text);
+    static bool namesRoot(std::string_view id);
+
     std::size_t m_text = 0;
     bool m_scripts = false;
     bool m_links = false;

@@ -4,13 +4,13 @@
 #include "check/anchor_text.h"
 #include "check/canonical_address.h"
 #include "check/link_rel.h"
+#include "check/name_table.h"
 #include "check/web_address.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr auto npos = std::string_view::npos;
 // The most of a link's content its anchor text is read from.
 constexpr std::size_t anchorContentLimit = std::size_t { 64 } << 10;
 
@@ -46,7 +46,8 @@ struct PageReader::Tag {
     HtmlElement element = HtmlElement::Other;
     bool hidden = false;
 
-    void Keep(const HtmlAttribute& attribute);
+    // Inline, always, in the loop that reads a start tag: a call would cost about as much.
+    [[gnu::always_inline]] inline void Keep(const HtmlAttribute& attribute);
     bool Has(Slot slot) const { return (m_present >> slot) & 1U; }
     // The value of the slot's attribute; empty when the tag has none.
     std::string_view operator[](Slot slot) const
@@ -66,27 +67,21 @@ private:
 
 void PageReader::Tag::Keep(const HtmlAttribute& attribute)
 {
-    // By the length of their name, so that an attribute is compared with a few names at most.
-    static constexpr std::string_view names[Slots] = { "id", "rel", "src", "alt", "href", "name", "style",
-        "class", "action", "content", "charset", "http-equiv" };
-    const std::string_view name = attribute.name;
-    if (name.size() < 2 || name.size() > 10)
-        return;
-    if (name.size() == 6 && EqualsIgnoringCase(name, "hidden")) {
+    // hidden has no slot: its being there is all that is read of it.
+    static constexpr unsigned hiddenSlot = Slots;
+    static constexpr unsigned noSlot = Slots + 1;
+    static constexpr NameTable<unsigned> slots(
+        { { "id", Id }, { "rel", Rel }, { "src", Src }, { "alt", Alt }, { "href", Href }, { "name", Name },
+            { "style", Style }, { "class", Class }, { "action", Action }, { "content", Content },
+            { "charset", Charset }, { "http-equiv", HttpEquiv }, { "hidden", hiddenSlot } },
+        noSlot);
+    const unsigned slot = slots[attribute.name];
+    if (slot == hiddenSlot)
         hidden = true;
-        return;
-    }
-    const char first = LowerAsciiChar(name.front());
-    for (unsigned slot = 0; slot < Slots && names[slot].size() <= name.size(); ++slot) {
-        if (names[slot].size() == name.size() && names[slot].front() == first
-            && EqualsIgnoringCase(name, names[slot])) {
-            if (!Has(static_cast<Slot>(slot))) {
-                // An attribute without a value is there all the same, with an empty value.
-                m_values[slot] = Value { attribute.value.data(), attribute.value.size() };
-                m_present |= 1U << slot;
-            }
-            return;
-        }
+    else if (slot < Slots && !Has(static_cast<Slot>(slot))) {
+        // An attribute without a value is there all the same, with an empty value.
+        m_values[slot] = Value { attribute.value.data(), attribute.value.size() };
+        m_present |= 1U << slot;
     }
 }
 
@@ -153,9 +148,7 @@ void PageReader::readStartTag()
     Tag tag;
     tag.name = m_scan.TagName();
     tag.element = m_scan.Element();
-    HtmlAttribute attribute;
-    while (m_scan.NextAttribute(attribute))
-        tag.Keep(attribute);
+    m_scan.ReadStartTag([&tag](const HtmlAttribute& attribute) { tag.Keep(attribute); });
     const bool isLink = tag.element == HtmlElement::A;
     const bool isArea = tag.element == HtmlElement::Area;
     if (isLink)
@@ -219,6 +212,8 @@ void PageReader::readTagSignals(const Tag& tag)
     case HtmlElement::Div:
     case HtmlElement::IFrame:
     case HtmlElement::Input:
+        if (!m_signals.WantsSignatureValues())
+            break;
         for (const std::string_view value :
             { tag[Tag::Id], tag[Tag::Class], tag[Tag::Action], tag[Tag::Src], tag[Tag::Name] })
             m_signals.AddSignatureValue(value);
@@ -245,13 +240,13 @@ void PageReader::openLink(const Tag& tag)
     LinkRel rel = LinkRel::None;
     if (tag.Has(Tag::Rel))
         rel = LinkRelOfValue(tag[Tag::Rel]);
-    // Most links point at other sites: their host alone turns them down.
-    const std::string_view host = LinkHost(TrimHtmlSpace(tag[Tag::Href]));
+    // Most links point at other sites: their site alone turns them down.
+    const std::string_view site = SiteName(LinkHost(TrimHtmlSpace(tag[Tag::Href])));
     const bool pointsAtSite
-        = m_near.MayBeOnSite(host) && m_near.ReadLink(tag[Tag::Href], m_query.found.empty());
+        = m_near.MayBeOnSite(site) && m_near.ReadLink(tag[Tag::Href], m_query.found.empty());
     m_link = OpenLink { ++m_linkCount, m_scan.End(), tag[Tag::Href], rel, pointsAtSite };
     m_markup.links += pointsAtSite ? 1 : 0;
-    m_outbound.Add(host, rel);
+    m_outbound.Add(site, rel);
     m_signals.AddLink();
 }
 
@@ -271,8 +266,7 @@ void PageReader::closeLink(std::size_t contentEnd, const Tag* area)
     m_link = OpenLink {};
 }
 
-// Judges every match that starts before end: where it sits, unless fixed says.
-void PageReader::judgeUpTo(std::size_t end, LinkPlacement fixed)
+void PageReader::judgeMatches(std::size_t end, LinkPlacement fixed)
 {
     while (m_matches.Next() < end) {
         const LinkPlacement placement = fixed != LinkPlacement::None ? fixed : placementHere();

@@ -40,7 +40,8 @@ private:
         bool pointsAtSite = false;
     };
 
-    void readText(std::size_t begin, std::size_t end);
+    // Inline, always, in Read's loop: it runs between every two tokens.
+    [[gnu::always_inline]] inline void readText(std::size_t begin, std::size_t end);
     void readStartTag();
     void readEndTag();
     void readRawText();
@@ -48,7 +49,14 @@ private:
     void readMeta(const Tag& tag);
     void openLink(const Tag& tag);
     void closeLink(std::size_t contentEnd, const Tag* area = nullptr);
-    void judgeUpTo(std::size_t end, LinkPlacement fixed);
+    // Judges every match that starts before end: where it sits, unless
+    // fixed says. Inline: it runs after every token, and most have no match.
+    void judgeUpTo(std::size_t end, LinkPlacement fixed)
+    {
+        if (m_matches.Next() < end)
+            judgeMatches(end, fixed);
+    }
+    void judgeMatches(std::size_t end, LinkPlacement fixed);
     LinkPlacement placementHere();
     Text keptHref(std::string_view href) const;
 

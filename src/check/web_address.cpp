@@ -4,7 +4,6 @@
 #include "net/text_util.h"
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
@@ -40,39 +39,20 @@ bool SplitWebAddress(std::string_view text, bool complete, WebAddress& address)
 
 std::string_view LinkHost(std::string_view href)
 {
-    // The bytes that end a link's host.
-    static constexpr auto endsHost = [] {
-        std::array<bool, 256> ends {};
-        for (const char c : { '/', '?', '#', ':' })
-            ends[static_cast<unsigned char>(c)] = true;
-        return ends;
-    }();
+    // "http" is compared once, then what follows it: "://" or "s://".
     std::size_t hostAt = 0;
     if (href.starts_with("//"))
         hostAt = 2;
-    else if (href.empty() || LowerAsciiChar(href.front()) != 'h')
+    else if (StartsWithIgnoringCase(href, "http")) {
+        const std::string_view afterHttp = href.substr(4);
+        hostAt = afterHttp.starts_with("://") ? 7 : StartsWithIgnoringCase(afterHttp, "s://") ? 8 : 0;
+    }
+    if (hostAt == 0)
         return {};
-    else if (StartsWithIgnoringCase(href, "http://"))
-        hostAt = 7;
-    else if (StartsWithIgnoringCase(href, "https://"))
-        hostAt = 8;
-    else
-        return {};
-    std::size_t end = hostAt;
-    while (end < href.size() && !endsHost[static_cast<unsigned char>(href[end])])
-        ++end;
-    return href.substr(hostAt, end - hostAt);
+    const char* const host = href.data() + hostAt;
+    const char* const hostEnd = HtmlStretchEnd(host, href.data() + href.size(), HtmlHostEnd);
+    return std::string_view(host, static_cast<std::size_t>(hostEnd - host));
 }
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix)
-{
-    return text.size() >= lowerPrefix.size()
-        && EqualsIgnoringCase(text.substr(0, lowerPrefix.size()), lowerPrefix);
-}
-
-bool HasWww(std::string_view host) { return host.size() > 4 && StartsWithIgnoringCase(host, "www."); }
-
-std::string_view SiteName(std::string_view host) { return HasWww(host) ? host.substr(4) : host; }
 
 Text LowerText(std::string_view text)
 {

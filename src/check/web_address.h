@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/text.h"
+#include "check/html_markup.h"
 
 #include <string_view>
 
@@ -24,10 +25,15 @@ bool SplitWebAddress(std::string_view text, bool complete, WebAddress& address);
 // its first '/', '?', '#' or ':'; empty for any other text.
 std::string_view LinkHost(std::string_view href);
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix);
-bool HasWww(std::string_view host);
+// Inline: the page reading asks these of every link.
+inline bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix)
+{
+    return text.size() >= lowerPrefix.size()
+        && EqualsIgnoringCase(text.substr(0, lowerPrefix.size()), lowerPrefix);
+}
+inline bool HasWww(std::string_view host) { return host.size() > 4 && StartsWithIgnoringCase(host, "www."); }
 // The host without one leading "www.".
-std::string_view SiteName(std::string_view host);
+inline std::string_view SiteName(std::string_view host) { return HasWww(host) ? host.substr(4) : host; }
 Text LowerText(std::string_view text);
 
 // Whether the address has no port, :80 with http or :443 with https (either with "//").
