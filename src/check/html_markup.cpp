@@ -1,5 +1,7 @@
 #include "check/html_markup.h"
 
+#include "base/digit_value.h"
+
 #include <algorithm>
 #include <string>
 
@@ -13,14 +15,6 @@ struct NamedReference {
 constexpr NamedReference namedReferences[]
     = { { "amp;", '&' }, { "lt;", '<' }, { "gt;", '>' }, { "quot;", '"' }, { "apos;", '\'' } };
 
-int digitValue(char c, bool hex)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    const char lower = LowerAsciiChar(c);
-    return hex && lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
 // The code point of the numeric reference after the "&#" at the front of
 // text, and its length; 0 when it names no character. Digits past the
 // highest code point only make the value stay out of range.
@@ -30,7 +24,8 @@ char32_t numericReference(std::string_view text, std::size_t& length)
     std::size_t at = hex ? 3 : 2;
     const std::size_t digitsAt = at;
     char32_t code = 0;
-    for (int digit = 0; at < text.size() && (digit = digitValue(text[at], hex)) >= 0; ++at)
+    for (int digit = 0;
+         at < text.size() && (digit = hex ? HexDigitValue(text[at]) : DecimalDigitValue(text[at])) >= 0; ++at)
         code = std::min<char32_t>(code * (hex ? 16 : 10) + static_cast<char32_t>(digit), 0x110000);
     if (at == digitsAt || code == 0 || code >= 0x110000 || (code >= 0xD800 && code <= 0xDFFF))
         return 0;

@@ -1,5 +1,6 @@
 #include "grid_store/grid_file.h"
 
+#include "base/digit_value.h"
 #include "base/gbk_codec.h"
 #include "grid_store/grid_error.h"
 #include "grid_store/grid_file_reader.h"
@@ -25,17 +26,6 @@ constexpr std::size_t WidthFieldLength = 255;
 // every column that the size line adds.
 constexpr int AllWidthLinesColumnLimit = 10000;
 constexpr std::size_t CopyPieceSize = 1 << 16;
-
-int digitValue(char c, int base)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (base == 16 && c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (base == 16 && c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 int saturatingAdd(int a, int b)
 {
@@ -148,7 +138,7 @@ int GridFileNumber(std::string_view field)
     const std::int64_t limit = negative ? -std::int64_t { INT_MIN } : INT_MAX;
     std::int64_t value = 0;
     for (; at < field.size(); ++at) {
-        const int digit = digitValue(field[at], base);
+        const int digit = base == 16 ? HexDigitValue(field[at]) : DecimalDigitValue(field[at]);
         if (digit < 0)
             break;
         value = std::min(value * base + digit, limit);

@@ -307,14 +307,3 @@ void AppendToStream(MemoryStream& Stream, const Text& Value)
 const char* OffsetPointer(const char* Address, std::int64_t Count) { return Address + Count; }
 
 char* OffsetPointer(char* Address, std::int64_t Count) { return Address + Count; }
-
-int HexDigitValue(char c)
-{
-    if (isDecimalDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}

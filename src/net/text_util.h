@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/digit_value.h"
 #include "base/memory_stream.h"
 #include "base/text.h"
 #include "base/tick.h"
@@ -33,9 +34,6 @@ Text DefaultPortOf(const Text& Scheme);
 // Nothing is decoded, validated or trimmed.
 Text SplitUrl(const Text& URL, Text& Scheme, Text& User, Text& Password, Text& Host, Text& Port, Text& Path,
     Text& Query);
-
-// The value of a hexadecimal digit in either letter case; -1 for any other byte.
-int HexDigitValue(char c);
 
 // Optional leading blanks, optional sign, then decimal digits, or hexadecimal
 // digits after "$", "x", "X", "0x" or "0X", and nothing after them. Anything else,
