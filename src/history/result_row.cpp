@@ -27,9 +27,12 @@ template <typename Enum, typename NameOf>
 Enum namedValue(const SqliteStatement& row, int column, NameOf nameOf, std::initializer_list<Enum> values)
 {
     const std::string_view text = row.Utf8View(column);
+    if (text.empty())
+        return *values.begin();
     for (const Enum value : values) {
         const char* name = nameOf(value);
-        if (name && text == name)
+        // Most names differ in their first letter.
+        if (name && name[0] == text[0] && text == name)
             return value;
     }
     return *values.begin();
