@@ -209,6 +209,12 @@ TEST_F(HistoryStoreTest, AnOlderHistoryIsReadAsItIsAndUpgradedOnceWritten)
     // The third version kept nothing of where the match sits: all it kept of this outcome is its kind.
     sqlValue(path, thirdVersion);
     EXPECT_EQ(HistoryStore(path, HistoryStore::Access::ReadOnly).History("", 1).at(0).outcome, found);
+    EXPECT_EQ(HistoryStore(path, HistoryStore::Access::ReadOnly)
+                  .LastRuns(list.listFile, 2, HistoryStore::Fields::Compared)
+                  .at(1)
+                  .at(0)
+                  .outcome,
+        found);
     // The first version kept no newest result per site, only an index of every result by site.
     sqlValue(path,
         "DROP TABLE undelivered; DROP TABLE latest;"
