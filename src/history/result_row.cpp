@@ -51,7 +51,8 @@ RobotsDirective robotsAt(const SqliteStatement& row, int column)
             RobotsDirective::None });
 }
 
-// A result of a file older than LinkColumnsVersion reads as one whose placement was not judged.
+// A result of a file older than LinkColumnsVersion reads as one whose
+// placement was not judged, on a page not seen.
 LinkPlacement placementAt(const SqliteStatement& row, int column)
 {
     using Placement = LinkPlacement;
@@ -60,14 +61,13 @@ LinkPlacement placementAt(const SqliteStatement& row, int column)
             Placement::NoScript, Placement::TextArea, Placement::Style, Placement::Hidden, Placement::Jump });
 }
 
-// ... and as one of a page not seen.
 PageKind pageAt(const SqliteStatement& row, int column)
 {
     return namedValue(
         row, column, PageKindName, { PageKind::Unseen, PageKind::Ok, PageKind::Challenge, PageKind::Script });
 }
 
-// A result of a file older than AuditColumnsVersion reads as one that
+// A result of a file older than AuditColumnsVersion reads as one fetch that
 // neither robots.txt, the spider nor the own pages were asked of.
 RobotsTxtAnswer robotsTxtAt(const SqliteStatement& row, int column)
 {
@@ -102,7 +102,6 @@ void readLink(const SqliteStatement& row, CheckOutcome& outcome)
     outcome.page = pageAt(row, 29);
 }
 
-// ... and as one fetch.
 void readAudit(const SqliteStatement& row, CheckOutcome& outcome)
 {
     outcome.robotsTxt = robotsTxtAt(row, 31);
