@@ -1,9 +1,9 @@
 #include "app/check_run_history.h"
 
 #include "base/gbk_codec.h"
+#include "base/wall_clock.h"
 #include "history/history_writer.h"
 
-#include <chrono>
 #include <iostream>
 #include <utility>
 
@@ -12,12 +12,6 @@ namespace {
 // 历史记录未保存 ("history not saved") and 条结果 ("results").
 constexpr char notSaved[] = "\xC0\xFA\xCA\xB7\xBC\xC7\xC2\xBC\xCE\xB4\xB1\xA3\xB4\xE6";
 constexpr char results[] = " \xCC\xF5\xBD\xE1\xB9\xFB";
-
-std::int64_t now()
-{
-    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-    return std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch).count();
-}
 
 }
 
@@ -57,7 +51,8 @@ void CheckRunHistory::BeginRun(std::uint64_t generation, const std::vector<Activ
     if (sites.empty())
         return;
     m_generation = generation;
-    m_run = m_writer->BeginRun({ .source = RunSource::Window, .listFile = m_listFile, .startedAt = now() });
+    m_run = m_writer->BeginRun(
+        { .source = RunSource::Window, .listFile = m_listFile, .startedAt = SecondsSinceEpoch() });
     m_sites = sites;
     m_startedRows.reset();
     m_recordedRows = 0;
@@ -78,7 +73,7 @@ std::uint64_t CheckRunHistory::Record(
         return 0;
     const ActiveSite& site = m_sites[static_cast<std::size_t>(row) - 1];
     m_writer->Record(row,
-        { .checkedAt = now(),
+        { .checkedAt = SecondsSinceEpoch(),
             .n = row,
             .name = site.name,
             .address = site.address,
@@ -101,7 +96,7 @@ void CheckRunHistory::endRun()
 {
     if (m_generation == 0)
         return;
-    m_writer->EndRun(now());
+    m_writer->EndRun(SecondsSinceEpoch());
     m_generation = 0;
     m_sites.clear();
 }

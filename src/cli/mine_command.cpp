@@ -1,6 +1,7 @@
 #include "cli/mine_command.h"
 
 #include "base/gbk_codec.h"
+#include "base/wall_clock.h"
 #include "check/own_page_fetch.h"
 #include "check/site_list_layout.h"
 #include "cli/control_bytes.h"
@@ -19,13 +20,6 @@ namespace {
 
 constexpr int refused = 2;
 constexpr int ownPageUnread = 3;
-
-std::int64_t secondsNow()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 const char* actionName(MineAction action)
 {
@@ -51,7 +45,7 @@ int addOrRemove(const MineArguments& arguments, const std::string& database, con
             err << "linkwatch-cli: mine add: " << shown << " " << fault << "; nothing stored\n";
             return refused;
         }
-        if (!HistoryStore(database).AddOwnPage(listKey, arguments.url, secondsNow())) {
+        if (!HistoryStore(database).AddOwnPage(listKey, arguments.url, SecondsSinceEpoch())) {
             err << "linkwatch-cli: mine add: " << shown << " is one of the list's own pages already\n";
             return refused;
         }

@@ -1,12 +1,12 @@
 #include "cli/report_command.h"
 
+#include "base/wall_clock.h"
 #include "cli/recorded_history.h"
 #include "cli/report_html.h"
 #include "cli/report_table.h"
 #include "history/history_error.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -15,13 +15,6 @@
 namespace {
 
 constexpr int failure = 2;
-
-std::int64_t secondsNow()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 void writeReport(const SiteReport& report, const SiteReportArguments& arguments, const std::string& listName,
     std::ostream& out)
@@ -66,7 +59,8 @@ int runReport(const SiteReportArguments& arguments, std::ostream& out, std::ostr
     try {
         const RecordedHistory history = openRecordedHistory(arguments.list);
         listName = history.listKey;
-        const std::int64_t since = arguments.sinceSeconds > 0 ? secondsNow() - arguments.sinceSeconds : 0;
+        const std::int64_t since
+            = arguments.sinceSeconds > 0 ? SecondsSinceEpoch() - arguments.sinceSeconds : 0;
         report = BuildSiteReport(
             *history.store, history.store->FinishedRuns(history.listKey, arguments.runs, since));
     } catch (const HistoryError& error) {

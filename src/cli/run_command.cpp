@@ -1,6 +1,7 @@
 #include "cli/run_command.h"
 
 #include "base/gbk_codec.h"
+#include "base/wall_clock.h"
 #include "check/active_sites.h"
 #include "check/site_list_layout.h"
 #include "check/site_list_texts.h"
@@ -79,13 +80,6 @@ std::vector<Text> ownPagesOf(const RunArguments& arguments, const std::string& l
     return {};
 }
 
-std::int64_t secondsNow()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 // The changes the web hook is to be told of, read back from the history, so
 // that a run that was not recorded has none; empty, with why on err, when
 // they cannot be read.
@@ -152,7 +146,7 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
     std::optional<RunHistory> history;
     if (!arguments.noHistory)
         history.emplace(historyDatabasePath(arguments.list.database, listKey),
-            RunInfo { RunSource::CommandLine, listKey, secondsNow() });
+            RunInfo { RunSource::CommandLine, listKey, SecondsSinceEpoch() });
 
     const std::vector<ActiveSite> sites = ActiveSites(list);
     const std::vector<Text> partners = PartnerAddresses(list);
@@ -167,7 +161,7 @@ int runSiteList(const RunArguments& arguments, std::ostream& out, std::ostream& 
     out.flush();
     int status = tally.exitStatus(arguments.failOn);
     if (history) {
-        const std::int64_t endedAt = secondsNow();
+        const std::int64_t endedAt = SecondsSinceEpoch();
         for (HistoryEntry& entry : entries)
             entry.checkedAt = endedAt;
         const bool recorded = history->record(endedAt, entries, err);

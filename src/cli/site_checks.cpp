@@ -1,5 +1,6 @@
 #include "cli/site_checks.h"
 
+#include "base/wall_clock.h"
 #include "check/link_check_worker.h"
 #include "cli/host_key.h"
 #include "cli/retry_wait.h"
@@ -31,13 +32,6 @@ std::shared_ptr<RobotsTxtCache> robotsTxtCacheOf(const RunArguments& arguments)
     if (arguments.report.waitLimitMs)
         client.waitMs = *arguments.report.waitLimitMs;
     return std::make_shared<RobotsTxtCache>(std::move(client));
-}
-
-std::int64_t secondsNow()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::system_clock::now().time_since_epoch())
-        .count();
 }
 
 // No answer, too many requests, or a failing server: what a later fetch may get past.
@@ -149,7 +143,7 @@ std::optional<SiteChecks::Clock::time_point> SiteChecks::retryDue(std::size_t si
     const std::optional<CheckOutcome> outcome = m_results->outcomeOf(rowOf(site));
     if (!outcome || !asksForRetry(*outcome))
         return std::nullopt;
-    return Clock::now() + RetryWait(outcome->retryAfter, secondsNow());
+    return Clock::now() + RetryWait(outcome->retryAfter, SecondsSinceEpoch());
 }
 
 void SiteChecks::retryKept()
