@@ -1,10 +1,8 @@
 #include "app/check_run_own_pages.h"
 
-#include "base/gbk_codec.h"
 #include "history/history_error.h"
-#include "history/history_store.h"
+#include "history/listed_own_pages.h"
 
-#include <filesystem>
 #include <thread>
 
 namespace {
@@ -12,18 +10,11 @@ namespace {
 // The list's own pages as fetched (GBK); none when the database is missing or unreadable.
 std::vector<Text> ownPagesOf(const std::string& databasePath, const std::string& listFile)
 {
-    std::vector<Text> pages;
-    std::error_code error;
-    if (!std::filesystem::exists(databasePath, error))
-        return pages;
     try {
-        for (const std::string& page :
-            HistoryStore(databasePath, HistoryStore::Access::ReadOnly).OwnPages(listFile))
-            pages.push_back(Utf8ToGbk(page));
+        return FetchedForms(ListedOwnPages(databasePath, listFile));
     } catch (const HistoryError&) {
-        pages.clear();
+        return {};
     }
-    return pages;
 }
 
 }

@@ -12,6 +12,7 @@
 #include "grid_store/cell_store.h"
 #include "history/history_error.h"
 #include "history/history_store.h"
+#include "history/listed_own_pages.h"
 
 #include <chrono>
 #include <ostream>

@@ -1,28 +1,8 @@
 #include "cli/own_pages.h"
 
-#include "base/gbk_codec.h"
 #include "check/site_list_layout.h"
-#include "history/history_store.h"
 
-#include <filesystem>
 #include <unordered_set>
-
-std::vector<std::string> ListedOwnPages(const std::string& databasePath, const std::string& listKey)
-{
-    std::error_code error;
-    if (!std::filesystem::exists(databasePath, error) && !error)
-        return {};
-    return HistoryStore(databasePath, HistoryStore::Access::ReadOnly).OwnPages(listKey);
-}
-
-std::vector<Text> FetchedForms(const std::vector<std::string>& ownPages)
-{
-    std::vector<Text> forms;
-    forms.reserve(ownPages.size());
-    for (const std::string& page : ownPages)
-        forms.push_back(Utf8ToGbk(page));
-    return forms;
-}
 
 std::vector<Text> PartnerAddresses(const CellStore& list)
 {

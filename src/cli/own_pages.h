@@ -8,16 +8,8 @@
 
 class CellStore;
 
-// The operator's own pages of a site list as linkwatch-cli finds them, and
-// the partners their links are held against. Blocks on the file system only.
-
-// The own pages the database at databasePath keeps for the list (UTF-8, in
-// the order added); none when the file does not exist. Throws HistoryError
-// when it cannot be read.
-std::vector<std::string> ListedOwnPages(const std::string& databasePath, const std::string& listKey);
-
-// The own pages in the form they are fetched in: GBK.
-std::vector<Text> FetchedForms(const std::vector<std::string>& ownPages);
+// The partners the links of the operator's own pages are held against, as
+// linkwatch-cli finds them (the own pages themselves: ListedOwnPages).
 
 // Every entry's address of the list, whatever its status: the partners.
 std::vector<Text> PartnerAddresses(const CellStore& list);

@@ -18,6 +18,7 @@
 #include "cli/webhook_post.h"
 #include "grid_store/cell_store.h"
 #include "history/history_error.h"
+#include "history/listed_own_pages.h"
 
 #include <optional>
 #include <ostream>
